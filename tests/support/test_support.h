@@ -1,0 +1,56 @@
+// Helpers shared by the test executables.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace vexo::test {
+
+// ../shared/testdata beside the checkout (ctest passes it as VDRK_TESTDATA_DIR).
+std::filesystem::path testdataDir();
+
+// A fresh folder under the system's temporary folder, removed with its content.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::filesystem::path& name) const { return path_ / name; }
+
+private:
+  std::filesystem::path path_;
+};
+
+// Makes the process's working folder a given folder for the lifetime of the object.
+class ScopedCwd {
+public:
+  explicit ScopedCwd(const std::filesystem::path& folder);
+  ~ScopedCwd();
+  ScopedCwd(const ScopedCwd&) = delete;
+  ScopedCwd& operator=(const ScopedCwd&) = delete;
+
+private:
+  std::filesystem::path previous_;
+};
+
+// Points the program's log at a temporary file while it lives, so a test can read
+// what was logged; the log is closed again afterwards.
+class LogCapture {
+public:
+  LogCapture();
+  ~LogCapture();
+  LogCapture(const LogCapture&) = delete;
+  LogCapture& operator=(const LogCapture&) = delete;
+  std::string text() const;  // everything logged so far (flushes first)
+  bool contains(const std::string& part) const { return text().find(part) != std::string::npos; }
+
+private:
+  TempDir dir_;
+};
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& content);
+
+}  // namespace vexo::test
