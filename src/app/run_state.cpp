@@ -1,0 +1,30 @@
+#include "app/run_state.h"
+
+#include <array>
+
+namespace vexo {
+
+std::atomic<bool> g_closing{false};
+std::atomic<bool> g_windowClosed{false};
+std::atomic<ExitReason> g_exitReason{ExitReason::notYetSet};
+std::atomic<std::int32_t> g_restartDelay{0};
+std::atomic<bool> g_isRestart{false};
+std::atomic<bool> g_flightRunning{false};
+std::atomic<bool> g_userAcReported{false};
+
+std::string_view gf_exitReasonName(ExitReason reason) {
+  static constexpr std::array<std::string_view, 9> kNames = {
+      "NOT YET SET",     "SIM WAS CLOSED",   "NEW FLIGHT",   "NEW SETTINGS", "USER CLOSED SIM",
+      "SIMCONNECT ERROR", "READER ERROR", "SYSTEM ERROR", "NEW VERSION"};
+  const auto index = static_cast<std::size_t>(reason);
+  return index < kNames.size() ? kNames[index] : std::string_view("UNKNOWN");
+}
+
+bool gf_requestClosing(ExitReason reason, std::int32_t restartDelay) {
+  if (g_closing.exchange(true)) return false;
+  g_exitReason = reason;
+  if (restartDelay >= 0) g_restartDelay = restartDelay;
+  return true;
+}
+
+}  // namespace vexo
