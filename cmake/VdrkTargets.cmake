@@ -23,6 +23,21 @@ function(vdrk_library name)
   target_link_libraries(${name} PUBLIC vdrk_options ${ARG_DEPS})
 endfunction()
 
+# vdrk_folder_library(NAME [DEPS ...]): a library of every .cpp file of the current folder.
+function(vdrk_folder_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  vdrk_library(${name} SOURCES ${_sources} DEPS ${ARG_DEPS})
+endfunction()
+
+# vdrk_folder_test(NAME LABEL label [DEPS ...]): one test executable of every *_test.cpp
+# file of the current folder.
+function(vdrk_folder_test name)
+  cmake_parse_arguments(ARG "" "LABEL" "DEPS" ${ARGN})
+  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+  vdrk_test(${name} LABEL ${ARG_LABEL} SOURCES ${_sources} DEPS ${ARG_DEPS})
+endfunction()
+
 # vdrk_test(NAME LABEL label SOURCES ... [DEPS ...]): one GoogleTest executable, its
 # cases registered with ctest and labelled by subsystem.
 function(vdrk_test name)
