@@ -60,6 +60,10 @@ function(vdrk_add_subfolders)
   endforeach()
 endfunction()
 
+if(VDRK_FUZZ)
+  add_custom_target(vdrk_fuzzers)
+endif()
+
 # vdrk_fuzzer(NAME SOURCES ... [DEPS ...]): a libFuzzer target, built only with
 # VDRK_FUZZ=ON (clang); ctest runs it for a bounded time under the label "fuzz".
 function(vdrk_fuzzer name)
@@ -71,6 +75,7 @@ function(vdrk_fuzzer name)
   target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   target_link_libraries(${name} PRIVATE vdrk_options ${ARG_DEPS})
+  add_dependencies(vdrk_fuzzers ${name})
   add_test(NAME ${name} COMMAND ${name} -max_total_time=${VDRK_FUZZ_SECONDS} -rss_limit_mb=2048)
   set_tests_properties(${name} PROPERTIES LABELS fuzz)
 endfunction()

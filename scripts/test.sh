@@ -37,5 +37,5 @@ TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 echo "=== fuzz"
 cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVDRK_FUZZ=ON -DVDRK_BENCH=OFF \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14 >/dev/null
-cmake --build build-fuzz -j "$jobs"
+cmake --build build-fuzz -j "$jobs" --target vdrk_fuzzers
 ctest --test-dir build-fuzz -j "$jobs" --label-regex fuzz --timeout 600
