@@ -2,6 +2,10 @@
 
 #include <array>
 
+#include <fmt/format.h>
+
+#include "app/status_line.h"
+
 namespace vexo {
 
 std::atomic<bool> g_closing{false};
@@ -25,6 +29,11 @@ bool gf_requestClosing(ExitReason reason, std::int32_t restartDelay) {
   g_exitReason = reason;
   if (restartDelay >= 0) g_restartDelay = restartDelay;
   return true;
+}
+
+void gf_reportReaderError(std::string_view readerName, const std::string& errorText) {
+  gf_setStatus(fmt::format("The {} has stopped with error: {}", readerName, errorText), true);
+  gf_requestClosing(ExitReason::readerError, 15);
 }
 
 }  // namespace vexo

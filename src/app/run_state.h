@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace vexo {
@@ -40,6 +41,10 @@ extern std::atomic<bool> g_userAcReported;
 // Sets g_closing; when this call was the first, also sets the reason and, when given
 // (delay >= 0), the restart delay. Returns whether this call was the first. Any thread.
 bool gf_requestClosing(ExitReason reason, std::int32_t restartDelay = -1);
+
+// A reader thread stopped with an error: shows "The <reader> has stopped with error:
+// <text>" and ends the run with READER ERROR (restart after 15 s). Any thread.
+void gf_reportReaderError(std::string_view readerName, const std::string& errorText);
 
 // The flags every long wait polls.
 inline bool gf_runEnding() { return g_closing.load() || g_windowClosed.load(); }
