@@ -1,0 +1,7 @@
+#include "refdata/dbase_tables.h"
+
+namespace vexo {
+
+DbaseTables g_dbase;
+
+}  // namespace vexo

@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+#include "fresh_refdata.h"
+#include "refdata/codes.h"
+#include "test_support.h"
+
+namespace vexo {
+namespace {
+
+using test::FreshRefData;
+
+TEST(FixedCode, BuildsUpperCasedCodesAndRefusesEverythingElse) {
+  EXPECT_EQ(IcaoCode("eddf").str(), "EDDF");
+  EXPECT_EQ(IataCode("fR4").str(), "FR4");
+  for (const char* bad : {"ED-F", "EDD", "EDDFX", "EDD ", "", "ED\xC3\x84"}) {
+    try {
+      IcaoCode code(bad);
+      ADD_FAILURE() << "accepted '" << bad << "'";
+    } catch (const std::invalid_argument& e) {
+      EXPECT_STREQ(e.what(), "FixedCode: invalid string (length/charset)");
+    }
+  }
+}
+
+TEST(FixedCode, EmptyCodePrintsAndHashesAsBlanks) {
+  IcaoCode empty;
+  EXPECT_TRUE(empty.empty());
+  EXPECT_EQ(fmt::format("[{}]", empty), "[    ]");
+  EXPECT_EQ(empty.hash(), gf_fnv1a("    "));
+  EXPECT_EQ(std::hash<IcaoCode>{}(IcaoCode("EDDF")), gf_fnv1a("EDDF"));
+  EXPECT_NE(empty, IcaoCode("0000"));
+}
+
+TEST(FixedCode, OrdersByteWiseWithEmptyFirst) {
+  EXPECT_LT(IcaoCode(), IcaoCode("0AAA"));
+  EXPECT_LT(IcaoCode("EDDF"), IcaoCode("EDDM"));
+  EXPECT_LT(IcaoCode("9ZZZ"), IcaoCode("AAAA"));
+}
+
+TEST(Fnv1a, MatchesPublishedVectors) {
+  EXPECT_EQ(gf_fnv1a(""), 0xcbf29ce484222325ULL);
+  EXPECT_EQ(gf_fnv1a("a"), 0xaf63dc4c8601ec8cULL);
+  EXPECT_EQ(gf_fnv1a(std::uint16_t{0x6261}), gf_fnv1a("ab"));  // low byte first
+}
+
+TEST(AcCodesWord, PacksLowToHigh) {
+  AcCodes codes{0x1122, 0x3344, 0x5566, 1, 1};
+  EXPECT_EQ(codes.word(), 0x0101556633441122ULL);
+  EXPECT_EQ(AcCodes::fromWord(codes.word()), codes);
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(codes), codes.word());
+}
+
+TEST_F(FreshRefData, InterningKeepsTextsExactAndIdsStable) {
+  EXPECT_EQ(gf_airlineCode2Id(""), 0);
+  std::uint16_t abc = gf_airlineCode2Id("abc");
+  EXPECT_EQ(gf_airlineCode2Id("abc"), abc);
+  EXPECT_NE(gf_airlineCode2Id("ABC"), abc);
+  EXPECT_EQ(g_airlinePool.text(abc), "abc");
+  EXPECT_EQ(g_airlinePool.text(99), std::nullopt);
+  EXPECT_EQ(g_airlinePool.size(), 3u);
+}
+
+TEST_F(FreshRefData, SealedModelPoolAppliesFixesOnlyToPooledCorrections) {
+  gf_modelCode2Id("");
+  std::uint16_t a320 = gf_modelCode2Id("A320");
+  g_dbase.modelFixes = {{"A32", "A320"}, {"B73", "B738"}};
+  // Before sealing no correction is consulted.
+  std::uint16_t early = gf_modelCode2Id("A32");
+  EXPECT_NE(early, a320);
+  g_modelPool.reset();
+  gf_modelCode2Id("");
+  a320 = gf_modelCode2Id("A320");
+  g_modelPool.seal();
+  std::size_t before = g_modelPool.size();
+  EXPECT_EQ(gf_modelCode2Id("A32"), a320);
+  EXPECT_EQ(g_modelPool.size(), before);
+  std::uint16_t b73 = gf_modelCode2Id("B73");  // B738 is not pooled: the wrong code gets its own id
+  EXPECT_EQ(g_modelPool.text(b73), "B73");
+}
+
+TEST_F(FreshRefData, CategoryFollowsTheFixedOrder) {
+  std::uint16_t both = gf_modelCode2Id("A388");
+  std::uint16_t none = gf_modelCode2Id("C172");
+  std::uint16_t heli = gf_modelCode2Id("EC35");
+  std::uint16_t fast = gf_modelCode2Id("F16");
+  g_dbase.heavyIds = {both};
+  g_dbase.largeIds = {both};
+  g_dbase.rotorcraftIds = {heli, fast};
+  g_dbase.highPerfIds = {fast};
+  EXPECT_EQ(gf_modelCategory(both), AcCategory::Large);
+  EXPECT_EQ(gf_modelCategory(none), AcCategory::Light);
+  EXPECT_EQ(gf_modelCategory(fast), AcCategory::Rotorcraft);
+  EXPECT_EQ(gf_modelCodeCategory("EC35"), AcCategory::Rotorcraft);
+  EXPECT_EQ(gf_modelCodeCategory("NEW1"), AcCategory::Light);
+  EXPECT_TRUE(g_modelPool.find("NEW1").has_value());
+}
+
+TEST(CodePoolLimits, FullPoolRefusesWithIdZeroAndLogsOnce) {
+  test::LogCapture log;
+  CodePool pool("test");
+  for (std::size_t i = 0; i < CodePool::maxTexts; ++i) {
+    ASSERT_EQ(pool.intern(std::to_string(i)), static_cast<std::uint16_t>(i));
+  }
+  EXPECT_EQ(pool.intern("one more"), 0);
+  EXPECT_EQ(pool.intern("and another"), 0);
+  EXPECT_EQ(pool.intern("65535"), 65535);  // known texts keep their ids
+  EXPECT_EQ(pool.size(), CodePool::maxTexts);
+  std::string text = log.text();
+  EXPECT_NE(text.find("test pool is full"), std::string::npos);
+  EXPECT_EQ(text.find("pool is full"), text.rfind("pool is full"));
+}
+
+TEST(CodePoolThreads, ConcurrentInterningGivesOneIdPerText) {
+  CodePool pool("threads");
+  pool.intern("");
+  constexpr int threads = 4;
+  constexpr int codes = 2000;
+  std::vector<std::vector<std::uint16_t>> ids(threads, std::vector<std::uint16_t>(codes));
+  std::vector<std::thread> workers;
+  for (int t = 0; t < threads; ++t) {
+    workers.emplace_back([&, t] {
+      for (int i = 0; i < codes; ++i) {
+        ids[t][i] = pool.intern(fmt::format("C{}", i));
+        ASSERT_EQ(pool.text(ids[t][i]), fmt::format("C{}", i));
+      }
+    });
+  }
+  for (auto& w : workers) {
+    w.join();
+  }
+  EXPECT_EQ(pool.size(), codes + 1u);
+  for (int t = 1; t < threads; ++t) {
+    EXPECT_EQ(ids[t], ids[0]);
+  }
+}
+
+}  // namespace
+}  // namespace vexo
