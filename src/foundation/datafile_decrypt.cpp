@@ -1,0 +1,117 @@
+#include "foundation/datafile_decrypt.h"
+
+#include <sodium.h>
+
+#include <cstdio>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#include <fmt/format.h>
+
+#include "foundation/log.h"
+#include "platform/private_file.h"
+
+namespace vexo {
+
+static_assert(g_dataFileHeaderBytes == crypto_secretstream_xchacha20poly1305_HEADERBYTES);
+static_assert(g_dataFileChunkOverhead == crypto_secretstream_xchacha20poly1305_ABYTES);
+static_assert(g_dataFileKeyBytes == crypto_secretstream_xchacha20poly1305_KEYBYTES);
+
+namespace {
+
+// Larger stdio buffers than the default keep the system calls few against the cipher work.
+constexpr std::size_t lf_ioBufferBytes = 64 * 1024;
+
+// Wipes the key copy and the cipher state however the decryption ends.
+struct SecretState {
+  DataFileKey key{};
+  crypto_secretstream_xchacha20poly1305_state state{};
+  ~SecretState() {
+    sodium_memzero(key.data(), key.size());
+    sodium_memzero(&state, sizeof state);
+  }
+};
+
+}  // namespace
+
+void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& input,
+                          const std::filesystem::path& output) {
+  if (sodium_init() < 0) {
+    throw std::runtime_error("libsodium could not be initialised");
+  }
+  platform::FilePtr in(std::fopen(input.c_str(), "rb"));
+  if (!in) {
+    throw std::runtime_error("Could not open input file: " + input.string());
+  }
+  std::setvbuf(in.get(), nullptr, _IOFBF, lf_ioBufferBytes);
+  platform::FilePtr out = platform::gf_createPrivateFile(output);
+  if (!out) {
+    throw std::runtime_error("Could not open output file: " + output.string());
+  }
+  std::setvbuf(out.get(), nullptr, _IOFBF, lf_ioBufferBytes);
+
+  SecretState secret;
+  secret.key = key;
+  unsigned char header[g_dataFileHeaderBytes];
+  // A header cut short (an empty file too) is a broken download, not an empty data file.
+  if (std::fread(header, 1, sizeof header, in.get()) != sizeof header) {
+    throw std::runtime_error("File too short for a header");
+  }
+  if (crypto_secretstream_xchacha20poly1305_init_pull(&secret.state, header, secret.key.data()) != 0) {
+    throw std::runtime_error("Invalid header or key");
+  }
+
+  std::vector<unsigned char> cipher(g_dataFileCipherChunkBytes);
+  std::vector<unsigned char> plain(g_dataFilePlainChunkBytes);
+  bool final = false;
+  while (!final) {
+    std::size_t got = std::fread(cipher.data(), 1, cipher.size(), in.get());
+    if (got == 0) {
+      // Without the final chunk the stream was cut: the text so far is not the whole file.
+      throw std::runtime_error(std::ferror(in.get()) ? "Could not read input file: " + input.string()
+                                                     : std::string("File ends without its final chunk"));
+    }
+    unsigned long long plainLength = 0;
+    unsigned char tag = 0;
+    if (crypto_secretstream_xchacha20poly1305_pull(&secret.state, plain.data(), &plainLength, &tag, cipher.data(),
+                                                   got, nullptr, 0) != 0) {
+      throw std::runtime_error("Decryption failed");
+    }
+    if (plainLength > 0 && std::fwrite(plain.data(), 1, plainLength, out.get()) != plainLength) {
+      throw std::runtime_error("Could not write output file: " + output.string());
+    }
+    final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
+  }
+  // Bytes after the final chunk are not authenticated by it: the file is not what was sent.
+  if (std::fgetc(in.get()) != EOF) {
+    throw std::runtime_error("Data after the final chunk");
+  }
+  if (std::fclose(out.release()) != 0) {
+    throw std::runtime_error("Could not write output file: " + output.string());
+  }
+}
+
+bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output) {
+  // Removes the output also when something other than a std::exception passes through.
+  RemoveFileGuard guard(output);
+  try {
+    lf_streamDecryptPull(g_dataFileKey, input, output);
+  } catch (const std::exception& e) {
+    gf_log(fmt::format("{} exception: {}", "gf_streamDecrypt", e.what()));
+    return false;
+  }
+  guard.dismiss();
+  return true;
+}
+
+void gf_removeFileWarn(const std::filesystem::path& path) {
+  std::error_code ec;
+  std::filesystem::remove(path, ec);
+  if (ec) {
+    gf_logWarning(fmt::format("Warning: could not remove {}, errorcode: {}", path.string(), ec.message()));
+  }
+}
+
+}  // namespace vexo

@@ -1,0 +1,18 @@
+// The key of the program's encrypted data files (input/*.enc). The program decrypts with
+// it and the data-file tool encrypts with it; both take it from here alone.
+#pragma once
+
+#include <array>
+#include <cstddef>
+
+namespace vexo {
+
+inline constexpr std::size_t g_dataFileKeyBytes = 32;
+using DataFileKey = std::array<unsigned char, g_dataFileKeyBytes>;
+
+inline constexpr DataFileKey g_dataFileKey{
+    0xa1, 0x65, 0xde, 0xdb, 0x3b, 0x2f, 0x7a, 0xbc, 0x51, 0x5b, 0x1d, 0x44, 0x74, 0x36, 0x7d, 0x25,
+    0xd0, 0x00, 0x11, 0x98, 0x75, 0x24, 0xce, 0x36, 0xea, 0xf2, 0x20, 0x8e, 0x14, 0xfb, 0xcd, 0x9b,
+};
+
+}  // namespace vexo

@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+#include <sodium.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include <fmt/format.h>
+
+#include "datafile_encrypt.h"
+#include "foundation/datafile_decrypt.h"
+#include "test_support.h"
+
+namespace vexo {
+namespace {
+
+namespace fs = std::filesystem;
+using test::LogCapture;
+using test::readFile;
+using test::TempDir;
+using test::writeFile;
+
+std::string patternText(std::size_t size) {
+  std::string text(size, '\0');
+  for (std::size_t i = 0; i < size; ++i) {
+    text[i] = static_cast<char>((i * 131 + 7) % 251);
+  }
+  return text;
+}
+
+int runTool(const std::string& command, const fs::path& in, const fs::path& out) {
+  std::string line = fmt::format("'{}' {} '{}' '{}' 2>/dev/null", VDRK_DATAFILE_TOOL, command, in.string(), out.string());
+  int status = std::system(line.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::size_t expectedCipherSize(std::size_t plain) {
+  std::size_t chunks = plain == 0 ? 1 : (plain + g_dataFilePlainChunkBytes - 1) / g_dataFilePlainChunkBytes;
+  return g_dataFileHeaderBytes + plain + chunks * g_dataFileChunkOverhead;
+}
+
+class DataFile : public ::testing::Test {
+protected:
+  // Encrypts text of the given size with the program's key; returns the data file.
+  fs::path encrypted(std::size_t size, const std::string& name = "data.enc") {
+    writeFile(dir / "plain.bin", patternText(size));
+    gf_streamEncrypt(g_dataFileKey, dir / "plain.bin", dir / name);
+    return dir / name;
+  }
+  TempDir dir;
+  LogCapture log;
+};
+
+TEST_F(DataFile, ToolRoundTripsChunkBoundaries) {
+  for (std::size_t size : {0u, 1u, 4096u, 4097u, 8192u}) {
+    SCOPED_TRACE(size);
+    const std::string plain = patternText(size);
+    writeFile(dir / "in.xml", plain);
+    ASSERT_EQ(runTool("encrypt", dir / "in.xml", dir / "in.enc"), 0);
+    EXPECT_EQ(fs::file_size(dir / "in.enc"), expectedCipherSize(size));
+    EXPECT_FALSE(fs::exists(dir / "in.enc.tmp"));
+    ASSERT_EQ(runTool("decrypt", dir / "in.enc", dir / "tool.xml"), 0);
+    EXPECT_EQ(readFile(dir / "tool.xml"), plain);
+    ASSERT_TRUE(gf_streamDecrypt(dir / "in.enc", dir / "out.xml"));
+    EXPECT_EQ(readFile(dir / "out.xml"), plain);
+  }
+}
+
+TEST_F(DataFile, OutputIsReadableByTheUserOnly) {
+  fs::path enc = encrypted(100);
+  writeFile(dir / "out.xml", "old");
+  fs::permissions(dir / "out.xml", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                                       fs::perms::others_read);
+  ASSERT_TRUE(gf_streamDecrypt(enc, dir / "out.xml"));
+  EXPECT_EQ(fs::status(dir / "out.xml").permissions() & fs::perms::all,
+            fs::perms::owner_read | fs::perms::owner_write);
+}
+
+TEST_F(DataFile, EveryChangedByteFailsAndLeavesNoOutput) {
+  fs::path enc = encrypted(4097);
+  const std::string good = readFile(enc);
+  for (std::size_t at = 0; at < good.size(); ++at) {
+    std::string bad = good;
+    bad[at] = static_cast<char>(bad[at] ^ 0x20);
+    writeFile(dir / "bad.enc", bad);
+    ASSERT_FALSE(gf_streamDecrypt(dir / "bad.enc", dir / "out.xml")) << "byte " << at;
+    ASSERT_FALSE(fs::exists(dir / "out.xml")) << "byte " << at;
+  }
+  EXPECT_TRUE(log.contains("gf_streamDecrypt exception: Decryption failed"));
+  EXPECT_EQ(runTool("decrypt", dir / "bad.enc", dir / "tool.xml"), 1);
+  EXPECT_FALSE(fs::exists(dir / "tool.xml"));
+}
+
+TEST_F(DataFile, WrongKeyFails) {
+  DataFileKey other = g_dataFileKey;
+  other[5] ^= 1;
+  writeFile(dir / "plain.bin", "<root/>");
+  gf_streamEncrypt(other, dir / "plain.bin", dir / "other.enc");
+  EXPECT_FALSE(gf_streamDecrypt(dir / "other.enc", dir / "out.xml"));
+  EXPECT_FALSE(fs::exists(dir / "out.xml"));
+  EXPECT_THROW(lf_streamDecryptPull(g_dataFileKey, dir / "other.enc", dir / "out2.xml"), std::runtime_error);
+}
+
+TEST_F(DataFile, CutShortFilesAreFailuresNotShorterTexts) {
+  fs::path enc = encrypted(8192);
+  const std::string whole = readFile(enc);
+  struct Case {
+    std::size_t keep;
+    const char* message;
+  };
+  const Case cases[] = {
+      {0, "File too short for a header"},
+      {10, "File too short for a header"},
+      {g_dataFileHeaderBytes, "File ends without its final chunk"},
+      {g_dataFileHeaderBytes + g_dataFileCipherChunkBytes, "File ends without its final chunk"},
+      {g_dataFileHeaderBytes + g_dataFileCipherChunkBytes + 100, "Decryption failed"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.keep);
+    writeFile(dir / "cut.enc", whole.substr(0, c.keep));
+    EXPECT_FALSE(gf_streamDecrypt(dir / "cut.enc", dir / "out.xml"));
+    EXPECT_FALSE(fs::exists(dir / "out.xml"));
+    EXPECT_TRUE(log.contains(fmt::format("gf_streamDecrypt exception: {}", c.message)));
+  }
+  writeFile(dir / "long.enc", whole + "x");
+  EXPECT_FALSE(gf_streamDecrypt(dir / "long.enc", dir / "out.xml"));
+  EXPECT_TRUE(log.contains("gf_streamDecrypt exception: Data after the final chunk"));
+}
+
+TEST_F(DataFile, MissingInputFailsCleanly) {
+  writeFile(dir / "out.xml", "stale");
+  EXPECT_FALSE(gf_streamDecrypt(dir / "missing.enc", dir / "out.xml"));
+  EXPECT_FALSE(fs::exists(dir / "out.xml"));
+  EXPECT_TRUE(log.contains(
+      fmt::format("gf_streamDecrypt exception: Could not open input file: {}", (dir / "missing.enc").string())));
+  EXPECT_EQ(runTool("decrypt", dir / "missing.enc", dir / "tool.xml"), 1);
+  EXPECT_FALSE(fs::exists(dir / "tool.xml"));
+  EXPECT_EQ(runTool("encrypt", dir / "missing.xml", dir / "tool.enc"), 1);
+  EXPECT_FALSE(fs::exists(dir / "tool.enc"));
+}
+
+TEST_F(DataFile, UnwritableOutputFails) {
+  fs::path enc = encrypted(10);
+  EXPECT_FALSE(gf_streamDecrypt(enc, dir / "no-such-folder" / "out.xml"));
+  EXPECT_TRUE(log.contains("Could not open output file: "));
+}
+
+TEST_F(DataFile, RemoveFileWarnOnlyWarnsOnRealFailures) {
+  gf_removeFileWarn(dir / "absent.xml");
+  EXPECT_FALSE(log.contains("could not remove"));
+  fs::create_directories(dir / "full" / "inner");
+  gf_removeFileWarn(dir / "full");
+  EXPECT_TRUE(log.contains(fmt::format("==> Warning: could not remove {}, errorcode: ", (dir / "full").string())));
+}
+
+TEST_F(DataFile, GuardRemovesTheFileWhenAReaderThrows) {
+  fs::path enc = encrypted(10);
+  try {
+    RemoveFileGuard guard(dir / "out.xml");
+    ASSERT_TRUE(gf_streamDecrypt(enc, dir / "out.xml"));
+    throw std::logic_error("reader failed half-way");
+  } catch (const std::logic_error&) {
+  }
+  EXPECT_FALSE(fs::exists(dir / "out.xml"));
+}
+
+}  // namespace
+}  // namespace vexo
