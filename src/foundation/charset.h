@@ -1,0 +1,50 @@
+// Text encodings: the program's UTF-8, the system's UTF-16 at its borders, and the
+// encodings in which text files of unknown origin arrive.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace vexo {
+
+// Strict conversions: a lone surrogate, an overlong form, a code point above U+10FFFF or a
+// cut-off sequence throws std::runtime_error ("wide_to_utf8: invalid UTF-16",
+// "utf8_to_wide: invalid UTF-8").
+std::string wide_to_utf8(std::u16string_view wide);
+std::u16string utf8_to_wide(std::string_view utf8);
+
+// The path's text in UTF-8, for messages.
+std::string gf_pathToUtf8(const std::filesystem::path& path);
+
+// "ANSI" text is Windows-1252; every byte has a character, so this never fails.
+std::string gf_ansi2utf8(const std::string& ansi);
+
+enum class Charset : std::uint8_t {
+  ANSI = 0,
+  Unicode = 1,             // UTF-16 little endian
+  Unicode_big_endian = 2,  // UTF-16 big endian
+  UTF8_with_BOM = 3,
+  UTF8_without_BOM = 4,
+  none_found = 5,  // the file could not be opened
+};
+
+// The name that log messages use; a value outside the enumeration throws std::out_of_range.
+std::string_view lf_charsetName(Charset charset);
+
+// How many bytes of a file the UTF-8 check looks at.
+inline constexpr std::size_t g_charsetSampleSize = 4096;
+
+// Guesses the encoding of a text file from its first bytes.
+Charset gf_detectCharset(const std::filesystem::path& path);
+
+// The same decision on the first bytes of a text (only g_charsetSampleSize of them are
+// looked at); moreFollows tells that the text goes on after them.
+Charset gf_detectCharsetOf(std::string_view firstBytes, bool moreFollows);
+
+// True when the sample is UTF-8. cutBySampleLimit tells that the file goes on after the
+// sample, so a character cut off at the sample's end is not held against it.
+bool gf_isUtf8Sample(std::string_view sample, bool cutBySampleLimit);
+
+}  // namespace vexo

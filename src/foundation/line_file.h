@@ -1,0 +1,56 @@
+// Text files read as lines, whatever their encoding.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <istream>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/charset.h"
+
+namespace vexo {
+
+// Appends the lines of a text: a leading UTF-8 mark is skipped, lines end at "\n" with
+// one "\r" before it removed, a final "\n" makes no empty last line.
+void gf_splitLines(std::string_view text, std::vector<std::string>& lines);
+
+// Appends the lines of the whole stream. A stream that is not good, or empty, adds
+// nothing; it is then cleared and put back to its start.
+void gf_readLines(std::istream& in, std::vector<std::string>& lines);
+
+// Appends the lines of a UTF-16 stream in UTF-8. Only a text that begins with a byte-order
+// mark and has an even length is read; invalid UTF-16 throws std::runtime_error.
+void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines);
+
+// Replaces the vector's content with the file's lines in UTF-8. False when the file cannot
+// be opened (silently) or cannot be read or converted (then "Read failed for '<path>':
+// <error>" goes to the status line and the log). Never throws.
+bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines);
+
+// Where gf_readUtf8Lines reports a failed read: the status line installs its own
+// reporter (text, alsoLog); until then the message goes to the log only. Set it once at
+// start-up, before other threads read files.
+using StatusReporter = void (*)(std::string_view text, bool alsoLog);
+void gf_setReadFailureReporter(StatusReporter reporter);
+
+// A text file held as lines (without line ends).
+struct LineFile {
+  // What read() gives: the lines, or the error text "open_failed".
+  struct Result {
+    std::span<const std::string> lines;
+    std::string_view error;
+    bool ok() const { return error.empty(); }
+  };
+
+  std::filesystem::path path;
+  std::vector<std::string> lines;
+
+  // Empties the lines and reads the file as bytes split into lines; reserves room for
+  // reserveCount lines first.
+  Result read(std::size_t reserveCount);
+};
+
+}  // namespace vexo

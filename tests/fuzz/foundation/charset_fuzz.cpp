@@ -1,0 +1,40 @@
+// Text files of unknown encoding: detection, UTF-16 and ANSI decoding and line splitting
+// must never read out of bounds, and every accepted conversion must round-trip.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "foundation/charset.h"
+#include "foundation/line_file.h"
+
+using namespace vexo;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string bytes(reinterpret_cast<const char*>(data), size);
+  const Charset charset = gf_detectCharsetOf(bytes, size > 0 && (data[0] & 1));
+  (void)lf_charsetName(charset);
+
+  std::vector<std::string> lines;
+  gf_splitLines(bytes, lines);
+  try {
+    std::istringstream in(bytes);
+    gf_readUtf16Lines(in, lines);
+  } catch (const std::runtime_error&) {
+  }
+
+  // ANSI text always converts, to valid UTF-8.
+  (void)utf8_to_wide(gf_ansi2utf8(bytes));
+
+  try {
+    const std::u16string wide = utf8_to_wide(bytes);
+    if (wide_to_utf8(wide) != bytes) std::abort();
+    if (!gf_isUtf8Sample(bytes, false)) std::abort();
+  } catch (const std::runtime_error&) {
+    if (gf_isUtf8Sample(bytes, false)) std::abort();
+  }
+  return 0;
+}
