@@ -1,0 +1,141 @@
+#include "app/closing_down.h"
+
+#include <fmt/format.h>
+
+#include <system_error>
+
+#include "app/status_line.h"
+#include "app/tick_loop.h"
+#include "app/worker_threads.h"
+#include "foundation/log.h"
+
+namespace vexo {
+
+namespace fs = std::filesystem;
+
+ClosingPlan gf_closingPlan(ExitReason reason) {
+  ClosingPlan plan;
+  switch (reason) {
+    case ExitReason::newSettings:
+      plan.restart = true;
+      break;
+    case ExitReason::simConnectError:
+    case ExitReason::readerError:
+      plan.restart = true;
+      plan.scansOff = true;
+      break;
+    case ExitReason::systemError:
+      plan.waitForWindowClose = true;
+      break;
+    case ExitReason::newFlight:
+      plan.newFlightNotice = true;
+      break;
+    default:
+      break;
+  }
+  return plan;
+}
+
+void gf_removeFlightPlanFolder(const fs::path& folder) {
+  if (folder.empty()) return;
+  std::error_code ec;
+  fs::remove(folder, ec);
+  if (ec == std::errc::directory_not_empty) {
+    ec.clear();
+    fs::remove_all(folder, ec);
+  }
+  if (ec) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", ec.message()));
+  (void)fs::exists(folder);  // a failing status query is raised as "exists"
+}
+
+void lf_restartCountdown(const SteadyTimer& timer) {
+  const std::int32_t delay = g_restartDelay;
+  if (delay < 1) return;
+  gf_log(fmt::format("Restarting after {} seconds", delay));
+  gf_log(std::string(48, '-'));
+  for (std::int32_t r = delay; r >= 1; --r) {
+    const auto shownAt = timer.now();
+    gf_setStatus(fmt::format("Restarting after {} second{}", r, r == 1 ? "" : "s"), false);
+    timer.sleepUntil(shownAt + std::chrono::seconds(1));
+  }
+  gf_log("Restart countdown finished");
+}
+
+namespace {
+
+void lf_flushLog() {
+  std::lock_guard lock(g_logMutex);
+  g_logFile.flush();
+}
+
+// Stops the run's other threads: the "SimClient" thread is joined, so the reset never
+// touches state it still uses; the readers get a bounded wait (each returns from its
+// receive within a second).
+void lf_stopRunThreads(const SteadyTimer& timer) {
+  g_simClientThread.requestStop();
+  g_readerThreads.requestStop();
+  timer.sleepFor(g_threadStopWait);
+}
+
+void lf_waitForWindowClose(const SteadyTimer& timer) {
+  while (!g_windowClosed) timer.sleepFor(std::chrono::milliseconds(500));
+  gf_setStatus("User closed Vendrake_P3D", true);
+}
+
+// Steps 1 to 14: everything but the final message. Returns whether to restart.
+bool lf_closeRun(const SteadyTimer& timer) {
+  gf_log(fmt::format("Exiting: {}", gf_exitReasonName(g_exitReason)));
+  lf_stopRunThreads(timer);
+  const ClosingPlan early = gf_closingPlan(g_exitReason);
+  if (early.waitForWindowClose) lf_waitForWindowClose(timer);
+
+  // The reason is read again: only the first setter of g_closing chose it, so it cannot
+  // have changed meanwhile.
+  const ClosingPlan plan = gf_closingPlan(g_exitReason);
+  g_simClientThread.stopAndJoin();
+  if (plan.restart) {
+    g_isRestart = true;
+    gf_clearStatusError();
+    gf_setStatus("Prepare for a restart ...", true);
+    if (!g_readerThreads.waitEnded(g_readerEndLimit))
+      gf_logWarning("a reader thread of the ended run did not stop");
+    lf_restartCountdown(timer);
+    lf_resetForRestart();
+    return true;
+  }
+  g_isRestart = false;
+  if (plan.newFlightNotice) {
+    gf_setStatus("New flight detected, Vendrake_P3D will close, please restart manually ...", true);
+    timer.sleepFor(std::chrono::seconds(10));
+  }
+  g_readerThreads.waitEnded(g_readerEndLimit);
+  return false;
+}
+
+}  // namespace
+
+void lf_closingDown(const SteadyTimer& timer) {
+  bool restart = false;
+  try {
+    restart = lf_closeRun(timer);
+  } catch (const std::exception& e) {
+    gf_setStatus(fmt::format("{} exception {}", "lf_closingDown", e.what()), true);
+  } catch (...) {
+    gf_setStatus(fmt::format("{} exception {}", "lf_closingDown", "Unknown exception"), true);
+  }
+  // Also after a failure: without this message no thread would ever end the program.
+  platform::gf_postMainWindowMessage(restart ? WM_APP_START_UP : WM_APP_SAVE_AND_QUIT);
+  lf_flushLog();
+}
+
+void lf_resetForRestart() {
+  g_statusLine.reset();
+  g_windowClosed = false;
+  g_closing = false;
+  g_exitReason = ExitReason::notYetSet;
+  g_userAcReported = false;
+  g_flightRunning = false;
+  gf_resetTickState();
+}
+
+}  // namespace vexo

@@ -1,0 +1,32 @@
+// The heart beat of a run: a tick every 10 ms on the start-up thread. While a flight runs
+// every tick drives the live aircraft; each user-aircraft report (about once a second)
+// makes a work tick, on which the slower duties run by the schedule of tick_schedule.h.
+#pragma once
+
+#include <cstdint>
+
+#include "app/steady_timer.h"
+
+namespace vexo {
+
+// State of the tick loop, touched by the start-up thread only. The work-tick count
+// (g_workTick), the requests of the commands and the renewal countdown (minutes to
+// renewal) live with the main window, which shows or sets them.
+struct TickState {
+  bool flightPaused = false;  // the no-flight state has been entered
+  std::int32_t noFlightCountdown = 100;
+  bool parkSecondHalf = false;  // which half of the two-phase park step comes next
+};
+extern TickState g_tickState;
+
+void lf_runTickLoop(const SteadyTimer& timer = gf_steadyTimer());
+bool lf_tick();
+void lf_tickWork();
+void lf_tickNoFlight();
+void lf_tickHalfMinute();
+void lf_checkParkAirportsIfDue();
+
+// Back to the start values before a restart.
+void gf_resetTickState();
+
+}  // namespace vexo

@@ -1,0 +1,182 @@
+#include "app/closing_down.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/status_line.h"
+#include "app/worker_threads.h"
+#include "fake_timer.h"
+#include "test_support.h"
+
+using namespace vexo;
+using namespace std::chrono_literals;
+
+namespace {
+
+// Fresh run flags, and the messages posted to the main window.
+class ClosingDownTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    resetFlags();
+    platform::gf_setMainWindowPoster([this](std::uint32_t m, std::uintptr_t, std::intptr_t) {
+      std::lock_guard lock(mutex_);
+      if (m != WM_APP_REPAINT_STATUS) posted_.push_back(m);
+    });
+  }
+  void TearDown() override {
+    platform::gf_setMainWindowPoster({});
+    resetFlags();
+  }
+  static void resetFlags() {
+    g_closing = false;
+    g_windowClosed = false;
+    g_exitReason = ExitReason::notYetSet;
+    g_restartDelay = 0;
+    g_isRestart = false;
+    g_statusLine.reset();
+  }
+  std::vector<std::uint32_t> posted() {
+    std::lock_guard lock(mutex_);
+    return posted_;
+  }
+
+  test::LogCapture log_;
+  test::FakeTimer fake_;
+
+private:
+  std::mutex mutex_;
+  std::vector<std::uint32_t> posted_;
+};
+
+}  // namespace
+
+TEST(ClosingPlan, EachReasonRestartsOrQuits) {
+  for (auto r : {ExitReason::newSettings, ExitReason::simConnectError, ExitReason::readerError})
+    EXPECT_TRUE(gf_closingPlan(r).restart) << gf_exitReasonName(r);
+  for (auto r : {ExitReason::notYetSet, ExitReason::simWasClosed, ExitReason::newFlight, ExitReason::userClosedSim,
+                 ExitReason::systemError, ExitReason::newVersion})
+    EXPECT_FALSE(gf_closingPlan(r).restart) << gf_exitReasonName(r);
+  EXPECT_FALSE(gf_closingPlan(ExitReason::newSettings).scansOff);
+  EXPECT_TRUE(gf_closingPlan(ExitReason::readerError).scansOff);
+  EXPECT_TRUE(gf_closingPlan(ExitReason::simConnectError).scansOff);
+  EXPECT_TRUE(gf_closingPlan(ExitReason::systemError).waitForWindowClose);
+  EXPECT_TRUE(gf_closingPlan(ExitReason::newFlight).newFlightNotice);
+}
+
+TEST_F(ClosingDownTest, CountdownOfTwoSecondsShowsEachSecond) {
+  g_restartDelay = 2;
+  std::vector<std::string> shown;
+  fake_.onSleep = [&](SteadyTimer::TimePoint) { shown.push_back(g_statusLine.texts().status); };
+  const auto start = fake_.now();
+  lf_restartCountdown(fake_.timer());
+  EXPECT_EQ(shown, (std::vector<std::string>{"Restarting after 2 seconds", "Restarting after 1 second"}));
+  EXPECT_EQ(fake_.now() - start, 2s);
+  EXPECT_TRUE(log_.contains("Restarting after 2 seconds\n" + std::string(48, '-') + "\n"));
+  EXPECT_TRUE(log_.contains("Restart countdown finished"));
+}
+
+TEST_F(ClosingDownTest, CountdownOfZeroDoesNothing) {
+  g_restartDelay = 0;
+  lf_restartCountdown(fake_.timer());
+  EXPECT_TRUE(fake_.sleeps().empty());
+  EXPECT_FALSE(log_.contains("Restart"));
+}
+
+TEST_F(ClosingDownTest, NewSettingsRestartsAfterTheCountdownWithFreshFlags) {
+  gf_requestClosing(ExitReason::newSettings, 2);
+  g_windowClosed = true;
+  lf_closingDown(fake_.timer());
+  EXPECT_EQ(posted(), std::vector<std::uint32_t>{WM_APP_START_UP});
+  EXPECT_TRUE(g_isRestart);
+  EXPECT_FALSE(g_closing);
+  EXPECT_FALSE(g_windowClosed);
+  EXPECT_EQ(g_exitReason.load(), ExitReason::notYetSet);
+  EXPECT_EQ(g_restartDelay.load(), 2);  // left as it was
+  EXPECT_TRUE(log_.contains("Exiting: NEW SETTINGS"));
+  EXPECT_TRUE(log_.contains("Prepare for a restart ..."));
+  EXPECT_TRUE(log_.contains("Restart countdown finished"));
+}
+
+TEST_F(ClosingDownTest, QuitReasonsPostSaveAndQuit) {
+  for (auto r : {ExitReason::simWasClosed, ExitReason::userClosedSim, ExitReason::newVersion}) {
+    resetFlags();
+    g_isRestart = true;
+    gf_requestClosing(r, 0);
+    lf_closingDown(fake_.timer());
+    EXPECT_FALSE(g_isRestart);
+    EXPECT_TRUE(g_closing);  // a quit keeps the run ending
+  }
+  EXPECT_EQ(posted(), std::vector<std::uint32_t>(3, WM_APP_SAVE_AND_QUIT));
+  EXPECT_TRUE(log_.contains("Exiting: SIM WAS CLOSED"));
+}
+
+TEST_F(ClosingDownTest, NewFlightAsksForAManualRestartAndWaitsTenSeconds) {
+  gf_requestClosing(ExitReason::newFlight, 30);
+  const auto start = fake_.now();
+  lf_closingDown(fake_.timer());
+  EXPECT_GE(fake_.now() - start, 10s);
+  EXPECT_TRUE(log_.contains("New flight detected, Vendrake_P3D will close, please restart manually ..."));
+  EXPECT_EQ(posted(), std::vector<std::uint32_t>{WM_APP_SAVE_AND_QUIT});
+}
+
+TEST_F(ClosingDownTest, SystemErrorWaitsUntilTheUserClosesTheWindow) {
+  g_closing = true;
+  g_exitReason = ExitReason::systemError;
+  int waits = 0;
+  fake_.onSleep = [&](SteadyTimer::TimePoint) {
+    if (++waits == 6) g_windowClosed = true;
+  };
+  // A reader failing meanwhile cannot turn the error into a restart.
+  gf_reportReaderError("Traffic Reader", "boom");
+  lf_closingDown(fake_.timer());
+  EXPECT_GE(waits, 6);
+  EXPECT_TRUE(log_.contains("User closed Vendrake_P3D"));
+  EXPECT_EQ(posted(), std::vector<std::uint32_t>{WM_APP_SAVE_AND_QUIT});
+}
+
+TEST_F(ClosingDownTest, AFailureWhileClosingStillLetsTheWindowClose) {
+  gf_requestClosing(ExitReason::userClosedSim);
+  fake_.onSleep = [](SteadyTimer::TimePoint) { throw std::runtime_error("disk gone"); };
+  lf_closingDown(fake_.timer());
+  EXPECT_TRUE(log_.contains("lf_closingDown exception disk gone"));
+  EXPECT_EQ(posted(), std::vector<std::uint32_t>{WM_APP_SAVE_AND_QUIT});
+}
+
+TEST_F(ClosingDownTest, RestartJoinsTheSimClientThreadBeforeTheReset) {
+  std::atomic<bool> ended{false};
+  g_simClientThread.replace([&](std::stop_token stop) {
+    while (!stop.stop_requested()) std::this_thread::yield();
+    ended = true;
+  });
+  gf_requestClosing(ExitReason::simConnectError, 0);
+  lf_closingDown(fake_.timer());
+  EXPECT_TRUE(ended);
+  EXPECT_FALSE(g_simClientThread.joinable());
+}
+
+TEST_F(ClosingDownTest, RestartWaitsForTheReadersOfTheEndedRun) {
+  std::atomic<int> ended{0};
+  for (int i = 0; i < 2; ++i)
+    g_readerThreads.start([&](std::stop_token stop) {
+      while (!stop.stop_requested()) std::this_thread::yield();
+      ++ended;
+    });
+  gf_requestClosing(ExitReason::readerError, 0);
+  lf_closingDown(fake_.timer());
+  EXPECT_EQ(ended.load(), 2);
+  EXPECT_EQ(g_readerThreads.running(), 0);
+}
+
+TEST(FlightPlanFolder, RemovedWithItsContentAndEmptyPathIgnored) {
+  test::TempDir dir;
+  const auto folder = dir / "fp";
+  std::filesystem::create_directories(folder / "sub");
+  test::writeFile(folder / "sub" / "a.pln", "x");
+  gf_removeFlightPlanFolder(folder);
+  EXPECT_FALSE(std::filesystem::exists(folder));
+  gf_removeFlightPlanFolder({});
+  gf_removeFlightPlanFolder(folder);  // gone already: nothing to log
+}
