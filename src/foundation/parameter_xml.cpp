@@ -49,21 +49,21 @@ std::optional<std::string> gf_readStringParameter(pugi::xml_node node, std::stri
 }
 
 bool gf_appendBoolParameter(pugi::xml_node parent, std::string_view name, bool value) {
-  const pugi::xml_node p = lf_appendParameter(parent, name);
+  pugi::xml_node p = lf_appendParameter(parent, name);
   if (!p) return false;
   pugi::xml_attribute v = p.append_attribute("value");
   return v && v.set_value(value);
 }
 
 bool gf_appendIntParameter(pugi::xml_node parent, std::string_view name, std::int32_t value) {
-  const pugi::xml_node p = lf_appendParameter(parent, name);
+  pugi::xml_node p = lf_appendParameter(parent, name);
   if (!p) return false;
   pugi::xml_attribute v = p.append_attribute("value");
   return v && v.set_value(static_cast<int>(value));
 }
 
 bool gf_appendStringParameter(pugi::xml_node parent, std::string_view name, const std::string& value) {
-  const pugi::xml_node p = lf_appendParameter(parent, name);
+  pugi::xml_node p = lf_appendParameter(parent, name);
   if (!p) return false;
   pugi::xml_attribute v = p.append_attribute("value");
   return v && v.set_value(value.c_str());

@@ -3,6 +3,7 @@
 #include <mutex>
 #include <optional>
 
+#include "foundation/charset.h"
 #include "foundation/log.h"
 #include "platform/known_folders.h"
 
@@ -74,7 +75,7 @@ fs::path gf_appFolder() {
 
 fs::path gf_parametersPath() { return gf_appFolder() / "parameters.xml"; }
 
-std::string gf_parametersPathUtf8() { return gf_parametersPath().string(); }
+std::string gf_parametersPathUtf8() { return gf_pathToUtf8(gf_parametersPath()); }
 
 void gf_resetUserPaths() {
   std::lock_guard lock(g_userPathsMutex);

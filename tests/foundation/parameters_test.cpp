@@ -1,0 +1,265 @@
+#include "foundation/parameters.h"
+
+#include <gtest/gtest.h>
+#include <pugixml.hpp>
+
+#include <thread>
+
+#include "foundation/parameter_xml.h"
+#include "test_support.h"
+
+using namespace vexo;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ParametersFile : public ::testing::Test {
+protected:
+  test::TempDir dir;
+  fs::path path = dir / "parameters.xml";
+  SettingsState s;
+  ParametersStore store{s, path};
+  platform::HeadlessControls controls;
+  platform::ScopedControls scope{controls};
+
+  void write(const std::string& parameters) {
+    test::writeFile(path, "<?xml version=\"1.0\"?>\n<root><parameters>" + parameters + "</parameters></root>\n");
+  }
+
+  std::vector<std::pair<std::string, std::string>> elements() const {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_file(path.c_str()));
+    std::vector<std::pair<std::string, std::string>> out;
+    for (pugi::xml_node p : gf_parameterBlock(doc).children("parameter")) {
+      EXPECT_STREQ(p.first_attribute().name(), "name");
+      out.emplace_back(p.attribute("name").as_string(), p.attribute("value").as_string());
+    }
+    return out;
+  }
+
+  std::string valueIn(const std::string& key) const {
+    pugi::xml_document doc;
+    EXPECT_TRUE(doc.load_file(path.c_str()));
+    return gf_readStringParameter(doc, key).value_or("<missing>");
+  }
+};
+
+}  // namespace
+
+TEST_F(ParametersFile, MissingFileIsWrittenWithEveryDefault) {
+  test::LogCapture log;
+  EXPECT_TRUE(store.load());
+  EXPECT_TRUE(log.contains("not found, creating new with default values:"));
+  const std::string text = test::readFile(path);
+  EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0U);
+  EXPECT_NE(text.find("\n  <parameters>"), std::string::npos);  // two blanks per level
+
+  const auto e = elements();
+  ASSERT_EQ(e.size(), 66U);
+  EXPECT_EQ(e.front(), std::make_pair(std::string("RANDOM"), std::string("true")));
+  EXPECT_EQ(e[1].first, "ALWAYS_ON_TOP");
+  EXPECT_EQ(e.back().first, "BLOCK_CALLSIGN");
+  EXPECT_EQ(std::count_if(e.begin(), e.end(), [](auto& p) { return p.first == "AIRP_HEIGHT"; }), 2);
+  EXPECT_EQ(valueIn("PROGRAM_VERSION"), "12.3.0");
+  EXPECT_EQ(valueIn("PORT_NUMBER"), "10747");
+  EXPECT_EQ(valueIn("LAST_EPOCH_TIME:"), "0");
+  for (const char* never : {"MAX_FIT_FL", "ALL_INSTALL_PATH", "CALLSIGN_2_OBJECTID", "parking_percentage"}) {
+    EXPECT_EQ(valueIn(never), "<missing>") << never;
+  }
+  EXPECT_FALSE(fs::exists(dir / "parameters0.xml"));
+}
+
+TEST_F(ParametersFile, LoadFullSaveAndOneValueSaveRoundTrip) {
+  store.load();
+  s.RANGE.value = 65;
+  s.WEEK.value = true;
+  s.SIM_INSTALL_PATH.setValue("D:\\Prepar3D v5 <\"&'>");
+  s.MAIN_WINDOW_X.value = -1200;
+  store.saveAll(false);
+
+  SettingsState t;
+  ParametersStore again(t, path);
+  EXPECT_FALSE(again.load());
+  EXPECT_EQ(t.RANGE.value, 65);
+  EXPECT_TRUE(t.WEEK.value);
+  EXPECT_EQ(t.SIM_INSTALL_PATH.value(), "D:\\Prepar3D v5 <\"&'>");
+  EXPECT_EQ(t.MAIN_WINDOW_X.value, -1200);
+  EXPECT_EQ(controls.text(cmd::range), "65");
+  EXPECT_TRUE(controls.isChecked(cmd::week));
+
+  t.AIRBORNE_ONLY.value = true;
+  again.saveBool(t.AIRBORNE_ONLY);
+  t.MAX_HOLDING_MINUTES.value = 33;
+  again.saveInt(t.MAX_HOLDING_MINUTES);
+  t.DESTINATION.setValue("EDDM");
+  again.saveString(t.DESTINATION);
+  EXPECT_EQ(elements().size(), 66U);  // updated in place
+
+  SettingsState u;
+  ParametersStore third(u, path);
+  third.load();
+  EXPECT_TRUE(u.AIRBORNE_ONLY.value);
+  EXPECT_EQ(u.MAX_HOLDING_MINUTES.value, 33);
+  EXPECT_EQ(u.DESTINATION.value(), "EDDM");
+  EXPECT_EQ(u.RANGE.value, 65);
+}
+
+TEST_F(ParametersFile, MissingKeysTakeDefaultsAndAreAddedToTheFile) {
+  write(R"(<parameter name="RANGE" value="25"/>)");
+  EXPECT_FALSE(store.load());
+  EXPECT_EQ(s.RANGE.value, 25);
+  EXPECT_EQ(s.PORT_NUMBER.value(), "10747");
+  const auto e = elements();
+  EXPECT_EQ(e.size(), 65U);  // AIRP_HEIGHT appended once: the combo pass then finds it
+  EXPECT_EQ(e.front().first, "RANGE");
+}
+
+TEST_F(ParametersFile, ValuesAreClampedAndNonNumbersReadAsZero) {
+  write(R"(<parameter name="MAX_HOLDING_MINUTES" value="0"/>
+           <parameter name="CUSTOM_PARKING_PERCENTAGE" value="500"/>
+           <parameter name="HOLDING_THRESHOLD_METERS" value="lots"/>
+           <parameter name="MAIN_WINDOW_Y" value="0x10"/>
+           <parameter name="RANGE" value="7"/>
+           <parameter name="AIRP_HEIGHT" value="99999"/>
+           <parameter name="RANDOM" value="no"/>
+           <parameter name="WEEK" value="Yes"/>)");
+  store.load();
+  EXPECT_EQ(s.MAX_HOLDING_MINUTES.value, 1);
+  EXPECT_EQ(s.CUSTOM_PARKING_PERCENTAGE.value, 100);
+  EXPECT_EQ(s.HOLDING_THRESHOLD_METERS.value, 10);
+  EXPECT_EQ(s.MAIN_WINDOW_Y.value, 16);
+  EXPECT_EQ(s.RANGE.value, 7);  // within bounds, though no choice
+  EXPECT_EQ(s.AIRP_HEIGHT.value, 48000);
+  EXPECT_FALSE(s.RANDOM.value);
+  EXPECT_TRUE(s.WEEK.value);
+  EXPECT_EQ(s.PORT_NUMBER.value(), "10747");  // the others are untouched
+  EXPECT_EQ(valueIn("MAX_HOLDING_MINUTES"), "0");  // the element keeps its text until saved
+}
+
+TEST_F(ParametersFile, ElementWithoutValueCountsAsFound) {
+  write(R"(<parameter name="RANDOM"/><parameter name="MAIN_WINDOW_X"/>
+           <parameter name="MAX_HOLDING_MINUTES"/><parameter name="PORT_NUMBER"/>)");
+  store.load();
+  EXPECT_FALSE(s.RANDOM.value);
+  EXPECT_EQ(s.MAIN_WINDOW_X.value, 0);
+  EXPECT_EQ(s.MAX_HOLDING_MINUTES.value, 1);
+  EXPECT_EQ(s.PORT_NUMBER.value(), "");
+  EXPECT_EQ(elements().size(), 65U);  // none appended again; AIRP_HEIGHT once
+}
+
+TEST_F(ParametersFile, DuplicateKeysLoadTheFirstAndSaveBoth) {
+  write(R"(<parameter name="RANGE" value="20"/><parameter name="RANGE" value="80"/>)");
+  store.load();
+  EXPECT_EQ(s.RANGE.value, 20);
+  s.RANGE.value = 30;
+  store.saveInt(s.RANGE);
+  int seen = 0;
+  for (const auto& [k, v] : elements()) {
+    if (k == "RANGE") {
+      EXPECT_EQ(v, "30");
+      ++seen;
+    }
+  }
+  EXPECT_EQ(seen, 2);
+}
+
+TEST_F(ParametersFile, UnusableFilesAreKeptAndReplacedByDefaults) {
+  for (const std::string& bad : {std::string("<root><parameters><parameter name=\"RANGE\" value=\"5\"></root>"),
+                                std::string("<root><settings/></root>"), std::string()}) {
+    SCOPED_TRACE(bad);
+    SettingsState fresh;
+    ParametersStore st(fresh, path);
+    test::writeFile(path, bad);
+    EXPECT_TRUE(st.load());
+    EXPECT_EQ(test::readFile(dir / "parameters0.xml"), bad);
+    EXPECT_EQ(elements().size(), 66U);
+    EXPECT_EQ(fresh.RANGE.value, 40);
+  }
+}
+
+TEST_F(ParametersFile, OneValueSaveAfterAFailedLoadKeepsEveryOtherSetting) {
+  store.load();
+  s.RANGE.value = 12;
+  s.DESTINATION.setValue("KSEA");
+  test::writeFile(path, "<root><parameters>broken");
+  s.WEEK.value = true;
+  store.saveBool(s.WEEK);
+
+  EXPECT_EQ(test::readFile(dir / "parameters0.xml"), "<root><parameters>broken");
+  EXPECT_EQ(elements().size(), 66U);
+  EXPECT_EQ(valueIn("WEEK"), "true");
+  EXPECT_EQ(valueIn("RANGE"), "12");
+  EXPECT_EQ(valueIn("DESTINATION"), "KSEA");
+
+  fs::remove(path);  // a missing file too gets every setting
+  store.saveInt(s.parking_percentage);
+  EXPECT_EQ(elements().size(), 67U);
+  EXPECT_EQ(valueIn("parking_percentage"), "30");
+}
+
+TEST_F(ParametersFile, FileWithoutRootLoadsAndIsRewrittenWithRootAtTheFirstSave) {
+  test::writeFile(path, R"(<parameters><parameter name="RANGE" value="80"/></parameters>)");
+  EXPECT_FALSE(store.load());
+  EXPECT_EQ(s.RANGE.value, 80);
+  test::LogCapture log;
+  s.parking_percentage.value = 55;
+  store.saveInt(s.parking_percentage);
+  EXPECT_TRUE(log.contains("Placing a root level around a new parameters.xml"));
+  pugi::xml_document doc;
+  ASSERT_TRUE(doc.load_file(path.c_str()));
+  EXPECT_TRUE(doc.child("root").child("parameters"));
+  EXPECT_EQ(valueIn("RANGE"), "80");
+  EXPECT_EQ(valueIn("parking_percentage"), "55");
+  EXPECT_FALSE(fs::exists(dir / "parameters0.xml"));
+}
+
+TEST_F(ParametersFile, ParkingPercentageIsWrittenByItsOwnSaveButNeverLoaded) {
+  store.load();
+  s.parking_percentage.value = 70;
+  store.saveInt(s.parking_percentage);
+  EXPECT_EQ(valueIn("parking_percentage"), "70");
+  SettingsState t;
+  ParametersStore(t, path).load();
+  EXPECT_EQ(t.parking_percentage.value, 30);
+}
+
+TEST_F(ParametersFile, ConcurrentSavesFromTwoThreadsLoseNothing) {
+  store.load();
+  std::thread ui([&] {
+    for (int i = 0; i < 40; ++i) {
+      s.MAIN_WINDOW_X.value = i;
+      store.saveInt(s.MAIN_WINDOW_X);
+    }
+  });
+  for (int i = 0; i < 40; ++i) {
+    s.BLOCK_CALLSIGN.setValue("CS" + std::to_string(i));
+    store.saveString(s.BLOCK_CALLSIGN);
+  }
+  ui.join();
+  EXPECT_EQ(elements().size(), 66U);
+  EXPECT_EQ(valueIn("MAIN_WINDOW_X"), "39");
+  EXPECT_EQ(valueIn("BLOCK_CALLSIGN"), "CS39");
+}
+
+TEST(ParameterXml, ReadersAppendersAndAttributes) {
+  pugi::xml_document doc;
+  pugi::xml_node parameters = doc.append_child("parameters");  // no root: looked for under the node
+  EXPECT_TRUE(gf_appendBoolParameter(parameters, "B", true));
+  EXPECT_TRUE(gf_appendIntParameter(parameters, "I", -42));
+  EXPECT_TRUE(gf_appendStringParameter(parameters, "S", "x y"));
+  parameters.append_child("parameter").append_attribute("value").set_value("nameless");
+  EXPECT_EQ(gf_readBoolParameter(doc, "B"), std::optional<bool>(true));
+  EXPECT_EQ(gf_readIntParameter(doc, "I"), std::optional<std::int32_t>(-42));
+  EXPECT_EQ(gf_readStringParameter(doc, "S"), std::optional<std::string>("x y"));
+  EXPECT_EQ(gf_readStringParameter(doc, ""), std::optional<std::string>("nameless"));
+  EXPECT_FALSE(gf_readIntParameter(doc, "missing").has_value());
+
+  pugi::xml_node n = doc.append_child("n");
+  EXPECT_TRUE(gf_setAttribute(n, "a", "1"));
+  EXPECT_TRUE(gf_setAttribute(n, "a", "2"));
+  EXPECT_TRUE(gf_appendAttribute(n, "a", "3"));
+  int count = 0;
+  for (pugi::xml_attribute a : n.attributes()) count += std::string(a.name()) == "a";
+  EXPECT_EQ(count, 2);
+  EXPECT_STREQ(n.attribute("a").as_string(), "2");
+}
