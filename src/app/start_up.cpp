@@ -4,13 +4,20 @@
 
 #include <filesystem>
 #include <new>
+#include <thread>
 
 #include "app/closing_down.h"
+#include "app/main_window_state.h"
 #include "app/run_state.h"
 #include "app/status_line.h"
 #include "app/tick_loop.h"
+#include "app/window_requests.h"
+#include "foundation/datafile_decrypt.h"
 #include "foundation/error.h"
+#include "foundation/files.h"
 #include "foundation/log.h"
+#include "foundation/settings.h"
+#include "updater/updater_services.h"
 
 namespace vexo {
 
@@ -19,6 +26,7 @@ namespace fs = std::filesystem;
 std::atomic<bool> g_productionMode{false};
 std::atomic<std::int32_t> g_exitCode{0};
 std::atomic<bool> g_rtAtThisPc{false};
+std::atomic<WeekSlot> g_weekSlotNow{WeekSlot{}};
 StartUpState g_startUpState;
 
 namespace {
@@ -42,6 +50,13 @@ void lf_failedAlways(const std::string& text) {
   g_closing = true;
   g_exitReason = ExitReason::systemError;
 }
+
+void lf_enableAll(std::initializer_list<const SettingControl*> controls) {
+  for (const SettingControl* c : controls) c->enable();
+}
+
+void lf_repaintState() {}
+void lf_repaintControls() {}
 
 }  // namespace
 
@@ -75,23 +90,157 @@ void lf_guardStartUp(const std::function<void()>& steps) {
   }
 }
 
-namespace {
+void lf_enableControls() {
+  auto& s = g_settings;
+  lf_enableAll({&s.ALWAYS_ON_TOP, &s.NAV_LIGHTS_WHILE_PARKED, &s.GUID_CHANGES, &s.SCAN_LIVERIES, &s.LIG_PRIORITIZE,
+                &s.SCAN_AIRPORTS});
+  s.tbloZipButton.disable();
+  s.MATCHING_DEPTH.enable();
+  s.MATCHING_DEPTH.fillComboBox();
+  lf_enableAll({&s.LIGHT_AIRCRAFT, &s.HELICOPTERS, &s.HIGH_PERF_AIRCRAFT});
+  const bool autoRange = s.AUTO_RANGE.value;
+  s.RANGE.setEnabled(!autoRange);
+  s.RANGE.fillComboBox();
+  s.AUTO_RANGE.enable();
+  s.AR_ABOVE_HEIGHT.setEnabled(autoRange);
+  s.AR_ABOVE_HEIGHT.fillComboBox();
+  lf_enableAll({&s.AIRBORNE_ONLY, &s.COLLISION_USER_GND, &s.COLLISION_USER_AIR, &s.COLLISION_LIVE_PARKED_GND});
+  s.blockButton.disable();
+  s.BLOCK_CALLSIGN.enable();
+  s.unblockButton.setEnabled(!s.BLOCK_CALLSIGN.value().empty());
+  if (!s.INITIAL_LOAD_ONLY.value) s.nowButton.disable();
+  for (const ComboSetting* c : {&s.MAX_PARK_SEL, &s.MAX_LIVE_SEL}) {
+    c->enable();
+    c->fillComboBox();
+  }
+  s.STRAIGHT_PBS_ONLY.enable();
+  s.csToOidButton.disable();
+  s.CALLSIGN_2_OBJECTID.disable();
+  s.DESTINATION.disable();
+  for (const ComboSetting* c : {&s.AIRP_RANGE, &s.AIRP_HEIGHT}) {
+    c->enable();
+    c->fillComboBox();
+  }
+  s.rereadButton.disable();
+  s.parking_percentage.value = 30;  // not saved
+  s.parking_percentage.fillComboBox();
+  s.parking_percentage.disable();
+  if (s.MAX_FIT_FL.exists()) s.MAX_FIT_FL.fillComboBox();
+  s.MAX_FIT_FL.disable();
+  lf_enableAll({&s.WEEK, &s.PARK_SOFT});
+  s.flushStaticButton.disable();
+  s.INITIAL_LOAD_ONLY.enable();
+  g_nowAllowed = true;
+}
 
-// Returns false when the run ended on the way (the stop path has run then).
-bool lf_runSteps() {
-  lf_checkRunFolder();
-  if (gf_runEnding()) {
-    lf_stopPath();
+void lf_ensureFolders() {
+  static const char* const kFolders[] = {
+      "output",           "output/info",          "output/errors",
+      "airports",         "airports/learned",     "airports/learned/stock",
+      "airports/learned/simaddon", "airports/learned/thirdparty", "airports/my_ORBX",
+      "airports/my_thirdparty",    "input/my_regcodes"};
+  for (const char* folder : kFolders) {
+    std::error_code ec;
+    const auto st = fs::status(folder, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+      throw fs::filesystem_error("status", folder, ec);
+    if (fs::is_directory(st)) continue;
+    fs::create_directories(folder, ec);
+    if (ec) throw fs::filesystem_error("create_directories", folder, ec);
+  }
+  const fs::path objectIds = "output/info/ObjectIdList.txt";
+  std::error_code ec;
+  if (fs::exists(objectIds, ec)) {
+    fs::remove(objectIds, ec);
+    if (ec) throw fs::filesystem_error("remove", objectIds, ec);
+  }
+}
+
+void lf_stockAirportsPath() {
+  auto& path = g_startUpState.stockAirportsPath;
+  path = fs::path(g_settings.SIM_INSTALL_PATH.value()) / "Scenery";
+  std::error_code ec;
+  const bool there = fs::exists(path, ec);
+  if (ec) throw fs::filesystem_error("exists", path, ec);
+  if (!there) gf_setStatus(fmt::format("Stock airports path does not exist: {}", path.string()), true);
+}
+
+void lf_productionStop() {
+  try {
+    gf_logFlush("production");
+    g_exitCode = 0;
+    g_windowClosed = true;
+  } catch (const std::exception& e) {
+    gf_logWarning(fmt::format("exception {}", e.what()));
+    g_exitCode = 1;
+    return;
+  }
+  g_closing = true;
+  auto expected = ExitReason::notYetSet;
+  g_exitReason.compare_exchange_strong(expected, ExitReason::userClosedSim);
+}
+
+std::string gf_getP3dMajorVersion() {
+  const std::string path = g_settings.SIM_INSTALL_PATH.value();
+  if (path.find("v5") != std::string::npos || path.find("V5") != std::string::npos) return "5";
+  if (path.find("v6") != std::string::npos || path.find("V6") != std::string::npos) return "6";
+  if (g_settings.P3D_VERSION.value >= 5) return std::to_string(g_settings.P3D_VERSION.value);
+  throw UserErrorException(
+      77, "P3D install path does not contain v5 or v6. Use hidden parameter P3D_VERSION, set it to 5 or 6.");
+}
+
+std::uint32_t gf_scanWorkerLimitFor(int hardwareThreads) {
+  return hardwareThreads > 0 ? static_cast<std::uint32_t>(hardwareThreads) : 2U;
+}
+
+bool lf_readDataFiles() {
+  lf_repaintState();
+  lf_flushLog();
+  lf_enableControls();
+  lf_ensureFolders();
+  if (!g_isRestart && !gf_checkVersions()) return false;
+  g_weekSlotNow = gf_weekdayAndHalfHour();
+  auto& s = g_settings;
+  s.ALL_INSTALL_PATH.setValue(s.SIM_INSTALL_PATH.value());
+  s.ALL_INSTALL_PATH.enable();
+  s.ALL_INSTALL_PATH.updateControl();
+  if (s.ALL_INSTALL_PATH.value().empty()) lf_detectP3d();
+  lf_repaintControls();
+  if (g_productionMode) {
+    lf_productionStop();
     return false;
   }
-  lf_runTickLoop();
+  lf_flushLog();
   return true;
 }
 
-}  // namespace
+void lf_detectP3d() {}
+
+bool lf_prepareRun() {
+  lf_checkRunFolder();
+  if (!lf_readDataFiles()) return false;
+  for (const char* decrypted : {"input/airports.xml", "input/AIG-regcodes.xml", "input/dbase.xml"})
+    gf_removeFileWarn(decrypted);
+  lf_stockAirportsPath();
+  auto stop = [] {
+    if (!gf_runEnding()) return false;
+    lf_stopPath();
+    return true;
+  };
+  if (stop()) return false;
+  g_startUpState.handmadeOrbx = static_cast<std::int64_t>(gf_countDirectoryEntries("airports/my_ORBX"));
+  lf_repaintState();
+  g_startUpState.handmadeThirdparty = static_cast<std::int64_t>(gf_countDirectoryEntries("airports/my_thirdparty"));
+  lf_repaintState();
+  if (stop()) return false;
+  g_settings.rereadButton.enable();
+  return true;
+}
 
 void lf_startUpVDRK() {
-  lf_guardStartUp([] { lf_runSteps(); });
+  lf_guardStartUp([] {
+    if (lf_prepareRun()) lf_runTickLoop();
+  });
   lf_flushLog();
   lf_closingDown();
 }

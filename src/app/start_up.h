@@ -8,6 +8,8 @@
 #include <functional>
 #include <string>
 
+#include "foundation/time_text.h"
+
 namespace vexo {
 
 // Production mode for this process (set from the command line before the first start-up).
@@ -16,11 +18,16 @@ extern std::atomic<bool> g_productionMode;
 extern std::atomic<std::int32_t> g_exitCode;
 // RealTraffic is installed on this PC (readers bind to loopback and deliver every datagram).
 extern std::atomic<bool> g_rtAtThisPc;
+// The current weekday and half-hour slot; refreshed by the start-up and each work tick.
+extern std::atomic<WeekSlot> g_weekSlotNow;
 
-// State of the start-up that lives across the steps of one run; start-up thread only.
+// State of the start-up that lives across the steps of one run; start-up thread only
+// (the counts are shown by the main window, so they are atomic).
 struct StartUpState {
-  bool dbaseRead = false;                  // read once per process, not again on restarts
+  bool dbaseRead = false;                   // read once per process, not again on restarts
   std::filesystem::path stockAirportsPath;  // the simulator's "Scenery" folder
+  std::atomic<std::int64_t> handmadeOrbx{0};        // entries of airports/my_ORBX
+  std::atomic<std::int64_t> handmadeThirdparty{0};  // entries of airports/my_thirdparty
 };
 extern StartUpState g_startUpState;
 
@@ -32,11 +39,31 @@ void lf_startUpVDRK();
 // another thread can turn it into a restart).
 void lf_guardStartUp(const std::function<void()>& steps);
 
+// The steps of one start-up before traffic; false when the run ends (stop path taken).
+bool lf_prepareRun();
+
+// Settings, controls, folders, update check, reference data, simulator and RealTraffic
+// detection; false when the run must not go on (new version fetched, production mode).
+bool lf_readDataFiles();
+
 // Ends the run before traffic started: the window counts as closed, the reason becomes
 // USER CLOSED SIM unless one is set.
 void lf_stopPath();
 
 // Throws UserErrorException 41 when the working folder has no "docs" folder.
 void lf_checkRunFolder();
+
+void lf_enableControls();
+// Creates the program's folders and removes the old object-id list.
+void lf_ensureFolders();
+void lf_stockAirportsPath();
+void lf_productionStop();
+void lf_detectP3d();
+
+// "5" or "6": the simulator's major version, from SIM_INSTALL_PATH or P3D_VERSION.
+std::string gf_getP3dMajorVersion();
+
+// The most scan workers that may run at once: the hardware threads, or 2 when unknown.
+std::uint32_t gf_scanWorkerLimitFor(int hardwareThreads);
 
 }  // namespace vexo

@@ -1,0 +1,27 @@
+// The last stage of start-up: the "SimClient" thread, the wait for a flight and a user
+// position, the RealTraffic handshake, and the two UDP readers.
+#pragma once
+
+#include <atomic>
+#include <string>
+
+#include "app/steady_timer.h"
+
+namespace vexo {
+
+// RealTraffic reported its professional edition (it then takes the simulator's time).
+extern std::atomic<bool> g_rtProfessional;
+
+// The whole stage; true when the tick loop may start, false when the run ends instead.
+bool lf_startTraffic(const SteadyTimer& timer = gf_steadyTimer());
+
+// Waits for a running flight and a real user position; false when the run ends meanwhile.
+bool lf_waitForUserAircraft(const SteadyTimer& timer = gf_steadyTimer());
+
+// Waits for RealTraffic's connection and version reply (only when it is on this PC).
+void lf_waitForRealTraffic(const SteadyTimer& timer = gf_steadyTimer());
+
+// Reads RealTraffic's reply to "Qs999=version": its edition and version text.
+void lf_processRTVersion(const std::string& reply);
+
+}  // namespace vexo

@@ -1,0 +1,149 @@
+// The start-up steps that prepare controls, folders and the simulator version.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "app/main_window_state.h"
+#include "app/run_state.h"
+#include "app/start_traffic.h"
+#include "app/start_up.h"
+#include "app/window_requests.h"
+#include "foundation/error.h"
+#include "foundation/settings.h"
+#include "platform/controls.h"
+#include "test_support.h"
+
+using namespace vexo;
+namespace fs = std::filesystem;
+
+TEST(StartSteps, ControlsTakeTheirStartState) {
+  platform::HeadlessControls controls;
+  platform::ScopedControls scoped(controls);
+  auto& s = g_settings;
+  s.AUTO_RANGE.value = true;
+  s.BLOCK_CALLSIGN.setValue("");
+  s.INITIAL_LOAD_ONLY.value = false;
+  s.parking_percentage.value = 55;
+  controls.setEnabled(cmd::now, true);
+  lf_enableControls();
+  EXPECT_TRUE(controls.isEnabled(cmd::scanLiveries));
+  EXPECT_FALSE(controls.isEnabled(cmd::tbloZip));
+  EXPECT_FALSE(controls.isEnabled(cmd::range));  // AUTO_RANGE on
+  EXPECT_TRUE(controls.isEnabled(cmd::arAboveHeight));
+  EXPECT_FALSE(controls.isEnabled(cmd::unblock));
+  EXPECT_FALSE(controls.isEnabled(cmd::now));
+  EXPECT_FALSE(controls.isEnabled(cmd::destination));
+  EXPECT_FALSE(controls.isEnabled(cmd::reread));
+  EXPECT_FALSE(controls.isEnabled(cmd::parkingPercentage));
+  EXPECT_EQ(s.parking_percentage.value.load(), 30);
+  EXPECT_EQ(controls.state(cmd::parkingPercentage)->items.size(), s.parking_percentage.choices.size());
+  EXPECT_TRUE(g_nowAllowed);
+
+  s.AUTO_RANGE.value = false;
+  s.BLOCK_CALLSIGN.setValue("DLH1");
+  s.INITIAL_LOAD_ONLY.value = true;
+  controls.setEnabled(cmd::now, true);
+  lf_enableControls();
+  EXPECT_TRUE(controls.isEnabled(cmd::range));
+  EXPECT_FALSE(controls.isEnabled(cmd::arAboveHeight));
+  EXPECT_TRUE(controls.isEnabled(cmd::unblock));
+  EXPECT_TRUE(controls.isEnabled(cmd::now));  // left as it was
+  s.AUTO_RANGE.value = true;
+  s.BLOCK_CALLSIGN.setValue("");
+  s.INITIAL_LOAD_ONLY.value = false;
+}
+
+TEST(StartSteps, FoldersAreCreatedAndTheOldObjectIdListRemoved) {
+  test::TempDir dir;
+  test::ScopedCwd cwd(dir.path());
+  fs::create_directories("output/info");
+  test::writeFile("output/info/ObjectIdList.txt", "1 2 3");
+  lf_ensureFolders();
+  for (const char* f : {"output/errors", "airports/learned/thirdparty", "airports/my_ORBX", "input/my_regcodes"})
+    EXPECT_TRUE(fs::is_directory(f)) << f;
+  EXPECT_FALSE(fs::exists("output/info/ObjectIdList.txt"));
+  lf_ensureFolders();  // all there: nothing to do
+}
+
+TEST(StartSteps, FolderBlockedByAFileIsAnError) {
+  test::TempDir dir;
+  test::ScopedCwd cwd(dir.path());
+  test::writeFile("output", "not a folder");
+  try {
+    lf_ensureFolders();
+    FAIL() << "no error";
+  } catch (const fs::filesystem_error& e) {
+    EXPECT_NE(std::string(e.what()).find("create_directories"), std::string::npos);
+  }
+}
+
+TEST(StartSteps, SimulatorMajorVersionFromPathThenSetting) {
+  auto& s = g_settings;
+  s.SIM_INSTALL_PATH.setValue("C:/Sims/Prepar3D V6 and v5");
+  EXPECT_EQ(gf_getP3dMajorVersion(), "5");
+  s.SIM_INSTALL_PATH.setValue("D:/P3Dv6");
+  EXPECT_EQ(gf_getP3dMajorVersion(), "6");
+  s.SIM_INSTALL_PATH.setValue("D:/Sim");
+  s.P3D_VERSION.value = 6;
+  EXPECT_EQ(gf_getP3dMajorVersion(), "6");
+  s.P3D_VERSION.value = 4;
+  EXPECT_THROW(gf_getP3dMajorVersion(), UserErrorException);
+  s.P3D_VERSION.value = 5;
+  s.SIM_INSTALL_PATH.setValue("");
+}
+
+TEST(StartSteps, ScanWorkerLimitFallsBackToTwo) {
+  EXPECT_EQ(gf_scanWorkerLimitFor(0), 2U);
+  EXPECT_EQ(gf_scanWorkerLimitFor(-1), 2U);
+  EXPECT_EQ(gf_scanWorkerLimitFor(12), 12U);
+}
+
+TEST(StartSteps, ProductionStopEndsTheRunAsClosedByTheUser) {
+  test::LogCapture log;
+  g_closing = false;
+  g_windowClosed = false;
+  g_exitReason = ExitReason::notYetSet;
+  g_exitCode = 7;
+  lf_productionStop();
+  EXPECT_EQ(g_exitCode.load(), 0);
+  EXPECT_TRUE(g_windowClosed && g_closing);
+  EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
+  EXPECT_TRUE(log.contains("production\n"));
+  g_closing = false;
+  g_windowClosed = false;
+  g_exitReason = ExitReason::notYetSet;
+}
+
+TEST(StartSteps, MissingStockAirportsFolderIsShown) {
+  test::LogCapture log;
+  test::TempDir dir;
+  g_settings.SIM_INSTALL_PATH.setValue(dir.path().string());
+  lf_stockAirportsPath();
+  EXPECT_EQ(g_startUpState.stockAirportsPath, dir / "Scenery");
+  EXPECT_TRUE(log.contains("Stock airports path does not exist: " + (dir / "Scenery").string()));
+  g_settings.SIM_INSTALL_PATH.setValue("");
+}
+
+TEST(RealTrafficVersion, EditionAndVersionFromTheReply) {
+  test::LogCapture log;
+  lf_processRTVersion(R"({"level":2,"version":"10.0.1"})");
+  EXPECT_TRUE(g_rtProfessional);
+  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "RT prof edition: 10.0.1");
+  lf_processRTVersion(R"({"level":1,"version":"9"})");
+  EXPECT_FALSE(g_rtProfessional);
+  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "RT stnd edition: 9");
+  lf_processRTVersion(R"({"version":"9"})");
+  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "RT stnd edition: 9");
+  lf_processRTVersion("[1,2]");
+  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "");
+  g_rtProfessional = true;
+  lf_processRTVersion("level=2");
+  EXPECT_FALSE(g_rtProfessional);
+  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "");
+  EXPECT_TRUE(log.contains("lf_processRTVersion: JSON parse failed: "));
+  lf_processRTVersion(R"({"level":"two"})");  // wrong type: same as a parse failure
+  EXPECT_FALSE(g_rtProfessional);
+  lf_processRTVersion("");
+  EXPECT_TRUE(log.contains("No RealTraffic version received?"));
+}
