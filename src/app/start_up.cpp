@@ -16,7 +16,11 @@
 #include "foundation/error.h"
 #include "foundation/files.h"
 #include "foundation/log.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
+#include "foundation/settings_startup.h"
+#include "platform/known_folders.h"
+#include "refdata/airports_db.h"
 #include "updater/updater_services.h"
 
 namespace vexo {
@@ -61,7 +65,7 @@ void lf_repaintControls() {}
 }  // namespace
 
 void lf_checkRunFolder() {
-  if (!fs::is_directory(fs::status("docs")))
+  if (!fs::is_directory(fs::status(g_docsFolder)))
     throw UserErrorException(41, "Vendrake_P3D must be run from the Vendrake_P3D folder!");
 }
 
@@ -126,6 +130,7 @@ void lf_enableControls() {
   s.parking_percentage.fillComboBox();
   s.parking_percentage.disable();
   if (s.MAX_FIT_FL.exists()) s.MAX_FIT_FL.fillComboBox();
+  gf_setMaxFitFl();
   s.MAX_FIT_FL.disable();
   lf_enableAll({&s.WEEK, &s.PARK_SOFT});
   s.flushStaticButton.disable();
@@ -134,21 +139,18 @@ void lf_enableControls() {
 }
 
 void lf_ensureFolders() {
-  static const char* const kFolders[] = {
-      "output",           "output/info",          "output/errors",
-      "airports",         "airports/learned",     "airports/learned/stock",
-      "airports/learned/simaddon", "airports/learned/thirdparty", "airports/my_ORBX",
-      "airports/my_thirdparty",    "input/my_regcodes"};
-  for (const char* folder : kFolders) {
+  for (const fs::path* folder :
+       {&g_outputFolder, &g_infoFolder, &g_errorsFolder, &g_airportsFolder, &g_learnedFolder, &g_learnedStockFolder,
+        &g_learnedSimaddonFolder, &g_learnedThirdpartyFolder, &g_myOrbxFolder, &g_myThirdpartyFolder,
+        &g_myRegcodesFolder}) {
     std::error_code ec;
-    const auto st = fs::status(folder, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory)
-      throw fs::filesystem_error("status", folder, ec);
+    const auto st = fs::status(*folder, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory) throw fs::filesystem_error("status", *folder, ec);
     if (fs::is_directory(st)) continue;
-    fs::create_directories(folder, ec);
-    if (ec) throw fs::filesystem_error("create_directories", folder, ec);
+    fs::create_directories(*folder, ec);
+    if (ec) throw fs::filesystem_error("create_directories", *folder, ec);
   }
-  const fs::path objectIds = "output/info/ObjectIdList.txt";
+  const fs::path& objectIds = g_objectIdListPath;
   std::error_code ec;
   if (fs::exists(objectIds, ec)) {
     fs::remove(objectIds, ec);
@@ -193,13 +195,34 @@ std::uint32_t gf_scanWorkerLimitFor(int hardwareThreads) {
   return hardwareThreads > 0 ? static_cast<std::uint32_t>(hardwareThreads) : 2U;
 }
 
+namespace {
+
+// RealTraffic keeps its program in InsideSystems under the roaming application-data folder.
+bool lf_realTrafficAtThisPc() {
+  const auto appData = platform::gf_knownFolderPath(platform::KnownFolder::roamingAppData);
+  if (!appData) {
+    gf_logWarning("Could not find the AppData path");
+    return false;
+  }
+  const fs::path jar = *appData / g_insideSystemsName / "RealTraffic.jar";
+  std::error_code ec;
+  const bool found = fs::exists(jar, ec);
+  if (ec) throw fs::filesystem_error("exists", jar, ec);
+  return found;
+}
+
+}  // namespace
+
 bool lf_readDataFiles() {
+  gf_initParameters();
   lf_repaintState();
   lf_flushLog();
   lf_enableControls();
   lf_ensureFolders();
   if (!g_isRestart && !gf_checkVersions()) return false;
   g_weekSlotNow = gf_weekdayAndHalfHour();
+  if (!g_airportsDb.read(g_airportsEncPath, g_airportsXmlPath))
+    throw std::runtime_error(fmt::format("reading '{}' failed!", g_airportsEncPath.string()));
   auto& s = g_settings;
   s.ALL_INSTALL_PATH.setValue(s.SIM_INSTALL_PATH.value());
   s.ALL_INSTALL_PATH.enable();
@@ -210,6 +233,8 @@ bool lf_readDataFiles() {
     lf_productionStop();
     return false;
   }
+  g_rtAtThisPc = lf_realTrafficAtThisPc();
+  gf_setStatus(fmt::format("RealTraffic {}detected at this PC", g_rtAtThisPc ? "" : "not "), true);
   lf_flushLog();
   return true;
 }
@@ -219,8 +244,8 @@ void lf_detectP3d() {}
 bool lf_prepareRun() {
   lf_checkRunFolder();
   if (!lf_readDataFiles()) return false;
-  for (const char* decrypted : {"input/airports.xml", "input/AIG-regcodes.xml", "input/dbase.xml"})
-    gf_removeFileWarn(decrypted);
+  for (const fs::path* decrypted : {&g_airportsXmlPath, &g_aigRegcodesXmlPath, &g_dbaseXmlPath})
+    gf_removeFileWarn(*decrypted);
   lf_stockAirportsPath();
   auto stop = [] {
     if (!gf_runEnding()) return false;
@@ -228,9 +253,9 @@ bool lf_prepareRun() {
     return true;
   };
   if (stop()) return false;
-  g_startUpState.handmadeOrbx = static_cast<std::int64_t>(gf_countDirectoryEntries("airports/my_ORBX"));
+  g_startUpState.handmadeOrbx = static_cast<std::int64_t>(gf_countDirectoryEntries(g_myOrbxFolder));
   lf_repaintState();
-  g_startUpState.handmadeThirdparty = static_cast<std::int64_t>(gf_countDirectoryEntries("airports/my_thirdparty"));
+  g_startUpState.handmadeThirdparty = static_cast<std::int64_t>(gf_countDirectoryEntries(g_myThirdpartyFolder));
   lf_repaintState();
   if (stop()) return false;
   g_settings.rereadButton.enable();
