@@ -14,6 +14,7 @@
 #include "app/startup_thread.h"
 #include "foundation/log.h"
 #include "platform/single_instance.h"
+#include "platform/termination_signals.h"
 #include "platform/window_post.h"
 
 namespace vexo {
@@ -31,6 +32,8 @@ bool lf_ensureUserFolder(const fs::path& folder) {
 }
 
 namespace {
+
+constexpr std::uint32_t g_wmClose = 0x0010;
 
 // The messages posted to the main window, in order. Any thread posts; the UI thread takes.
 class MessageQueue {
@@ -65,6 +68,13 @@ int lf_appMain(const ProductionSwitch& productionSwitch) {
   for (;;) {
     const auto message = queue.take();
     if (message == WM_APP_START_UP) gf_onStartUpMessage();
+    if (message == g_wmClose) {
+      g_windowClosed = true;
+      if (!gf_requestClosing(ExitReason::userClosedSim)) {
+        auto expected = ExitReason::notYetSet;
+        g_exitReason.compare_exchange_strong(expected, ExitReason::userClosedSim);
+      }
+    }
     if (message == WM_APP_SAVE_AND_QUIT) break;
   }
   g_startUpThread.join();
@@ -85,6 +95,8 @@ int gf_appEntry(int argc, char** argv) {
   }
   std::vector<std::string_view> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
+  // Before any other thread starts: a termination request becomes a close of the window.
+  platform::TerminationSignals signals([] { platform::gf_postMainWindowMessage(g_wmClose); });
   return lf_appMain(gf_parseProductionSwitch(args));
 }
 
