@@ -1,0 +1,139 @@
+#include "foundation/install_query.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include "foundation/paths.h"
+#include "platform/message_box.h"
+#include "platform/registry.h"
+#include "platform/shell.h"
+#include "test_support.h"
+
+using namespace vexo;
+namespace fs = std::filesystem;
+
+namespace {
+
+const char* const kV5 = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n\"SetupPath\"=\"D:\\\\P3Dv5\\\\\"\n";
+const char* const kV6 = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n\"SetupPath\"=\"E:\\\\P3Dv6\\\\\"\n";
+const char* const kV6NoPath = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n\"Other\"=\"x\"\n";
+
+class InstallQuery : public ::testing::Test {
+protected:
+  test::TempDir dir;
+  void registry(const std::string& content) {
+    test::writeFile(dir / "reg.reg", content);
+    platform::gf_setRegistryFile(dir / "reg.reg");
+    gf_resetSimInstallFlags();
+  }
+  void TearDown() override {
+    platform::gf_setRegistryFile(std::nullopt);
+    gf_resetSimInstallFlags();
+  }
+};
+
+}  // namespace
+
+TEST_F(InstallQuery, NoSimulator) {
+  platform::gf_setRegistryFile(dir / "none.reg");
+  gf_resetSimInstallFlags();
+  EXPECT_FALSE(gf_simInstallFlags().v5);
+  EXPECT_FALSE(gf_simInstallFlags().v6);
+  EXPECT_EQ(gf_getP3DSetupPath(5), "");
+}
+
+TEST_F(InstallQuery, OnlyV5) {
+  registry(kV5);
+  EXPECT_TRUE(gf_simInstallFlags().v5);
+  EXPECT_FALSE(gf_simInstallFlags().v6);
+  EXPECT_EQ(gf_getP3DSetupPath(5), "D:\\P3Dv5\\");
+  EXPECT_EQ(gf_getP3DSetupPath(6), "");
+}
+
+TEST_F(InstallQuery, OnlyV6) {
+  registry(kV6);
+  EXPECT_FALSE(gf_isP3DInstalled(5));
+  EXPECT_TRUE(gf_isP3DInstalled(6));
+  EXPECT_EQ(gf_getP3DSetupPath(5), "");
+  EXPECT_EQ(gf_getP3DSetupPath(6), "E:\\P3Dv6\\");
+}
+
+TEST_F(InstallQuery, BothAndOtherVersions) {
+  registry(std::string(kV5) + kV6);
+  const SimInstallFlags flags = gf_simInstallFlags();
+  EXPECT_TRUE(flags.v5);
+  EXPECT_TRUE(flags.v6);
+  EXPECT_FALSE(gf_isP3DInstalled(4));
+  EXPECT_EQ(gf_p3dRegistryKey(7), "");
+  EXPECT_EQ(gf_getP3DSetupPath(7), "");
+}
+
+TEST_F(InstallQuery, KeyWithoutSetupPathIsInstalledWithAnEmptyPath) {
+  registry(kV6NoPath);
+  EXPECT_TRUE(gf_isP3DInstalled(6));
+  EXPECT_EQ(gf_getP3DSetupPath(6), "");
+}
+
+TEST_F(InstallQuery, FlagsAreAskedOnceUntilReset) {
+  registry("");
+  EXPECT_FALSE(gf_simInstallFlags().v5);
+  test::writeFile(dir / "reg.reg", kV5);
+  EXPECT_FALSE(gf_simInstallFlags().v5);
+  gf_resetSimInstallFlags();
+  EXPECT_TRUE(gf_simInstallFlags().v5);
+}
+
+TEST(NewVersionNotice, AdministratorOnlyForAnUnwritableSystemFolder) {
+  test::TempDir programFiles;
+  ::setenv("VDRK_PROGRAM_FILES", programFiles.path().c_str(), 1);
+  ::setenv("VDRK_PROGRAM_FILES_X86", "/nonexistent-x86", 1);
+  const std::string normal =
+      "A new version is available.\nThe installer can be executed normally (no Administrator rights required).";
+  const fs::path installed = programFiles / "Vendrake_P3D";
+  fs::create_directories(installed);
+  EXPECT_EQ(gf_newVersionNotice(installed), normal);  // writable
+  EXPECT_FALSE(fs::exists(installed / ".write_test.tmp"));
+
+  test::TempDir elsewhere;
+  EXPECT_EQ(gf_newVersionNotice(elsewhere / "missing"), normal);  // not a system folder
+
+  if (::geteuid() != 0) {
+    EXPECT_EQ(gf_newVersionNotice(installed / "missing"), "A new version is available. Run the installer as Administrator");
+  }
+}
+
+TEST(FolderShortcuts, OpenTheFolderOrTellTheUser) {
+  test::TempDir dir;
+  test::ScopedCwd cwd(dir.path());
+  ::setenv("VDRK_APPDATA", dir.path().c_str(), 1);
+  gf_resetUserPaths();
+  std::vector<fs::path> opened;
+  platform::gf_setShellOpener([&](const fs::path& p) {
+    opened.push_back(p);
+    return true;
+  });
+  std::vector<std::string> boxes;
+  platform::gf_setMessageBoxSink([&](std::string_view text, std::string_view caption, platform::MessageIcon) {
+    boxes.push_back(std::string(caption) + ": " + std::string(text));
+  });
+
+  EXPECT_FALSE(gf_openManual());
+  EXPECT_FALSE(gf_openParametersFolder());
+  EXPECT_EQ(boxes, (std::vector<std::string>{"VDRK: Could not open local folder with Manual",
+                                             "VDRK: Could not open folder with parameters.xml"}));
+  EXPECT_TRUE(opened.empty());
+
+  fs::create_directories(dir / "docs");
+  test::writeFile(dir / "docs" / "Manual.pdf", "%PDF");
+  fs::create_directories(gf_appFolder());
+  test::writeFile(gf_parametersPath(), "<root/>");
+  EXPECT_TRUE(gf_openManual());
+  EXPECT_TRUE(gf_openParametersFolder());
+  ASSERT_EQ(opened.size(), 2U);
+  EXPECT_EQ(fs::canonical(opened[0]), fs::canonical(dir / "docs"));
+  EXPECT_EQ(opened[1], dir / "Vendrake_P3D");
+
+  platform::gf_setShellOpener({});
+  platform::gf_setMessageBoxSink({});
+  gf_resetUserPaths();
+}
