@@ -1,5 +1,14 @@
 #include "foundation/log.h"
 
+#include <fmt/format.h>
+
+#include <stdexcept>
+
+#include "foundation/charset.h"
+#include "foundation/files.h"
+#include "foundation/time_text.h"
+#include "foundation/version.h"
+
 namespace vexo {
 
 std::ofstream g_logFile;
@@ -18,6 +27,28 @@ void gf_log(std::string_view text) { lf_writeLine({}, text, false); }
 void gf_logIndented(std::string_view text) { lf_writeLine("          ", text, false); }
 void gf_logWarning(std::string_view text) { lf_writeLine("==> ", text, true); }
 void gf_logFlush(std::string_view text) { lf_writeLine({}, text, true); }
+
+void gf_openLogFile() {
+  const std::filesystem::path path = "Log.txt";
+  // A failed copy has been reported as a warning, which is lost while the log is closed;
+  // the new log opens all the same.
+  (void)gf_saveUpto3GenerationsOf(path);
+  {
+    std::lock_guard lock(g_logMutex);
+    if (g_logFile.is_open()) g_logFile.close();
+    g_logFile.clear();
+    g_logFile.open(path, std::ios::out | std::ios::binary | std::ios::trunc);
+    if (!g_logFile.is_open()) {
+      // Leave a clean, closed stream behind, so every writer keeps doing nothing.
+      g_logFile.clear();
+      throw std::runtime_error("Failed to write file " + gf_pathToUtf8(path));
+    }
+  }
+  const std::string version = fmt::format("{}.{}.{}", g_programVersion.major, g_programVersion.minor,
+                                          g_programVersion.patch);
+  gf_log(fmt::format("{} (utc) {} version {} for {}", gf_utcTimeText(gf_systemTimeNow()), "Vendrake_P3D", version,
+                     "Prepar3D v5/v6"));
+}
 
 std::string gf_bannerLine(std::int64_t fill, std::int64_t extra, bool leadingNewline, bool trailingNewline,
                           const std::string& text) {

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <regex>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -79,4 +82,44 @@ TEST(UserErrorException, TextCarriesTheCodeExceptFor99) {
   EXPECT_STREQ(UserErrorException(98, "x").what(), "98: x");
   EXPECT_STREQ(UserErrorException(0, "x").what(), "0: x");
   EXPECT_STREQ(UserErrorException(61, "Missing section: dbase").what(), "61: Missing section: dbase");
+}
+
+TEST(OpenLogFile, KeepsThreeGenerationsAndWritesTheBanner) {
+  test::TempDir dir;
+  test::ScopedCwd cwd(dir.path());
+  test::writeFile("Log.txt", "run 3\n");
+  test::writeFile("Log0.txt", "run 2\n");
+  test::writeFile("Log00.txt", "run 1\n");
+  test::writeFile("Log000.txt", "run 0\n");
+  gf_openLogFile();
+  gf_log("first line");
+  gf_logFlush("");
+  const std::string text = test::readFile("Log.txt");
+  {
+    // Close it again so other tests find the log as they expect.
+    std::lock_guard lock(g_logMutex);
+    g_logFile.close();
+  }
+  EXPECT_EQ(test::readFile("Log0.txt"), "run 3\n");
+  EXPECT_EQ(test::readFile("Log00.txt"), "run 2\n");
+  EXPECT_EQ(test::readFile("Log000.txt"), "run 1\n");
+  EXPECT_TRUE(std::regex_match(
+      text, std::regex("(Mon|Tue|Wed|Thu|Fri|Sat|Sun) [A-Z][a-z]{2} \\d\\d \\d\\d:\\d\\d:\\d\\d \\d{4} \\(utc\\) "
+                       "Vendrake_P3D version 12\\.3\\.0 for Prepar3D v5/v6\nfirst line\n\n")))
+      << text;
+}
+
+TEST(OpenLogFile, FailureThrowsAndLeavesTheLogClosed) {
+  test::TempDir dir;
+  test::ScopedCwd cwd(dir.path());
+  std::filesystem::create_directories("Log.txt/inside");  // cannot be opened as a file
+  try {
+    gf_openLogFile();
+    FAIL() << "no exception";
+  } catch (const std::runtime_error& e) {
+    EXPECT_STREQ(e.what(), "Failed to write file Log.txt");
+  }
+  std::lock_guard lock(g_logMutex);
+  EXPECT_FALSE(g_logFile.is_open());
+  EXPECT_TRUE(g_logFile.good());
 }

@@ -1,0 +1,142 @@
+#include "foundation/download.h"
+
+#include <curl/curl.h>
+#include <fmt/format.h>
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <system_error>
+
+#include "foundation/charset.h"
+#include "foundation/log.h"
+#include "foundation/version.h"
+
+namespace fs = std::filesystem;
+
+namespace vexo {
+
+namespace {
+
+constexpr const char* kDefaultDownloadBase = "https://www.morvelt.com/downloads/";
+
+// Guards g_downloadBase: set at start-up or by tests, read by any downloading thread.
+std::mutex g_downloadBaseMutex;
+std::string g_downloadBase = kDefaultDownloadBase;
+
+// libcurl's write callback: the stream tells whether the block was written; a short
+// count makes libcurl stop the transfer with a write error.
+std::size_t lf_writeBlock(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& out = *static_cast<std::ofstream*>(user);
+  const std::size_t bytes = size * count;
+  out.write(data, static_cast<std::streamsize>(bytes));
+  return out ? bytes : 0;
+}
+
+// A temporary name beside the target, unique within the process.
+fs::path lf_partialPath(const fs::path& target) {
+  static std::atomic<unsigned> s_counter{0};
+  fs::path partial = target;
+  partial += fmt::format(".{}.download", s_counter.fetch_add(1));
+  return partial;
+}
+
+void lf_removeQuietly(const fs::path& path) {
+  std::error_code ignored;
+  fs::remove(path, ignored);
+}
+
+}  // namespace
+
+struct Downloader::Handle {
+  CURL* curl = nullptr;
+  ~Handle() {
+    if (curl) curl_easy_cleanup(curl);
+  }
+};
+
+Downloader::Downloader() : handle_(std::make_unique<Handle>()) {
+  static std::once_flag s_globalInit;
+  std::call_once(s_globalInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+  handle_->curl = curl_easy_init();
+}
+
+Downloader::~Downloader() = default;
+
+bool Downloader::download(const std::string& url, const fs::path& target, bool /*binary*/) {
+  CURL* curl = handle_->curl;
+  if (!curl) return false;
+  const fs::path partial = lf_partialPath(target);
+  try {
+    std::ofstream out(partial, std::ios::binary | std::ios::trunc);
+    if (!out.is_open()) {
+      gf_log(fmt::format("Could not open output file: {}", gf_pathToUtf8(target)));
+      return false;
+    }
+    curl_easy_reset(curl);
+    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(curl, CURLOPT_USERAGENT, "VDRK");
+    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &lf_writeBlock);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &out);
+    curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
+    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts_.connect.count()));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, timeouts_.lowSpeedBytesPerSecond);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.lowSpeedTime.count()));
+
+    const CURLcode code = curl_easy_perform(curl);
+    long status = 0;
+    curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
+    out.close();
+    std::string error;
+    if (code != CURLE_OK) {
+      error = curl_easy_strerror(code);
+    } else if (status < 200 || status > 299) {
+      // Only a 2xx answer carries the file; anything else left a page that is not it.
+      error = fmt::format("HTTP status {}", status);
+    } else if (!out) {
+      error = "write to the output file failed";
+    }
+    if (!error.empty()) {
+      gf_log(fmt::format("Download error: '{}' for {}", error, url));
+      lf_removeQuietly(partial);
+      return false;
+    }
+    fs::rename(partial, target);
+    return true;
+  } catch (const std::exception& e) {
+    gf_log(fmt::format("Downloader exception: '{}', {} => {}", e.what(), url, gf_pathToUtf8(target)));
+    lf_removeQuietly(partial);
+    return false;
+  }
+}
+
+void gf_setDownloadBase(std::string base) {
+  std::lock_guard lock(g_downloadBaseMutex);
+  g_downloadBase = std::move(base);
+}
+
+std::string gf_downloadBase() {
+  std::lock_guard lock(g_downloadBaseMutex);
+  return g_downloadBase;
+}
+
+bool gf_downloadDataFile(std::string_view fileName, const fs::path& target) {
+  Downloader downloader;
+  const std::string address = fmt::format("{}{}/{}", gf_downloadBase(), g_programVersion.major, fileName);
+  const bool ok = downloader.download(address, target, true);
+  if (ok) {
+    gf_log(fmt::format("Downloaded '{}' to '{}'", address, gf_pathToUtf8(target)));
+  } else {
+    gf_logWarning(fmt::format("Downloading '{}' failed !", address));
+  }
+  return ok;
+}
+
+}  // namespace vexo
