@@ -21,6 +21,7 @@
 #include "foundation/settings_startup.h"
 #include "platform/known_folders.h"
 #include "refdata/airports_db.h"
+#include "refdata/dbase_reader.h"
 #include "updater/updater_services.h"
 
 namespace vexo {
@@ -221,6 +222,11 @@ bool lf_readDataFiles() {
   lf_ensureFolders();
   if (!g_isRestart && !gf_checkVersions()) return false;
   g_weekSlotNow = gf_weekdayAndHalfHour();
+  if (!g_startUpState.dbaseRead) {
+    const bool read = gf_readDbase();
+    g_startUpState.dbaseRead = true;
+    if (!read) throw std::runtime_error("reading data files failed!");
+  }
   if (!g_airportsDb.read(g_airportsEncPath, g_airportsXmlPath))
     throw std::runtime_error(fmt::format("reading '{}' failed!", g_airportsEncPath.string()));
   auto& s = g_settings;
