@@ -1,0 +1,93 @@
+// A whole start-up before traffic, in a fresh program folder with the sample data files.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/run_state.h"
+#include "app/start_up.h"
+#include "app/status_line.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "platform/controls.h"
+#include "test_support.h"
+
+using namespace vexo;
+namespace fs = std::filesystem;
+
+namespace {
+
+class StartUpRunTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fs::create_directory(dir_ / "docs");
+    fs::create_directories(dir_ / "input");
+    for (const char* name : {"dbase.enc", "airports.enc", "AIG-regcodes.enc"})
+      fs::copy_file(fs::path(VDRK_BUILD_INPUT_DIR) / name, dir_ / "input" / name);
+    ::setenv("VDRK_APPDATA", (dir_ / "appdata").c_str(), 1);
+    gf_resetUserPaths();
+    fs::create_directories(gf_appFolder());
+    g_closing = false;
+    g_windowClosed = false;
+    g_exitReason = ExitReason::notYetSet;
+    g_isRestart = true;  // no update check
+    g_statusLine.reset();
+  }
+  void TearDown() override {
+    ::unsetenv("VDRK_APPDATA");
+    gf_resetUserPaths();
+    g_isRestart = false;
+    g_closing = false;
+    g_windowClosed = false;
+    g_exitReason = ExitReason::notYetSet;
+  }
+
+  test::TempDir dir_;
+  test::ScopedCwd cwd_{dir_.path()};
+  test::LogCapture log_;
+  platform::HeadlessControls controls_;
+  platform::ScopedControls scoped_{controls_};
+};
+
+}  // namespace
+
+TEST_F(StartUpRunTest, FreshFolderIsPreparedAndTheDataFilesRead) {
+  g_settings.SIM_INSTALL_PATH.setValue((dir_ / "sim").string());
+  ASSERT_TRUE(lf_prepareRun()) << log_.text();
+  EXPECT_TRUE(fs::exists(gf_parametersPath()));
+  EXPECT_TRUE(fs::is_directory("airports/learned/simaddon"));
+  for (const char* decrypted : {"input/dbase.xml", "input/airports.xml", "input/AIG-regcodes.xml"})
+    EXPECT_FALSE(fs::exists(decrypted)) << decrypted;
+  EXPECT_TRUE(log_.contains("RealTraffic not detected at this PC"));
+  EXPECT_TRUE(g_startUpState.dbaseRead);
+  EXPECT_TRUE(controls_.isEnabled(cmd::reread));
+  EXPECT_FALSE(g_closing);
+}
+
+TEST_F(StartUpRunTest, RealTrafficInstalledForTheUserIsDetected) {
+  fs::create_directories(dir_ / "appdata" / "InsideSystems");
+  test::writeFile(dir_ / "appdata" / "InsideSystems" / "RealTraffic.jar", "jar");
+  g_settings.SIM_INSTALL_PATH.setValue((dir_ / "sim").string());
+  ASSERT_TRUE(lf_prepareRun()) << log_.text();
+  EXPECT_TRUE(g_rtAtThisPc);
+  EXPECT_TRUE(log_.contains("RealTraffic detected at this PC"));
+  g_rtAtThisPc = false;
+}
+
+TEST_F(StartUpRunTest, ClosedWindowTakesTheStopPath) {
+  g_settings.SIM_INSTALL_PATH.setValue((dir_ / "sim").string());
+  g_windowClosed = true;
+  EXPECT_FALSE(lf_prepareRun());
+  EXPECT_TRUE(g_closing);
+  EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
+}
+
+TEST_F(StartUpRunTest, ProductionModeStopsAfterTheDataFiles) {
+  g_settings.SIM_INSTALL_PATH.setValue((dir_ / "sim").string());
+  g_productionMode = true;
+  EXPECT_FALSE(lf_prepareRun());
+  g_productionMode = false;
+  EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
+  EXPECT_TRUE(log_.contains("production"));
+  EXPECT_FALSE(log_.contains("RealTraffic not detected"));
+}
