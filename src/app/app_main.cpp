@@ -13,6 +13,7 @@
 #include "app/start_up.h"
 #include "app/startup_thread.h"
 #include "foundation/log.h"
+#include "foundation/paths.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
 #include "platform/window_post.h"
@@ -60,6 +61,7 @@ private:
 }  // namespace
 
 int lf_appMain(const ProductionSwitch& productionSwitch) {
+  if (!lf_ensureUserFolder(gf_appFolder())) return 0;
   if (productionSwitch.given && productionSwitch.value) g_productionMode = true;
   MessageQueue queue;
   platform::gf_setMainWindowPoster(

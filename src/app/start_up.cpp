@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <new>
 #include <thread>
@@ -15,6 +16,7 @@
 #include "foundation/datafile_decrypt.h"
 #include "foundation/error.h"
 #include "foundation/files.h"
+#include "foundation/install_query.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
@@ -245,7 +247,33 @@ bool lf_readDataFiles() {
   return true;
 }
 
-void lf_detectP3d() {}
+void lf_detectP3d() {
+  auto& s = g_settings;
+  const SimInstallFlags installed = gf_simInstallFlags();
+  auto noInstallPath = [&] {
+    s.ALL_INSTALL_PATH.setValue("");
+    s.ALL_INSTALL_PATH.updateControl();
+    throw UserErrorException(151, "No P3D install path detected. Type the full Install Path above, then press Enter");
+  };
+  if (installed.v5 && installed.v6)
+    throw UserErrorException(
+        153, "More than one P3D version detected. Type the full Install Path to the wanted version above, then press Enter");
+  if (!installed.v5 && !installed.v6) {
+    gf_setStatus("P3D not detected?", true);
+    auto anySet = [](const auto& folders) {
+      return std::ranges::any_of(folders, [](const StringSetting& f) { return !f.value().empty(); });
+    };
+    if (anySet(s.lfolder) || anySet(s.afolder)) return;
+    noInstallPath();
+  }
+  const int version = installed.v5 ? 5 : 6;
+  gf_log(fmt::format("P3Dv{} detected", version));
+  const std::string path = gf_getP3DSetupPath(version);
+  if (path.empty()) noInstallPath();
+  s.ALL_INSTALL_PATH.setValue(path);
+  s.ALL_INSTALL_PATH.updateControl();
+  s.SIM_INSTALL_PATH.setAndSave(path);
+}
 
 bool lf_prepareRun() {
   lf_checkRunFolder();

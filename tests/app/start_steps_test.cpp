@@ -1,7 +1,9 @@
 // The start-up steps that prepare controls, folders and the simulator version.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "app/main_window_state.h"
@@ -10,8 +12,11 @@
 #include "app/start_up.h"
 #include "app/window_requests.h"
 #include "foundation/error.h"
+#include "foundation/install_query.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/controls.h"
+#include "platform/registry.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -146,4 +151,73 @@ TEST(RealTrafficVersion, EditionAndVersionFromTheReply) {
   EXPECT_FALSE(g_rtProfessional);
   lf_processRTVersion("");
   EXPECT_TRUE(log.contains("No RealTraffic version received?"));
+}
+
+namespace {
+
+// A registry stand-in with the given simulator keys, and a per-user folder for the save.
+class DetectP3dTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    ::setenv("VDRK_APPDATA", (dir_ / "appdata").c_str(), 1);
+    gf_resetUserPaths();
+    fs::create_directories(gf_appFolder());
+  }
+  void TearDown() override {
+    platform::gf_setRegistryFile(std::nullopt);
+    gf_resetSimInstallFlags();
+    ::unsetenv("VDRK_APPDATA");
+    gf_resetUserPaths();
+    g_settings.SIM_INSTALL_PATH.setValue("");
+    g_settings.ALL_INSTALL_PATH.setValue("");
+    g_settings.lfolder[3].setValue("");
+  }
+  void registry(const std::string& text) {
+    test::writeFile(dir_ / "registry.reg", text);
+    platform::gf_setRegistryFile(dir_ / "registry.reg");
+    gf_resetSimInstallFlags();
+  }
+  test::TempDir dir_;
+  test::LogCapture log_;
+  platform::HeadlessControls controls_;
+  platform::ScopedControls scoped_{controls_};
+};
+
+int userErrorCode(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const UserErrorException& e) {
+    return std::stoi(e.what());
+  }
+  return 0;
+}
+
+}  // namespace
+
+TEST_F(DetectP3dTest, BothVersionsInstalledNeedsAPathFromTheUser) {
+  registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n\"SetupPath\"=\"C:\\\\P5\\\\\"\n"
+           "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n\"SetupPath\"=\"C:\\\\P6\\\\\"\n");
+  EXPECT_EQ(userErrorCode(lf_detectP3d), 153);
+}
+
+TEST_F(DetectP3dTest, NoneInstalledGoesOnWhenLiveryFoldersAreSet) {
+  registry("");
+  g_settings.lfolder[3].setValue("D:/liveries");
+  EXPECT_EQ(userErrorCode(lf_detectP3d), 0);
+  EXPECT_TRUE(log_.contains("P3D not detected?"));
+  g_settings.lfolder[3].setValue("");
+  g_settings.ALL_INSTALL_PATH.setValue("x");
+  EXPECT_EQ(userErrorCode(lf_detectP3d), 151);
+  EXPECT_EQ(g_settings.ALL_INSTALL_PATH.value(), "");
+}
+
+TEST_F(DetectP3dTest, OneVersionGivesTheInstallPathAndSavesIt) {
+  registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n\"SetupPath\"=\"/sims/p3d v6/\"\n");
+  lf_detectP3d();
+  EXPECT_TRUE(log_.contains("P3Dv6 detected"));
+  EXPECT_EQ(g_settings.SIM_INSTALL_PATH.value(), "/sims/p3d v6/");
+  EXPECT_EQ(g_settings.ALL_INSTALL_PATH.value(), "/sims/p3d v6/");
+  EXPECT_NE(test::readFile(gf_parametersPath()).find("/sims/p3d v6/"), std::string::npos);
+  registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n");
+  EXPECT_EQ(userErrorCode(lf_detectP3d), 151);  // no SetupPath
 }

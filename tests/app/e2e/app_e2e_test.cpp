@@ -1,0 +1,82 @@
+// The program as the user starts it: its own process, a program folder with the sample
+// data files, a registry stand-in and a per-user folder of its own.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+#include "child_process.h"
+#include "test_support.h"
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using vexo::test::ChildProcess;
+
+namespace {
+
+class AppE2eTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fs::create_directories(run_ / "docs");
+    fs::create_directories(run_ / "input");
+    for (const char* name : {"dbase.enc", "airports.enc", "AIG-regcodes.enc"})
+      fs::copy_file(fs::path(VDRK_BUILD_INPUT_DIR) / name, run_ / "input" / name);
+    fs::create_directories(dir_ / "sim" / "Scenery");
+    vexo::test::writeFile(dir_ / "registry.reg",
+                          "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n\"SetupPath\"=\"" +
+                              (dir_ / "sim").string() + "/\"\n");
+    env_ = {{"VDRK_APPDATA", (dir_ / "appdata").string()},
+            {"VDRK_INSTANCE_LOCK", (dir_ / "instance.lock").string()},
+            {"VDRK_REGISTRY_FILE", (dir_ / "registry.reg").string()}};
+  }
+
+  std::unique_ptr<ChildProcess> start(const std::string& outputName) {
+    return std::make_unique<ChildProcess>(VDRK_APP_EXE, std::vector<std::string>{}, run_, env_, dir_ / outputName);
+  }
+  std::string log() const { return vexo::test::readFile(run_ / "Log.txt"); }
+  bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
+
+  vexo::test::TempDir dir_;
+  fs::path run_ = dir_ / "program";
+  std::map<std::string, std::string> env_;
+};
+
+// Positions of the texts in the log, which must appear in this order.
+void expectInOrder(const std::string& log, const std::vector<std::string>& texts) {
+  std::size_t at = 0;
+  for (const auto& text : texts) {
+    const auto found = log.find(text, at);
+    ASSERT_NE(found, std::string::npos) << "missing after offset " << at << ": " << text << "\n" << log;
+    at = found + text.size();
+  }
+}
+
+}  // namespace
+
+TEST_F(AppE2eTest, OneCopyStartsUpInOrderASecondEndsAtOnceAndCloseEndsTheRun) {
+  auto first = start("first.out");
+  // Without a simulator the run waits for a flight: the start-up is complete then.
+  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return logHas("RealTraffic not detected at this PC"); }, 60s))
+      << log();
+  auto second = start("second.out");
+  EXPECT_EQ(second->waitFor(30s), -1);
+  EXPECT_FALSE(fs::exists(run_ / "Log0.txt"));  // the second copy touched no log
+
+  first->signal(SIGTERM);
+  EXPECT_EQ(first->waitFor(60s), 0) << log();
+  expectInOrder(log(), {"(utc) Vendrake_P3D version 12.3.0 for Prepar3D v5/v6", "parameters.xml not found",
+                        "dbase records read", "airports read", "P3Dv5 detected",
+                        "RealTraffic not detected at this PC", "Exiting: USER CLOSED SIM"});
+  EXPECT_TRUE(fs::exists(dir_ / "appdata" / "Vendrake_P3D" / "parameters.xml"));
+}
+
+TEST_F(AppE2eTest, LogThatCannotBeCreatedEndsWithCodeTwo) {
+  fs::create_directory(run_ / "Log.txt");
+  auto app = start("app.out");
+  EXPECT_EQ(app->waitFor(60s), 2);
+  EXPECT_NE(vexo::test::readFile(dir_ / "app.out").find("Log.txt"), std::string::npos);
+}
