@@ -1,0 +1,82 @@
+#include "realtraffic/traffic_receiver.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/main_window_state.h"
+#include "foundation/log.h"
+#include "realtraffic/reader_display.h"
+#include "realtraffic/record_fields.h"
+
+namespace vexo {
+
+TrafficReceiver g_trafficReceiver;
+
+TrafficReceiver::TrafficReceiver() { fields.reserve(64); }
+
+void TrafficReceiver::onReceive() {
+  if (datagram().find(" VEH") != std::string_view::npos) return;
+  gf_splitRecord(datagram(), fields);
+  processLineSub();
+}
+
+void TrafficReceiver::onStop() {
+  gf_setReaderLight(g_trafficLight, g_lightStopped);
+  gf_log("Traffic Reader has stopped");
+}
+
+void TrafficReceiver::processLineSub() { processLineSub(currentContext()); }
+
+RecordOutcome TrafficReceiver::processDatagram(std::string_view text, const RecordContext& context) {
+  const std::size_t n = std::min(text.size(), buffer.size() - 1);
+  std::memcpy(buffer.data(), text.data(), n);
+  buffer[n] = '\0';
+  data = buffer.data();
+  length = n;
+  if (datagram().find(" VEH") != std::string_view::npos) return RecordOutcome::vehicle;
+  gf_splitRecord(datagram(), fields);
+  return processLineSub(context);
+}
+
+void TrafficReceiver::setRefPosition(LatLon position) {
+  const std::lock_guard lock(placeMutex_);
+  refPosition_ = position;
+}
+
+LatLon TrafficReceiver::refPosition() const {
+  const std::lock_guard lock(placeMutex_);
+  return refPosition_;
+}
+
+void TrafficReceiver::setParkAirportElevation(std::optional<double> elevation) {
+  const std::lock_guard lock(placeMutex_);
+  parkAirportElevation_ = elevation;
+}
+
+void TrafficReceiver::setParkAirport(std::optional<ParkAirportRef> parkAirport) {
+  const std::lock_guard lock(placeMutex_);
+  parkAirport_ = parkAirport;
+}
+
+void TrafficReceiver::startCollectingCallsigns() {
+  clearCallsigns();
+  collectCallsigns.store(true);
+}
+
+std::unordered_set<std::string> TrafficReceiver::callsigns() const {
+  const std::lock_guard lock(callsignsMutex_);
+  return callsigns_;
+}
+
+void TrafficReceiver::clearCallsigns() {
+  const std::lock_guard lock(callsignsMutex_);
+  callsigns_.clear();
+}
+
+void TrafficReceiver::collectCallsign(std::string_view callsign) {
+  if (callsign.empty() || callsign == "null" || callsign.find('@') != std::string_view::npos) return;
+  const std::lock_guard lock(callsignsMutex_);
+  callsigns_.emplace(callsign);
+}
+
+}  // namespace vexo

@@ -1,0 +1,80 @@
+// The Traffic Reader's receiver: one traffic record per datagram, parsed in place and
+// handed to the engine (engine/live_report.h).
+#pragma once
+
+#include <atomic>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_set>
+#include <vector>
+
+#include "engine/live_report.h"
+#include "foundation/geodesy.h"
+#include "realtraffic/traffic_record.h"
+#include "realtraffic/udp_receiver.h"
+
+namespace vexo {
+
+class TrafficReceiver : public UdpReceiver {
+public:
+  TrafficReceiver();
+
+  // Reader thread: splits the datagram and runs processLineSub.
+  void onReceive() override;
+  // Sets the Traffic Reader's light to stopped and logs "Traffic Reader has stopped".
+  void onStop() override;
+
+  // The record in `fields` against the current context (settings, reference position,
+  // park airport). Never throws: a bad field is logged and loses the record.
+  void processLineSub();
+  // The same against a given context; returns what became of the record.
+  RecordOutcome processLineSub(const RecordContext& context);
+  // onReceive's steps for a datagram that need not be in the buffer (tests, benchmark).
+  RecordOutcome processDatagram(std::string_view datagram, const RecordContext& context);
+
+  // The filters' view of the world as of now. Any thread.
+  RecordContext currentContext() const;
+
+  // Written by the start-up and the tick (the user aircraft), and by the airports
+  // subsystem (the park airport and its elevation); read by the reader. Any thread.
+  void setRefPosition(LatLon position);
+  LatLon refPosition() const;
+  void setParkAirportElevation(std::optional<double> elevation);
+  void setParkAirport(std::optional<ParkAirportRef> parkAirport);
+
+  // The callsigns of the traffic in range: emptied, then collected while the flag is
+  // set. Any thread.
+  void startCollectingCallsigns();
+  void stopCollectingCallsigns() { collectCallsigns.store(false); }
+  std::unordered_set<std::string> callsigns() const;
+  void clearCallsigns();
+  std::atomic<bool> collectCallsigns{false};
+
+  // UTC seconds of the latest record; 0 until the first one after a reset. The traffic
+  // clock and the start-up read it.
+  std::atomic<double> recordTime{0.0};
+
+  // Views into the current datagram; reader thread only.
+  std::vector<std::string_view> fields;
+
+private:
+  RecordOutcome parseAndHandOver(const RecordContext& context);
+  bool lf_readRegistration(AcIdent& ident) const;
+  bool lf_readAltitude(const RecordContext& context, StreamPos& pos) const;
+  bool lf_readCallsign(AcIdent& ident) const;
+  void collectCallsign(std::string_view callsign);
+
+  mutable std::mutex callsignsMutex_;  // guards callsigns_
+  std::unordered_set<std::string> callsigns_;
+
+  mutable std::mutex placeMutex_;  // guards refPosition_, parkAirportElevation_, parkAirport_
+  LatLon refPosition_;
+  std::optional<double> parkAirportElevation_;
+  std::optional<ParkAirportRef> parkAirport_;
+};
+
+extern TrafficReceiver g_trafficReceiver;
+
+}  // namespace vexo
