@@ -5,6 +5,7 @@
 
 #include "app/main_window_state.h"
 #include "foundation/log.h"
+#include "foundation/settings.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/record_fields.h"
 
@@ -14,10 +15,12 @@ TrafficReceiver g_trafficReceiver;
 
 TrafficReceiver::TrafficReceiver() { fields.reserve(64); }
 
-void TrafficReceiver::onReceive() {
-  if (datagram().find(" VEH") != std::string_view::npos) return;
+void TrafficReceiver::onReceive() { receiveRecord(); }
+
+RecordOutcome TrafficReceiver::receiveRecord() {
+  if (datagram().find(" VEH") != std::string_view::npos) return RecordOutcome::vehicle;
   gf_splitRecord(datagram(), fields);
-  processLineSub();
+  return processLineSub(currentContext());
 }
 
 void TrafficReceiver::onStop() {
@@ -36,6 +39,17 @@ RecordOutcome TrafficReceiver::processDatagram(std::string_view text, const Reco
   if (datagram().find(" VEH") != std::string_view::npos) return RecordOutcome::vehicle;
   gf_splitRecord(datagram(), fields);
   return processLineSub(context);
+}
+
+RecordContext TrafficReceiver::currentContext() const {
+  RecordContext context;
+  context.rangeNm = g_settings.rangeNm.load();
+  context.airborneOnly = g_settings.AIRBORNE_ONLY.value.load();
+  const std::lock_guard lock(placeMutex_);
+  context.refPosition = refPosition_;
+  context.parkAirportElevation = parkAirportElevation_;
+  context.parkAirport = parkAirport_;
+  return context;
 }
 
 void TrafficReceiver::setRefPosition(LatLon position) {

@@ -21,8 +21,11 @@ class TrafficReceiver : public UdpReceiver {
 public:
   TrafficReceiver();
 
-  // Reader thread: splits the datagram and runs processLineSub.
+  // Reader thread: receiveRecord.
   void onReceive() override;
+  // The current datagram as a record: " VEH" ignores it, else it is split and read by
+  // processLineSub against the current context.
+  RecordOutcome receiveRecord();
   // Sets the Traffic Reader's light to stopped and logs "Traffic Reader has stopped".
   void onStop() override;
 

@@ -1,0 +1,233 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+#include "record_helpers.h"
+#include "refdata/codes.h"
+#include "test_support.h"
+
+using namespace vexo;
+using vexo::test::IntakeScope;
+using vexo::test::makeContext;
+using vexo::test::makeRecord;
+
+namespace {
+
+constexpr double g_eps = 1e-9;
+
+struct Reader {
+  std::unique_ptr<TrafficReceiver> receiver = std::make_unique<TrafficReceiver>();
+  RecordOutcome read(const std::string& record, const RecordContext& context = makeContext()) {
+    return receiver->processDatagram(record, context);
+  }
+};
+
+}  // namespace
+
+TEST(TrafficRecord, AcceptedRecordFillsTheReport) {
+  IntakeScope intake;
+  Reader reader;
+  g_trafficTick.store(500);
+  ASSERT_EQ(reader.read(makeRecord()), RecordOutcome::accepted);
+  ASSERT_EQ(intake.size(), 1u);
+  const LiveReport report = intake.back();
+  EXPECT_EQ(report.hexid, 11234567u);
+  EXPECT_EQ(report.reportTime, 1700000000.0);
+  EXPECT_EQ(reader.receiver->recordTime.load(), 1700000000.0);
+  EXPECT_EQ(report.pos.position, (LatLon{33.94, -118.4}));
+  EXPECT_EQ(report.pos.altitude, 5000.0);
+  EXPECT_EQ(report.pos.groundSpeed, 200.0);
+  EXPECT_EQ(report.pos.track, 90.0);
+  EXPECT_EQ(report.pos.verticalSpeed, -500.0);
+  EXPECT_EQ(report.pos.trueAirspeed, 220.0);  // unknown: 5000 ft is within the 5000 ft step
+  EXPECT_EQ(report.pos.dueTick, 3500);
+  EXPECT_EQ(report.pos.airborne, 1);
+  EXPECT_EQ(report.pos.groundStream, 0);
+  EXPECT_EQ(report.pos.headingValid, 1);
+  ASSERT_TRUE(report.pos.trueHeading);
+  EXPECT_NEAR(*report.pos.trueHeading, M_PI / 2, g_eps);
+  EXPECT_FALSE(report.pos.roll);
+  EXPECT_EQ(report.ident.callsign, "AAL123");
+  EXPECT_EQ(report.ident.registration, "N12345");
+  EXPECT_EQ(report.ident.origin, IataCode("LAX"));
+  EXPECT_EQ(report.ident.destination, IataCode("SFO"));
+  EXPECT_EQ(report.ident.codes.modelId, gf_modelCode2Id("B738"));
+  EXPECT_EQ(report.ident.codes.airlineId, 0);
+  g_trafficTick.store(0);
+}
+
+TEST(TrafficRecord, VehiclesHexidsAndNonAircraftAreDropped) {
+  IntakeScope intake;
+  Reader reader;
+  EXPECT_EQ(reader.read(makeRecord({{1, "11 VEH"}})), RecordOutcome::vehicle);
+  EXPECT_EQ(reader.receiver->recordTime.load(), 0.0);  // not a record: the clock stands
+  EXPECT_EQ(reader.read(makeRecord({{1, "10000"}})), RecordOutcome::hexidTooLow);
+  EXPECT_EQ(reader.read(makeRecord({{1, "10001"}})), RecordOutcome::accepted);
+  for (const char* type : {"GLID", "TWR", "BALLOON", "null", ""}) {
+    EXPECT_EQ(reader.read(makeRecord({{10, type}})), RecordOutcome::notAnAircraft) << type;
+  }
+  for (const char* category : {"B1", "B2", "B4", "C1", "C2"}) {
+    EXPECT_EQ(reader.read(makeRecord({{28, category}})), RecordOutcome::notAnAircraft) << category;
+  }
+  EXPECT_EQ(reader.read(makeRecord({{28, "B3"}})), RecordOutcome::accepted);
+  EXPECT_EQ(reader.read(makeRecord({{11, "N1234567890123"}})), RecordOutcome::registrationTooLong);
+  EXPECT_EQ(reader.read(makeRecord({{2, "35.0"}})), RecordOutcome::outOfRange);  // about 64 nm north
+  EXPECT_EQ(intake.size(), 2u);
+}
+
+TEST(TrafficRecord, FieldErrorsAreLoggedAndLoseTheRecord) {
+  test::LogCapture log;
+  IntakeScope intake;
+  Reader reader;
+  const std::pair<test::FieldChanges, std::string> cases[] = {
+      {{{1, "abc"}}, "hexid incorrectabc"},
+      {{{1, "4294967296"}}, "hexid incorrect4294967296"},
+      {{{2, ""}}, "lat:"},
+      {{{3, "x1"}}, "lon:x1"},
+      {{{2, "0.00005"}, {3, "-0.00005"}}, "invalid lalo: 0.000050,-0.000050"},
+      {{{2, "91"}}, "invalid lalo: 91.000000,-118.400000"},
+      {{{5, "?"}}, "vs:?"},
+      {{{7, "east"}}, "track incorrect east"},
+      {{{8, ""}}, "gs:"},
+      {{{12, "LAXX"}}, "FixedCode: invalid string (length/charset)"},
+      {{{13, ""}}, "FixedCode: invalid string (length/charset)"},
+      {{{14, "now"}}, "timestamp:now"},
+      {{{20, "fast"}}, "TAS incorrectfast"},
+      {{{23, "x"}}, "roll:x"},
+      {{{25, "361"}}, "trueheading: 361.00"},
+      {{{25, ""}}, "trueheading:"},
+  };
+  for (const auto& [changes, message] : cases) {
+    EXPECT_EQ(reader.read(makeRecord(changes)), RecordOutcome::fieldError) << message;
+    EXPECT_TRUE(log.contains("exception in processLineSub: " + message)) << message;
+  }
+  const std::string badAltitude = makeRecord({{4, "high"}});
+  EXPECT_EQ(reader.read(badAltitude), RecordOutcome::fieldError);
+  EXPECT_TRUE(log.contains("exception in processLineSub: altitude high incorrect, from: " + badAltitude));
+  EXPECT_EQ(intake.size(), 0u);
+}
+
+TEST(TrafficRecord, NonFiniteNumbersAreFieldErrors) {
+  test::LogCapture log;
+  IntakeScope intake;
+  Reader reader;
+  for (const char* bad : {"inf", "-inf", "nan", "infinity", "NAN", "1e999"}) {
+    for (const std::size_t field : {2, 3, 4, 5, 7, 8, 14, 20, 23, 25}) {
+      EXPECT_EQ(reader.read(makeRecord({{field, bad}})), RecordOutcome::fieldError) << field << " " << bad;
+    }
+  }
+  EXPECT_EQ(intake.size(), 0u);
+  EXPECT_TRUE(log.contains("exception in processLineSub: lat:inf"));
+  EXPECT_TRUE(log.contains("exception in processLineSub: TAS incorrectnan"));
+}
+
+TEST(TrafficRecord, ShortRecordsAreDroppedBeforeAnyField) {
+  test::LogCapture log;
+  IntakeScope intake;
+  Reader reader;
+  std::string record = makeRecord();
+  record.resize(record.rfind(','));  // 28 fields
+  EXPECT_EQ(reader.read(record), RecordOutcome::tooFewFields);
+  EXPECT_EQ(reader.read("RTTFC,11234567,33.94,-118.4"), RecordOutcome::tooFewFields);
+  EXPECT_EQ(reader.read(""), RecordOutcome::tooFewFields);
+  EXPECT_EQ(reader.receiver->recordTime.load(), 0.0);
+  EXPECT_TRUE(log.contains("record of 28 fields, at least 29 expected"));
+  // 29 fields with an empty last one is a whole record.
+  EXPECT_EQ(reader.read(makeRecord({{28, ""}})), RecordOutcome::accepted);
+  EXPECT_EQ(reader.read(makeRecord() + ",extra,fields"), RecordOutcome::accepted);
+}
+
+TEST(TrafficRecord, SlowOrLowAircraftAreOnTheGround) {
+  IntakeScope intake;
+  Reader reader;
+  // 30 knots at 5000 ft is on the ground; 3 nm from the park airport it is a ground report.
+  const std::string slow = makeRecord({{2, "33.9925"}, {3, "-118.408"}, {8, "30"}});
+  ASSERT_EQ(reader.read(slow), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.altitude, 0.0);
+  EXPECT_EQ(intake.back().pos.airborne, 0);
+  EXPECT_FALSE(intake.back().pos.roll);
+  EXPECT_EQ(reader.read(slow, makeContext(false)), RecordOutcome::groundAwayFromPark);
+  // 6 nm away from the park airport is too far for a ground report.
+  EXPECT_EQ(reader.read(makeRecord({{2, "34.0425"}, {8, "30"}})), RecordOutcome::groundAwayFromPark);
+
+  RecordContext field = makeContext();
+  field.parkAirportElevation = 1000.0;
+  ASSERT_EQ(reader.read(makeRecord({{4, "1040"}, {8, "100"}}), field), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.altitude, 0.0);  // 40 ft above the field at 100 knots
+  ASSERT_EQ(reader.read(makeRecord({{4, "1040"}, {8, "130"}}), field), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.altitude, 1040.0);
+  ASSERT_EQ(reader.read(makeRecord({{4, "-50"}, {8, "0"}}), field), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.altitude, 0.0);
+  // Without an elevation the field counts as 1000 ft below sea level.
+  ASSERT_EQ(reader.read(makeRecord({{4, "-960"}, {8, "130"}}), makeContext(true)), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.altitude, 0.0);
+}
+
+TEST(TrafficRecord, AirborneOnlyNeedsHeightAboveThePark) {
+  IntakeScope intake;
+  Reader reader;
+  RecordContext context = makeContext();
+  context.airborneOnly = true;  // park airport elevation 125 ft
+  EXPECT_EQ(reader.read(makeRecord({{4, "270"}, {8, "140"}}), context), RecordOutcome::notAirborne);
+  EXPECT_EQ(reader.read(makeRecord({{4, "280"}, {8, "140"}}), context), RecordOutcome::accepted);
+  context.parkAirport.reset();
+  EXPECT_EQ(reader.read(makeRecord({{4, "151"}, {8, "140"}}), context), RecordOutcome::accepted);
+}
+
+TEST(TrafficRecord, HeadingTrackRollAndAirspeed) {
+  IntakeScope intake;
+  Reader reader;
+  ASSERT_EQ(reader.read(makeRecord({{25, "0"}, {7, ""}})), RecordOutcome::accepted);
+  EXPECT_EQ(*intake.back().pos.trueHeading, 6.283185307179586);
+  EXPECT_NEAR(intake.back().pos.track, 360.0, g_eps);
+  // A negative heading is no heading; another source kind is not read at all.
+  ASSERT_EQ(reader.read(makeRecord({{25, "-1"}})), RecordOutcome::accepted);
+  EXPECT_FALSE(intake.back().pos.trueHeading);
+  EXPECT_EQ(intake.back().pos.headingValid, 0);
+  ASSERT_EQ(reader.read(makeRecord({{17, "adsb_other"}, {25, "garbage"}})), RecordOutcome::accepted);
+  EXPECT_FALSE(intake.back().pos.trueHeading);
+
+  ASSERT_EQ(reader.read(makeRecord({{23, "10"}})), RecordOutcome::accepted);
+  EXPECT_NEAR(*intake.back().pos.roll, -10 * M_PI / 180, g_eps);
+  ASSERT_EQ(reader.read(makeRecord({{23, "0"}})), RecordOutcome::accepted);
+  EXPECT_FALSE(intake.back().pos.roll);
+
+  ASSERT_EQ(reader.read(makeRecord({{4, "7000"}})), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.trueAirspeed, 250.0);
+  ASSERT_EQ(reader.read(makeRecord({{4, "25000"}})), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.trueAirspeed, 430.0);
+  ASSERT_EQ(reader.read(makeRecord({{20, "312.5"}})), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.trueAirspeed, 312.5);
+}
+
+TEST(TrafficRecord, CallsignsRegistrationsAndAirportCodes) {
+  IntakeScope intake;
+  Reader reader;
+  for (const char* refused : {"ERARMTR1", "AIRPORT1", "00000000"}) {
+    EXPECT_EQ(reader.read(makeRecord({{9, refused}})), RecordOutcome::refusedCallsign);
+  }
+  ASSERT_EQ(reader.read(makeRecord({{9, "A@B"}, {12, "null"}, {13, "sfo"}})), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().ident.callsign, "");
+  EXPECT_TRUE(intake.back().ident.origin.empty());
+  EXPECT_EQ(intake.back().ident.destination, IataCode("SFO"));
+  ASSERT_EQ(reader.read(makeRecord({{11, "null"}})), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().ident.registration, "");
+  EXPECT_EQ(reader.read(makeRecord({{9, "null"}, {11, "null"}})), RecordOutcome::noIdentity);
+}
+
+TEST(TrafficRecord, IntakeOffStillMovesTheClockAndCollectsCallsigns) {
+  IntakeScope intake(false);
+  Reader reader;
+  reader.receiver->startCollectingCallsigns();
+  EXPECT_EQ(reader.read(makeRecord({{14, "1700000100"}})), RecordOutcome::intakeOff);
+  EXPECT_EQ(reader.receiver->recordTime.load(), 1700000100.0);
+  for (const char* callsign : {"null", "", "X@Y", "DAL40"}) reader.read(makeRecord({{9, callsign}}));
+  // Collected before the later filters: even a record dropped as out of range counts.
+  reader.read(makeRecord({{9, "UAL1"}, {10, "GLID"}}));
+  EXPECT_EQ(reader.receiver->callsigns(), (std::unordered_set<std::string>{"AAL123", "DAL40", "UAL1"}));
+  reader.receiver->stopCollectingCallsigns();
+  reader.read(makeRecord({{9, "SWA9"}}));
+  EXPECT_EQ(reader.receiver->callsigns().size(), 3u);
+  EXPECT_EQ(intake.size(), 0u);
+}
