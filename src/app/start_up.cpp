@@ -9,6 +9,7 @@
 
 #include "app/closing_down.h"
 #include "app/main_window_state.h"
+#include "app/repaint.h"
 #include "app/run_state.h"
 #include "app/status_line.h"
 #include "app/tick_loop.h"
@@ -21,6 +22,8 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/settings_startup.h"
+#include "liveries/liveries_services.h"
+#include "airports/airports_services.h"
 #include "platform/known_folders.h"
 #include "refdata/airports_db.h"
 #include "refdata/dbase_reader.h"
@@ -34,6 +37,8 @@ std::atomic<bool> g_productionMode{false};
 std::atomic<std::int32_t> g_exitCode{0};
 std::atomic<bool> g_rtAtThisPc{false};
 std::atomic<WeekSlot> g_weekSlotNow{WeekSlot{}};
+std::atomic<std::uint32_t> g_scanWorkerLimit{2};
+std::atomic<std::uint32_t> g_scanWorkersRunning{0};
 StartUpState g_startUpState;
 
 namespace {
@@ -62,8 +67,8 @@ void lf_enableAll(std::initializer_list<const SettingControl*> controls) {
   for (const SettingControl* c : controls) c->enable();
 }
 
-void lf_repaintState() {}
-void lf_repaintControls() {}
+void lf_repaintState() { lf_repaint(g_stateRect, false); }
+void lf_repaintControls() { lf_repaint(g_controlsRect, true); }
 
 }  // namespace
 
@@ -275,12 +280,42 @@ void lf_detectP3d() {
   s.SIM_INSTALL_PATH.setAndSave(path);
 }
 
+namespace {
+
+// A destination kept from the last run is applied again, as when the user typed it.
+void lf_applyDestinationAgain() {
+  const std::string destination = g_settings.DESTINATION.value();
+  if (destination.empty()) return;
+  const IcaoCode icao(destination);  // throws for anything but 4 characters A-Z, 0-9
+  const auto& airports = g_airportsDb.airports;
+  const auto found = std::ranges::find_if(airports, [&](const AirportData& a) { return a.icao == icao; });
+  if (found == airports.end()) return;
+  gf_addParkAirport(icao, found->latLon());
+}
+
+}  // namespace
+
 bool lf_prepareRun() {
   lf_checkRunFolder();
   if (!lf_readDataFiles()) return false;
   for (const fs::path* decrypted : {&g_airportsXmlPath, &g_aigRegcodesXmlPath, &g_dbaseXmlPath})
     gf_removeFileWarn(*decrypted);
   lf_stockAirportsPath();
+  g_scanWorkerLimit = gf_scanWorkerLimitFor(static_cast<int>(std::thread::hardware_concurrency()));
+  g_scanWorkersRunning = 0;
+  const auto& s = g_settings;
+  std::error_code ec;
+  const bool scanned = fs::exists(g_liveriesScannedPath, ec);
+  if (ec) throw fs::filesystem_error("exists", g_liveriesScannedPath, ec);
+  if (s.SCAN_LIVERIES.value || !scanned) gf_scanLiveries();
+  gf_processScannedLiveries();
+  if (!gf_runEnding() && s.SCAN_AIRPORTS.value) {
+    g_startUpState.handmadeOrbx = 0;
+    lf_repaintState();
+    g_startUpState.handmadeThirdparty = 0;
+    lf_repaintState();
+    gf_scanAirports();
+  }
   auto stop = [] {
     if (!gf_runEnding()) return false;
     lf_stopPath();
@@ -292,7 +327,9 @@ bool lf_prepareRun() {
   g_startUpState.handmadeThirdparty = static_cast<std::int64_t>(gf_countDirectoryEntries(g_myThirdpartyFolder));
   lf_repaintState();
   if (stop()) return false;
+  (void)lf_readMyParkAirports();
   g_settings.rereadButton.enable();
+  lf_applyDestinationAgain();
   return true;
 }
 

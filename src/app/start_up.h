@@ -20,6 +20,9 @@ extern std::atomic<std::int32_t> g_exitCode;
 extern std::atomic<bool> g_rtAtThisPc;
 // The current weekday and half-hour slot; refreshed by the start-up and each work tick.
 extern std::atomic<WeekSlot> g_weekSlotNow;
+// The most scan workers that may run at once, and those running (liveries and airports scans).
+extern std::atomic<std::uint32_t> g_scanWorkerLimit;
+extern std::atomic<std::uint32_t> g_scanWorkersRunning;
 
 // State of the start-up that lives across the steps of one run; start-up thread only
 // (the counts are shown by the main window, so they are atomic).

@@ -2,13 +2,20 @@
 
 #include <fmt/format.h>
 
+#include "airports/airports_services.h"
 #include "app/main_window_state.h"
+#include "app/repaint.h"
 #include "app/run_state.h"
+#include "app/start_up.h"
 #include "app/status_line.h"
 #include "app/tick_grid.h"
 #include "app/tick_schedule.h"
 #include "app/window_requests.h"
+#include "engine/engine_services.h"
 #include "foundation/log.h"
+#include "foundation/settings.h"
+#include "foundation/time_text.h"
+#include "liveries/liveries_services.h"
 
 namespace vexo {
 
@@ -23,25 +30,51 @@ void lf_flushLog() {
 
 bool lf_flightMode() { return g_flightRunning.load(); }
 
-// The half of the two-phase static parking step that is due on a 15th work tick.
+// One half of the two-phase static parking step, on a 15th work tick while a "park now"
+// is requested: the first half collects the callsigns in range for 15 work ticks, the
+// second adjusts the parked aircraft.
 void lf_parkStep() {
   if (!g_parkNowRequest) return;
   if (!g_tickState.parkSecondHalf) {
     g_tickState.parkSecondHalf = true;
+    gf_requestParkRecalculation();
     return;
   }
   g_tickState.parkSecondHalf = false;
   gf_clearStatusError();
+  if (g_staticParkingActive && !gf_staticCandidatesEmpty()) gf_adjustStaticParking();
   lf_flushLog();
   g_parkNowRequest = false;
+}
+
+// The work of ticks that are not multiples of 5.
+void lf_tickOffBeat(const WorkTickDuties& duties) {
+  if (duties.staticParkingDriver && !g_tickState.parkSecondHalf) gf_staticParkingTick(false);
+  if (duties.staticTwins) gf_removeStaticTwins();
+}
+
+void lf_touchdownEntry() {
+  if (g_touchdownList.empty()) return;
+  g_touchdownList.pop_front();
+}
+
+void lf_collisionChecks() {
+  const auto& s = g_settings;
+  if (s.COLLISION_USER_GND.value) gf_checkCollisionUserGnd();
+  if (s.COLLISION_USER_AIR.value) gf_checkCollisionUserAir();
+  if (s.COLLISION_LIVE_PARKED_GND.value) gf_checkCollisionLiveParkedGnd();
 }
 
 }  // namespace
 
 void lf_runTickLoop(const SteadyTimer& timer) {
+  gf_staticParkingTick(true);
   g_workTick = 0;
   const auto t0 = timer.now();
+  g_weekSlotNow = gf_weekdayAndHalfHour();
   TickGrid grid(t0);
+  g_settings.CALLSIGN_2_OBJECTID.fillComboBox();
+  g_settings.csToOidButton.enable();
   gf_runTickGrid(timer, grid, lf_tick, [] { return g_userAcReported.load(); });
 }
 
@@ -50,11 +83,16 @@ bool lf_tick() {
     lf_tickNoFlight();
     return !gf_runEnding();
   }
+  lf_handleAddingStack();
   if (!g_userAcReported.exchange(false)) return true;
   lf_tickWork();
   if (gf_runEnding()) return false;
   const WorkTickDuties duties = gf_workTickDuties(g_workTick);
-  if (!duties.fiveSecond) return true;
+  if (!duties.fiveSecond) {
+    lf_tickOffBeat(duties);
+    return true;
+  }
+  if (const std::string stand = gf_reservedStandName(); !stand.empty()) gf_removeAcAtStand(stand);
   lf_checkParkAirportsIfDue();
   if (!duties.parkStep) return true;
   lf_parkStep();
@@ -65,34 +103,72 @@ bool lf_tick() {
 void lf_tickWork() {
   if (g_tickState.flightPaused) {
     g_tickState.flightPaused = false;
+    gf_log(fmt::format("{} Flight resumed", gf_utcClockNow()));
   }
   gf_statusLineWorkTick();
+  g_weekSlotNow = gf_weekdayAndHalfHour();
   g_workTick = g_workTick + 1;
+  lf_touchdownEntry();
+  if (g_removeAllStaticRequest.exchange(false)) {
+    gf_removeAllStatic();
+    auto& initialLoadOnly = g_settings.INITIAL_LOAD_ONLY;
+    if (!initialLoadOnly.value) {
+      initialLoadOnly.value = true;  // not saved
+      initialLoadOnly.updateControl();
+    }
+  }
+  if (g_callsignListRequest.exchange(false)) {
+    g_mainWindowState.updateTexts([](ShownTexts& t) { t.objectIdText.clear(); });
+    lf_repaint(g_controlsRect, true);
+    gf_fillCallsignList();
+  }
+  lf_collisionChecks();
+  if (g_blockChangedRequest) g_blockChangedRequest = false;
+  if (g_parkBusy) {
+    g_mainWindowState.staticCount = gf_countStaticAircraft(false);
+    lf_repaint(g_parkRect, false);
+  }
 }
 
 void lf_tickNoFlight() {
   if (!g_tickState.flightPaused) {
     g_tickState.flightPaused = true;
     g_tickState.noFlightCountdown = 100;
+    gf_log(fmt::format("{} Flight not running", gf_utcClockNow()));
   }
+  lf_handleSimResponses();
   g_tickState.noFlightCountdown -= 1;
   if (g_tickState.noFlightCountdown % 100 == 0) lf_checkParkAirportsIfDue();
-  if (g_tickState.noFlightCountdown < 1) g_tickState.noFlightCountdown = 100;
+  if (g_tickState.noFlightCountdown < 1) {
+    g_tickState.noFlightCountdown = 100;
+    g_weekSlotNow = gf_weekdayAndHalfHour();
+  }
 }
 
 void lf_tickHalfMinute() {
+  if (g_rematchRequest.exchange(false)) g_missingLiveries.clear();
   const WorkTickDuties duties = gf_workTickDuties(g_workTick);
   if (duties.minute) {
     auto& countdown = g_mainWindowState.minutesToRenewal;
     countdown = countdown - 1;
     if (countdown < 1) countdown = 20;
-    if (duties.day) g_workTick = 0;
+    lf_repaint(g_controlsRect, true);
+    if (duties.missingLiveries) gf_logMissingLiveries();
+    if (duties.day) {
+      g_workTick = 0;
+      gf_writeMatchingSummary();
+      g_spawnIdMap.clear();
+    }
   }
   lf_flushLog();
 }
 
 void lf_checkParkAirportsIfDue() {
   if (!g_rereadRequest || g_parkBusy) return;
+  std::string text;
+  if (gf_checkParkAirports(true, text)) gf_setStatus(text, !text.empty());
+  g_settings.rereadButton.enable();
+  g_settings.DESTINATION.enable();
   g_rereadRequest = false;
 }
 

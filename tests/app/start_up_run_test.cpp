@@ -6,10 +6,13 @@
 
 #include "app/run_state.h"
 #include "app/start_up.h"
+#include "airports/airports_services.h"
 #include "app/status_line.h"
+#include "foundation/install_query.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/controls.h"
+#include "platform/registry.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -27,6 +30,11 @@ protected:
     ::setenv("VDRK_APPDATA", (dir_ / "appdata").c_str(), 1);
     gf_resetUserPaths();
     fs::create_directories(gf_appFolder());
+    // The simulator as the registry reports it, for start-ups that find no install path.
+    test::writeFile(dir_ / "registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n\"SetupPath\"=\"" +
+                                               (dir_ / "sim").string() + "\"\n");
+    platform::gf_setRegistryFile(dir_ / "registry.reg");
+    gf_resetSimInstallFlags();
     g_closing = false;
     g_windowClosed = false;
     g_exitReason = ExitReason::notYetSet;
@@ -36,6 +44,8 @@ protected:
   void TearDown() override {
     ::unsetenv("VDRK_APPDATA");
     gf_resetUserPaths();
+    platform::gf_setRegistryFile(std::nullopt);
+    gf_resetSimInstallFlags();
     g_isRestart = false;
     g_closing = false;
     g_windowClosed = false;
@@ -52,7 +62,6 @@ protected:
 }  // namespace
 
 TEST_F(StartUpRunTest, FreshFolderIsPreparedAndTheDataFilesRead) {
-  g_settings.SIM_INSTALL_PATH.setValue((dir_ / "sim").string());
   ASSERT_TRUE(lf_prepareRun()) << log_.text();
   EXPECT_TRUE(fs::exists(gf_parametersPath()));
   EXPECT_TRUE(fs::is_directory("airports/learned/simaddon"));
@@ -67,7 +76,6 @@ TEST_F(StartUpRunTest, FreshFolderIsPreparedAndTheDataFilesRead) {
 TEST_F(StartUpRunTest, RealTrafficInstalledForTheUserIsDetected) {
   fs::create_directories(dir_ / "appdata" / "InsideSystems");
   test::writeFile(dir_ / "appdata" / "InsideSystems" / "RealTraffic.jar", "jar");
-  g_settings.SIM_INSTALL_PATH.setValue((dir_ / "sim").string());
   ASSERT_TRUE(lf_prepareRun()) << log_.text();
   EXPECT_TRUE(g_rtAtThisPc);
   EXPECT_TRUE(log_.contains("RealTraffic detected at this PC"));
@@ -75,7 +83,6 @@ TEST_F(StartUpRunTest, RealTrafficInstalledForTheUserIsDetected) {
 }
 
 TEST_F(StartUpRunTest, ClosedWindowTakesTheStopPath) {
-  g_settings.SIM_INSTALL_PATH.setValue((dir_ / "sim").string());
   g_windowClosed = true;
   EXPECT_FALSE(lf_prepareRun());
   EXPECT_TRUE(g_closing);
@@ -83,11 +90,33 @@ TEST_F(StartUpRunTest, ClosedWindowTakesTheStopPath) {
 }
 
 TEST_F(StartUpRunTest, ProductionModeStopsAfterTheDataFiles) {
-  g_settings.SIM_INSTALL_PATH.setValue((dir_ / "sim").string());
   g_productionMode = true;
   EXPECT_FALSE(lf_prepareRun());
   g_productionMode = false;
   EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
   EXPECT_TRUE(log_.contains("production"));
   EXPECT_FALSE(log_.contains("RealTraffic not detected"));
+}
+
+TEST_F(StartUpRunTest, KeptDestinationIsAppliedAgainInAnyCase) {
+  ASSERT_TRUE(lf_prepareRun());  // writes parameters.xml
+  for (const char* destination : {"klax", "ZZZZ"}) {
+    g_settings.DESTINATION.setAndSave(destination);
+    EXPECT_TRUE(lf_prepareRun()) << destination << log_.text();
+  }
+  g_settings.DESTINATION.setAndSave("");
+}
+
+TEST_F(StartUpRunTest, MalformedDestinationEndsTheStartUp) {
+  ASSERT_TRUE(lf_prepareRun());  // writes parameters.xml
+  for (const char* bad : {"KLA", "K-AX"}) {
+    g_settings.DESTINATION.setAndSave(bad);
+    g_closing = false;
+    g_exitReason = ExitReason::notYetSet;
+    g_statusLine.reset();
+    lf_guardStartUp([] { lf_prepareRun(); });
+    EXPECT_EQ(g_statusLine.texts().error, "FixedCode: invalid string (length/charset)") << bad;
+    EXPECT_EQ(g_exitReason.load(), ExitReason::systemError);
+  }
+  g_settings.DESTINATION.setAndSave("");
 }
