@@ -10,6 +10,7 @@
 #include "foundation/datafile_decrypt.h"
 #include "foundation/error.h"
 #include "foundation/log.h"
+#include "foundation/paths.h"
 #include "refdata/xml_text.h"
 
 namespace vexo {
@@ -163,6 +164,10 @@ const AirportData* AirportsDb::closestAirport(LatLon position, const ClosestStan
   }
   return closest;
 }
+
+bool gf_readAirports() { return g_airportsDb.read(g_airportsEncPath, g_airportsXmlPath); }
+
+bool gf_isKnownAirport(const IcaoCode& icao) { return g_airportsDb.isKnown(icao); }
 
 std::string gf_airportText(const AirportData& airport) {
   std::string text = airport.icao.empty() ? std::string("?") : airport.icao.str();

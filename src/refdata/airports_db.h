@@ -69,6 +69,13 @@ private:
 
 extern AirportsDb g_airportsDb;
 
+// The production table: read from input/airports.enc (through input/airports.xml) once per
+// program run; whether the table holds at least one airport.
+bool gf_readAirports();
+
+// Whether the ICAO code is an airport of the production table (one hash lookup).
+bool gf_isKnownAirport(const IcaoCode& icao);
+
 // Reads one "ap" element into the table (skipping it, with a log line, when it is unusable).
 void lf_readAirport(AirportsDb& db, const pugi::xml_node& ap, const IcaoCode& icao);
 
