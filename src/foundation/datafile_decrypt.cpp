@@ -2,6 +2,7 @@
 
 #include <sodium.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 #include <string>
@@ -21,8 +22,9 @@ static_assert(g_dataFileKeyBytes == crypto_secretstream_xchacha20poly1305_KEYBYT
 
 namespace {
 
-// Larger stdio buffers than the default keep the system calls few against the cipher work.
-constexpr std::size_t lf_ioBufferBytes = 64 * 1024;
+// Chunks are read and decrypted a block at a time and the block's text written at once:
+// with stdio's buffering off, no byte is copied beyond what the cipher itself writes.
+constexpr std::size_t lf_chunksPerBlock = 256;
 
 // Wipes the key copy and the cipher state however the decryption ends.
 struct SecretState {
@@ -45,12 +47,12 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
   if (!in) {
     throw std::runtime_error("Could not open input file: " + input.string());
   }
-  std::setvbuf(in.get(), nullptr, _IOFBF, lf_ioBufferBytes);
+  std::setvbuf(in.get(), nullptr, _IONBF, 0);
   platform::FilePtr out = platform::gf_createPrivateFile(output);
   if (!out) {
     throw std::runtime_error("Could not open output file: " + output.string());
   }
-  std::setvbuf(out.get(), nullptr, _IOFBF, lf_ioBufferBytes);
+  std::setvbuf(out.get(), nullptr, _IONBF, 0);
 
   SecretState secret;
   secret.key = key;
@@ -63,28 +65,46 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
     throw std::runtime_error("Invalid header or key");
   }
 
-  std::vector<unsigned char> cipher(g_dataFileCipherChunkBytes);
-  std::vector<unsigned char> plain(g_dataFilePlainChunkBytes);
+  // Small files get small buffers; the size is only a hint, the loop trusts fread alone.
+  std::error_code sizeError;
+  std::uintmax_t fileSize = std::filesystem::file_size(input, sizeError);
+  std::size_t chunks = sizeError ? lf_chunksPerBlock
+                                 : static_cast<std::size_t>(std::min<std::uintmax_t>(
+                                       lf_chunksPerBlock, fileSize / g_dataFileCipherChunkBytes + 1));
+  std::vector<unsigned char> cipher(g_dataFileCipherChunkBytes * chunks);
+  std::vector<unsigned char> plain(g_dataFilePlainChunkBytes * chunks);
   bool final = false;
   while (!final) {
+    // fread delivers a short block only at the end of the file (or on an error).
     std::size_t got = std::fread(cipher.data(), 1, cipher.size(), in.get());
+    if (std::ferror(in.get())) {
+      throw std::runtime_error("Could not read input file: " + input.string());
+    }
     if (got == 0) {
       // Without the final chunk the stream was cut: the text so far is not the whole file.
-      throw std::runtime_error(std::ferror(in.get()) ? "Could not read input file: " + input.string()
-                                                     : std::string("File ends without its final chunk"));
+      throw std::runtime_error("File ends without its final chunk");
     }
-    unsigned long long plainLength = 0;
-    unsigned char tag = 0;
-    if (crypto_secretstream_xchacha20poly1305_pull(&secret.state, plain.data(), &plainLength, &tag, cipher.data(),
-                                                   got, nullptr, 0) != 0) {
-      throw std::runtime_error("Decryption failed");
+    std::size_t plainSize = 0;
+    for (std::size_t at = 0; at < got;) {
+      if (final) {
+        // Bytes after the final chunk are not covered by it: the file is not what was sent.
+        throw std::runtime_error("Data after the final chunk");
+      }
+      std::size_t size = std::min(g_dataFileCipherChunkBytes, got - at);
+      unsigned long long plainLength = 0;
+      unsigned char tag = 0;
+      if (crypto_secretstream_xchacha20poly1305_pull(&secret.state, &plain[plainSize], &plainLength, &tag, &cipher[at],
+                                                     size, nullptr, 0) != 0) {
+        throw std::runtime_error("Decryption failed");
+      }
+      plainSize += plainLength;
+      at += size;
+      final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
     }
-    if (plainLength > 0 && std::fwrite(plain.data(), 1, plainLength, out.get()) != plainLength) {
+    if (plainSize > 0 && std::fwrite(plain.data(), 1, plainSize, out.get()) != plainSize) {
       throw std::runtime_error("Could not write output file: " + output.string());
     }
-    final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
   }
-  // Bytes after the final chunk are not authenticated by it: the file is not what was sent.
   if (std::fgetc(in.get()) != EOF) {
     throw std::runtime_error("Data after the final chunk");
   }
