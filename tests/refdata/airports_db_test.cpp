@@ -5,6 +5,7 @@
 #include "data_files.h"
 #include "foundation/error.h"
 #include "refdata/airports_db.h"
+#include "refdata/closest_airport.h"
 #include "test_support.h"
 
 namespace vexo {
@@ -179,6 +180,15 @@ TEST_F(ClosestAirport, EqualDistancesKeepTheEarlierAirport) {
   ASSERT_TRUE(read(airportsXml(xml)));
   EXPECT_EQ(db.closestAirport({0, 0}, std::ref(stands))->icao, IcaoCode("MMMM"));
   EXPECT_EQ(stands.calls, 0);
+}
+
+TEST_F(ClosestAirport, ProductionSearchAsksTheAirportFilesForStands) {
+  place({{"AAAA", 3.0}, {"BBBB", 1.0}});
+  std::swap(g_airportsDb, db);
+  const AirportData* found = gf_closestAirport({0, 0});
+  std::swap(g_airportsDb, db);
+  ASSERT_NE(found, nullptr);
+  EXPECT_EQ(found->icao, IcaoCode("BBBB"));  // no airport file: both stands are "100 nm" away
 }
 
 // The latitude band must not change any answer of the plain walk over the whole table.
