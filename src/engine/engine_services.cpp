@@ -35,6 +35,14 @@ void gf_setSpoilers(std::uint32_t /*objectId*/, std::uint32_t /*value*/) {}
 void gf_setThrottle(std::uint32_t /*objectId*/, std::uint32_t /*value*/) {}
 void lf_requestStaticCG(std::uint32_t /*objectId*/) {}
 void gf_removeFlightPlan(std::uint32_t /*objectId*/) {}
+void lf_attachFlightPlan(const AcData& /*aircraft*/, std::uint32_t /*objectId*/) {}
+
+// Only the identity: the model values come with the engine.
+AcData gf_makeAcData(const AcIdent& ident) {
+  AcData data;
+  static_cast<AcIdent&>(data) = ident;
+  return data;
+}
 
 std::string_view gf_categoryName(AcCategory category) {
   const auto it = std::find_if(g_acCategoryNames.begin(), g_acCategoryNames.end(),

@@ -12,32 +12,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "engine/aircraft.h"
 #include "refdata/ac_codes.h"
 
 namespace vexo {
 
-struct LiveAc;
-struct StaticAc;
 struct AiCreateAction;
-
-enum class FlightState : std::uint32_t {
-  pushing_back = 0,
-  pushed_back = 1,
-  taxi = 2,
-  take_off = 3,
-  flying = 4,
-  parking = 5,
-  parked = 6,
-  birth = 7,
-};
-
-enum class SimState : std::uint32_t {
-  buffer = 0,
-  adding2sim = 1,
-  active = 2,
-  liveryrespawn = 3,
-  removingfromsim = 4,
-};
 
 // Reserves the engine's tables once per process (when traffic starts).
 void gf_reserveTrafficTables();
@@ -120,6 +100,8 @@ void gf_removeFlightPlan(std::uint32_t objectId);
 
 // The engine's tables that other parts reach. Start-up/tick thread only.
 struct TrafficTables {
+  std::vector<LiveAc> liveAcs;
+  std::vector<StaticAc> staticAcs;
   std::list<std::uint32_t> touchdownList;  // hexids: spawned or touched down
   std::deque<std::uint32_t> removalQueue;  // object ids waiting for their removal request
   std::vector<std::uint32_t> addingStack;  // hexids waiting to be sent for creation
@@ -130,6 +112,8 @@ struct TrafficTables {
 };
 extern TrafficTables g_trafficTables;
 
+inline std::vector<LiveAc>& g_liveAcs = g_trafficTables.liveAcs;
+inline std::vector<StaticAc>& g_staticAcs = g_trafficTables.staticAcs;
 inline std::list<std::uint32_t>& g_touchdownList = g_trafficTables.touchdownList;
 inline std::deque<std::uint32_t>& g_removalQueue = g_trafficTables.removalQueue;
 inline std::vector<std::uint32_t>& g_addingStack = g_trafficTables.addingStack;
