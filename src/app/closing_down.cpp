@@ -4,7 +4,21 @@
 
 #include <system_error>
 
+#include "app/main_window_state.h"
+#include "app/start_traffic.h"
+#include "app/start_up.h"
 #include "app/status_line.h"
+#include "app/window_requests.h"
+#include "engine/engine_services.h"
+#include "engine/live_report.h"
+#include "airports/airports_services.h"
+#include "foundation/parameters.h"
+#include "foundation/settings.h"
+#include "liveries/liveries_services.h"
+#include "realtraffic/qnh_receiver.h"
+#include "realtraffic/reader_display.h"
+#include "realtraffic/reader_threads.h"
+#include "realtraffic/traffic_receiver.h"
 #include "app/tick_loop.h"
 #include "app/worker_threads.h"
 #include "foundation/log.h"
@@ -72,8 +86,14 @@ void lf_flushLog() {
 // touches state it still uses; the readers get a bounded wait (each returns from its
 // receive within a second).
 void lf_stopRunThreads(const SteadyTimer& timer) {
+  {
+    std::lock_guard lock(g_liveReportMutex);
+    g_trafficIntake = false;
+  }
   g_simClientThread.requestStop();
   g_readerThreads.requestStop();
+  g_trafficReceiver.stopRequested = true;
+  g_qnhReceiver.stopRequested = true;
   timer.sleepFor(g_threadStopWait);
 }
 
@@ -82,21 +102,43 @@ void lf_waitForWindowClose(const SteadyTimer& timer) {
   gf_setStatus("User closed Vendrake_P3D", true);
 }
 
-// Steps 1 to 14: everything but the final message. Returns whether to restart.
+// What a run leaves behind that the next one must not find: the park airport's parked
+// aircraft, the spawn ids, the flight plans, a destination and a blocked callsign.
+void lf_cleanUpRun() {
+  if (g_staticParkingActive) gf_clearParkAirport();
+  g_spawnIdMap.clear();
+  g_settings.DESTINATION.setAndSave("");
+  g_settings.BLOCK_CALLSIGN.setAndSave("");
+  g_mainWindowState.tbloNote = false;
+  g_ghostCallsigns.clear();
+  gf_writeMatchingSummary();
+  gf_logMissingLiveries();
+}
+
+void lf_switchScansOff() {
+  auto& s = g_settings;
+  s.SCAN_LIVERIES.value = false;
+  gf_saveBoolParameter(s.SCAN_LIVERIES);
+  s.SCAN_AIRPORTS.value = false;
+  gf_saveBoolParameter(s.SCAN_AIRPORTS);
+}
+
+// Everything but the final message. Returns whether to restart.
 bool lf_closeRun(const SteadyTimer& timer) {
   gf_log(fmt::format("Exiting: {}", gf_exitReasonName(g_exitReason)));
   lf_stopRunThreads(timer);
-  const ClosingPlan early = gf_closingPlan(g_exitReason);
-  if (early.waitForWindowClose) lf_waitForWindowClose(timer);
+  if (gf_closingPlan(g_exitReason).waitForWindowClose) lf_waitForWindowClose(timer);
+  lf_cleanUpRun();
 
-  // The reason is read again: only the first setter of g_closing chose it, so it cannot
-  // have changed meanwhile.
+  // Only the first setter of g_closing chose the reason, so it cannot change any more.
   const ClosingPlan plan = gf_closingPlan(g_exitReason);
+  // The reset below changes what the "SimClient" thread works with: it must have ended.
   g_simClientThread.stopAndJoin();
   if (plan.restart) {
     g_isRestart = true;
     gf_clearStatusError();
     gf_setStatus("Prepare for a restart ...", true);
+    if (plan.scansOff) lf_switchScansOff();
     if (!g_readerThreads.waitEnded(g_readerEndLimit))
       gf_logWarning("a reader thread of the ended run did not stop");
     lf_restartCountdown(timer);
@@ -129,13 +171,21 @@ void lf_closingDown(const SteadyTimer& timer) {
 }
 
 void lf_resetForRestart() {
+  gf_resetReaders();
+  gf_resetTraffic();
   g_statusLine.reset();
+  g_mainWindowState.resetShown();
+  gf_setRtLinkUp(false);
   g_windowClosed = false;
   g_closing = false;
   g_exitReason = ExitReason::notYetSet;
   g_userAcReported = false;
   g_flightRunning = false;
   gf_resetTickState();
+  gf_clearWindowRequests();
+  g_rtProfessional = false;
+  g_rtNotConnectedYet = true;
+  g_startUpState.stockAirportsPath.clear();
 }
 
 }  // namespace vexo

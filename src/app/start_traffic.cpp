@@ -3,10 +3,24 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <mutex>
+
+#include "airports/airports_services.h"
 #include "app/main_window_state.h"
+#include "app/repaint.h"
 #include "app/run_state.h"
+#include "app/start_up.h"
 #include "app/status_line.h"
+#include "app/worker_threads.h"
+#include "engine/engine_services.h"
+#include "engine/live_report.h"
 #include "foundation/log.h"
+#include "foundation/settings.h"
+#include "liveries/liveries_services.h"
+#include "realtraffic/qnh_receiver.h"
+#include "realtraffic/reader_display.h"
+#include "realtraffic/reader_threads.h"
+#include "realtraffic/traffic_receiver.h"
 
 namespace vexo {
 
@@ -44,6 +58,8 @@ void lf_processRTVersion(const std::string& reply) {
   }
 }
 
+LatLon gf_userPosition() { return {}; }
+
 bool lf_waitForUserAircraft(const SteadyTimer& timer) {
   while (!g_flightRunning) {
     if (gf_runEnding()) return false;
@@ -52,10 +68,59 @@ bool lf_waitForUserAircraft(const SteadyTimer& timer) {
   return !gf_runEnding();
 }
 
-void lf_waitForRealTraffic(const SteadyTimer&) {}
+void lf_waitForRealTraffic(const SteadyTimer&) {
+  if (!g_rtAtThisPc) return;
+  gf_setStatus("Waiting for RealTraffic to connect to Vendrake_P3D ...", true);
+  gf_resetReaders();
+  gf_clearStatus();
+}
+
+void gf_startReaders(bool atThisPc, const SteadyTimer& timer) {
+  g_readerThreads.start([atThisPc](std::stop_token stop) {
+    std::stop_callback onStop(stop, [] { g_qnhReceiver.stopRequested = true; });
+    lf_qnhReaderThread(g_qnhPort, atThisPc);
+  });
+  // The QNH is known before the first aircraft arrive.
+  timer.sleepFor(std::chrono::seconds(2));
+  g_readerThreads.start([atThisPc](std::stop_token stop) {
+    std::stop_callback onStop(stop, [] { g_trafficReceiver.stopRequested = true; });
+    lf_trafficReaderThread(g_trafficPort, atThisPc);
+  });
+}
+
+bool lf_waitForFirstTraffic(const SteadyTimer& timer) {
+  const bool arrived = gf_pollUntil(
+      timer, [] { return gf_runEnding() || static_cast<long long>(g_trafficReceiver.recordTime.load()) != 0; },
+      std::chrono::milliseconds(100), std::chrono::seconds(15));
+  return arrived && !gf_runEnding();
+}
 
 bool lf_startTraffic(const SteadyTimer& timer) {
+  gf_setRtLinkUp(false);
+  g_mainWindowState.simConnected = false;
+  lf_repaint(g_stateRect, false);
+  gf_reserveTrafficTables();
+  static std::once_flag liveryTablesReserved;
+  std::call_once(liveryTablesReserved, gf_reserveLiveryMatchTables);
   if (!lf_waitForUserAircraft(timer)) return false;
+  if (!g_rtAtThisPc || g_settings.AEROWINX.value) gf_setRtLinkUp(true);
+  if (gf_runEnding()) return false;
+  g_mainWindowState.rtNotStarted = false;
+  lf_repaint(g_stateRect, false);
+  if (!g_settings.AEROWINX.value) {
+    lf_waitForRealTraffic(timer);
+  } else {
+    g_rtProfessional = false;
+  }
+  if (gf_runEnding()) return false;
+  {
+    std::lock_guard lock(g_liveReportMutex);
+    g_trafficIntake = false;
+  }
+  gf_startReaders(g_rtAtThisPc, timer);
+  g_trafficReceiver.setRefPosition(gf_userPosition());
+  if (!lf_waitForFirstTraffic(timer) && !gf_runEnding()) gf_log("No traffic in this region?");
+  g_weekSlotNow = gf_weekdayAndHalfHour();
   return !gf_runEnding();
 }
 

@@ -6,11 +6,16 @@
 #include <string>
 
 #include "app/steady_timer.h"
+#include "foundation/geodesy.h"
 
 namespace vexo {
 
 // RealTraffic reported its professional edition (it then takes the simulator's time).
 extern std::atomic<bool> g_rtProfessional;
+
+// The user aircraft's latest position as the simulator link reports it ({0, 0} while
+// none is known). Start-up/tick thread.
+LatLon gf_userPosition();
 
 // The whole stage; true when the tick loop may start, false when the run ends instead.
 bool lf_startTraffic(const SteadyTimer& timer = gf_steadyTimer());
@@ -20,6 +25,13 @@ bool lf_waitForUserAircraft(const SteadyTimer& timer = gf_steadyTimer());
 
 // Waits for RealTraffic's connection and version reply (only when it is on this PC).
 void lf_waitForRealTraffic(const SteadyTimer& timer = gf_steadyTimer());
+
+// Starts the two UDP readers of this run, the QNH Reader first and the Traffic Reader two
+// seconds later, each with the run's stop token.
+void gf_startReaders(bool atThisPc, const SteadyTimer& timer = gf_steadyTimer());
+
+// Waits up to 15 seconds for the first traffic record; false when none came or the run ends.
+bool lf_waitForFirstTraffic(const SteadyTimer& timer = gf_steadyTimer());
 
 // Reads RealTraffic's reply to "Qs999=version": its edition and version text.
 void lf_processRTVersion(const std::string& reply);

@@ -11,6 +11,7 @@
 #include "app/main_window_state.h"
 #include "app/repaint.h"
 #include "app/run_state.h"
+#include "app/start_traffic.h"
 #include "app/status_line.h"
 #include "app/tick_loop.h"
 #include "app/window_requests.h"
@@ -335,7 +336,12 @@ bool lf_prepareRun() {
 
 void lf_startUpVDRK() {
   lf_guardStartUp([] {
-    if (lf_prepareRun()) lf_runTickLoop();
+    if (!lf_prepareRun()) return;
+    if (!lf_startTraffic()) {
+      lf_stopPath();
+      return;
+    }
+    lf_runTickLoop();
   });
   lf_flushLog();
   lf_closingDown();

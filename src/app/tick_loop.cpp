@@ -6,12 +6,16 @@
 #include "app/main_window_state.h"
 #include "app/repaint.h"
 #include "app/run_state.h"
+#include "app/start_traffic.h"
 #include "app/start_up.h"
 #include "app/status_line.h"
 #include "app/tick_grid.h"
 #include "app/tick_schedule.h"
 #include "app/window_requests.h"
 #include "engine/engine_services.h"
+#include "engine/live_report.h"
+#include "realtraffic/reader_threads.h"
+#include "realtraffic/traffic_receiver.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "foundation/time_text.h"
@@ -22,6 +26,11 @@ namespace vexo {
 TickState g_tickState;
 
 namespace {
+
+void lf_setIntake(bool on) {
+  std::lock_guard lock(g_liveReportMutex);
+  g_trafficIntake = on;
+}
 
 void lf_flushLog() {
   std::lock_guard lock(g_logMutex);
@@ -38,6 +47,7 @@ void lf_parkStep() {
   if (!g_tickState.parkSecondHalf) {
     g_tickState.parkSecondHalf = true;
     gf_requestParkRecalculation();
+    g_trafficReceiver.startCollectingCallsigns();
     return;
   }
   g_tickState.parkSecondHalf = false;
@@ -50,6 +60,7 @@ void lf_parkStep() {
 // The work of ticks that are not multiples of 5.
 void lf_tickOffBeat(const WorkTickDuties& duties) {
   if (duties.staticParkingDriver && !g_tickState.parkSecondHalf) gf_staticParkingTick(false);
+  if (duties.readerLights) gf_updateReaderLights();
   if (duties.staticTwins) gf_removeStaticTwins();
 }
 
@@ -69,9 +80,11 @@ void lf_collisionChecks() {
 
 void lf_runTickLoop(const SteadyTimer& timer) {
   gf_staticParkingTick(true);
+  gf_updateReaderLights();
   g_workTick = 0;
   const auto t0 = timer.now();
   g_weekSlotNow = gf_weekdayAndHalfHour();
+  lf_setIntake(true);
   TickGrid grid(t0);
   g_settings.CALLSIGN_2_OBJECTID.fillComboBox();
   g_settings.csToOidButton.enable();
@@ -92,10 +105,12 @@ bool lf_tick() {
     lf_tickOffBeat(duties);
     return true;
   }
+  g_trafficReceiver.setRefPosition(gf_userPosition());
   if (const std::string stand = gf_reservedStandName(); !stand.empty()) gf_removeAcAtStand(stand);
   lf_checkParkAirportsIfDue();
   if (!duties.parkStep) return true;
   lf_parkStep();
+  if (g_trafficLight == g_lightIdle || g_qnhLight == g_lightIdle) gf_updateReaderLights();
   if (duties.halfMinute) lf_tickHalfMinute();
   return true;
 }
@@ -104,6 +119,7 @@ void lf_tickWork() {
   if (g_tickState.flightPaused) {
     g_tickState.flightPaused = false;
     gf_log(fmt::format("{} Flight resumed", gf_utcClockNow()));
+    lf_setIntake(true);
   }
   gf_statusLineWorkTick();
   g_weekSlotNow = gf_weekdayAndHalfHour();
@@ -132,6 +148,7 @@ void lf_tickWork() {
 
 void lf_tickNoFlight() {
   if (!g_tickState.flightPaused) {
+    lf_setIntake(false);
     g_tickState.flightPaused = true;
     g_tickState.noFlightCountdown = 100;
     gf_log(fmt::format("{} Flight not running", gf_utcClockNow()));

@@ -2,11 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
+#include <cstdlib>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "app/status_line.h"
+#include "foundation/parameters.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
 #include "app/worker_threads.h"
 #include "fake_timer.h"
 #include "test_support.h"
@@ -20,6 +26,9 @@ namespace {
 class ClosingDownTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    ::setenv("VDRK_APPDATA", (appData_ / "appdata").c_str(), 1);
+    gf_resetUserPaths();
+    std::filesystem::create_directories(gf_appFolder());
     resetFlags();
     platform::gf_setMainWindowPoster([this](std::uint32_t m, std::uintptr_t, std::intptr_t) {
       std::lock_guard lock(mutex_);
@@ -29,7 +38,10 @@ protected:
   void TearDown() override {
     platform::gf_setMainWindowPoster({});
     resetFlags();
+    ::unsetenv("VDRK_APPDATA");
+    gf_resetUserPaths();
   }
+  std::string parameters() const { return test::readFile(gf_parametersPath()); }
   static void resetFlags() {
     g_closing = false;
     g_windowClosed = false;
@@ -43,6 +55,7 @@ protected:
     return posted_;
   }
 
+  test::TempDir appData_;
   test::LogCapture log_;
   test::FakeTimer fake_;
 
@@ -179,4 +192,41 @@ TEST(FlightPlanFolder, RemovedWithItsContentAndEmptyPathIgnored) {
   EXPECT_FALSE(std::filesystem::exists(folder));
   gf_removeFlightPlanFolder({});
   gf_removeFlightPlanFolder(folder);  // gone already: nothing to log
+}
+
+TEST_F(ClosingDownTest, DestinationAndBlockedCallsignAreEmptiedAndSavedWhateverTheReason) {
+  for (auto reason : {ExitReason::newSettings, ExitReason::userClosedSim}) {
+    resetFlags();
+    g_settings.DESTINATION.setAndSave("KLAX");
+    g_settings.BLOCK_CALLSIGN.setAndSave("DLH123");
+    ASSERT_NE(parameters().find("DLH123"), std::string::npos);
+    gf_requestClosing(reason, 0);
+    lf_closingDown(fake_.timer());
+    EXPECT_EQ(g_settings.DESTINATION.value(), "");
+    EXPECT_EQ(parameters().find("KLAX"), std::string::npos) << gf_exitReasonName(reason);
+    EXPECT_EQ(parameters().find("DLH123"), std::string::npos) << gf_exitReasonName(reason);
+  }
+}
+
+TEST_F(ClosingDownTest, ErrorRestartsSwitchTheRescansOffButNewSettingsDoNot) {
+  auto& s = g_settings;
+  for (auto reason : {ExitReason::newSettings, ExitReason::readerError, ExitReason::simConnectError}) {
+    resetFlags();
+    s.SCAN_LIVERIES.value = true;
+    s.SCAN_AIRPORTS.value = true;
+    gf_saveAllParameters(false);
+    gf_requestClosing(reason, 0);
+    lf_closingDown(fake_.timer());
+    const bool off = reason != ExitReason::newSettings;
+    EXPECT_EQ(s.SCAN_LIVERIES.value.load(), !off) << gf_exitReasonName(reason);
+    EXPECT_EQ(s.SCAN_AIRPORTS.value.load(), !off);
+    // The next start-up reads them from the file.
+    const auto text = parameters();
+    for (const char* key : {"SCAN_LIVERIES", "SCAN_AIRPORTS"}) {
+      const std::string stored = fmt::format("name=\"{}\" value=\"{}\"", key, off ? "false" : "true");
+      EXPECT_NE(text.find(stored), std::string::npos) << stored << "\n" << text;
+    }
+  }
+  s.SCAN_LIVERIES.value = true;
+  s.SCAN_AIRPORTS.value = true;
 }
