@@ -20,6 +20,10 @@ constexpr auto g_settleAfter = std::chrono::milliseconds(250);
 constexpr auto g_lastLinkWait = std::chrono::milliseconds(20 * 250);
 }  // namespace
 
+std::function<void(std::chrono::milliseconds)> g_teardownSleep = [](std::chrono::milliseconds wait) {
+  std::this_thread::sleep_for(wait);
+};
+
 HANDLE gf_addClient(std::shared_ptr<SimConnectClient> client) {
   HANDLE handle = client.get();
   std::lock_guard lock(g_clientListMutex);
@@ -44,7 +48,7 @@ void gf_destroyClient(std::shared_ptr<SimConnectClient> client) {
   if (!client) return;
   // Retrying Open every 100 ms must not pay for a link that never existed.
   const bool hadLink = client->everConnected();
-  if (hadLink) std::this_thread::sleep_for(g_settleBefore);
+  if (hadLink) g_teardownSleep(g_settleBefore);
 
   // Whatever is still queued is never delivered.
   client->dropReceived();
@@ -56,7 +60,7 @@ void gf_destroyClient(std::shared_ptr<SimConnectClient> client) {
   client.reset();  // the client goes with the I/O thread's reference
 
   if (!hadLink) return;
-  std::this_thread::sleep_for(g_settleAfter);
+  g_teardownSleep(g_settleAfter);
   if (gf_liveClientCount() == 0) platform::LinkIo::waitNoneLive(g_lastLinkWait);
 }
 

@@ -2,7 +2,9 @@
 // API handle back into its client, and tears clients down.
 #pragma once
 
+#include <chrono>
 #include <cstddef>
+#include <functional>
 #include <memory>
 
 #include "simlink/simconnect.h"
@@ -22,5 +24,8 @@ std::size_t gf_liveClientCount();
 // 250 ms for its I/O to settle (the last client of the process also waits up to 5 s for
 // every link's I/O thread to end); one that never connected is gone at once.
 void gf_destroyClient(std::shared_ptr<SimConnectClient> client);
+
+// How the teardown waits (a plain sleep); a test may count the waits instead.
+extern std::function<void(std::chrono::milliseconds)> g_teardownSleep;
 
 }  // namespace vexo

@@ -48,4 +48,9 @@ std::shared_ptr<SimConnectClient> gf_connectLink(const LinkTarget& target);
 int lf_openSimConnectClient(std::shared_ptr<SimConnectClient>& out, std::uint32_t configIndex,
                             const SimConnectEnvironment& environment);
 
+// SimConnect_Open in a given environment (SimConnect_Open uses the system's own).
+HRESULT gf_openSimConnect(HANDLE* phSimConnect, const char* szName, void* hWnd, std::uint32_t UserEventWin32,
+                          platform::NotifyEvent* hEventHandle, std::uint32_t ConfigIndex,
+                          const SimConnectEnvironment& environment);
+
 }  // namespace vexo

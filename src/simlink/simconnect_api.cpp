@@ -30,8 +30,21 @@ HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, void* hWnd, st
   if (!phSimConnect || !szName) return E_INVALIDARG;
   *phSimConnect = nullptr;
   try {
+    return gf_openSimConnect(phSimConnect, szName, hWnd, UserEventWin32, hEventHandle, ConfigIndex,
+                             gf_simConnectEnvironment());
+  } catch (...) {
+    return E_FAIL;
+  }
+}
+
+HRESULT gf_openSimConnect(HANDLE* phSimConnect, const char* szName, void* hWnd, std::uint32_t UserEventWin32,
+                          platform::NotifyEvent* hEventHandle, std::uint32_t ConfigIndex,
+                          const SimConnectEnvironment& environment) {
+  if (!phSimConnect || !szName) return E_INVALIDARG;
+  *phSimConnect = nullptr;
+  try {
     std::shared_ptr<SimConnectClient> client;
-    const int opened = lf_openSimConnectClient(client, ConfigIndex, gf_simConnectEnvironment());
+    const int opened = lf_openSimConnectClient(client, ConfigIndex, environment);
     if (opened == 3) return E_INVALIDARG;
     if (opened != 0 || !client) return E_FAIL;
     client->setNotification(hWnd, UserEventWin32, hEventHandle);

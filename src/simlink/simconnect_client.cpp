@@ -64,6 +64,11 @@ std::uint32_t SimConnectClient::lastSendId() const {
   return sendId_;
 }
 
+void SimConnectClient::seedSendId(std::uint32_t last) {
+  std::lock_guard lock(g_simConnectClientLock);
+  sendId_ = last;
+}
+
 void SimConnectClient::lastError(std::uint32_t& osError, std::uint32_t& status) const {
   std::lock_guard lock(linkMutex_);
   osError = osError_;

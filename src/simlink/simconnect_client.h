@@ -79,6 +79,8 @@ public:
   // 0 when staged bytes were handed to the link, 1 when there were none (or it dropped them).
   int flushPackets() { return commitPacket() ? 0 : 1; }
   std::uint32_t lastSendId() const;
+  // Makes the next send id last + 1 (after 0xFFFFFFFF: 1); lets a test reach the wrap.
+  void seedSendId(std::uint32_t last);
   // The OS error number and the status stored when the link failed.
   void lastError(std::uint32_t& osError, std::uint32_t& status) const;
   bool linkFailed() const { return closeReason_.load() != CloseReason::none; }
