@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "foundation/parameter_xml.h"
+#include "foundation/settings_log.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -262,4 +263,16 @@ TEST(ParameterXml, ReadersAppendersAndAttributes) {
   for (pugi::xml_attribute a : n.attributes()) count += std::string(a.name()) == "a";
   EXPECT_EQ(count, 2);
   EXPECT_STREQ(n.attribute("a").as_string(), "2");
+}
+
+TEST_F(ParametersFile, SettingsAreNotLoggedWhileTheRunEnds) {
+  store.load();
+  test::LogCapture log;
+  gf_setRunEndingCheck([] { return true; });
+  s.DESTINATION.setValue("");
+  store.saveString(s.DESTINATION);
+  gf_setRunEndingCheck(nullptr);
+  EXPECT_FALSE(log.contains("DESTINATION="));
+  store.saveString(s.DESTINATION);
+  EXPECT_TRUE(log.contains("DESTINATION=\"\""));
 }
