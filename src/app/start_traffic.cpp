@@ -60,6 +60,8 @@ void lf_processRTVersion(const std::string& reply) {
 
 LatLon gf_userPosition() { return {}; }
 
+std::optional<bool> gf_userOnGround() { return std::nullopt; }
+
 bool lf_waitForUserAircraft(const SteadyTimer& timer) {
   while (!g_flightRunning) {
     if (gf_runEnding()) return false;

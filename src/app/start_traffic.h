@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 #include "app/steady_timer.h"
@@ -16,6 +17,9 @@ extern std::atomic<bool> g_rtProfessional;
 // The user aircraft's latest position as the simulator link reports it ({0, 0} while
 // none is known). Start-up/tick thread.
 LatLon gf_userPosition();
+
+// Whether the user aircraft is on the ground; empty while the simulator has not said.
+std::optional<bool> gf_userOnGround();
 
 // The whole stage; true when the tick loop may start, false when the run ends instead.
 bool lf_startTraffic(const SteadyTimer& timer = gf_steadyTimer());

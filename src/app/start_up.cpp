@@ -235,7 +235,7 @@ bool lf_readDataFiles() {
     g_startUpState.dbaseRead = true;
     if (!read) throw std::runtime_error("reading data files failed!");
   }
-  if (!g_airportsDb.read(g_airportsEncPath, g_airportsXmlPath))
+  if (!gf_readAirports())
     throw std::runtime_error(fmt::format("reading '{}' failed!", g_airportsEncPath.string()));
   auto& s = g_settings;
   s.ALL_INSTALL_PATH.setValue(s.SIM_INSTALL_PATH.value());

@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
+
 #include "airports/airports_services.h"
 #include "app/main_window_state.h"
 #include "app/repaint.h"
@@ -12,6 +14,7 @@
 #include "app/tick_grid.h"
 #include "app/tick_schedule.h"
 #include "app/window_requests.h"
+#include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "engine/live_report.h"
 #include "realtraffic/reader_threads.h"
@@ -64,16 +67,40 @@ void lf_tickOffBeat(const WorkTickDuties& duties) {
   if (duties.staticTwins) gf_removeStaticTwins();
 }
 
+LiveAc* lf_findLiveAc(std::uint32_t hexid) {
+  const auto found = std::ranges::find_if(g_liveAcs, [&](const LiveAc& ac) { return ac.hexid == hexid; });
+  return found == g_liveAcs.end() ? nullptr : &*found;
+}
+
+// One aircraft that spawned or touched down per work tick: matched once against the park
+// airport's learned flights, and its static twins removed.
 void lf_touchdownEntry() {
   if (g_touchdownList.empty()) return;
+  const std::uint32_t hexid = g_touchdownList.front();
+  if (LiveAc* aircraft = lf_findLiveAc(hexid)) {
+    if (g_tickState.matchedHexids.insert(hexid).second) gf_matchLearnedFlight(g_weekSlotNow, *aircraft);
+    gf_removeStaticTwinsOf(*aircraft);
+  }
   g_touchdownList.pop_front();
 }
 
 void lf_collisionChecks() {
   const auto& s = g_settings;
-  if (s.COLLISION_USER_GND.value) gf_checkCollisionUserGnd();
-  if (s.COLLISION_USER_AIR.value) gf_checkCollisionUserAir();
+  if (const auto onGround = gf_userOnGround()) {
+    if (*onGround && s.COLLISION_USER_GND.value) gf_checkCollisionUserGnd();
+    if (!*onGround && s.COLLISION_USER_AIR.value) gf_checkCollisionUserAir();
+  }
   if (s.COLLISION_LIVE_PARKED_GND.value) gf_checkCollisionLiveParkedGnd();
+}
+
+void lf_applyBlockedCallsign() {
+  const std::string blocked = g_settings.BLOCK_CALLSIGN.value();
+  if (!blocked.empty()) {
+    const auto found = std::ranges::find_if(
+        g_liveAcs, [&](const LiveAc& ac) { return ac.callsign == blocked && ac.simState == SimState::active; });
+    if (found != g_liveAcs.end()) removeAircraftFromSim(*found);
+  }
+  g_blockChangedRequest = false;
 }
 
 }  // namespace
@@ -139,7 +166,7 @@ void lf_tickWork() {
     gf_fillCallsignList();
   }
   lf_collisionChecks();
-  if (g_blockChangedRequest) g_blockChangedRequest = false;
+  if (g_blockChangedRequest) lf_applyBlockedCallsign();
   if (g_parkBusy) {
     g_mainWindowState.staticCount = gf_countStaticAircraft(false);
     lf_repaint(g_parkRect, false);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <unordered_set>
 
 #include "app/steady_timer.h"
 
@@ -16,6 +17,8 @@ struct TickState {
   bool flightPaused = false;  // the no-flight state has been entered
   std::int32_t noFlightCountdown = 100;
   bool parkSecondHalf = false;  // which half of the two-phase park step comes next
+  // Live aircraft already matched against the learned flights (by hexid).
+  std::unordered_set<std::uint32_t> matchedHexids;
 };
 extern TickState g_tickState;
 
