@@ -1,0 +1,37 @@
+#include "simlink/refused_liveries.h"
+
+#include <string>
+
+#include <fmt/format.h>
+
+#include "app/run_state.h"
+#include "app/status_line.h"
+#include "engine/engine_services.h"
+#include "foundation/error.h"
+#include "foundation/log.h"
+#include "refdata/codes.h"
+
+namespace vexo {
+
+std::optional<std::string_view> gf_getLiveryForHexid(std::uint32_t hexid, SimLink& link) {
+  const auto it = g_liveryByHexid.find(hexid);
+  if (it == g_liveryByHexid.end()) return std::nullopt;
+  if (!link.refusedLiveryTitles.contains(std::string(it->second))) return it->second;
+  g_liveryByHexid.erase(it);
+  return std::nullopt;
+}
+
+void gf_reportLiveryCreateFailure(std::string_view callsign, std::string_view liveryTitle, std::uint16_t modelId,
+                                  std::uint16_t airlineId, SimLink& link) {
+  if (!gf_runEnding())
+    gf_setStatus(fmt::format("{} '{}' could not be created by your Sim!", callsign, liveryTitle), true);
+  link.refusedLiveryTitles.emplace(liveryTitle);
+  link.refusedLiveryKeys.insert(fmt::format("{} {}", g_modelPool.text(modelId).value_or(""),
+                                            g_airlinePool.text(airlineId).value_or("")));
+  if (link.refusedLiveryTitles.size() < g_maxRefusedLiveries) return;
+  const std::string text = "There are too many liveries that could not be created!";
+  gf_log(fmt::format("\n{}Error 81, {}\n", "===> ", text));
+  throw UserErrorException(81, fmt::format("{}, see Log.txt", text));
+}
+
+}  // namespace vexo

@@ -1,0 +1,76 @@
+#include "simlink/refused_liveries.h"
+
+#include <gtest/gtest.h>
+
+#include <fmt/format.h>
+
+#include "app/run_state.h"
+#include "app/status_line.h"
+#include "engine/engine_services.h"
+#include "foundation/error.h"
+#include "refdata/codes.h"
+#include "test_support.h"
+
+using namespace vexo;
+
+namespace {
+
+class RefusedLiveriesTest : public ::testing::Test {
+protected:
+  void SetUp() override { reset(); }
+  void TearDown() override { reset(); }
+  static void reset() {
+    g_liveryByHexid.clear();
+    g_closing = false;
+    g_windowClosed = false;
+    g_statusLine.reset();
+  }
+  test::LogCapture log_;
+  SimLink link_;
+};
+
+}  // namespace
+
+TEST_F(RefusedLiveriesTest, ARefusedTitleIsForgottenAndNeverOfferedAgain) {
+  g_liveryByHexid[20001] = "Airbus A320 Lufthansa";
+  g_liveryByHexid[20002] = "Boeing 737 Ryanair";
+  EXPECT_EQ(gf_getLiveryForHexid(20001, link_), "Airbus A320 Lufthansa");
+  EXPECT_FALSE(gf_getLiveryForHexid(30000, link_));
+
+  const auto model = gf_modelCode2Id("A320");
+  const auto airline = gf_airlineCode2Id("DLH");
+  gf_reportLiveryCreateFailure("DLH123", "Airbus A320 Lufthansa", model, airline, link_);
+  EXPECT_EQ(g_statusLine.texts().status, "DLH123 'Airbus A320 Lufthansa' could not be created by your Sim!");
+  EXPECT_TRUE(link_.refusedLiveryKeys.contains("A320 DLH"));
+
+  EXPECT_FALSE(gf_getLiveryForHexid(20001, link_));
+  EXPECT_FALSE(g_liveryByHexid.contains(20001));
+  EXPECT_FALSE(gf_getLiveryForHexid(20001, link_));
+  EXPECT_EQ(gf_getLiveryForHexid(20002, link_), "Boeing 737 Ryanair");
+}
+
+TEST_F(RefusedLiveriesTest, AnIdOutsideItsPoolGivesAnEmptyCode) {
+  gf_reportLiveryCreateFailure("X1", "Some title", 65000, 0, link_);
+  EXPECT_TRUE(link_.refusedLiveryKeys.contains(" "));
+}
+
+TEST_F(RefusedLiveriesTest, WhileClosingARefusalIsRecordedWithoutStatus) {
+  g_closing = true;
+  gf_reportLiveryCreateFailure("DLH123", "Title", 0, 0, link_);
+  EXPECT_TRUE(link_.refusedLiveryTitles.contains("Title"));
+  EXPECT_EQ(g_statusLine.texts().status, "");
+}
+
+TEST_F(RefusedLiveriesTest, TheTwentiethDistinctTitleEndsTheRunWithError81) {
+  for (int i = 0; i < 19; ++i) gf_reportLiveryCreateFailure("CS", fmt::format("Title {}", i), 0, 0, link_);
+  // The same title again counts once.
+  gf_reportLiveryCreateFailure("CS", "Title 0", 0, 0, link_);
+  EXPECT_EQ(link_.refusedLiveryTitles.size(), 19u);
+  try {
+    gf_reportLiveryCreateFailure("CS", "Title 19", 0, 0, link_);
+    FAIL() << "no error 81";
+  } catch (const UserErrorException& e) {
+    EXPECT_STREQ(e.what(), "81: There are too many liveries that could not be created!, see Log.txt");
+  }
+  EXPECT_TRUE(log_.contains("\n===> Error 81, There are too many liveries that could not be created!\n"));
+}
