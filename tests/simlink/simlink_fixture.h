@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <thread>
 
 #include "platform/socket.h"
 #include "simlink/byte_io.h"
@@ -102,6 +103,16 @@ HRESULT dispatchUntil(HANDLE handle, Collected& collected, Done done) {
     if (done() || std::chrono::steady_clock::now() >= deadline) return result;
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
+}
+
+// Dispatches until the result is expected or g_wait has passed; returns the last result.
+inline HRESULT dispatchUntilResult(HANDLE handle, Collected& collected, HRESULT expected) {
+  HRESULT result = S_OK;
+  dispatchUntil(handle, collected, [&] {
+    result = SimConnect_CallDispatch(handle, &Collected::callback, &collected);
+    return result == expected;
+  });
+  return result;
 }
 
 // Points the known folders, the working folder and the pipe folder at fresh temporary

@@ -1,0 +1,175 @@
+// SimConnect.cfg and the order in which Open tries its ways to the simulator.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "simlink/simconnect_cfg.h"
+#include "simlink_fixture.h"
+
+using namespace vexo;
+using namespace vexo::test;
+
+namespace {
+
+std::string lf_describe(const LinkTarget& t) {
+  return (t.kind == LinkKind::pipe ? std::string("pipe ") : "tcp" + std::to_string(t.family) + " ") + t.address +
+         " " + t.port;
+}
+
+// Records every attempt and fails them all.
+struct Recorder {
+  std::vector<std::string> attempts;
+  std::vector<LinkTarget> targets;
+  SimConnectEnvironment environment(const SimLinkSandbox& sandbox, std::string v6 = {}, std::string v4 = {}) {
+    SimConnectEnvironment env = sandbox.environment(std::move(v6), std::move(v4));
+    env.connect = [this](const LinkTarget& target) -> std::shared_ptr<SimConnectClient> {
+      attempts.push_back(lf_describe(target));
+      targets.push_back(target);
+      return nullptr;
+    };
+    return env;
+  }
+};
+
+void lf_writeCfg(const std::filesystem::path& folder, const std::string& text) {
+  writeFile(folder / "SimConnect.cfg", text);
+}
+
+}  // namespace
+
+TEST(OpenChain, WithoutCfgTriesLocalPipeTcpAtRegistryPortsThenPipeAgain) {
+  SimLinkSandbox sandbox;
+  {
+    Recorder recorder;
+    std::shared_ptr<SimConnectClient> client;
+    EXPECT_EQ(lf_openSimConnectClient(client, 0, recorder.environment(sandbox, "5001", "5002")), 1);
+    EXPECT_EQ(recorder.attempts,
+              (std::vector<std::string>{"pipe  ", "tcp23 ::1 5001", "tcp2 127.0.0.1 5002", "pipe . "}));
+    EXPECT_EQ(recorder.targets[0].maxReceiveSize, 41088u);
+    EXPECT_FALSE(recorder.targets[0].disableNagle);
+  }
+  {
+    // Without the registry ports the TCP steps try nothing.
+    Recorder recorder;
+    std::shared_ptr<SimConnectClient> client;
+    EXPECT_EQ(lf_openSimConnectClient(client, 0, recorder.environment(sandbox)), 1);
+    EXPECT_EQ(recorder.attempts, (std::vector<std::string>{"pipe  ", "pipe . "}));
+  }
+  {
+    // Index 0xFFFFFFFF reads no file at all.
+    lf_writeCfg(sandbox.cwd(), "[SimConnect]\nProtocol=IPv4\nAddress=10.1.1.1\nPort=600\n");
+    Recorder recorder;
+    std::shared_ptr<SimConnectClient> client;
+    EXPECT_EQ(lf_openSimConnectClient(client, g_configIndexNoFile, recorder.environment(sandbox)), 1);
+    EXPECT_EQ(recorder.attempts.front(), "pipe  ");
+  }
+}
+
+TEST(OpenChain, ConfiguredRemoteServerFailsAtOnce) {
+  SimLinkSandbox sandbox;
+  {
+    lf_writeCfg(sandbox.cwd(), "[SimConnect]\nAddress=simhost\n");
+    Recorder recorder;
+    std::shared_ptr<SimConnectClient> client;
+    EXPECT_EQ(lf_openSimConnectClient(client, 0, recorder.environment(sandbox, "5001", "5002")), 1);
+    EXPECT_EQ(recorder.attempts, (std::vector<std::string>{"pipe simhost "}));
+  }
+  {
+    lf_writeCfg(sandbox.cwd(), "[SimConnect]\nProtocol=IPv4\nAddress=192.0.2.7\nPort=500\n");
+    Recorder recorder;
+    std::shared_ptr<SimConnectClient> client;
+    EXPECT_EQ(lf_openSimConnectClient(client, 0, recorder.environment(sandbox, "5001", "5002")), 1);
+    EXPECT_EQ(recorder.attempts, (std::vector<std::string>{"tcp2 192.0.2.7 500"}));
+  }
+  {
+    // The real transport refuses a remote pipe server without trying any other way.
+    lf_writeCfg(sandbox.cwd(), "[SimConnect]\nAddress=simhost\n");
+    HANDLE handle = nullptr;
+    EXPECT_EQ(gf_openSimConnect(&handle, "x", nullptr, 0, nullptr, 0, sandbox.environment("1", "1")), E_FAIL);
+    EXPECT_EQ(handle, nullptr);
+  }
+}
+
+TEST(OpenChain, LaterCfgFilesOverrideEarlierOnes) {
+  SimLinkSandbox sandbox;
+  lf_writeCfg(sandbox.publicDocuments(),
+              "[SimConnect]\nProtocol=Pipe\nAddress=public\nPort=publicpipe\nMaxReceiveSize=50000\n");
+  lf_writeCfg(sandbox.documents(), "[simconnect]\n  address =  documents  \nDisableNagle=1\n");
+  Recorder recorder;
+  std::shared_ptr<SimConnectClient> client;
+  lf_openSimConnectClient(client, 0, recorder.environment(sandbox));
+  ASSERT_FALSE(recorder.targets.empty());
+  EXPECT_EQ(lf_describe(recorder.targets[0]), "pipe documents publicpipe");
+  EXPECT_EQ(recorder.targets[0].maxReceiveSize, 50000u);
+  EXPECT_TRUE(recorder.targets[0].disableNagle);
+
+  lf_writeCfg(sandbox.cwd(), "[SimConnect]\nAddress=\"cwd\"\nDisableNagle=0\n");
+  Recorder second;
+  lf_openSimConnectClient(client, 0, second.environment(sandbox));
+  ASSERT_FALSE(second.targets.empty());
+  EXPECT_EQ(lf_describe(second.targets[0]), "pipe cwd publicpipe");
+  EXPECT_FALSE(second.targets[0].disableNagle);
+}
+
+TEST(SimConnectCfg, ValuesAndTheirLimits) {
+  SimLinkSandbox sandbox;
+  const auto file = sandbox.cwd() / "SimConnect.cfg";
+  const auto read = [&](const std::string& text, SimConnectConfig config = {}) {
+    writeFile(file, text);
+    lf_readSimConnectCfg(file, 0, config, [](bool ipv6) { return std::string(ipv6 ? "6006" : "4004"); });
+    return config;
+  };
+  EXPECT_EQ(read("[SimConnect]\nMaxReceiveSize=1000\n").maxReceiveSize, 41088u);
+  EXPECT_EQ(read("[SimConnect]\nMaxReceiveSize=100000\n").maxReceiveSize, 100000u);
+  EXPECT_EQ(read("[SimConnect]\nMaxReceiveSize=4294967295\n").maxReceiveSize, 1024u * 1024u) << "capped at 1 MiB";
+  EXPECT_EQ(read("[SimConnect]\nMaxReceiveSize=lots\n").maxReceiveSize, 41088u);
+  EXPECT_EQ(read("[SimConnect]\nMaxReceiveSize=99999999999\n").maxReceiveSize, 41088u);
+  EXPECT_FALSE(read("[SimConnect]\nDisableNagle=0\n").disableNagle);
+  EXPECT_TRUE(read("[SimConnect]\nDisableNagle=2\n").disableNagle);
+  EXPECT_EQ(read("[SimConnect]\nProtocol=ipv6\n").protocol, SimConnectProtocol::ipv6);
+  EXPECT_EQ(read("[SimConnect]\nProtocol=Carrier Pigeon\n").protocol, SimConnectProtocol::pipe);
+  // An empty value changes nothing.
+  SimConnectConfig set;
+  set.address = "kept";
+  EXPECT_EQ(read("[SimConnect]\nAddress=\n", set).address, "kept");
+  // IPv4 or IPv6 replaces a port an earlier file gave with the simulator's own port...
+  SimConnectConfig earlier;
+  earlier.port = "mypipe";
+  EXPECT_EQ(read("[SimConnect]\nProtocol=IPv4\n", earlier).port, "4004");
+  EXPECT_EQ(read("[SimConnect]\nProtocol=IPv6\n", earlier).port, "6006");
+  // ...but a port in the same file wins.
+  EXPECT_EQ(read("[SimConnect]\nProtocol=IPv4\nPort=7007\n", earlier).port, "7007");
+  // Address and port keep at most 1023 characters.
+  EXPECT_EQ(read("[SimConnect]\nAddress=" + std::string(3000, 'a') + "\n").address.size(), 1023u);
+  // Another configuration index reads its own section.
+  writeFile(file, "[SimConnect]\nAddress=zero\n[SimConnect.2]\nAddress=two\n");
+  SimConnectConfig two;
+  lf_readSimConnectCfg(file, 2, two, {});
+  EXPECT_EQ(two.address, "two");
+  EXPECT_EQ(lf_cfgSectionExists(file, 2), 0);
+  EXPECT_EQ(lf_cfgSectionExists(file, 1), 3);
+  EXPECT_EQ(lf_cfgSectionExists(sandbox.cwd() / "missing.cfg", 0), 3);
+}
+
+TEST(SimConnectCfg, ConfigurationIndexWithoutItsSectionIsInvalid) {
+  SimLinkSandbox sandbox;
+  HANDLE handle = nullptr;
+  EXPECT_EQ(gf_openSimConnect(&handle, "x", nullptr, 0, nullptr, 1, sandbox.environment({}, {})), E_INVALIDARG);
+  // A section that exists but has no keys counts as missing.
+  lf_writeCfg(sandbox.documents(), "[SimConnect.1]\n; nothing here\n");
+  EXPECT_EQ(gf_openSimConnect(&handle, "x", nullptr, 0, nullptr, 1, sandbox.environment({}, {})), E_INVALIDARG);
+  // With the section the index is valid; with no simulator the open then fails.
+  lf_writeCfg(sandbox.cwd(), "[SimConnect.1]\nProtocol=Pipe\n");
+  EXPECT_EQ(gf_openSimConnect(&handle, "x", nullptr, 0, nullptr, 1, sandbox.environment({}, {})), E_FAIL);
+  EXPECT_EQ(handle, nullptr);
+}
+
+TEST(SimConnectCfg, OverLongPipeNamesFailCleanly) {
+  SimLinkSandbox sandbox;
+  auto client = SimConnectClient::create(LinkKind::pipe);
+  EXPECT_EQ(client->connectTransport(0, ".", std::string(300, 'p'), 41088, false), 1);
+  // Short enough for a pipe name, too long for a socket path.
+  EXPECT_EQ(client->connectTransport(0, ".", std::string(200, 'p'), 41088, false), 1);
+  EXPECT_FALSE(client->everConnected());
+}
