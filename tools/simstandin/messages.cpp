@@ -24,7 +24,7 @@ Bytes lf_message(std::size_t size, std::uint32_t version, std::uint32_t id) {
 Bytes gf_buildOpen(std::uint32_t version, const OpenReply& reply) {
   Bytes bytes = lf_message(g_openReplySize, version, SimConnectRecvId::OPEN);
   ByteWriter writer(bytes);
-  const auto name = reply.applicationName.substr(0, RecvLayout::openNameWidth - 1);
+  const std::string_view name = std::string_view(reply.applicationName).substr(0, RecvLayout::openNameWidth - 1);
   writer.fixedString(RecvLayout::openNameOffset, RecvLayout::openNameWidth, name);
   writer.u32(RecvLayout::openVersionOffset, reply.versionMajor);
   writer.u32(RecvLayout::openVersionOffset + 4, reply.versionMinor);

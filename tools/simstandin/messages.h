@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -14,7 +15,7 @@ using Bytes = std::vector<std::byte>;
 
 // The OPEN reply: 308 bytes; the simulator's name and its four version numbers.
 struct OpenReply {
-  std::string_view applicationName;
+  std::string applicationName;
   std::uint32_t versionMajor = 5;
   std::uint32_t versionMinor = 4;
   std::uint32_t buildMajor = 0;

@@ -1,1 +1,127 @@
-int main() { return 0; }
+// simstandin: serves the SimConnect protocol on loopback for demos and manual checks.
+//   simstandin [--tcp4 PORT] [--tcp6 PORT] [--pipe [NAME]] [--name TEXT] [--frame-rate HZ]
+//              [--fail-title TITLE]...
+// Prints one line per request received; ends on Ctrl-C.
+#include <fmt/format.h>
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "platform/stream_socket.h"
+#include "simlink/simconnect_ids.h"
+#include "simstandin/sim_standin.h"
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+
+void lf_onSignal(int) { g_stop = true; }
+
+const char* lf_functionName(std::uint32_t function) {
+  namespace F = vexo::SimConnectFunction;
+  switch (function) {
+    case F::Open: return "Open";
+    case F::MapClientEventToSimEvent: return "MapClientEventToSimEvent";
+    case F::TransmitClientEvent: return "TransmitClientEvent";
+    case F::AddClientEventToNotificationGroup: return "AddClientEventToNotificationGroup";
+    case F::SetNotificationGroupPriority: return "SetNotificationGroupPriority";
+    case F::AddToDataDefinition: return "AddToDataDefinition";
+    case F::RequestDataOnSimObject: return "RequestDataOnSimObject";
+    case F::RequestDataOnSimObjectType: return "RequestDataOnSimObjectType";
+    case F::SetDataOnSimObject: return "SetDataOnSimObject";
+    case F::SubscribeToSystemEvent: return "SubscribeToSystemEvent";
+    case F::AICreateNonATCAircraft: return "AICreateNonATCAircraft";
+    case F::AIReleaseControl: return "AIReleaseControl";
+    case F::AIRemoveObject: return "AIRemoveObject";
+    case F::AISetAircraftFlightPlan: return "AISetAircraftFlightPlan";
+    default: return "unknown";
+  }
+}
+
+template <class T>
+bool lf_parse(std::string_view text, T& value) {
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return error == std::errc{} && end == text.data() + text.size();
+}
+
+int lf_usage() {
+  std::fputs(
+      "usage: simstandin [--tcp4 PORT] [--tcp6 PORT] [--pipe [NAME]] [--name TEXT] [--frame-rate HZ]\n"
+      "                  [--fail-title TITLE]...\n",
+      stderr);
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace vexo;
+  simstandin::StandinOptions options;
+  std::string name = options.open.applicationName;
+  int tcp4 = -1, tcp6 = -1;
+  bool pipe = false;
+  std::string pipeName;
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (arg == "--tcp4" && hasValue) {
+      if (!lf_parse(argv[++i], tcp4) || tcp4 < 0 || tcp4 > 65535) return lf_usage();
+    } else if (arg == "--tcp6" && hasValue) {
+      if (!lf_parse(argv[++i], tcp6) || tcp6 < 0 || tcp6 > 65535) return lf_usage();
+    } else if (arg == "--pipe") {
+      pipe = true;
+      if (hasValue && std::string_view(argv[i + 1]).rfind("--", 0) != 0) pipeName = argv[++i];
+    } else if (arg == "--name" && hasValue) {
+      name = argv[++i];
+    } else if (arg == "--frame-rate" && hasValue) {
+      if (!lf_parse(argv[++i], options.frameRateHz) || !(options.frameRateHz >= 0 && options.frameRateHz <= 1000))
+        return lf_usage();
+    } else if (arg == "--fail-title" && hasValue) {
+      options.failTitles.insert(argv[++i]);
+    } else {
+      return lf_usage();
+    }
+  }
+  if (tcp4 < 0 && tcp6 < 0 && !pipe) pipe = true;
+  options.open.applicationName = name;
+
+  simstandin::SimStandin standin(options);
+  if (tcp4 >= 0) {
+    const auto port = standin.listenTcp(platform::g_familyIpv4, static_cast<std::uint16_t>(tcp4));
+    if (port == 0) return std::fputs("simstandin: cannot listen on 127.0.0.1\n", stderr), 1;
+    fmt::print("listening on 127.0.0.1:{}\n", port);
+  }
+  if (tcp6 >= 0) {
+    const auto port = standin.listenTcp(platform::g_familyIpv6, static_cast<std::uint16_t>(tcp6));
+    if (port == 0) return std::fputs("simstandin: cannot listen on ::1\n", stderr), 1;
+    fmt::print("listening on [::1]:{}\n", port);
+  }
+  if (pipe) {
+    if (!standin.listenPipe(pipeName)) return std::fputs("simstandin: cannot open the pipe socket\n", stderr), 1;
+    fmt::print("listening on the pipe {}\n", pipeName.empty() ? "(default)" : pipeName);
+  }
+  std::signal(SIGINT, lf_onSignal);
+  std::signal(SIGTERM, lf_onSignal);
+  standin.start();
+  std::fflush(stdout);
+
+  std::size_t printed = 0;
+  while (!g_stop) {
+    standin.waitFor([&](const auto& all) { return all.size() > printed; }, std::chrono::milliseconds(200));
+    const auto all = standin.requests();
+    for (; printed < all.size(); ++printed) {
+      const auto& r = all[printed];
+      fmt::print("conn {} {:<34} send id {:>6} size {:>5} version {}\n", r.connection, lf_functionName(r.function),
+                 r.sendId, r.size, r.version);
+    }
+    std::fflush(stdout);
+  }
+  standin.stop();
+  return 0;
+}
