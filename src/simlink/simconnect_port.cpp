@@ -1,9 +1,21 @@
+#include "platform/registry.h"
 #include "simlink/simconnect_cfg.h"
 
 namespace vexo {
 
-// Until the registry stand-in exists the simulator's ports are unknown: the TCP steps of
-// Open are skipped, as they are on a system without the registry values.
-std::string lf_readSimConnectPort(bool) { return {}; }
+namespace {
+// The value is read into room for 20 bytes of UTF-16: nine characters and the terminator.
+constexpr std::size_t g_portLimit = 9;
+}  // namespace
+
+std::string lf_readSimConnectPort(bool ipv6) {
+  const auto key = platform::RegistryKey::open(platform::RegistryRoot::currentUser,
+                                               "SOFTWARE\\Lockheed Martin\\Prepar3D v5");
+  if (!key) return {};
+  auto port = key->readString(ipv6 ? "SimConnect_Port_IPv6" : "SimConnect_Port_IPv4");
+  if (!port) return {};
+  if (port->size() > g_portLimit) port->resize(g_portLimit);
+  return *port;
+}
 
 }  // namespace vexo

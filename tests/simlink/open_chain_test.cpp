@@ -4,7 +4,10 @@
 #include <string>
 #include <vector>
 
+#include "platform/registry.h"
+#include "platform/stream_socket.h"
 #include "simlink/simconnect_cfg.h"
+#include "simstandin/sim_standin.h"
 #include "simlink_fixture.h"
 
 using namespace vexo;
@@ -172,4 +175,38 @@ TEST(SimConnectCfg, OverLongPipeNamesFailCleanly) {
   // Short enough for a pipe name, too long for a socket path.
   EXPECT_EQ(client->connectTransport(0, ".", std::string(200, 'p'), 41088, false), 1);
   EXPECT_FALSE(client->everConnected());
+}
+
+TEST(SimConnectPorts, ReadFromTheSimulatorsRegistryKey) {
+  TempDir dir;
+  writeFile(dir / "registry.reg",
+            "[HKEY_CURRENT_USER\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n"
+            "\"SimConnect_Port_IPv4\"=\"500\"\n"
+            "\"SimConnect_Port_IPv6\"=\"12345678901\"\n");
+  platform::gf_setRegistryFile(dir / "registry.reg");
+  EXPECT_EQ(lf_readSimConnectPort(false), "500");
+  EXPECT_EQ(lf_readSimConnectPort(true), "123456789") << "nine characters at most";
+  platform::gf_setRegistryFile(dir / "missing.reg");
+  EXPECT_EQ(lf_readSimConnectPort(false), "");
+  platform::gf_setRegistryFile(std::nullopt);
+}
+
+// With no SimConnect.cfg, the registry's IPv4 port leads Open to the simulator over TCP.
+TEST(SimConnectPorts, OpenWithoutCfgReachesTheSimulatorAtItsRegistryPort) {
+  SimLinkSandbox sandbox;
+  simstandin::SimStandin standin;
+  const std::uint16_t port = standin.listenTcp(platform::g_familyIpv4);
+  ASSERT_NE(port, 0);
+  standin.start();
+  TempDir dir;
+  writeFile(dir / "registry.reg", "[HKEY_CURRENT_USER\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n"
+                                  "\"SimConnect_Port_IPv4\"=\"" + std::to_string(port) + "\"\n");
+  platform::gf_setRegistryFile(dir / "registry.reg");
+  HANDLE handle = nullptr;
+  EXPECT_EQ(SimConnect_Open(&handle, "Vendrake_P3D", nullptr, 0, nullptr, 0), S_OK);
+  EXPECT_TRUE(standin.waitForRequestCount(SimConnectFunction::Open, 1, std::chrono::seconds(10)));
+  EXPECT_EQ(SimConnect_Close(handle), S_OK);
+  platform::gf_setRegistryFile(std::nullopt);
+  // And without the simulator the same Open fails.
+  EXPECT_EQ(SimConnect_Open(&handle, "Vendrake_P3D", nullptr, 0, nullptr, 0), E_FAIL);
 }
