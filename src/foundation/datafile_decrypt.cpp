@@ -1,3 +1,4 @@
+#include "foundation/charset.h"
 #include "foundation/datafile_decrypt.h"
 
 #include <sodium.h>
@@ -45,12 +46,12 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
   }
   platform::FilePtr in(std::fopen(input.c_str(), "rb"));
   if (!in) {
-    throw std::runtime_error("Could not open input file: " + input.string());
+    throw std::runtime_error("Could not open input file: " + gf_pathToUtf8(input));
   }
   std::setvbuf(in.get(), nullptr, _IONBF, 0);
   platform::FilePtr out = platform::gf_createPrivateFile(output);
   if (!out) {
-    throw std::runtime_error("Could not open output file: " + output.string());
+    throw std::runtime_error("Could not open output file: " + gf_pathToUtf8(output));
   }
   std::setvbuf(out.get(), nullptr, _IONBF, 0);
 
@@ -78,7 +79,7 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
     // fread delivers a short block only at the end of the file (or on an error).
     std::size_t got = std::fread(cipher.data(), 1, cipher.size(), in.get());
     if (std::ferror(in.get())) {
-      throw std::runtime_error("Could not read input file: " + input.string());
+      throw std::runtime_error("Could not read input file: " + gf_pathToUtf8(input));
     }
     if (got == 0) {
       // Without the final chunk the stream was cut: the text so far is not the whole file.
@@ -102,14 +103,14 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
       final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
     }
     if (plainSize > 0 && std::fwrite(plain.data(), 1, plainSize, out.get()) != plainSize) {
-      throw std::runtime_error("Could not write output file: " + output.string());
+      throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(output));
     }
   }
   if (std::fgetc(in.get()) != EOF) {
     throw std::runtime_error("Data after the final chunk");
   }
   if (std::fclose(out.release()) != 0) {
-    throw std::runtime_error("Could not write output file: " + output.string());
+    throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(output));
   }
 }
 
@@ -130,7 +131,7 @@ void gf_removeFileWarn(const std::filesystem::path& path) {
   std::error_code ec;
   std::filesystem::remove(path, ec);
   if (ec) {
-    gf_logWarning(fmt::format("Warning: could not remove {}, errorcode: {}", path.string(), ec.message()));
+    gf_logWarning(fmt::format("Warning: could not remove {}, errorcode: {}", gf_pathToUtf8(path), ec.message()));
   }
 }
 

@@ -7,6 +7,7 @@
 
 #include <fmt/format.h>
 
+#include "foundation/charset.h"
 #include "foundation/datafile_decrypt.h"
 #include "foundation/error.h"
 #include "foundation/log.h"
@@ -111,9 +112,9 @@ bool AirportsDb::read(const std::filesystem::path& encPath, const std::filesyste
     pugi::xml_document document;
     pugi::xml_parse_result parsed = document.load_file(xmlPath.c_str(), pugi::parse_default, pugi::encoding_auto);
     if (!parsed) {
-      throw std::runtime_error(xmlPath.string() + " not loaded: " + parsed.description());
+      throw std::runtime_error(gf_pathToUtf8(xmlPath) + " not loaded: " + parsed.description());
     }
-    readDocument(document, xmlPath.string());
+    readDocument(document, gf_pathToUtf8(xmlPath));
     gf_log(fmt::format("{:5} airports read", airports.size()));
   } catch (const std::exception& e) {
     airports.clear();

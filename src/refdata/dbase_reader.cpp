@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "foundation/charset.h"
 #include "foundation/datafile_decrypt.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
@@ -181,17 +182,17 @@ void lf_readDbaseDocument(const pugi::xml_document& document) {
 
 bool gf_readDbaseFrom(const std::filesystem::path& encPath, const std::filesystem::path& xmlPath) {
   if (!std::filesystem::exists(encPath)) {
-    throw std::runtime_error(fmt::format("{} not available", encPath.string()));
+    throw std::runtime_error(fmt::format("{} not available", gf_pathToUtf8(encPath)));
   }
   // The plain dbase must not outlive the read, whichever way it ends.
   RemoveFileGuard removeXml(xmlPath);
   if (!gf_streamDecrypt(encPath, xmlPath)) {
-    throw std::runtime_error(fmt::format("{} stream decrypt failed", encPath.string()));
+    throw std::runtime_error(fmt::format("{} stream decrypt failed", gf_pathToUtf8(encPath)));
   }
   pugi::xml_document document;
   pugi::xml_parse_result parsed = document.load_file(xmlPath.c_str(), pugi::parse_default, pugi::encoding_auto);
   if (!parsed) {
-    gf_logWarning(fmt::format("'{}' not read because of {}", xmlPath.string(), parsed.description()));
+    gf_logWarning(fmt::format("'{}' not read because of {}", gf_pathToUtf8(xmlPath), parsed.description()));
     return false;
   }
   lf_readDbaseDocument(document);

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "foundation/charset.h"
 #include "foundation/datafile_decrypt.h"
 #include "platform/private_file.h"
 
@@ -15,7 +16,7 @@ namespace {
 
 void lf_write(std::FILE* out, const unsigned char* data, std::size_t size, const std::filesystem::path& path) {
   if (std::fwrite(data, 1, size, out) != size) {
-    throw std::runtime_error("Could not write output file: " + path.string());
+    throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(path));
   }
 }
 
@@ -58,18 +59,18 @@ void gf_streamEncrypt(const DataFileKey& key, const std::filesystem::path& input
   }
   platform::FilePtr in(std::fopen(input.c_str(), "rb"));
   if (!in) {
-    throw std::runtime_error("Could not open input file: " + input.string());
+    throw std::runtime_error("Could not open input file: " + gf_pathToUtf8(input));
   }
   std::filesystem::path temporary = output;
   temporary += ".tmp";
   RemoveFileGuard guard(temporary);
   platform::FilePtr out = platform::gf_createPrivateFile(temporary);
   if (!out) {
-    throw std::runtime_error("Could not open output file: " + temporary.string());
+    throw std::runtime_error("Could not open output file: " + gf_pathToUtf8(temporary));
   }
   lf_encryptInto(key, in.get(), out.get(), temporary);
   if (std::fclose(out.release()) != 0) {
-    throw std::runtime_error("Could not write output file: " + temporary.string());
+    throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(temporary));
   }
   std::filesystem::rename(temporary, output);
   guard.dismiss();
