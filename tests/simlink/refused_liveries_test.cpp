@@ -50,7 +50,7 @@ TEST_F(RefusedLiveriesTest, ARefusedTitleIsForgottenAndNeverOfferedAgain) {
 }
 
 TEST_F(RefusedLiveriesTest, AnIdOutsideItsPoolGivesAnEmptyCode) {
-  gf_reportLiveryCreateFailure("X1", "Some title", 65000, 0, link_);
+  gf_reportLiveryCreateFailure("X1", "Some title", 65000, 65001, link_);
   EXPECT_TRUE(link_.refusedLiveryKeys.contains(" "));
 }
 

@@ -341,6 +341,24 @@ void SimStandin::setHandler(std::uint32_t function, Handler handler) {
   handlers_[function] = std::move(handler);
 }
 
+SimStandin::Handler SimStandin::handler(std::uint32_t function) const {
+  std::lock_guard lock(mutex_);
+  const auto it = handlers_.find(function);
+  return it == handlers_.end() ? Handler() : it->second;
+}
+
+void SimStandin::locked(const std::function<void(SimStandin&)>& action) {
+  std::lock_guard lock(mutex_);
+  action(*this);
+  changed_.notify_all();
+  wake();
+}
+
+void SimStandin::forEachConnection(const std::function<void(Connection&)>& action) {
+  for (const auto& connection : connections_)
+    if (!connection->dropped_) action(*connection);
+}
+
 SimObject* SimStandin::findObject(std::uint32_t objectId) {
   if (objectId == g_simConnectUserObject || objectId == user_.id) return &user_;
   const auto it = aiObjects_.find(objectId);

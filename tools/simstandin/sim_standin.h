@@ -131,6 +131,12 @@ public:
 
   // Replaces the built-in answer to a function number.
   void setHandler(std::uint32_t function, Handler handler);
+  // The answer set now for a function number (empty when none), so that a new one can
+  // wrap it.
+  Handler handler(std::uint32_t function) const;
+  // Runs action with the lock held, as a handler runs: it may use the functions for
+  // handlers below, and must not call the public functions above.
+  void locked(const std::function<void(SimStandin&)>& action);
 
   // For handlers (the lock is held): objects by id, new AI object ids.
   SimObject* findObject(std::uint32_t objectId);  // 0 is the user aircraft
@@ -138,6 +144,8 @@ public:
   const std::map<std::uint32_t, SimObject>& aiObjectTable() const { return aiObjects_; }
   bool removeAiObject(std::uint32_t objectId);
   const StandinOptions& options() const { return options_; }
+  // Every open connection (lock held).
+  void forEachConnection(const std::function<void(Connection&)>& action);
   // Sends the event of eventName to every subscriber (lock held).
   void broadcastEvent(std::string_view eventName, const std::function<Bytes(std::uint32_t eventId, std::uint32_t version)>& build);
 

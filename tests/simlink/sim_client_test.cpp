@@ -1,0 +1,270 @@
+// The "SimClient" thread against the simulator stand-in: the setup packets, the user
+// aircraft, and every way a run ends or changes.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/error.h"
+#include "sim_client_fixture.h"
+#include "simlink/user_aircraft.h"
+
+using namespace vexo;
+using namespace vexo::test;
+using simstandin::Request;
+
+namespace {
+
+namespace F = SimConnectFunction;
+
+std::vector<Request> lf_setupPackets(const std::vector<Request>& all) {
+  std::vector<Request> setup;
+  for (const Request& r : all)
+    if (r.function != F::Open && r.function != F::RequestDataOnSimObject) setup.push_back(r);
+  return setup;
+}
+
+std::uint32_t lf_u32(const Request& r, std::size_t offset) { return ByteReader(r.bytes).u32(offset); }
+std::string lf_text(const Request& r, std::size_t offset) { return ByteReader(r.bytes).fixedString(offset, 256); }
+
+}  // namespace
+
+TEST_F(SimClientTest, OpensAndRegistersItsVocabularyInOrder) {
+  connect();
+  const auto all = standin_->requests();
+  ASSERT_FALSE(all.empty());
+  EXPECT_EQ(all.front().function, F::Open);
+  EXPECT_EQ(ByteReader(all.front().bytes).fixedString(16, 256), "Vendrake_P3D");
+  const auto setup = lf_setupPackets(all);
+  ASSERT_EQ(setup.size(), 73u);
+
+  std::size_t i = 0;
+  const std::vector<std::pair<std::uint32_t, std::string>> events{
+      {201, "Sim"}, {202, "ObjectAdded"}, {203, "ObjectRemoved"}, {205, "PositionChanged"}, {206, "FlightLoaded"},
+      {204, "Frame"}};
+  for (const auto& [id, name] : events) {
+    ASSERT_EQ(setup[i].function, F::SubscribeToSystemEvent);
+    EXPECT_EQ(lf_u32(setup[i], 16), id);
+    EXPECT_EQ(lf_text(setup[i], 20), name);
+    ++i;
+  }
+  const std::vector<std::pair<std::uint32_t, int>> definitions{{407, 1}, {408, 1}, {409, 1}, {402, 8}, {403, 12},
+                                                               {405, 2}, {406, 1}, {404, 4}, {401, 3}};
+  for (const auto& [definition, count] : definitions)
+    for (int k = 0; k < count; ++k, ++i) {
+      ASSERT_EQ(setup[i].function, F::AddToDataDefinition);
+      EXPECT_EQ(lf_u32(setup[i], 16), definition);
+      EXPECT_EQ(lf_u32(setup[i], 540), 0xFFFFFFFFu);
+    }
+  // The layout of the user block and of the AI position block, variable by variable.
+  EXPECT_EQ(lf_text(setup[6 + 3 + 8], 20), "Plane Latitude");
+  EXPECT_EQ(lf_text(setup[6 + 3 + 8 + 11], 20), "LIGHT STATES");
+  EXPECT_EQ(lf_text(setup[6 + 3 + 7], 20), "Airspeed True");
+  EXPECT_EQ(lf_text(setup[6 + 29], 20), "ATC ID");
+  EXPECT_EQ(lf_text(setup[6 + 29], 276), "");  // and no units
+  const std::vector<std::uint32_t> mapped{220, 221, 222, 223, 218, 219, 208, 207, 211,
+                                          209, 210, 213, 212, 214, 215, 216, 217};
+  for (const std::uint32_t id : mapped) {
+    ASSERT_EQ(setup[i].function, F::MapClientEventToSimEvent);
+    EXPECT_EQ(lf_u32(setup[i++], 16), id);
+  }
+  const std::vector<std::uint32_t> members{208, 207, 211, 209, 210, 213, 212, 214, 218, 219, 220, 222, 223, 215, 216, 217};
+  for (const std::uint32_t id : members) {
+    ASSERT_EQ(setup[i].function, F::AddClientEventToNotificationGroup);
+    EXPECT_EQ(lf_u32(setup[i], 16), 301u);
+    EXPECT_EQ(lf_u32(setup[i], 20), id);
+    EXPECT_EQ(lf_u32(setup[i++], 24), 1u);
+  }
+  ASSERT_EQ(setup[i].function, F::SetNotificationGroupPriority);
+  EXPECT_EQ(lf_u32(setup[i], 16), 301u);
+  EXPECT_EQ(lf_u32(setup[i], 20), 1u);
+
+  const auto texts = g_mainWindowState.texts();
+  EXPECT_EQ(texts.simulatorText, "Lockheed Martin Prepar3D v5 (5.4.14.0)");
+  EXPECT_TRUE(log_.contains("Lockheed Martin Prepar3D v5 (5.4.14.0) connected"));
+}
+
+TEST_F(SimClientTest, RetriesUntilTheSimulatorIsThere) {
+  standin_->stop();
+  standin_ = std::make_unique<simstandin::SimStandin>(options_);
+  startThread();
+  ASSERT_TRUE(waitUntil([&] { return opens_ >= 3; }));
+  EXPECT_EQ(g_statusLine.texts().status, "Waiting for Prepar3Dv5 ...");
+  // The stand-in now listens on the port the link tries.
+  ASSERT_EQ(standin_->listenTcp(platform::g_familyIpv4, port_), port_);
+  standin_->start();
+  ASSERT_TRUE(standin_->waitForRequestCount(F::SetNotificationGroupPriority, 1, g_wait));
+  EXPECT_EQ(standin_->acceptedCount(), 1u);
+}
+
+TEST_F(SimClientTest, LearnsTheUserAircraft) {
+  simstandin::UserAircraftState user;
+  user.latitude = 50.0333;
+  user.longitude = 8.5706;
+  user.altitude = -3.0;
+  user.groundSpeed = 1.5;
+  user.zuluYear = 2024;
+  user.zuluDayOfYear = 60;
+  user.zuluTime = 3600;
+  world_->setUserAircraft(user);
+  world_->setUserTitle(std::string(60, 'T'));
+  world_->setUserModel("B738");
+  connect();
+  world_->setFlightRunning(true);
+  ASSERT_TRUE(waitUntil([] { return g_flightRunning.load() && g_mainWindowState.flightRunning.load(); }));
+
+  // The start-up's on-ground subscription, then the user block.
+  ASSERT_EQ(locked([](HANDLE h) {
+              return SimConnect_RequestDataOnSimObject(h, RequestId::userOnGround, DataDefinitionId::userOnGround,
+                                                       0, SimConnectPeriod::SECOND);
+            }),
+            S_OK);
+  ASSERT_TRUE(waitUntil([] { return g_userAcReported.load(); }));
+  EXPECT_FALSE(link_.userOnGroundKnown) << "an on-ground report before a position is only a report";
+  ASSERT_TRUE(waitUntil([&] {
+    gf_getUserAcPosition(link_);
+    return link_.userObjectId.load() == options_.userObjectId;
+  }));
+  const UserAcData got = link_.userAc();
+  EXPECT_DOUBLE_EQ(got.latitude, 50.0333);
+  EXPECT_DOUBLE_EQ(got.longitude, 8.5706);
+  EXPECT_EQ(got.altitude, 0.0);
+  EXPECT_DOUBLE_EQ(got.groundSpeed, 1.5);
+  EXPECT_EQ(link_.simUtcSeconds.load(), 1709164800 + 3600);  // 29 February 2024, 01:00
+  world_->sendPeriodicData();
+  ASSERT_TRUE(waitUntil([&] { return link_.userOnGroundKnown.load(); }));
+  EXPECT_TRUE(link_.userOnGround);
+
+  gf_requestUserAcTitleAndModel(link_);
+  ASSERT_TRUE(waitUntil([&] { return link_.halfWingspan().has_value(); }));
+  EXPECT_EQ(link_.title(), std::string(48, 'T'));
+  EXPECT_EQ(g_mainWindowState.texts().aircraftTitle, std::string(48, 'T'));
+  EXPECT_TRUE(log_.contains("model raw: B738"));
+  EXPECT_FALSE(g_closing);
+}
+
+TEST_F(SimClientTest, SurvivesCutAndPaddedMessages) {
+  standin_->setSendFaults({3, 7});
+  connectWithUser();
+  standin_->setSendFaults({1, 0});
+  EXPECT_FALSE(g_closing);
+  EXPECT_FALSE(ended_);
+}
+
+TEST_F(SimClientTest, ANewFlightFileEndsTheRun) {
+  connectWithUser();
+  world_->loadFlight("Flights\\myflight.fxml");
+  ASSERT_TRUE(waitUntil([] { return g_closing.load(); }));
+  EXPECT_EQ(g_exitReason, ExitReason::newFlight);
+  EXPECT_EQ(g_restartDelay, 30);
+  EXPECT_TRUE(log_.contains("SimConnect: New file event"));
+  EXPECT_FALSE(ended_) << "the thread dispatches until it is stopped";
+}
+
+TEST_F(SimClientTest, TheFlightLoadedEventEndsTheRun) {
+  connectWithUser();
+  world_->loadFlight("", true);
+  ASSERT_TRUE(waitUntil([] { return g_closing.load(); }));
+  EXPECT_EQ(g_exitReason, ExitReason::newFlight);
+  EXPECT_TRUE(log_.contains("SimConnect: flight loaded event"));
+}
+
+TEST_F(SimClientTest, MovingTheUserAircraftEndsTheRun) {
+  connectWithUser();
+  world_->teleportUser(50.0333, 8.5706, true);
+  ASSERT_TRUE(waitUntil([] { return g_closing.load(); }));
+  EXPECT_EQ(g_exitReason, ExitReason::newFlight);
+  EXPECT_TRUE(log_.contains("User ac position changed"));
+}
+
+TEST_F(SimClientTest, ATeleportFartherThanTenMilesEndsTheRun) {
+  connectWithUser(50.0, 8.0);
+  // 9.9 nm north: a taxi, not a teleport.
+  world_->teleportUser(50.0 + 9.9 / 60.0, 8.0);
+  ASSERT_TRUE(waitUntil([&] {
+    gf_getUserAcPosition(link_);
+    return link_.userAc().latitude > 50.1;
+  }));
+  EXPECT_FALSE(g_closing);
+  world_->teleportUser(51.0, 8.0);
+  ASSERT_TRUE(waitUntil([&] {
+    gf_getUserAcPosition(link_);
+    return g_closing.load();
+  }));
+  EXPECT_EQ(g_exitReason, ExitReason::newFlight);
+  EXPECT_EQ(g_restartDelay, 30);
+  EXPECT_TRUE(log_.contains("Teleport"));
+}
+
+TEST_F(SimClientTest, QuitStopsTheFlightAndTheClosedLinkEndsTheRun) {
+  connectWithUser();
+  world_->quit();
+  ASSERT_TRUE(waitUntil([&] { return ended_.load(); }));
+  EXPECT_FALSE(g_flightRunning);
+  EXPECT_EQ(g_exitReason, ExitReason::simWasClosed);
+  EXPECT_EQ(g_restartDelay, 0);
+  EXPECT_TRUE(log_.contains("Flight Simulator no longer connected, Vendrake_P3D will stop ..."));
+  EXPECT_EQ(link_.hSimConnect, nullptr);
+  EXPECT_FALSE(g_mainWindowState.simConnected);
+  EXPECT_TRUE(log_.contains("SimConnect closed ok"));
+}
+
+TEST_F(SimClientTest, ALinkThatDiesWithoutQuitEndsTheRunAsAClosedSimulator) {
+  connectWithUser();
+  standin_->dropConnections();
+  ASSERT_TRUE(waitUntil([&] { return ended_.load(); }));
+  EXPECT_FALSE(g_flightRunning);
+  EXPECT_EQ(g_exitReason, ExitReason::simWasClosed);
+  EXPECT_EQ(link_.hSimConnect, nullptr);
+  // A request after the end finds no handle to use.
+  gf_getUserAcPosition(link_);
+  EXPECT_TRUE(link_.simBroken);
+}
+
+TEST_F(SimClientTest, AStopRequestClosesTheConnection) {
+  connectWithUser();
+  stopThread();
+  EXPECT_EQ(link_.hSimConnect, nullptr);
+  EXPECT_FALSE(g_closing) << "a stop is no end of the run";
+  EXPECT_TRUE(waitUntil([&] { return standin_->connectionCount() == 0; }));
+}
+
+class WrongSimulatorTest : public SimClientTest {
+protected:
+  WrongSimulatorTest() { options_.open = {"Lockheed Martin\xC2\xAE Prepar3D\xC2\xAE v6", 6, 0, 1, 2}; }
+};
+
+TEST_F(WrongSimulatorTest, TheWrongMajorVersionHoldsTheErrorAndLetsThePathBeCorrected) {
+  platform::HeadlessControls controls;
+  platform::ScopedControls scoped(controls);
+  controls.setEnabled(cmd::allInstallPath, false);
+  g_settings.SIM_INSTALL_PATH.setValue("C:\\Program Files\\Lockheed Martin\\Prepar3D v5");
+  startThread();
+  ASSERT_TRUE(waitUntil([&] { return ended_.load(); }));
+  EXPECT_EQ(g_statusLine.texts().error,
+            "78: wrong P3D version 'Lockheed Martin Prepar3D v6 (6.0.1.2)' connects ... ?)");
+  EXPECT_TRUE(controls.isEnabled(cmd::allInstallPath));
+  EXPECT_FALSE(g_closing) << "the program stays up until the user acts";
+  EXPECT_EQ(link_.hSimConnect, nullptr);
+}
+
+TEST_F(SimClientTest, AVersionMismatchEndsTheThreadWithError95) {
+  connect();
+  world_->sendException(SimConnectException::VERSION_MISMATCH, 0, 4);
+  ASSERT_TRUE(waitUntil([&] { return ended_.load(); }));
+  EXPECT_EQ(g_statusLine.texts().error, "95: SimConnect Version Mismatch, dwIndex: 4");
+  EXPECT_FALSE(g_closing);
+}
+
+TEST_F(SimClientTest, AFailedRequestBreaksTheLinkAndRestartsTheRun) {
+  connectWithUser();
+  gf_simConnectRequestError(link_);
+  EXPECT_TRUE(link_.simBroken);
+  EXPECT_EQ(g_exitReason, ExitReason::simConnectError);
+  EXPECT_EQ(g_restartDelay, 9);
+  EXPECT_EQ(g_statusLine.texts().status, "SimConnect request error");
+  // A broken link asks nothing more of the simulator.
+  const auto before = countOf(F::RequestDataOnSimObject);
+  gf_getUserAcPosition(link_);
+  EXPECT_EQ(countOf(F::RequestDataOnSimObject), before);
+}

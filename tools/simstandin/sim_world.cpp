@@ -1,0 +1,214 @@
+#include "simstandin/sim_world.h"
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "simlink/byte_io.h"
+#include "simlink/simconnect_ids.h"
+
+namespace vexo::simstandin {
+
+namespace {
+
+namespace F = SimConnectFunction;
+namespace X = SimConnectException;
+constexpr std::uint32_t g_assignedObjectId = 12;  // message id of the object id a creation got
+
+void lf_sendData(Connection& connection, std::uint32_t requestId, std::uint32_t defineId, const SimObject& object) {
+  const auto* definition = connection.definition(defineId);
+  if (!definition) return;
+  connection.send(gf_buildSimObjectData(connection.version(), false, requestId, object.id, defineId, 0, 0,
+                                        gf_encodeDataBlock(*definition, object)));
+}
+
+std::string lf_readFile(const std::string& path, bool& ok) {
+  std::ifstream file(path, std::ios::binary);
+  ok = static_cast<bool>(file);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+}  // namespace
+
+SimWorld::SimWorld(SimStandin& standin, AiObjectValues aiValues) : standin_(standin), aiValues_(aiValues) {
+  installHandlers();
+}
+
+void SimWorld::installHandlers() {
+  // Creations: the built-in answer makes the object and announces it; a simulator then
+  // knows where it stands and tells the creator its object id.
+  const auto create = standin_.handler(F::AICreateNonATCAircraft);
+  standin_.setHandler(F::AICreateNonATCAircraft, [this, create](SimStandin& s, Connection& c, const Request& r) {
+    std::vector<std::uint32_t> before;
+    for (const auto& [id, object] : s.aiObjectTable()) before.push_back(id);
+    if (create) create(s, c, r);
+    for (auto& [id, object] : s.aiObjectTable()) {
+      if (std::find(before.begin(), before.end(), id) != before.end()) continue;
+      SimObject* created = s.findObject(id);
+      const double altitude = created->value("PLANE ALTITUDE");
+      created->setValue("GROUND ALTITUDE", aiValues_.groundAltitude);
+      created->setValue("PLANE ALT ABOVE GROUND", std::max(0.0, altitude - aiValues_.groundAltitude));
+      created->setValue("STATIC CG TO GROUND", aiValues_.staticCg);
+      created->setValue("STATIC PITCH", aiValues_.staticPitch);
+      Bytes body(8);
+      ByteWriter w(body);
+      w.u32(0, ByteReader(r.bytes).u32(340));
+      w.u32(4, id);
+      c.send(gf_buildRaw(static_cast<std::uint32_t>(12 + body.size()), c.version(), g_assignedObjectId, body));
+    }
+  });
+
+  // Data requests with period SECOND are answered again by sendPeriodicData.
+  const auto request = standin_.handler(F::RequestDataOnSimObject);
+  standin_.setHandler(F::RequestDataOnSimObject, [this, request](SimStandin& s, Connection& c, const Request& r) {
+    if (request) request(s, c, r);
+    ByteReader reader(r.bytes);
+    if (reader.u32(28) != SimConnectPeriod::SECOND || !reader.ok()) return;
+    std::lock_guard lock(mutex_);
+    periodic_.push_back({c.number(), reader.u32(16), reader.u32(20), reader.u32(24)});
+  });
+
+  // A flight plan is loaded from its file; one that cannot be read fails as in a simulator.
+  standin_.setHandler(F::AISetAircraftFlightPlan, [this](SimStandin& s, Connection& c, const Request& r) {
+    ByteReader reader(r.bytes);
+    const std::uint32_t objectId = reader.u32(16);
+    const std::string path = reader.fixedString(20, 260);
+    if (!s.findObject(objectId) || objectId == s.options().userObjectId) {
+      c.send(gf_buildException(c.version(), X::UNRECOGNIZED_ID, r.sendId, 1));
+      return;
+    }
+    bool ok = false;
+    std::string text = path.empty() ? std::string() : lf_readFile(path, ok);
+    if (!ok) {
+      c.send(gf_buildException(c.version(), X::LOAD_FLIGHTPLAN_FAILED, r.sendId, 2));
+      return;
+    }
+    std::lock_guard lock(mutex_);
+    flightPlans_[objectId] = std::move(text);
+  });
+}
+
+void SimWorld::wrapWithFaults(std::uint32_t function) {
+  {
+    std::lock_guard lock(mutex_);
+    if (std::find(faultWrapped_.begin(), faultWrapped_.end(), function) != faultWrapped_.end()) return;
+    faultWrapped_.push_back(function);
+  }
+  const auto inner = standin_.handler(function);
+  standin_.setHandler(function, [this, function, inner](SimStandin& s, Connection& c, const Request& r) {
+    std::uint32_t exception = 0;
+    {
+      std::lock_guard lock(mutex_);
+      auto& pending = pendingFaults_[function];
+      if (!pending.empty()) {
+        exception = pending.front();
+        pending.erase(pending.begin());
+      }
+    }
+    if (exception != 0) {
+      c.send(gf_buildException(c.version(), exception, r.sendId, 1));
+      return;
+    }
+    if (inner) inner(s, c, r);
+  });
+}
+
+void SimWorld::setUserAircraft(const UserAircraftState& u) {
+  standin_.locked([&](SimStandin& s) {
+    SimObject& user = *s.findObject(s.options().userObjectId);
+    user.setValue("PLANE LATITUDE", u.latitude);
+    user.setValue("PLANE LONGITUDE", u.longitude);
+    user.setValue("PLANE PITCH DEGREES", u.pitch);
+    user.setValue("PLANE BANK DEGREES", u.bank);
+    user.setValue("PLANE HEADING DEGREES TRUE", u.heading);
+    user.setValue("PLANE ALTITUDE", u.altitude);
+    user.setValue("PLANE ALT ABOVE GROUND", u.altAboveGround);
+    user.setValue("GROUND VELOCITY", u.groundSpeed);
+    user.setValue("SIM ON GROUND", u.onGround ? 1.0 : 0.0);
+    user.setValue("ZULU TIME", static_cast<double>(u.zuluTime));
+    user.setValue("ZULU DAY OF YEAR", static_cast<double>(u.zuluDayOfYear));
+    user.setValue("ZULU YEAR", static_cast<double>(u.zuluYear));
+    user.setValue("LIGHT STATES", static_cast<double>(u.lightStates));
+  });
+}
+
+void SimWorld::setUserTitle(std::string_view title) {
+  standin_.setObjectText(standin_.options().userObjectId, "TITLE", title);
+}
+
+void SimWorld::setUserModel(std::string_view model) {
+  standin_.setObjectText(standin_.options().userObjectId, "ATC MODEL", model);
+}
+
+void SimWorld::teleportUser(double latitude, double longitude, bool positionChanged) {
+  standin_.locked([&](SimStandin& s) {
+    SimObject& user = *s.findObject(s.options().userObjectId);
+    user.setValue("PLANE LATITUDE", latitude);
+    user.setValue("PLANE LONGITUDE", longitude);
+  });
+  if (positionChanged) standin_.sendSystemEvent("PositionChanged", 0);
+}
+
+void SimWorld::setFlightRunning(bool running) { standin_.sendSystemEvent("Sim", running ? 1 : 0); }
+
+std::size_t SimWorld::sendFrame() {
+  standin_.locked([](SimStandin& s) {
+    s.broadcastEvent("Frame", [](std::uint32_t eventId, std::uint32_t version) {
+      return gf_buildFrame(version, eventId, 30.0f, 1.0f);
+    });
+  });
+  std::lock_guard lock(mutex_);
+  return ++frames_;
+}
+
+void SimWorld::loadFlight(std::string_view fileName, bool asEvent) {
+  if (asEvent) {
+    standin_.sendSystemEvent("FlightLoaded", 0);
+    return;
+  }
+  standin_.locked([&](SimStandin& s) {
+    s.broadcastEvent("FlightLoaded", [&](std::uint32_t eventId, std::uint32_t version) {
+      return gf_buildFilename(version, eventId, fileName);
+    });
+  });
+}
+
+void SimWorld::quit() {
+  standin_.sendToAll(gf_buildQuit(g_simConnectProtocolVersion));
+  standin_.dropConnections();
+}
+
+void SimWorld::sendPeriodicData() {
+  std::vector<Periodic> periodic;
+  {
+    std::lock_guard lock(mutex_);
+    periodic = periodic_;
+  }
+  standin_.locked([&](SimStandin& s) {
+    s.forEachConnection([&](Connection& c) {
+      for (const Periodic& p : periodic) {
+        if (p.connection != c.number()) continue;
+        if (const SimObject* object = s.findObject(p.objectId)) lf_sendData(c, p.requestId, p.defineId, *object);
+      }
+    });
+  });
+}
+
+void SimWorld::failNext(std::uint32_t function, std::uint32_t exception) {
+  wrapWithFaults(function);
+  std::lock_guard lock(mutex_);
+  pendingFaults_[function].push_back(exception);
+}
+
+void SimWorld::sendException(std::uint32_t exception, std::uint32_t sendId, std::uint32_t index) {
+  standin_.sendToAll(gf_buildException(g_simConnectProtocolVersion, exception, sendId, index));
+}
+
+std::map<std::uint32_t, std::string> SimWorld::flightPlans() const {
+  std::lock_guard lock(mutex_);
+  return flightPlans_;
+}
+
+}  // namespace vexo::simstandin
