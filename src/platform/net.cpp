@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <memory>
 #include <utility>
 
@@ -103,6 +104,14 @@ Socket gf_openTcpListener(const std::string& portText, ListenStep& step, int& er
   hints.ai_protocol = IPPROTO_TCP;
   addrinfo* found = nullptr;
   step = ListenStep::resolve;
+  // The resolver takes any number as a port and cuts it to 16 bits ("99999" would open
+  // 34463): only 0 to 65535 in decimal digits is a port.
+  unsigned port = 0;
+  const auto [end, ec] = std::from_chars(portText.data(), portText.data() + portText.size(), port);
+  if (ec != std::errc() || end != portText.data() + portText.size() || port > 65535) {
+    error = EAI_SERVICE;
+    return Socket();
+  }
   if (const int rc = ::getaddrinfo("127.0.0.1", portText.c_str(), &hints, &found); rc != 0) {
     error = rc;
     return Socket();
@@ -197,6 +206,16 @@ bool gf_sendAll(int fd, std::string_view bytes, std::chrono::milliseconds timeou
     }
   }
   return true;
+}
+
+bool gf_peerHasClosed(int fd) {
+  if (gf_waitReadable(fd, std::chrono::milliseconds(0)) != WaitResult::ready) return false;
+  char probe = 0;
+  ssize_t n;
+  do {
+    n = ::recv(fd, &probe, 1, MSG_PEEK | MSG_DONTWAIT);
+  } while (n < 0 && errno == EINTR);
+  return n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
 }
 
 std::ptrdiff_t gf_receiveSome(int fd, std::span<char> buffer, int& error) {

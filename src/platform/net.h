@@ -55,6 +55,10 @@ bool gf_setNoDelay(int fd, int& error);
 // for room in the send buffer; false with error set when the bytes could not all go.
 bool gf_sendAll(int fd, std::string_view bytes, std::chrono::milliseconds timeout, int& error);
 
+// True when the peer has closed or reset the connection (checked without waiting or
+// taking any data).
+bool gf_peerHasClosed(int fd);
+
 // One receive on a stream socket: the number of bytes (0 at the end of the stream), or
 // -1 with error set.
 std::ptrdiff_t gf_receiveSome(int fd, std::span<char> buffer, int& error);

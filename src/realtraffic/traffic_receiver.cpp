@@ -31,11 +31,7 @@ void TrafficReceiver::onStop() {
 void TrafficReceiver::processLineSub() { processLineSub(currentContext()); }
 
 RecordOutcome TrafficReceiver::processDatagram(std::string_view text, const RecordContext& context) {
-  const std::size_t n = std::min(text.size(), buffer.size() - 1);
-  std::memcpy(buffer.data(), text.data(), n);
-  buffer[n] = '\0';
-  data = buffer.data();
-  length = n;
+  loadDatagram(text);
   if (datagram().find(" VEH") != std::string_view::npos) return RecordOutcome::vehicle;
   gf_splitRecord(datagram(), fields);
   return processLineSub(context);

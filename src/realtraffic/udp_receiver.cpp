@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <stdexcept>
@@ -46,6 +47,14 @@ void UdpReceiver::takeDatagram(std::size_t n, bool deliverAll) {
   length = n;
   datagramCount.fetch_add(1);
   onReceive();
+}
+
+void UdpReceiver::loadDatagram(std::string_view text) {
+  const std::size_t n = std::min(text.size(), buffer.size() - 1);
+  std::memcpy(buffer.data(), text.data(), n);
+  buffer[n] = '\0';
+  data = buffer.data();
+  length = n;
 }
 
 void UdpReceiver::receiveLoop(bool deliverAll) {

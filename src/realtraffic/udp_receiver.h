@@ -46,6 +46,9 @@ public:
   // deliverAll, and delivers the rest. The datagram's bytes are in buffer.
   void takeDatagram(std::size_t n, bool deliverAll);
 
+  // Puts text into the buffer as the current datagram (cut to fit), as a receive would.
+  void loadDatagram(std::string_view text);
+
   void closeSocket() { socket.close(); }
   bool hasSocket() const { return socket.valid(); }
 

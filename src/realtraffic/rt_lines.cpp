@@ -1,0 +1,70 @@
+#include "realtraffic/rt_lines.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "app/run_state.h"
+#include "app/status_line.h"
+#include "foundation/geodesy.h"
+#include "foundation/time_text.h"
+#include "realtraffic/reader_display.h"
+#include "realtraffic/reader_threads.h"
+#include "realtraffic/rt_server.h"
+
+namespace vexo {
+
+namespace {
+
+constexpr double g_noPosition = 0.0001;
+
+// A whole number in fixed notation ("-0" never appears).
+double lf_whole(double value) { return std::round(value) + 0.0; }
+
+// The shortest text that reads back as the same double, fixed or scientific.
+std::string lf_shortest(double value) {
+  char text[32];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
+  return ec == std::errc() ? std::string(text, end) : fmt::format("{}", value);
+}
+
+}  // namespace
+
+std::string gf_userPositionLine(const UserPose& pose) {
+  return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", lf_whole(pose.pitch * 100000.0),
+                     lf_whole(pose.bank * 100000.0), pose.heading, lf_whole(pose.altitude * 1000.0),
+                     lf_shortest(pose.groundSpeed * 1000.0), pose.latitude * g_degToRad, pose.longitude * g_degToRad);
+}
+
+void gf_sendSimTime(RTServer& server, std::int64_t seconds) {
+  if (!server.connected() || seconds < 1 || seconds > std::numeric_limits<std::int64_t>::max() / 1000) return;
+  server.sendDataPacket(fmt::format("Qs123={}\r\n", seconds * 1000));
+}
+
+void gf_sendSimTime(std::int64_t seconds) { gf_sendSimTime(g_rtServer, seconds); }
+
+void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc,
+                         const std::function<void()>& takeLiveAcsOutOfSim) {
+  if (!rtAtThisPc) return;
+  if (std::abs(pose.latitude) <= g_noPosition && std::abs(pose.longitude) <= g_noPosition) return;
+  if (!server.connected()) {
+    // RealTraffic went away earlier: wait here until it is back (or the run ends).
+    if (g_exitReason.load() == ExitReason::notYetSet && server.waitForClient()) {
+      gf_setRtLinkUp(true);
+      gf_setStatus(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
+      gf_clearStatus();
+    }
+    return;
+  }
+  if (server.sendDataPacket(gf_userPositionLine(pose))) return;
+
+  gf_setRtLinkUp(false);
+  if (!g_windowClosed.load() && takeLiveAcsOutOfSim) takeLiveAcsOutOfSim();
+  gf_resetReaders();
+  gf_setStatus(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()), true);
+}
+
+}  // namespace vexo

@@ -1,0 +1,194 @@
+#include "realtraffic/rt_server.h"
+
+#include <fmt/format.h>
+
+#include <array>
+#include <chrono>
+#include <stdexcept>
+#include <utility>
+#include <vector>
+
+#include "app/run_state.h"
+#include "foundation/log.h"
+#include "foundation/time_text.h"
+#include "platform/net.h"
+#include "realtraffic/wsa_error_text.h"
+
+namespace vexo {
+
+RTServer g_rtServer;
+
+namespace {
+
+constexpr std::chrono::milliseconds g_waitSlice{200};
+constexpr std::chrono::milliseconds g_sendTimeout{2000};
+constexpr std::size_t g_receiveSize = 16384;
+constexpr int g_notConnected = 10057;
+constexpr int g_connectionReset = 10054;
+
+// Network messages are not logged once the program is closing.
+void lf_logUnlessClosing(const std::string& text) {
+  if (!gf_runEnding()) gf_log(text);
+}
+
+std::string lf_listenError(platform::ListenStep step, int error, const std::string& portText) {
+  using platform::ListenStep;
+  switch (step) {
+    case ListenStep::resolve: return fmt::format("getaddrinfo failed with error {}", error);
+    case ListenStep::socket: return "socket failed with error " + gf_wsaErrorText(error);
+    case ListenStep::blockingMode: return "ioctlsocket failed with error " + gf_wsaErrorText(error);
+    case ListenStep::reuseAddress: return "setsockopt(SO_REUSEADDR) failed";
+    case ListenStep::bind: return "Bind failed at port " + portText + " with error " + gf_wsaErrorText(error);
+    case ListenStep::listen: return "listen failed with error " + gf_wsaErrorText(error);
+    case ListenStep::none: break;
+  }
+  return "listen failed";
+}
+
+}  // namespace
+
+void RTServer::start(const std::string& portText) {
+  platform::ListenStep step = platform::ListenStep::none;
+  int error = 0;
+  auto socket = std::make_shared<platform::Socket>(platform::gf_openTcpListener(portText, step, error));
+  if (!socket->valid()) throw std::runtime_error(lf_listenError(step, error, portText));
+  const std::uint16_t port = platform::gf_localPort(socket->fd());
+  std::shared_ptr<platform::Socket> previous;
+  {
+    const std::lock_guard lock(mutex_);
+    previous = std::exchange(listenSocket_, std::move(socket));
+    port_ = port;
+  }
+  if (previous) previous->shutdownBoth();
+}
+
+std::uint16_t RTServer::port() const {
+  const std::lock_guard lock(mutex_);
+  return port_;
+}
+
+std::shared_ptr<platform::Socket> RTServer::listenSocket() const {
+  const std::lock_guard lock(mutex_);
+  return listenSocket_;
+}
+
+std::shared_ptr<platform::Socket> RTServer::clientSocket() const {
+  const std::lock_guard lock(mutex_);
+  return clientSocket_;
+}
+
+bool RTServer::waitForClient() {
+  if (connected_.load()) return false;
+  const std::shared_ptr<platform::Socket> listener = listenSocket();
+  if (!listener) return false;
+  platform::Socket client;
+  int error = 0;
+  while (!client.valid()) {
+    if (gf_runEnding() || listenSocket() != listener) return false;
+    const auto wait = platform::gf_waitReadable(listener->fd(), g_waitSlice);
+    if (wait == platform::WaitResult::timeout) continue;
+    if (wait == platform::WaitResult::error) return false;
+    client = platform::gf_acceptConnection(listener->fd(), error);
+    // Nothing pending after all (the peer gave up): wait again. Anything else, such as a
+    // listening socket shut down by close(), ends the wait.
+    if (!client.valid() && error != 10035) return false;
+  }
+  if (!platform::gf_setNoDelay(client.fd(), error)) {
+    lf_logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_utcClockNow(),
+                                    gf_wsaErrorText(error)));
+    return false;  // the accepted socket is closed here
+  }
+  auto accepted = std::make_shared<platform::Socket>(std::move(client));
+  std::shared_ptr<platform::Socket> previous;
+  {
+    const std::lock_guard lock(mutex_);
+    if (listenSocket_ != listener) return false;  // closed meanwhile: the client goes too
+    previous = std::exchange(clientSocket_, std::move(accepted));
+    connected_.store(true);
+  }
+  if (previous) previous->shutdownBoth();
+  return true;
+}
+
+void RTServer::dropClient(const std::shared_ptr<platform::Socket>& client) {
+  {
+    const std::lock_guard lock(mutex_);
+    if (clientSocket_ == client) {
+      clientSocket_.reset();
+      connected_.store(false);
+    }
+  }
+  if (client) client->shutdownBoth();
+}
+
+bool RTServer::sendDataPacket(const std::string& line) {
+  const std::shared_ptr<platform::Socket> client = clientSocket();
+  int error = g_notConnected;
+  bool sent = false;
+  if (client) {
+    const std::lock_guard lock(sendMutex_);
+    if (platform::gf_peerHasClosed(client->fd())) {
+      error = g_connectionReset;
+    } else {
+      sent = platform::gf_sendAll(client->fd(), line, g_sendTimeout, error);
+    }
+  }
+  if (sent) return true;
+  lf_logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_wsaErrorText(error)));
+  dropClient(client);
+  lf_logUnlessClosing("RealTraffic client socket closed");
+  return false;
+}
+
+std::string RTServer::receive() {
+  const std::shared_ptr<platform::Socket> client = clientSocket();
+  if (!client) {
+    lf_logUnlessClosing(fmt::format("receive: {}", gf_wsaErrorText(g_notConnected)));
+    return {};
+  }
+  for (;;) {
+    if (gf_runEnding()) return {};
+    const auto wait = platform::gf_waitReadable(client->fd(), g_waitSlice);
+    if (wait == platform::WaitResult::ready) break;
+    if (wait == platform::WaitResult::error) return {};
+  }
+  std::vector<char> buffer(g_receiveSize, '\0');
+  int error = 0;
+  const std::ptrdiff_t n = platform::gf_receiveSome(client->fd(), buffer, error);
+  if (n < 0) {
+    lf_logUnlessClosing(fmt::format("receive: {}", gf_wsaErrorText(error)));
+    return {};
+  }
+  if (static_cast<std::size_t>(n) == g_receiveSize) {
+    lf_logUnlessClosing(fmt::format("receive: buffer overrun: {}", n));
+    return {};
+  }
+  return std::string(buffer.data(), static_cast<std::size_t>(n));
+}
+
+void RTServer::close() {
+  if (connected_.load()) sendDataPacket("exit\r\n");
+  std::shared_ptr<platform::Socket> listener;
+  std::shared_ptr<platform::Socket> client;
+  {
+    const std::lock_guard lock(mutex_);
+    listener = std::move(listenSocket_);
+    client = std::move(clientSocket_);
+    listenSocket_.reset();
+    clientSocket_.reset();
+    port_ = 0;
+    connected_.store(false);
+  }
+  // Wakes a thread waiting in accept or receive; each socket closes when its last user
+  // lets go of it.
+  if (listener) listener->shutdownBoth();
+  if (client) client->shutdownBoth();
+}
+
+void gf_startRTServer(const std::string& portText) { g_rtServer.start(portText); }
+bool waitForClient() { return g_rtServer.waitForClient(); }
+bool sendDataPacket(const std::string& line) { return g_rtServer.sendDataPacket(line); }
+std::string receive() { return g_rtServer.receive(); }
+void gf_closeRTServer() { g_rtServer.close(); }
+
+}  // namespace vexo

@@ -1,0 +1,63 @@
+// The TCP server that RealTraffic connects to when it runs on this machine: one
+// listening socket on 127.0.0.1, at most one client, and lines of the form key=value
+// ending in "\r\n".
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "platform/socket.h"
+
+namespace vexo {
+
+// Each socket is owned here and closed once, when its last user lets go: close() takes
+// the sockets out and shuts them down, which wakes a thread waiting on one of them.
+// Waits poll in short slices and give up when the run ends (g_closing, g_windowClosed)
+// or the server is closed.
+class RTServer {
+public:
+  // Opens the server at the port given as text ("0": any free port). Throws
+  // std::runtime_error naming the step that failed. Start-up thread.
+  void start(const std::string& portText);
+  std::uint16_t port() const;  // the bound port; 0 when closed
+
+  // Accepts RealTraffic; true when a new client is connected. False at once when one is
+  // connected already; false when the run ends or the server is closed meanwhile.
+  bool waitForClient();
+  // Sends one whole line; false when it failed (the client is then dropped). A client
+  // that has closed its end counts as a failed send.
+  bool sendDataPacket(const std::string& line);
+  // One receive from the client: empty on failure, at the end of the stream, when the
+  // data filled the buffer, or when the run ends while waiting.
+  std::string receive();
+  // Sends "exit\r\n" to a connected client, then closes both sockets. Any thread.
+  void close();
+
+  bool connected() const { return connected_.load(); }
+
+private:
+  std::shared_ptr<platform::Socket> listenSocket() const;
+  std::shared_ptr<platform::Socket> clientSocket() const;
+  void dropClient(const std::shared_ptr<platform::Socket>& client);
+
+  mutable std::mutex mutex_;  // guards listenSocket_, clientSocket_ and port_
+  std::shared_ptr<platform::Socket> listenSocket_;
+  std::shared_ptr<platform::Socket> clientSocket_;
+  std::uint16_t port_ = 0;
+  std::mutex sendMutex_;  // one line at a time on the wire
+  std::atomic<bool> connected_{false};
+};
+
+extern RTServer g_rtServer;
+
+// The program's calls on g_rtServer.
+void gf_startRTServer(const std::string& portText);
+bool waitForClient();
+bool sendDataPacket(const std::string& line);
+std::string receive();
+void gf_closeRTServer();
+
+}  // namespace vexo

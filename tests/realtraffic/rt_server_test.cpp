@@ -1,0 +1,192 @@
+// The TCP link with the traffic-source stand-in on the other end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "app/run_state.h"
+#include "platform/net.h"
+#include "realtraffic/reader_display.h"
+#include "realtraffic/rt_lines.h"
+#include "realtraffic/rt_server.h"
+#include "rt_client.h"
+#include "test_support.h"
+
+using namespace vexo;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto g_patience = 20s;  // generous: only a hang reaches it
+
+const UserPose g_amsterdam{52.0, 4.0, 0.0, 0.0, 0.0, 0.0, 0.0};
+
+bool lf_has(const std::vector<std::string>& lines, const std::string& line) {
+  return std::find(lines.begin(), lines.end(), line) != lines.end();
+}
+
+template <typename Pred>
+bool lf_waitUntil(Pred pred) {
+  const auto deadline = std::chrono::steady_clock::now() + g_patience;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+struct Link {
+  RTServer server;
+  std::unique_ptr<standin::RtClient> client;
+  explicit Link(int level = 1, std::string version = "9.1.2") {
+    server.start("0");
+    client = std::make_unique<standin::RtClient>(standin::ClientOptions{server.port(), level, std::move(version), {}});
+  }
+  bool clientHas(const std::string& line) {
+    return client->waitFor([&](const auto& lines) { return lf_has(lines, line); }, g_patience);
+  }
+};
+
+// The run flags back to a fresh run whatever a test did with them.
+struct RunFlagsReset {
+  ~RunFlagsReset() {
+    g_closing.store(false);
+    g_windowClosed.store(false);
+    g_exitReason.store(ExitReason::notYetSet);
+  }
+};
+
+}  // namespace
+
+TEST(RtServer, HandshakeAndLines) {
+  test::LogCapture log;
+  Link link(2, "10.0.1");
+  ASSERT_TRUE(link.server.waitForClient());
+  EXPECT_TRUE(link.server.connected());
+  EXPECT_FALSE(link.server.waitForClient());  // one client at a time
+
+  ASSERT_TRUE(link.server.sendDataPacket("Qs999=version\r\n"));
+  EXPECT_EQ(link.server.receive(), R"({"level": 2, "version": "10.0.1"})");
+
+  gf_sendUserPosition(link.server, UserPose{0.00005, -0.00005}, true, {});  // no position yet
+  gf_sendUserPosition(link.server, g_amsterdam, false, {});                 // RealTraffic elsewhere
+  gf_sendSimTime(link.server, 0);
+  gf_sendSimTime(link.server, -5);
+  gf_sendUserPosition(link.server, g_amsterdam, true, {});
+  gf_sendSimTime(link.server, 1700000000);
+  ASSERT_TRUE(link.clientHas("Qs123=1700000000000"));
+  EXPECT_EQ(link.client->lines(), (std::vector<std::string>{"Qs999=version",
+                                                            "Qs121=0;0;0.000000;0;0;0.907571;0.069813",
+                                                            "Qs123=1700000000000"}));
+
+  link.server.close();
+  EXPECT_TRUE(link.clientHas("exit"));
+  EXPECT_FALSE(link.server.connected());
+  EXPECT_FALSE(link.server.waitForClient());  // closed: nothing to accept on
+  EXPECT_FALSE(log.contains("failed"));
+}
+
+TEST(RtServer, UserPositionLine) {
+  UserPose pose{52.0, 4.0, -0.05, 0.1, 3.14159265, 35000.0, 250.0};
+  EXPECT_EQ(gf_userPositionLine(pose), "Qs121=-5000;10000;3.141593;35000000;250000;0.907571;0.069813\r\n");
+  pose = UserPose{-33.5, 151.25, 0.0436, -0.0000001, 6.2, 12.5, 300.0};
+  EXPECT_EQ(gf_userPositionLine(pose), "Qs121=4360;0;6.200000;12500;3e+05;-0.584685;2.639810\r\n");
+}
+
+TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
+  test::LogCapture log;
+  RunFlagsReset flags;
+  Link link;
+  ASSERT_TRUE(link.server.waitForClient());
+  gf_setRtLinkUp(true);
+  gf_sendUserPosition(link.server, g_amsterdam, true, {});
+  ASSERT_TRUE(link.clientHas("Qs121=0;0;0.000000;0;0;0.907571;0.069813"));
+
+  link.client->drop();
+  int takenOut = 0;
+  ASSERT_TRUE(lf_waitUntil([&] {
+    gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+    return !link.server.connected();
+  }));
+  EXPECT_EQ(takenOut, 1);
+  EXPECT_FALSE(gf_rtLinkUp());
+  EXPECT_TRUE(log.contains("sendDataPacket to RealTraffic failed: "));
+  EXPECT_TRUE(log.contains("RealTraffic client socket closed"));
+  EXPECT_TRUE(log.contains("RealTraffic gone? Wait for RealTraffic to re-connect ..."));
+
+  // The next call waits for RealTraffic to come back.
+  link.client->reopen();
+  gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+  EXPECT_TRUE(link.server.connected());
+  EXPECT_TRUE(gf_rtLinkUp());
+  EXPECT_TRUE(log.contains("RealTraffic re-connected"));
+  gf_sendUserPosition(link.server, g_amsterdam, true, {});
+  EXPECT_TRUE(link.client->waitFor([](const auto&) { return true; }, 0ms));
+  ASSERT_TRUE(lf_waitUntil([&] { return link.client->connections() == 2 && link.client->lines().size() == 3; }));
+  EXPECT_EQ(takenOut, 1);
+  gf_setRtLinkUp(false);
+}
+
+TEST(RtServer, WaitsEndWhenTheRunEndsOrTheServerCloses) {
+  test::LogCapture log;
+  RunFlagsReset flags;
+  RTServer server;
+  server.start("0");
+  // With an exit reason set, a lost RealTraffic is not waited for.
+  g_exitReason.store(ExitReason::newSettings);
+  gf_sendUserPosition(server, g_amsterdam, true, {});
+  g_exitReason.store(ExitReason::notYetSet);
+
+  auto waiting = std::async(std::launch::async, [&] { return server.waitForClient(); });
+  std::this_thread::sleep_for(50ms);
+  g_closing.store(true);
+  ASSERT_EQ(waiting.wait_for(g_patience), std::future_status::ready);
+  EXPECT_FALSE(waiting.get());
+  g_closing.store(false);
+
+  waiting = std::async(std::launch::async, [&] { return server.waitForClient(); });
+  std::this_thread::sleep_for(50ms);
+  server.close();
+  ASSERT_EQ(waiting.wait_for(g_patience), std::future_status::ready);
+  EXPECT_FALSE(waiting.get());
+
+  // A closed server opens again and accepts a new client.
+  server.start("0");
+  standin::RtClient client({server.port(), 1, "9", {}});
+  EXPECT_TRUE(server.waitForClient());
+  server.close();
+}
+
+TEST(RtServer, ReceiveEndsWhenTheClientGoes) {
+  test::LogCapture log;
+  Link link;
+  ASSERT_TRUE(link.server.waitForClient());
+  auto reply = std::async(std::launch::async, [&] { return link.server.receive(); });
+  link.client->drop();
+  ASSERT_EQ(reply.wait_for(g_patience), std::future_status::ready);
+  EXPECT_EQ(reply.get(), "");
+}
+
+TEST(RtServer, StartFailuresNameTheStep) {
+  RTServer first;
+  first.start("0");
+  const std::string port = std::to_string(first.port());
+  RTServer second;
+  try {
+    second.start(port);
+    FAIL() << "the port is in use";
+  } catch (const std::runtime_error& e) {
+    EXPECT_EQ(std::string(e.what()), "Bind failed at port " + port + " with error 10048 Address already in use");
+  }
+  for (const char* bad : {"99999", "not-a-port", "", "-1", "80x"}) {
+    try {
+      second.start(bad);
+      ADD_FAILURE() << bad;
+    } catch (const std::runtime_error& e) {
+      EXPECT_TRUE(std::string(e.what()).starts_with("getaddrinfo failed with error ")) << e.what();
+    }
+  }
+  EXPECT_EQ(second.port(), 0);
+}

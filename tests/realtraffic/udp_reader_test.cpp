@@ -1,0 +1,173 @@
+// The readers on real loopback sockets, fed by the traffic-source stand-in.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "app/main_window_state.h"
+#include "app/run_state.h"
+#include "platform/net.h"
+#include "realtraffic/qnh_receiver.h"
+#include "realtraffic/reader_display.h"
+#include "realtraffic/reader_threads.h"
+#include "realtraffic/traffic_receiver.h"
+#include "record_helpers.h"
+#include "recording.h"
+#include "test_support.h"
+
+using namespace vexo;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto g_patience = 20s;
+
+template <typename Pred>
+bool lf_waitUntil(Pred pred) {
+  const auto deadline = std::chrono::steady_clock::now() + g_patience;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// Keeps the datagrams it gets.
+class KeepingReceiver : public UdpReceiver {
+public:
+  void onReceive() override {
+    const std::lock_guard lock(mutex);
+    received.emplace_back(datagram());
+  }
+  void onStop() override { stopped.store(true); }
+  std::size_t count() const {
+    const std::lock_guard lock(mutex);
+    return received.size();
+  }
+  mutable std::mutex mutex;  // guards received
+  std::vector<std::string> received;
+  std::atomic<bool> stopped{false};
+};
+
+void lf_send(std::uint16_t port, const std::string& bytes) {
+  int error = 0;
+  bool atBind = false;
+  const platform::Socket socket = platform::gf_openUdpSocket(0, true, error, atBind);
+  ASSERT_TRUE(socket.valid());
+  ASSERT_TRUE(platform::gf_sendDatagramToLoopback(socket.fd(), port, bytes, error)) << error;
+}
+
+struct RunFlagsReset {
+  ~RunFlagsReset() {
+    g_closing.store(false);
+    g_windowClosed.store(false);
+    g_exitReason.store(ExitReason::notYetSet);
+    g_restartDelay.store(0);
+  }
+};
+
+}  // namespace
+
+TEST(UdpReader, OversizedDatagramsAreDroppedAndTheLoopGoesOn) {
+  test::LogCapture log;
+  KeepingReceiver receiver;
+  receiver.createAndBind(0, true);
+  auto loop = std::async(std::launch::async, [&] { receiver.receiveLoop(true); });
+  lf_send(receiver.boundPort(), std::string(16383, 'a'));
+  lf_send(receiver.boundPort(), std::string(16384, 'b'));
+  lf_send(receiver.boundPort(), std::string(20000, 'c'));
+  lf_send(receiver.boundPort(), "after");
+  ASSERT_TRUE(lf_waitUntil([&] { return receiver.count() == 2; }));
+  EXPECT_EQ(receiver.received[0].size(), 16383u);
+  EXPECT_EQ(receiver.received[1], "after");
+  EXPECT_EQ(receiver.datagramCount.load(), 2u);
+  EXPECT_TRUE(log.contains("buffer overrun: 16384 bytes"));
+  EXPECT_TRUE(log.contains("buffer overrun: 20000 bytes"));
+
+  receiver.stopRequested.store(true);  // noticed within one receive time-out
+  ASSERT_EQ(loop.wait_for(g_patience), std::future_status::ready);
+  loop.get();
+  EXPECT_TRUE(receiver.stopped.load());
+  EXPECT_FALSE(receiver.hasSocket());
+}
+
+TEST(UdpReader, ReadersTakeAReplayedRecording) {
+  test::LogCapture log;
+  test::IntakeScope intake;
+  gf_resetReaders();
+  const LatLon edkb{50.7677, 7.1628};
+  g_trafficReceiver.setRefPosition(edkb);
+  g_trafficReceiver.setParkAirport(ParkAirportRef{edkb, 197.0});
+  g_trafficReceiver.setParkAirportElevation(197.0);
+
+  std::thread traffic(lf_trafficReaderThread, 0, true);
+  std::thread qnh(lf_qnhReaderThread, 0, true);
+  ASSERT_TRUE(lf_waitUntil([&] {
+    return log.contains("Traffic Reader connected") && log.contains("QNH Reader connected");
+  }));
+  EXPECT_EQ(g_trafficLight.load(), g_lightReceiving);
+  EXPECT_EQ(g_qnhLight.load(), g_lightReceiving);
+
+  standin::ReplayOptions options;
+  options.trafficPort = g_trafficReceiver.boundPort();
+  options.weatherPort = g_qnhReceiver.boundPort();
+  options.speed = 0.0;
+  g_qnh.store(0);
+  const auto counts = standin::gf_replay(
+      standin::gf_readRecording(test::testdataDir() / "realtraffic" / "edkb_landing.csv"), options);
+  EXPECT_EQ(counts.traffic, 11u);
+  EXPECT_EQ(counts.failed, 0u);
+  ASSERT_TRUE(lf_waitUntil([&] { return intake.size() == 11; }));
+  ASSERT_TRUE(lf_waitUntil([&] { return g_qnh.load() == 1013; }));
+  // Rebased to now: the record clock is today's.
+  const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
+  EXPECT_NEAR(g_trafficReceiver.recordTime.load(), now, 3600.0);
+
+  g_trafficReceiver.stopRequested.store(true);
+  g_qnhReceiver.stopRequested.store(true);
+  traffic.join();
+  qnh.join();
+  EXPECT_TRUE(log.contains("Traffic Reader has stopped"));
+  EXPECT_TRUE(log.contains("QNH Reader has stopped"));
+  EXPECT_TRUE(log.contains("          Traffic Reader disconnected"));
+  EXPECT_EQ(g_trafficLight.load(), g_lightStopped);
+  EXPECT_EQ(g_qnhLight.load(), g_lightStopped);
+  gf_resetReaders();
+}
+
+TEST(UdpReader, BindFailureEndsTheRunWithReaderError) {
+  test::LogCapture log;
+  RunFlagsReset flags;
+  KeepingReceiver holder;
+  holder.createAndBind(0, true);
+  lf_trafficReaderThread(holder.boundPort(), true);  // returns after reporting
+  EXPECT_TRUE(log.contains("bind to stream socket failed, error: 10048 Address already in use"));
+  EXPECT_TRUE(g_closing.load());
+  EXPECT_EQ(g_exitReason.load(), ExitReason::readerError);
+  EXPECT_TRUE(log.contains("Traffic Reader disconnected"));
+  EXPECT_EQ(g_trafficLight.load(), g_lightStopped);
+}
+
+TEST(UdpReader, LightsFollowTheDatagrams) {
+  gf_resetReaders();
+  gf_setRtLinkUp(false);
+  g_trafficLight.store(g_lightReceiving);
+  gf_updateReaderLights();  // not tracked while the link is down
+  EXPECT_EQ(g_trafficLight.load(), g_lightReceiving);
+
+  gf_setRtLinkUp(true);
+  g_trafficReceiver.countAtLastCheck.store(g_trafficReceiver.datagramCount.load());
+  gf_updateReaderLights();
+  EXPECT_EQ(g_trafficLight.load(), g_lightIdle);
+  EXPECT_EQ(g_qnhLight.load(), g_lightIdle);
+  EXPECT_FALSE(g_trafficReceiving.load());
+  g_trafficReceiver.datagramCount.fetch_add(1);
+  gf_updateReaderLights();
+  EXPECT_EQ(g_trafficLight.load(), g_lightReceiving);
+  EXPECT_EQ(g_qnhLight.load(), g_lightIdle);
+  EXPECT_TRUE(g_trafficReceiving.load());
+  gf_setRtLinkUp(false);
+  gf_setReaderLight(g_trafficLight, g_lightStopped);
+  gf_setReaderLight(g_qnhLight, g_lightStopped);
+}
