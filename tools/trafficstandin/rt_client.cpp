@@ -21,10 +21,7 @@ RtClient::~RtClient() {
   thread_.join();
 }
 
-void RtClient::drop() {
-  away_.store(true);
-  dropNow_.store(true);
-}
+void RtClient::drop() { away_.store(true); }
 
 void RtClient::reopen() { away_.store(false); }
 
@@ -70,7 +67,6 @@ void RtClient::run() {
       std::this_thread::sleep_for(g_slice);  // the server is not up yet
       continue;
     }
-    dropNow_.store(false);
     {
       const std::lock_guard lock(mutex_);
       ++connections_;
@@ -78,7 +74,7 @@ void RtClient::run() {
     changed_.notify_all();
     std::string pending;
     std::array<char, 4096> buffer{};
-    while (!stop_.load() && !dropNow_.load()) {
+    while (!stop_.load() && !away_.load()) {
       const auto wait = platform::gf_waitReadable(link.fd(), g_slice);
       if (wait == platform::WaitResult::timeout) continue;
       const std::ptrdiff_t n = wait == platform::WaitResult::ready ? platform::gf_receiveSome(link.fd(), buffer, error) : -1;

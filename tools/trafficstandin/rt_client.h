@@ -46,8 +46,7 @@ private:
 
   ClientOptions options_;
   std::atomic<bool> stop_{false};
-  std::atomic<bool> away_{false};     // drop() asked: stay disconnected
-  std::atomic<bool> dropNow_{false};  // drop() asked: close the current link
+  std::atomic<bool> away_{false};     // drop() asked: close the link and stay away
   mutable std::mutex mutex_;          // guards lines_ and connections_
   std::condition_variable changed_;   // lines_ or connections_ changed
   std::vector<std::string> lines_;
