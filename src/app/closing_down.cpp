@@ -15,6 +15,8 @@
 #include "foundation/parameters.h"
 #include "foundation/settings.h"
 #include "liveries/liveries_services.h"
+#include "simlink/flight_plans.h"
+#include "simlink/sim_link_state.h"
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/reader_threads.h"
@@ -48,18 +50,6 @@ ClosingPlan gf_closingPlan(ExitReason reason) {
       break;
   }
   return plan;
-}
-
-void gf_removeFlightPlanFolder(const fs::path& folder) {
-  if (folder.empty()) return;
-  std::error_code ec;
-  fs::remove(folder, ec);
-  if (ec == std::errc::directory_not_empty) {
-    ec.clear();
-    fs::remove_all(folder, ec);
-  }
-  if (ec) gf_log(fmt::format("gf_removeFlightPlanFolder: {}", ec.message()));
-  (void)fs::exists(folder);  // a failing status query is raised as "exists"
 }
 
 void lf_restartCountdown(const SteadyTimer& timer) {
@@ -107,6 +97,7 @@ void lf_waitForWindowClose(const SteadyTimer& timer) {
 void lf_cleanUpRun() {
   if (g_staticParkingActive) gf_clearParkAirport();
   g_spawnIdMap.clear();
+  gf_removeFlightPlanFolder();
   g_settings.DESTINATION.setAndSave("");
   g_settings.BLOCK_CALLSIGN.setAndSave("");
   g_mainWindowState.tbloNote = false;
@@ -172,6 +163,7 @@ void lf_closingDown(const SteadyTimer& timer) {
 
 void lf_resetForRestart() {
   gf_resetReaders();
+  gf_resetSimLink(static_cast<std::uint32_t>(g_settings.P3D_VERSION.value.load()));
   gf_resetTraffic();
   g_statusLine.reset();
   g_mainWindowState.resetShown();

@@ -2,8 +2,6 @@
 // in the same process after a countdown or end the program.
 #pragma once
 
-#include <filesystem>
-
 #include "app/run_state.h"
 #include "app/steady_timer.h"
 #include "platform/window_post.h"
@@ -37,10 +35,5 @@ void lf_restartCountdown(const SteadyTimer& timer = gf_steadyTimer());
 // Returns the run state to what a fresh start-up expects. The threads of the ended run
 // must have ended (closing down joins and waits for them first).
 void lf_resetForRestart();
-
-// Removes the AI flight-plan folder with its content; a failure is only logged. An empty
-// path does nothing. Throws std::filesystem::filesystem_error ("exists") when the
-// folder's status cannot be queried afterwards.
-void gf_removeFlightPlanFolder(const std::filesystem::path& folder);
 
 }  // namespace vexo

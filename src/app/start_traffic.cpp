@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <functional>
 #include <mutex>
 
 #include "airports/airports_services.h"
@@ -21,6 +22,10 @@
 #include "realtraffic/reader_display.h"
 #include "realtraffic/reader_threads.h"
 #include "realtraffic/traffic_receiver.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_link_state.h"
+#include "simlink/sim_vocabulary.h"
+#include "simlink/user_aircraft.h"
 
 namespace vexo {
 
@@ -58,16 +63,54 @@ void lf_processRTVersion(const std::string& reply) {
   }
 }
 
-LatLon gf_userPosition() { return {}; }
+LatLon gf_userPosition() {
+  const UserAcData user = g_simLink.userAc();
+  return {user.latitude, user.longitude};
+}
 
-std::optional<bool> gf_userOnGround() { return std::nullopt; }
+std::optional<bool> gf_userOnGround() {
+  if (!g_userOnGroundKnown) return std::nullopt;
+  return g_userOnGround.load();
+}
+
+namespace {
+
+bool lf_knownPosition(const UserAcData& user) { return !gf_isNullPosition(user.latitude, user.longitude); }
+
+// Until a condition holds: ask for the next user block, give up when the run ends.
+bool lf_pollUserAircraft(const SteadyTimer& timer, std::chrono::milliseconds step,
+                         const std::function<bool(const UserAcData&)>& done) {
+  for (;;) {
+    if (done(gf_getUserAcPosition())) return true;
+    if (gf_runEnding()) return false;
+    timer.sleepFor(step);
+  }
+}
+
+}  // namespace
 
 bool lf_waitForUserAircraft(const SteadyTimer& timer) {
-  while (!g_flightRunning) {
+  while (!g_flightRunning || g_simBroken) {
     if (gf_runEnding()) return false;
     timer.sleepFor(std::chrono::milliseconds(100));
   }
-  return !gf_runEnding();
+  if (gf_runEnding()) return false;
+  HRESULT hr = S_OK;
+  {
+    std::lock_guard lock(g_simConnectMutex);
+    hr = SimConnect_RequestDataOnSimObject(g_hSimConnect, RequestId::userOnGround, DataDefinitionId::userOnGround,
+                                           g_simConnectUserObject, SimConnectPeriod::SECOND, 0, 0, 0, 0);
+  }
+  if (!gf_succeeded(hr)) {
+    gf_logWarning("SimConnect request ac gnd/air fails");
+    gf_simConnectRequestError();
+  }
+  using std::chrono::milliseconds;
+  if (!lf_pollUserAircraft(timer, milliseconds(500),
+                           [](const UserAcData& u) { return g_userOnGroundKnown && lf_knownPosition(u); }))
+    return false;
+  gf_requestUserAcTitleAndModel();
+  return lf_pollUserAircraft(timer, milliseconds(200), lf_knownPosition);
 }
 
 void lf_waitForRealTraffic(const SteadyTimer&) {
@@ -104,6 +147,9 @@ bool lf_startTraffic(const SteadyTimer& timer) {
   gf_reserveTrafficTables();
   static std::once_flag liveryTablesReserved;
   std::call_once(liveryTablesReserved, gf_reserveLiveryMatchTables);
+  gf_initSimClient(static_cast<std::uint32_t>(g_settings.P3D_VERSION.value.load()));
+  lf_repaint(g_stateRect, false);
+  g_simClientThread.replace(lf_simClientThread);
   if (!lf_waitForUserAircraft(timer)) return false;
   if (!g_rtAtThisPc || g_settings.AEROWINX.value) gf_setRtLinkUp(true);
   if (gf_runEnding()) return false;

@@ -28,6 +28,7 @@
 #include "platform/known_folders.h"
 #include "refdata/airports_db.h"
 #include "refdata/dbase_reader.h"
+#include "simlink/flight_plans.h"
 #include "updater/updater_services.h"
 
 namespace vexo {
@@ -328,6 +329,7 @@ bool lf_prepareRun() {
   g_startUpState.handmadeThirdparty = static_cast<std::int64_t>(gf_countDirectoryEntries(g_myThirdpartyFolder));
   lf_repaintState();
   if (stop()) return false;
+  gf_createFlightPlanFolder();
   (void)lf_readMyParkAirports();
   g_settings.rereadButton.enable();
   lf_applyDestinationAgain();

@@ -134,12 +134,13 @@ inline std::filesystem::path& g_flightPlanFolder = g_simLink.flightPlanFolder;
 inline std::unordered_set<std::string>& g_refusedLiveryTitles = g_simLink.refusedLiveryTitles;
 inline std::unordered_set<std::string>& g_refusedLiveryKeys = g_simLink.refusedLiveryKeys;
 
-// The user object id after the reset before a restart.
-inline constexpr std::uint32_t g_userObjectIdAfterReset = 2;
+// The user object id after the reset before a restart: unknown, as at the start of the
+// process, until the simulator reports the user aircraft again.
+inline constexpr std::uint32_t g_userObjectIdAfterReset = 0;
 
 // Returns the simulator link to its start values before a restart: major version, user
 // on-ground state, the sent-creation and added-object lists, the handle, the user object
-// id (2), the broken flag, all four queues, the user title, stand and block. The refused
+// id (0: unknown), the broken flag, all four queues, the user title, stand and block. The refused
 // liveries stay. Start-up thread, after the "SimClient" thread has been joined.
 void gf_resetSimLink(std::uint32_t majorVersion, SimLink& link = g_simLink);
 

@@ -13,6 +13,7 @@
 #include "foundation/parameters.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
+#include "simlink/sim_link_state.h"
 #include "app/worker_threads.h"
 #include "fake_timer.h"
 #include "test_support.h"
@@ -183,17 +184,6 @@ TEST_F(ClosingDownTest, RestartWaitsForTheReadersOfTheEndedRun) {
   EXPECT_EQ(g_readerThreads.running(), 0);
 }
 
-TEST(FlightPlanFolder, RemovedWithItsContentAndEmptyPathIgnored) {
-  test::TempDir dir;
-  const auto folder = dir / "fp";
-  std::filesystem::create_directories(folder / "sub");
-  test::writeFile(folder / "sub" / "a.pln", "x");
-  gf_removeFlightPlanFolder(folder);
-  EXPECT_FALSE(std::filesystem::exists(folder));
-  gf_removeFlightPlanFolder({});
-  gf_removeFlightPlanFolder(folder);  // gone already: nothing to log
-}
-
 TEST_F(ClosingDownTest, DestinationAndBlockedCallsignAreEmptiedAndSavedWhateverTheReason) {
   for (auto reason : {ExitReason::newSettings, ExitReason::userClosedSim}) {
     resetFlags();
@@ -229,4 +219,11 @@ TEST_F(ClosingDownTest, ErrorRestartsSwitchTheRescansOffButNewSettingsDoNot) {
   }
   s.SCAN_LIVERIES.value = true;
   s.SCAN_AIRPORTS.value = true;
+}
+
+TEST_F(ClosingDownTest, RestartForgetsTheUserObjectAsUnknown) {
+  g_userObjectId = 7;
+  gf_requestClosing(ExitReason::newSettings, 0);
+  lf_closingDown(fake_.timer());
+  EXPECT_EQ(g_userObjectId.load(), 0U);
 }
