@@ -7,6 +7,7 @@
 namespace vexo {
 
 TrafficTables g_trafficTables;
+EngineUserAc g_engineUserAc;
 
 void gf_reserveTrafficTables() {}
 void lf_handleAddingStack() {}

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <deque>
 #include <list>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -14,10 +15,9 @@
 
 #include "engine/aircraft.h"
 #include "refdata/ac_codes.h"
+#include "simlink/sim_actions.h"
 
 namespace vexo {
-
-struct AiCreateAction;
 
 // Reserves the engine's tables once per process (when traffic starts).
 void gf_reserveTrafficTables();
@@ -107,6 +107,8 @@ struct TrafficTables {
   std::vector<std::uint32_t> addingStack;  // hexids waiting to be sent for creation
   std::unordered_map<std::uint32_t, std::uint32_t> spawnIdMap;  // aircraft id used when spawning
   std::vector<std::string> ghostCallsigns;
+  std::deque<AiCreateAction> liveAddQueue;    // live aircraft waiting to be created
+  std::deque<AiCreateAction> staticAddQueue;  // static aircraft waiting to be created
   // The livery chosen per hexid (titles live in the livery tables).
   std::unordered_map<std::uint32_t, std::string_view> liveryByHexid;
 };
@@ -119,6 +121,27 @@ inline std::deque<std::uint32_t>& g_removalQueue = g_trafficTables.removalQueue;
 inline std::vector<std::uint32_t>& g_addingStack = g_trafficTables.addingStack;
 inline std::unordered_map<std::uint32_t, std::uint32_t>& g_spawnIdMap = g_trafficTables.spawnIdMap;
 inline std::vector<std::string>& g_ghostCallsigns = g_trafficTables.ghostCallsigns;
+inline std::deque<AiCreateAction>& g_liveAddQueue = g_trafficTables.liveAddQueue;
+inline std::deque<AiCreateAction>& g_staticAddQueue = g_trafficTables.staticAddQueue;
 inline std::unordered_map<std::uint32_t, std::string_view>& g_liveryByHexid = g_trafficTables.liveryByHexid;
+
+// The engine's copy of the user aircraft block, taken once a second; the simulator link
+// reads it from its own thread.
+class EngineUserAc {
+public:
+  void set(const UserAcData& data) {
+    std::lock_guard lock(mutex_);
+    data_ = data;
+  }
+  UserAcData get() const {
+    std::lock_guard lock(mutex_);
+    return data_;
+  }
+
+private:
+  mutable std::mutex mutex_;  // guards data_
+  UserAcData data_;
+};
+extern EngineUserAc g_engineUserAc;
 
 }  // namespace vexo
