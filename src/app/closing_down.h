@@ -4,13 +4,9 @@
 
 #include "app/run_state.h"
 #include "app/steady_timer.h"
-#include "platform/window_post.h"
+#include "app/window_messages.h"
 
 namespace vexo {
-
-// The private messages of the main window that closing down posts.
-inline constexpr std::uint32_t WM_APP_START_UP = platform::WM_APP + 1;
-inline constexpr std::uint32_t WM_APP_SAVE_AND_QUIT = platform::WM_APP + 2;
 
 // What closing down does for an exit reason.
 struct ClosingPlan {

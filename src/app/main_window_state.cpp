@@ -6,6 +6,24 @@ MainWindowState g_mainWindowState;
 std::atomic<std::uint32_t>& g_trafficLight = g_mainWindowState.trafficLight;
 std::atomic<std::uint32_t>& g_qnhLight = g_mainWindowState.qnhLight;
 
+std::intptr_t gf_packRect(const platform::Rect& area) {
+  auto field = [](int v, int shift) {
+    return static_cast<std::uint64_t>(static_cast<std::uint16_t>(v)) << shift;
+  };
+  return static_cast<std::intptr_t>(field(area.left, 0) | field(area.top, 16) | field(area.right, 32) |
+                                    field(area.bottom, 48));
+}
+
+platform::Rect gf_unpackRect(std::intptr_t packed) {
+  const auto bits = static_cast<std::uint64_t>(packed);
+  auto field = [bits](int shift) { return static_cast<int>(static_cast<std::int16_t>((bits >> shift) & 0xFFFF)); };
+  return {field(0), field(16), field(32), field(48)};
+}
+
+void gf_invalidateMainWindow(const platform::Rect& area, bool erase) {
+  platform::gf_postMainWindowMessage(WM_APP_INVALIDATE, erase ? 1 : 0, gf_packRect(area));
+}
+
 MainWindowState::MainWindowState() { initialised = true; }
 
 MainWindowState::~MainWindowState() {

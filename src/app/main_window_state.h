@@ -10,6 +10,7 @@
 #include <string>
 
 #include "platform/canvas.h"
+#include "app/window_messages.h"
 
 namespace vexo {
 
@@ -31,6 +32,13 @@ inline constexpr platform::Colour g_limeGreen = platform::gf_rgb(50, 205, 50);
 inline constexpr platform::Colour g_yellow = platform::gf_rgb(255, 255, 0);
 inline constexpr platform::Colour g_white = platform::gf_rgb(255, 255, 255);
 inline constexpr platform::Colour g_grey = platform::gf_rgb(160, 160, 160);
+
+// Marks an area of the main window for repainting. Any thread: it posts, so it never
+// waits for the UI thread (a window that does not exist yet paints everything anyway).
+void gf_invalidateMainWindow(const platform::Rect& area, bool erase);
+// The rectangle packed into a WM_APP_INVALIDATE message, and back.
+std::intptr_t gf_packRect(const platform::Rect& area);
+platform::Rect gf_unpackRect(std::intptr_t packed);
 
 // Reader light values.
 inline constexpr std::uint32_t g_lightReceiving = 1;

@@ -138,4 +138,11 @@ int HeadlessControls::selectedIndex(ControlId id) const {
   return s != nullptr ? s->selected : -1;
 }
 
+std::optional<std::string> HeadlessControls::itemText(ControlId id, int index) const {
+  std::lock_guard lock(mutex_);
+  const State* s = find(id);
+  if (s == nullptr || index < 0 || static_cast<std::size_t>(index) >= s->items.size()) return std::nullopt;
+  return s->items[static_cast<std::size_t>(index)];
+}
+
 }  // namespace vexo::platform

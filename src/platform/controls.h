@@ -47,6 +47,8 @@ public:
   virtual bool selectString(ControlId id, std::string_view text) = 0;
   // The selected index, -1 when none or the control is missing.
   virtual int selectedIndex(ControlId id) const = 0;
+  // The text of the item at index, whatever its length; empty when there is no such item.
+  virtual std::optional<std::string> itemText(ControlId id, int index) const = 0;
 };
 
 // The controls in use: the one installed with gf_setControls, else a process-wide
@@ -97,6 +99,7 @@ public:
   void selectIndex(ControlId id, int index) override;
   bool selectString(ControlId id, std::string_view text) override;
   int selectedIndex(ControlId id) const override;
+  std::optional<std::string> itemText(ControlId id, int index) const override;
 
 private:
   State* find(ControlId id);  // creates when autoCreate; caller holds mutex_
