@@ -1,0 +1,347 @@
+#include "app/main_window_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "refdata/airports_db.h"
+#include "window_fixture.h"
+
+using namespace vexo;
+
+namespace {
+
+class Commands : public test::WindowFixture {
+protected:
+  SettingsState& s = g_settings;
+
+  void SetUp() override {
+    WindowFixture::SetUp();
+    open();
+  }
+  void TearDown() override {
+    g_airportsDb.airports.clear();
+    WindowFixture::TearDown();
+  }
+  void enter(const EditSetting& edit, std::string_view text) {
+    window->type(edit.commandId, text);
+    EXPECT_TRUE(window->pressEnter(edit.commandId));
+  }
+  bool restarting() const { return g_closing && g_exitReason == ExitReason::newSettings; }
+};
+
+}  // namespace
+
+TEST_F(Commands, ACheckBoxTogglesItsSettingAndSavesIt) {
+  EXPECT_FALSE(window->isChecked(s.AIRBORNE_ONLY.commandId));
+  window->click(s.AIRBORNE_ONLY.commandId);
+  EXPECT_TRUE(s.AIRBORNE_ONLY.value);
+  EXPECT_TRUE(window->isChecked(s.AIRBORNE_ONLY.commandId));
+  EXPECT_EQ(stored("AIRBORNE_ONLY"), "true");
+  EXPECT_EQ(statusText(), "Be aware, airborne live traffic only!  (greater than 150 ft above ground ...)");
+  window->click(s.AIRBORNE_ONLY.commandId);
+  EXPECT_FALSE(s.AIRBORNE_ONLY.value);
+  EXPECT_EQ(stored("AIRBORNE_ONLY"), "false");
+  EXPECT_EQ(statusText(), "");
+
+  window->click(s.COLLISION_USER_AIR.commandId);  // on -> off warns
+  EXPECT_EQ(statusText(), "Be aware, user aircraft may collide with (run through) live aircraft in the air");
+  window->click(s.ALWAYS_ON_TOP.commandId);
+  EXPECT_TRUE(window->topmost());
+  EXPECT_EQ(statusText(), "Vendrake_P3D's window will remain visible");
+  EXPECT_FALSE(g_closing);
+}
+
+TEST_F(Commands, InitialLoadOnlyGovernsTheNowButton) {
+  g_nowAllowed = true;
+  window->click(s.INITIAL_LOAD_ONLY.commandId);
+  EXPECT_FALSE(window->isEnabled(s.nowButton.commandId));
+  EXPECT_EQ(statusText(),
+            "Initial Load Only: static parked aircraft are generated once, no renewal every 20 minutes");
+  window->click(s.INITIAL_LOAD_ONLY.commandId);
+  EXPECT_TRUE(window->isEnabled(s.nowButton.commandId));
+}
+
+TEST_F(Commands, ScanningLiveriesRestartsOnlyBeforeRealTrafficConnected) {
+  s.SCAN_LIVERIES.value = false;
+  window->setCheck(s.SCAN_LIVERIES.commandId, false);
+  g_rtNotConnectedYet = false;
+  window->click(s.SCAN_LIVERIES.commandId);
+  EXPECT_EQ(statusText(), "Your liveries will be scanned at the next start of Vendrake_P3D");
+  EXPECT_FALSE(g_closing);
+  EXPECT_FALSE(g_forgetLiveriesRequest);
+
+  window->click(s.SCAN_LIVERIES.commandId);  // off
+  g_rtNotConnectedYet = true;
+  test::LogCapture log;
+  window->click(s.SCAN_LIVERIES.commandId);
+  EXPECT_EQ(statusText(), "Your liveries will be scanned");
+  EXPECT_TRUE(log.contains("Your liveries will be scanned"));
+  EXPECT_TRUE(restarting());
+  EXPECT_EQ(g_restartDelay.load(), 2);
+  EXPECT_TRUE(g_forgetLiveriesRequest);  // served by the next start-up, not here
+}
+
+TEST_F(Commands, ARestartKeepsTheFirstReason) {
+  gf_requestClosing(ExitReason::readerError, 15);
+  window->click(s.SCAN_AIRPORTS.commandId);  // off
+  window->click(s.SCAN_AIRPORTS.commandId);  // on: would restart
+  EXPECT_EQ(g_exitReason.load(), ExitReason::readerError);
+  EXPECT_EQ(g_restartDelay.load(), 15);
+}
+
+TEST_F(Commands, ChangesToTheTickThreadsTablesBecomeRequests) {
+  window->click(s.NAV_LIGHTS_WHILE_PARKED.commandId);
+  EXPECT_TRUE(g_navLightsRequest.exchange(false));
+  EXPECT_FALSE(s.NAV_LIGHTS_WHILE_PARKED.value);
+
+  s.MAX_LIVE_SEL.fillComboBox();
+  window->choose(s.MAX_LIVE_SEL.commandId, 1);  // 10
+  EXPECT_EQ(s.MAX_LIVE_SEL.value.load(), 10);
+  EXPECT_EQ(stored("MAX_LIVE_SEL"), "10");
+  EXPECT_TRUE(g_maxLiveRequest.exchange(false));
+
+  window->click(s.AUTO_RANGE.commandId);  // off: the manual range returns
+  EXPECT_FALSE(g_autoRangeRequest);
+  EXPECT_TRUE(window->isEnabled(s.RANGE.commandId));
+  s.RANGE.value = 25;                     // chosen by hand
+  window->click(s.AUTO_RANGE.commandId);  // on: computed on the tick thread
+  EXPECT_TRUE(g_autoRangeRequest.exchange(false));
+  EXPECT_FALSE(window->isEnabled(s.RANGE.commandId));
+  gf_setRange(80);                        // the auto range moved it
+  window->click(s.AUTO_RANGE.commandId);  // off again
+  EXPECT_EQ(s.RANGE.value.load(), 25);
+  EXPECT_DOUBLE_EQ(s.rangeNm.load(), 25.0);
+}
+
+TEST_F(Commands, DropDownChoicesSetAndSaveTheirSetting) {
+  s.MATCHING_DEPTH.value = 2;
+  s.MATCHING_DEPTH.fillComboBox();
+  window->choose(s.MATCHING_DEPTH.commandId, 0);  // 1: lower, no rematch
+  EXPECT_EQ(s.MATCHING_DEPTH.value.load(), 1);
+  EXPECT_FALSE(g_rematchRequest);
+  window->choose(s.MATCHING_DEPTH.commandId, 3);  // 4: higher
+  EXPECT_EQ(stored("MATCHING_DEPTH"), "4");
+  EXPECT_TRUE(g_rematchRequest.exchange(false));
+
+  s.RANGE.fillComboBox();
+  window->choose(s.RANGE.commandId, 6);  // 10 nm
+  EXPECT_EQ(s.RANGE.value.load(), 10);
+  EXPECT_DOUBLE_EQ(s.rangeNm.load(), 10.0);
+  EXPECT_EQ(s.rangeMeters.load(), 18520U);
+
+  s.parking_percentage.fillComboBox();
+  window->choose(s.parking_percentage.commandId, 10);  // 50 %
+  EXPECT_EQ(stored("parking_percentage"), "50");
+
+  // A notification other than a new choice is not handled.
+  EXPECT_FALSE(lf_comboCommand(platform::gf_makeWParam(s.RANGE.commandId, 3)));
+}
+
+TEST_F(Commands, MaxFitHoursBecomeHalfHourSteps) {
+  s.MAX_FIT_FL.fillComboBox();
+  window->choose(s.MAX_FIT_FL.commandId, 0);  // 0.5 h
+  EXPECT_EQ(s.MAX_FIT.value.load(), 0);
+  EXPECT_EQ(stored("MAX_FIT"), "0");
+  EXPECT_FALSE(stored("MAX_FIT_FL").has_value());
+  window->choose(s.MAX_FIT_FL.commandId, 19);  // 24 h
+  EXPECT_EQ(s.MAX_FIT.value.load(), 47);
+  EXPECT_FLOAT_EQ(s.MAX_FIT_FL.value.load(), 24.0f);
+}
+
+TEST_F(Commands, ACallsignChosenInTheListIsReadWhole) {
+  const std::string longCallsign(300, 'K');  // items come from the network
+  window->fillList(s.CALLSIGN_2_OBJECTID.commandId, {"DLH123", longCallsign});
+  g_mainWindowState.updateTexts([](ShownTexts& t) { t.objectIdText = "oid 42"; });
+  window->choose(s.CALLSIGN_2_OBJECTID.commandId, 1);
+  EXPECT_EQ(s.CALLSIGN_2_OBJECTID.value(), longCallsign);
+  EXPECT_TRUE(g_mainWindowState.texts().objectIdText.empty());
+  EXPECT_TRUE(window->isEnabled(s.blockButton.commandId));  // "Unblock" is disabled
+  EXPECT_FALSE(stored("CALLSIGN_2_OBJECTID").has_value());
+
+  window->click(s.blockButton.commandId);
+  EXPECT_EQ(s.BLOCK_CALLSIGN.value(), longCallsign);
+  EXPECT_EQ(window->text(s.BLOCK_CALLSIGN.commandId), longCallsign);
+  EXPECT_TRUE(window->isEnabled(s.unblockButton.commandId));
+  EXPECT_FALSE(window->isEnabled(s.blockButton.commandId));
+  EXPECT_TRUE(g_resetCallsignListRequest.exchange(false));
+  EXPECT_TRUE(g_blockChangedRequest.exchange(false));
+}
+
+TEST_F(Commands, BlockingACallsignByHand) {
+  test::LogCapture log;
+  enter(s.BLOCK_CALLSIGN, "dlh4ab");
+  EXPECT_EQ(s.BLOCK_CALLSIGN.value(), "DLH4AB");
+  EXPECT_EQ(stored("BLOCK_CALLSIGN"), "DLH4AB");
+  EXPECT_EQ(window->text(s.BLOCK_CALLSIGN.commandId), "DLH4AB");
+  EXPECT_TRUE(window->isEnabled(s.unblockButton.commandId));
+  EXPECT_TRUE(g_blockChangedRequest.exchange(false));
+
+  enter(s.BLOCK_CALLSIGN, "Dlh4Ab");
+  EXPECT_EQ(statusText(), "callsign 'DLH4AB' was already set ...");
+  for (const char* bad : {"DLH", "DLH123456"}) {
+    enter(s.BLOCK_CALLSIGN, bad);
+    EXPECT_EQ(statusText(), fmt::format("callsign '{}' is not valid", bad));
+    EXPECT_EQ(window->text(s.BLOCK_CALLSIGN.commandId), "DLH4AB");  // the stored one again
+  }
+  EXPECT_TRUE(log.contains("callsign 'DLH' is not valid"));
+  EXPECT_FALSE(g_blockChangedRequest);
+
+  window->click(s.unblockButton.commandId);
+  EXPECT_EQ(s.BLOCK_CALLSIGN.value(), "");
+  EXPECT_EQ(stored("BLOCK_CALLSIGN"), "");
+  EXPECT_EQ(statusText(), "no more blocking of live aircraft 'DLH4AB'");
+  EXPECT_FALSE(window->isEnabled(s.unblockButton.commandId));
+  EXPECT_TRUE(g_blockChangedRequest.exchange(false));
+  window->click(s.unblockButton.commandId);
+  EXPECT_EQ(statusText(), "Nothing to block or unblock...");
+}
+
+TEST_F(Commands, TypingTheChosenCallsignEmptiesTheList) {
+  s.CALLSIGN_2_OBJECTID.setValue("BAW12");
+  enter(s.BLOCK_CALLSIGN, "baw12");
+  EXPECT_TRUE(g_resetCallsignListRequest.exchange(false));
+}
+
+TEST_F(Commands, Destinations) {
+  AirportData eddf;
+  eddf.icao = IcaoCode("EDDF");
+  eddf.latitude = 50.0333;
+  eddf.longitude = 8.5706;
+  g_airportsDb.airports = {eddf};
+
+  enter(s.DESTINATION, "ED-F");
+  EXPECT_EQ(statusText(), "destination 'ED-F' is not valid");
+  enter(s.DESTINATION, "EDD");
+  EXPECT_EQ(statusText(), "destination 'EDD' is not valid");
+  enter(s.DESTINATION, "ZZZZ");
+  EXPECT_EQ(statusText(), "destination 'ZZZZ' is unknown ...");
+  EXPECT_EQ(window->text(s.DESTINATION.commandId), "");
+
+  window->setEnabled(s.rereadButton.commandId, true);
+  enter(s.DESTINATION, "eddf");
+  EXPECT_EQ(statusText(), "New destination: EDDF");
+  EXPECT_EQ(stored("DESTINATION"), "EDDF");
+  EXPECT_FALSE(window->isEnabled(s.rereadButton.commandId));
+  const auto request = gf_takeParkAirportRequest();
+  ASSERT_TRUE(request.has_value());
+  EXPECT_EQ(request->icao, "EDDF");
+  EXPECT_DOUBLE_EQ(request->latitude, 50.0333);
+
+  enter(s.DESTINATION, "EDDF");
+  EXPECT_EQ(statusText(), "destination 'EDDF' was already set ...");
+  enter(s.DESTINATION, "");
+  EXPECT_EQ(statusText(), "destination set to empty");
+  EXPECT_EQ(s.DESTINATION.value(), "");
+  EXPECT_TRUE(window->isEnabled(s.rereadButton.commandId));
+}
+
+TEST_F(Commands, InstallPath) {
+  test::TempDir sim;
+  gf_setStatusError("151: No P3D install path detected");
+  enter(s.ALL_INSTALL_PATH, (sim / "missing").string());
+  EXPECT_EQ(g_statusLine.texts().error, "");  // the command empties the error first
+  EXPECT_EQ(statusText(), "This install path does not exist: " + (sim / "missing").string());
+  EXPECT_FALSE(g_closing);
+
+  test::writeFile(sim / "file.txt", "x");
+  enter(s.ALL_INSTALL_PATH, (sim / "file.txt").string());
+  EXPECT_EQ(statusText(), "This install path is not a folder: " + (sim / "file.txt").string());
+  EXPECT_EQ(s.SIM_INSTALL_PATH.value(), "");
+  EXPECT_FALSE(g_closing);
+
+  enter(s.ALL_INSTALL_PATH, sim.path().string());
+  EXPECT_EQ(s.SIM_INSTALL_PATH.value(), sim.path().string());
+  EXPECT_EQ(stored("SIM_INSTALL_PATH"), sim.path().string());
+  EXPECT_EQ(statusText(), "Install path exists, Vendrake_P3D will restart");
+  EXPECT_TRUE(restarting());
+  EXPECT_EQ(g_restartDelay.load(), 3);
+
+  enter(s.ALL_INSTALL_PATH, "");
+  EXPECT_EQ(stored("SIM_INSTALL_PATH"), "");
+}
+
+TEST_F(Commands, OtherKeysGoToTheEditItself) {
+  const auto* spec = window->spec(s.DESTINATION.commandId);
+  ASSERT_NE(spec, nullptr);
+  EXPECT_FALSE(spec->proc(platform::WM_CHAR, 'A', 0));
+  EXPECT_FALSE(spec->proc(platform::WM_PAINT, 0, 0));
+}
+
+TEST_F(Commands, ButtonsHandOverTheirWork) {
+  window->click(s.flushStaticButton.commandId);
+  EXPECT_EQ(statusText(), "All static parked aircraft will be removed ...");
+  EXPECT_TRUE(g_removeAllStaticRequest.exchange(false));
+  EXPECT_FALSE(window->isEnabled(s.flushStaticButton.commandId));
+
+  window->setEnabled(s.DESTINATION.commandId, true);
+  window->click(s.rereadButton.commandId);
+  EXPECT_TRUE(g_rereadRequest.exchange(false));
+  EXPECT_FALSE(window->isEnabled(s.DESTINATION.commandId));
+
+  window->setEnabled(s.blockButton.commandId, true);
+  window->click(s.csToOidButton.commandId);
+  EXPECT_TRUE(g_callsignListRequest.exchange(false));
+  EXPECT_FALSE(window->isEnabled(s.blockButton.commandId));
+}
+
+TEST_F(Commands, TbloZipFolderOrAWarningBox) {
+  EXPECT_EQ(window->click(s.tbloZipButton.commandId), 0);
+  ASSERT_EQ(window->messageBoxes().size(), 1U);
+  EXPECT_EQ(window->messageBoxes()[0].first, "Could not open File Explorer at tblo.zip.");
+  EXPECT_EQ(window->messageBoxes()[0].second, "VDRK");
+
+  std::filesystem::path opened;
+  MainWindowHooks hooks;
+  hooks.openExplorerAt = [&](const std::filesystem::path& p) {
+    opened = p;
+    return true;
+  };
+  gf_setMainWindowHooks(hooks);
+  EXPECT_TRUE(lf_buttonCommand(platform::gf_makeWParam(s.tbloZipButton.commandId, 0)));
+  EXPECT_EQ(opened.filename(), "tblo.zip");
+  EXPECT_EQ(opened.parent_path().filename(), "tblo");
+}
+
+TEST_F(Commands, NowAsksForStaticParkingAtTheNext15WorkTickStep) {
+  window->click(s.nowButton.commandId);  // no park airport: nothing
+  EXPECT_FALSE(g_parkNowRequest);
+  g_mainWindowState.parkAirportSet = true;
+  g_mainWindowState.minutesToRenewal = 4;
+  g_workTick = 29;
+  window->click(s.nowButton.commandId);
+  EXPECT_TRUE(g_parkNowRequest);
+  EXPECT_TRUE(g_parkBusy);
+  EXPECT_EQ(g_mainWindowState.minutesToRenewal.load(), 20);
+  EXPECT_EQ(statusText(), "Vendrake_P3D will update static parking in 1 second ...");
+  g_workTick = 30;
+  EXPECT_TRUE(gf_requestStaticParkingNow());
+  EXPECT_EQ(statusText(), "Vendrake_P3D will update static parking in 15 seconds ...");
+
+  g_parkNowRequest = false;
+  s.INITIAL_LOAD_ONLY.value = true;
+  gf_setStatus("something", false);
+  window->click(s.nowButton.commandId);
+  EXPECT_EQ(statusText(), "");
+  EXPECT_FALSE(g_parkNowRequest);
+}
+
+TEST_F(Commands, UnknownCommandsAreNotHandled) {
+  window->clearInvalidations();
+  EXPECT_FALSE(lf_HandleWMCOMMAND(platform::gf_makeWParam(40000, 0)));
+  EXPECT_TRUE(window->invalidations().empty());  // posted, not yet handled
+  system->pump();
+  EXPECT_TRUE(window->invalidated(g_controlsRect));
+}
+
+TEST(AutoRange, FollowsHeightAndDistance) {
+  EXPECT_EQ(gf_autoRangeNm(true, 0, 30.4, 48000, 18000), 10);
+  EXPECT_EQ(gf_autoRangeNm(false, 49000, 30.4, 48000, 18000), 100);
+  EXPECT_EQ(gf_autoRangeNm(false, 20000, 30.4, 48000, 18000), 40);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 30.4, 48000, 18000), 30);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 7.0, 48000, 18000), 10);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 8.4, 48000, 18000), 8);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 8.6, 48000, 18000), 10);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 36.9, 48000, 18000), 35);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 37.0, 48000, 18000), 40);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 33.0, 48000, 18000), 35);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, std::nullopt, 48000, 18000), 40);
+}
