@@ -52,6 +52,8 @@ public:
   void closeSocket() { socket.close(); }
   bool hasSocket() const { return socket.valid(); }
 
+  std::array<char, g_receiveBufferSize> buffer{};
+
   // The current datagram: data is always buffer.data().
   const char* data = buffer.data();
   std::size_t length = 0;
@@ -61,7 +63,6 @@ public:
   std::atomic<std::uint32_t> datagramCount{0};
   std::atomic<std::uint32_t> countAtLastCheck{0};  // written by the light check only
 
-  std::array<char, g_receiveBufferSize> buffer{};
   std::string lastDatagram;  // for repeat suppression
 
 private:
