@@ -49,10 +49,10 @@ std::shared_ptr<LinkIo> LinkIo::start(Socket socket, bool pipe, IoCompletionFn o
     std::thread([link, fn = std::move(onComplete)]() mutable {
       link->run(std::move(fn));
       link.reset();
-      {
-        std::lock_guard lock(g_liveMutex);
-        --g_liveThreads;
-      }
+      // Notified under the lock: a waiter that sees the count reach zero may let the
+      // process end, and the thread touches nothing shared after unlocking.
+      std::lock_guard lock(g_liveMutex);
+      --g_liveThreads;
       g_liveChanged.notify_all();
     }).detach();
   } catch (...) {
@@ -74,12 +74,12 @@ bool LinkIo::startRead(std::span<std::byte> buffer) {
   return true;
 }
 
-bool LinkIo::startWrite(std::span<const std::byte> data) {
+bool LinkIo::startWrite(std::shared_ptr<const std::vector<std::byte>> data) {
   {
     std::lock_guard lock(mutex_);
-    if (cancelled_ || writePending_ || data.empty()) return false;
+    if (cancelled_ || writePending_ || !data || data->empty()) return false;
     writePending_ = true;
-    writeData_ = data;
+    writeData_ = std::move(data);
     written_ = 0;
   }
   wake();
@@ -144,6 +144,7 @@ void LinkIo::run(IoCompletionFn onComplete) {
     std::lock_guard lock(mutex_);
     readWasPending = std::exchange(readPending_, false);
     writeWasPending = std::exchange(writePending_, false);
+    writeData_.reset();
     socket_.close();
   }
   if (readWasPending) onComplete({IoOp::read, STATUS_CANCELLED, 0, ECANCELED});
@@ -180,12 +181,14 @@ void LinkIo::doRead(const IoCompletionFn& onComplete) {
 }
 
 void LinkIo::doWrite(const IoCompletionFn& onComplete) {
+  std::shared_ptr<const std::vector<std::byte>> data;  // alive through the send
   std::span<const std::byte> rest;
   int fd;
   {
     std::lock_guard lock(mutex_);
     if (!writePending_ || cancelled_) return;
-    rest = writeData_.subspan(written_);
+    data = writeData_;
+    rest = std::span(*data).subspan(written_);
     fd = socket_.fd();
   }
   const ssize_t n = ::send(fd, rest.data(), rest.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -195,13 +198,14 @@ void LinkIo::doWrite(const IoCompletionFn& onComplete) {
     std::lock_guard lock(mutex_);
     if (n > 0) {
       written_ += static_cast<std::size_t>(n);
-      if (written_ < writeData_.size()) return;
+      if (written_ < writeData_->size()) return;
       done.bytes = written_;
     } else {
       done.osError = n < 0 ? errno : 0;
       done.status = n < 0 ? gf_ioStatusOfErrno(errno) : STATUS_SUCCESS;
     }
     writePending_ = false;
+    writeData_.reset();
   }
   onComplete(done);
 }

@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 #include <span>
+#include <vector>
 
 #include "platform/socket.h"
 
@@ -59,8 +60,9 @@ public:
   // Starts a read into buffer, which must stay valid until its completion. False when it
   // failed at once (the link was cancelled, a read is pending or the buffer is empty).
   bool startRead(std::span<std::byte> buffer);
-  // Starts writing all of data, which must stay valid until its completion.
-  bool startWrite(std::span<const std::byte> data);
+  // Starts writing all of data; the link holds it until the write has ended, even when the
+  // caller lets go of it meanwhile.
+  bool startWrite(std::shared_ptr<const std::vector<std::byte>> data);
   // Shuts the connection down both ways; pending operations complete with
   // STATUS_CANCELLED, then the thread ends and closes the socket. Callable from any
   // thread, also from a completion, and more than once.
@@ -87,7 +89,7 @@ private:
   bool readPending_ = false;
   std::span<std::byte> readBuffer_;
   bool writePending_ = false;
-  std::span<const std::byte> writeData_;
+  std::shared_ptr<const std::vector<std::byte>> writeData_;
   std::size_t written_ = 0;
 };
 

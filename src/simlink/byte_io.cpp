@@ -71,7 +71,7 @@ void ByteWriter::f64(std::size_t offset, double value) { u64(offset, std::bit_ca
 bool ByteWriter::fixedString(std::size_t offset, std::size_t width, std::string_view text) {
   if (text.size() >= width) return false;
   if (!check(offset, width)) return false;
-  std::memcpy(bytes_.data() + offset, text.data(), text.size());
+  if (!text.empty()) std::memcpy(bytes_.data() + offset, text.data(), text.size());
   return true;
 }
 

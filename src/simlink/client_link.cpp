@@ -131,7 +131,9 @@ void SimConnectClient::writePacket() {
   }
   inFlight_ = std::move(next);
   writeInFlight_ = true;
-  if (!io_ || !io_->startWrite(inFlight_->data)) {
+  // The link shares the buffer's bytes, so dropping the buffer here never pulls them
+  // from under a write in progress.
+  if (!io_ || !io_->startWrite(std::shared_ptr<const std::vector<std::byte>>(inFlight_, &inFlight_->data))) {
     inFlight_.reset();
     writeInFlight_ = false;
   }

@@ -1,6 +1,7 @@
 // Message cutting and reading of the simulator's byte stream: arbitrary bytes arrive in
 // reads of arbitrary lengths; every message cut is read as its id says, as the dispatch
 // of the simulator connection would.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   while (pos < size) {
     auto space = cutter.freeSpace();
     if (space.empty()) __builtin_trap();  // a stream that could never be read on
-    const std::size_t count = std::min({chunk, space.size(), size - pos});
+    const std::size_t count = std::min<std::size_t>({chunk, space.size(), size - pos});
     std::memcpy(space.data(), data + pos, count);
     cutter.commitRead(count);
     pos += count;

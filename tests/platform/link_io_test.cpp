@@ -65,7 +65,9 @@ TEST(LinkIo, ReadsAndWritesCompleteOnTheLinkThread) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(buffer.data()), 5), "hello");
 
   const std::string text = "world!";
-  ASSERT_TRUE(link->startWrite(std::as_bytes(std::span(text))));
+  auto bytes = std::make_shared<std::vector<std::byte>>();
+  for (char c : text) bytes->push_back(static_cast<std::byte>(c));
+  ASSERT_TRUE(link->startWrite(std::move(bytes)));
   ASSERT_TRUE(completions.waitCount(2));
   EXPECT_EQ(completions.at(1).op, IoOp::write);
   EXPECT_EQ(completions.at(1).bytes, text.size());
