@@ -62,8 +62,10 @@ HRESULT SimConnect_Open(HANDLE* phSimConnect, const char* szName, void* hWnd, st
 // Sends what is still staged and destroys the client; the handle is gone afterwards.
 HRESULT SimConnect_Close(HANDLE hSimConnect);
 
-// Delivers every message received so far, oldest first. E_FAIL without a callback;
-// after the link failed, the failure status once the queue is empty.
+// Delivers every message received so far, oldest first, on the calling thread. E_FAIL
+// without a callback; after the link failed, the failure status once the queue is empty
+// (E_ABORT or E_OUTOFMEMORY for a bad received stream, else the NT status of the failed
+// read or write). An exception thrown by the callback passes through to the caller.
 HRESULT SimConnect_CallDispatch(HANDLE hSimConnect, SimConnectDispatchProc pfnDispatch, void* pContext);
 
 // The send id of the request made last on this handle (ties a later exception to it).
