@@ -86,7 +86,6 @@ TEST_F(AiTrafficTest, AnAircraftLivesFromCreationToRemoval) {
   ASSERT_EQ(creates.size(), 1u);
   EXPECT_EQ(ByteReader(creates[0].bytes).fixedString(16, 256), "Airbus A320 Lufthansa");
   EXPECT_EQ(ByteReader(creates[0].bytes).fixedString(272, 12), "DLH4711");
-  EXPECT_TRUE(link_.sentCreateList.empty());
   EXPECT_FALSE(log_.contains("Unknown Dispatch")) << "the assigned object id message is silent";
 
   // Tied: control released and the object frozen, sent with the next frame.
@@ -164,6 +163,8 @@ TEST_F(AiTrafficTest, AnAircraftLivesFromCreationToRemoval) {
   gf_removeFlightPlanFolder(link_);
   EXPECT_FALSE(std::filesystem::exists(link_.flightPlanFolder));
   EXPECT_FALSE(g_closing);
+  stopThread();
+  EXPECT_TRUE(link_.sentCreateList.empty());
   ::unsetenv("VDRK_APPDATA");
   gf_resetUserPaths();
 }
@@ -295,7 +296,8 @@ TEST_F(RefusedTitlesTest, ARefusedTitleIsNoLongerUsedAndTheTwentiethEndsTheRun) 
       EXPECT_STREQ(e.what(), "81: There are too many liveries that could not be created!, see Log.txt");
     }
   }
-  EXPECT_TRUE(link_.sentCreateList.empty());
   EXPECT_TRUE(link_.refusedLiveryTitles.contains("Broken livery 0"));
+  stopThread();
+  EXPECT_TRUE(link_.sentCreateList.empty());
   EXPECT_FALSE(link_.simBroken) << "a refused livery is no failed request";
 }

@@ -1,0 +1,214 @@
+// The user aircraft handlers, fed with data messages as the dispatch hands them over.
+#include "simlink/user_aircraft.h"
+
+#include <gtest/gtest.h>
+
+#include "airports/airports_services.h"
+#include "app/main_window_state.h"
+#include "app/run_state.h"
+#include "app/status_line.h"
+#include "foundation/error.h"
+#include "refdata/codes.h"
+#include "refdata/dbase_tables.h"
+#include "simlink/byte_io.h"
+#include "simlink/sim_dispatch.h"
+#include "simlink/sim_vocabulary.h"
+#include "simstandin/messages.h"
+#include "test_support.h"
+
+using namespace vexo;
+using namespace vexo::simstandin;
+
+namespace {
+
+class UserAircraftTest : public ::testing::Test {
+protected:
+  void SetUp() override { reset(); }
+  void TearDown() override {
+    reset();
+    g_dbase = DbaseTables{};
+    std::lock_guard lock(g_parkAirportsMutex);
+    g_parkAirports.clear();
+    g_parkAirportId = IcaoCode();
+  }
+  static void reset() {
+    g_closing = false;
+    g_exitReason = ExitReason::notYetSet;
+    g_restartDelay = 0;
+    g_userAcReported = false;
+    g_statusLine.reset();
+    g_mainWindowState.resetShown();
+  }
+  void block(double lat, double lon, double altitude = 100.0, double groundSpeed = 0.0) {
+    Bytes data(96);
+    ByteWriter w(data);
+    w.f64(0, lat);
+    w.f64(8, lon);
+    w.f64(40, altitude);
+    w.f64(56, groundSpeed);
+    w.u64(64, 43200);
+    w.u64(72, 1);
+    w.u64(80, 1970);
+    send(RequestId::userAircraft, data);
+  }
+  void onGround(bool value) {
+    Bytes data(8);
+    ByteWriter(data).u64(0, value ? 1 : 0);
+    send(RequestId::userOnGround, data);
+  }
+  void text(std::uint32_t requestId, std::string_view value, std::size_t width) {
+    Bytes data(std::max(width, value.size() + 1));
+    std::copy(value.begin(), value.end(), reinterpret_cast<char*>(data.data()));
+    send(requestId, data);
+  }
+  void send(std::uint32_t requestId, const Bytes& data) {
+    const Bytes message = gf_buildSimObjectData(35, false, requestId, 1, 0, 0, 0, data);
+    lf_dispatch(message.data(), static_cast<std::uint32_t>(message.size()), &link_);
+  }
+  // A dbase with known spans: E190 and A320, and B744 the largest.
+  void spans() {
+    auto& table = g_dbase.halfWingspanById;
+    for (const auto& [code, span] : {std::pair{"E190", 0.0154}, {"A320", 0.0193}, {"B744", 0.0350}}) {
+      const auto id = gf_modelCode2Id(code);
+      if (table.size() <= id) table.resize(id + 1, 0.0);
+      table[id] = span;
+    }
+    g_dbase.maxHalfWingspan = 0.0350;
+    g_dbase.largeIds.insert(gf_modelCode2Id("A320"));
+  }
+
+  test::LogCapture log_;
+  SimLink link_;
+};
+
+}  // namespace
+
+TEST(SimUtcSeconds, CountsFromTheFirstDayOf1970) {
+  EXPECT_EQ(gf_simUtcSeconds(1970, 1, 0), 0);
+  EXPECT_EQ(gf_simUtcSeconds(2000, 1, 0), 946684800);
+  EXPECT_EQ(gf_simUtcSeconds(2024, 60, 3600), 1709164800 + 3600);  // 29 February
+  EXPECT_EQ(gf_simUtcSeconds(2025, 365, 86399), 1767225599);       // 31 December, last second
+}
+
+TEST_F(UserAircraftTest, OnGroundReportsCountOnlyOnceThePositionIsKnown) {
+  onGround(true);
+  EXPECT_TRUE(g_userAcReported);
+  EXPECT_FALSE(link_.userOnGroundKnown);
+  block(50.0, 8.0);
+  onGround(true);
+  EXPECT_TRUE(link_.userOnGroundKnown);
+  EXPECT_TRUE(link_.userOnGround);
+  onGround(false);
+  EXPECT_FALSE(link_.userOnGround);
+}
+
+TEST_F(UserAircraftTest, TheBlockIsStoredWithoutNegativeAltitude) {
+  block(50.0, 8.0, -12.0, 3.5);
+  const UserAcData user = link_.userAc();
+  EXPECT_EQ(user.altitude, 0.0);
+  EXPECT_EQ(user.groundSpeed, 3.5);
+  EXPECT_EQ(user.zuluTime, 43200);
+  EXPECT_EQ(link_.userObjectId, 1u);
+  EXPECT_EQ(link_.simUtcSeconds, 43200);
+}
+
+TEST_F(UserAircraftTest, OnlyAJumpOfMoreThanTenMilesIsATeleport) {
+  block(0.0, 0.0);
+  block(10.0, 8.0);  // the first real position: no teleport
+  block(10.0 + 9.99 / 60.0, 8.0);
+  EXPECT_FALSE(g_closing);
+  block(10.0 + 9.99 / 60.0 + 10.1 / 60.0, 8.0);
+  EXPECT_TRUE(g_closing);
+  EXPECT_EQ(g_exitReason, ExitReason::newFlight);
+  EXPECT_EQ(g_restartDelay, 30);
+  EXPECT_TRUE(log_.contains("Teleport"));
+}
+
+TEST_F(UserAircraftTest, TheStandIsLookedUpOnTheCallersThreadAndShown) {
+  int lookups = 0;
+  link_.nearestStandName = [&](double lat, double) {
+    ++lookups;
+    return lat > 50.0 ? std::string("A12") : std::string();
+  };
+  block(50.5, 8.0);
+  EXPECT_EQ(lookups, 0) << "the receiving thread never reads the stand table";
+  link_.simBroken = true;  // no request, only the look-up
+  gf_getUserAcPosition(link_);
+  gf_getUserAcPosition(link_);
+  EXPECT_EQ(lookups, 1) << "once per new block";
+  EXPECT_EQ(link_.standName(), "A12");
+  EXPECT_EQ(g_mainWindowState.texts().userStand, "A12");
+  block(49.5, 8.0);
+  gf_getUserAcPosition(link_);
+  EXPECT_EQ(g_mainWindowState.texts().userStand, "");
+}
+
+TEST_F(UserAircraftTest, AStandingUserReservesItsStandAtThePark) {
+  const IcaoCode eddf("EDDF");
+  {
+    std::lock_guard lock(g_parkAirportsMutex);
+    g_parkAirports.push_back({"Frankfurt", {50.03, 8.57}, "", eddf});
+  }
+  g_parkAirportId = eddf;
+  link_.nearestStandName = [](double, double) { return std::string("V155"); };
+  block(50.03, 8.57, 364.0, 5.0);
+  onGround(true);
+  gf_getUserAcPosition(link_);
+  lf_rememberUserStand(link_);  // rolling at 5 kn
+  EXPECT_EQ(g_parkAirports.front().reservedStand, "");
+  block(50.03, 8.57, 364.0, 1.0);
+  lf_rememberUserStand(link_);
+  EXPECT_EQ(g_parkAirports.front().reservedStand, "V155");
+}
+
+TEST_F(UserAircraftTest, TheTitleIsCutTo48Characters) {
+  text(RequestId::userTitle, "", 1);
+  EXPECT_TRUE(log_.contains("! Title of your aircraft is empty?"));
+  text(RequestId::userTitle, std::string(60, 'x'), 61);
+  EXPECT_EQ(link_.title(), std::string(48, 'x'));
+  EXPECT_EQ(g_mainWindowState.texts().aircraftTitle, std::string(48, 'x'));
+  EXPECT_TRUE(log_.contains("SimConnect: User aircraft title: " + std::string(48, 'x')));
+}
+
+TEST_F(UserAircraftTest, AKnownModelGivesItsSpanAndCategory) {
+  spans();
+  text(RequestId::userModel, "A320", 32);
+  EXPECT_DOUBLE_EQ(*link_.halfWingspan(), 0.0193);
+  EXPECT_EQ(link_.category(), AcCategory::Large);
+  EXPECT_TRUE(g_mainWindowState.userAcKnown);
+  EXPECT_TRUE(log_.contains("SimConnect: User aircraft model: A320, half wing span: 35.7 meter, category: Large"));
+}
+
+TEST_F(UserAircraftTest, ACameraPodTakesTheSpanOfAnE190) {
+  spans();
+  text(RequestId::userModel, "camerapod", 32);
+  EXPECT_DOUBLE_EQ(*link_.halfWingspan(), 0.0154);
+  EXPECT_EQ(link_.category(), AcCategory::Light);
+}
+
+TEST_F(UserAircraftTest, AnAerosoftTitleNamesTheModel) {
+  spans();
+  text(RequestId::userTitle, "Aerosoft A320 Lufthansa D-AIZA", 64);
+  text(RequestId::userModel, "AB320-214", 32);
+  EXPECT_DOUBLE_EQ(*link_.halfWingspan(), 0.0193);
+  EXPECT_TRUE(log_.contains("SimConnect: User aircraft model deduced from title: A320"));
+}
+
+TEST_F(UserAircraftTest, AnUnknownModelTakesTheLargestSpan) {
+  spans();
+  text(RequestId::userTitle, "Aerosoft", 64);  // too short to name a model
+  text(RequestId::userModel, "ZZ99", 32);      // short, but without a span
+  EXPECT_DOUBLE_EQ(*link_.halfWingspan(), 0.0350);
+  EXPECT_FALSE(g_mainWindowState.userAcKnown);
+  EXPECT_EQ(g_statusLine.texts().status,
+            "User aircraft wing span unknown, max is taken instead, please report in my Forum!");
+}
+
+TEST_F(UserAircraftTest, AnEmptyModelIsError71) {
+  try {
+    text(RequestId::userModel, "", 32);
+    FAIL();
+  } catch (const UserErrorException& e) {
+    EXPECT_STREQ(e.what(), "71: atc_model= in [General] section of your aircraft.cfg is empty or missing");
+  }
+}
