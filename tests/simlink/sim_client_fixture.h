@@ -15,6 +15,7 @@
 #include "app/status_line.h"
 #include "engine/sim_responses.h"
 #include "foundation/settings.h"
+#include "platform/link_io.h"
 #include "platform/stream_socket.h"
 #include "simlink/sim_client.h"
 #include "simlink/user_aircraft.h"
@@ -69,6 +70,8 @@ protected:
   void TearDown() override {
     stopThread();
     standin_->stop();
+    // No link's I/O thread outlives its test.
+    EXPECT_TRUE(platform::LinkIo::waitNoneLive(g_wait));
     resetRunFlags();
   }
 

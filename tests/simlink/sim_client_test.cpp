@@ -263,8 +263,17 @@ TEST_F(SimClientTest, AFailedRequestBreaksTheLinkAndRestartsTheRun) {
   EXPECT_EQ(g_exitReason, ExitReason::simConnectError);
   EXPECT_EQ(g_restartDelay, 9);
   EXPECT_EQ(g_statusLine.texts().status, "SimConnect request error");
-  // A broken link asks nothing more of the simulator.
+  // A broken link asks nothing more of the simulator. Packets arrive in order, so once a
+  // marker request has arrived, everything sent before it has too.
+  const auto marker = [&] {
+    const auto markers = countOf(F::RequestDataOnSimObjectType);
+    locked([](HANDLE h) { return SimConnect_RequestDataOnSimObjectType(h, 999, 404, 0, 2); });
+    return standin_->waitForRequestCount(F::RequestDataOnSimObjectType, markers + 1, g_wait);
+  };
+  ASSERT_TRUE(marker());
   const auto before = countOf(F::RequestDataOnSimObject);
   gf_getUserAcPosition(link_);
-  EXPECT_EQ(countOf(F::RequestDataOnSimObject), before);
+  gf_requestUserAcTitleAndModel(link_);
+  ASSERT_TRUE(marker());
+  EXPECT_EQ(countOf(F::RequestDataOnSimObject), before + 2) << "only the title and model were asked for";
 }
