@@ -5,6 +5,7 @@
 
 #include <fmt/format.h>
 
+#include "engine/aircraft.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 
@@ -63,6 +64,10 @@ bool gf_writeFlightPlan(const std::filesystem::path& path, AcCategory category, 
   file << gf_flightPlanText(category, origin, destination);
   file.flush();
   return static_cast<bool>(file);
+}
+
+bool gf_writeFlightPlan(const std::filesystem::path& path, const AcData& aircraft) {
+  return gf_writeFlightPlan(path, aircraft.category, aircraft.origin, aircraft.destination);
 }
 
 }  // namespace vexo

@@ -13,6 +13,8 @@
 
 namespace vexo {
 
+struct AcData;
+
 // The simulator's flight-plan path field holds 259 characters and its terminator.
 inline constexpr std::size_t g_maxFlightPlanPathLength = 259;
 
@@ -36,5 +38,7 @@ std::string gf_flightPlanText(AcCategory category, const IataCode& origin, const
 // aircraft goes on with an empty path instead of failing its request.
 bool gf_writeFlightPlan(const std::filesystem::path& path, AcCategory category, const IataCode& origin,
                         const IataCode& destination);
+// The same for an aircraft record: its category, origin and destination.
+bool gf_writeFlightPlan(const std::filesystem::path& path, const AcData& aircraft);
 
 }  // namespace vexo

@@ -6,6 +6,7 @@
 
 #include "app/run_state.h"
 #include "app/status_line.h"
+#include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "foundation/error.h"
 #include "foundation/log.h"
@@ -32,6 +33,11 @@ void gf_reportLiveryCreateFailure(std::string_view callsign, std::string_view li
   const std::string text = "There are too many liveries that could not be created!";
   gf_log(fmt::format("\n{}Error 81, {}\n", "===> ", text));
   throw UserErrorException(81, fmt::format("{}, see Log.txt", text));
+}
+
+void gf_reportLiveryCreateFailure(const AcData& aircraft, SimLink& link) {
+  gf_reportLiveryCreateFailure(aircraft.callsign, aircraft.liveryTitle, aircraft.codes.modelId,
+                               aircraft.codes.airlineId, link);
 }
 
 }  // namespace vexo

@@ -11,6 +11,8 @@
 
 namespace vexo {
 
+struct AcData;
+
 inline constexpr std::size_t g_maxRefusedLiveries = 20;
 
 // The title the engine chose for the aircraft, unless the simulator has refused it; a
@@ -21,5 +23,7 @@ std::optional<std::string_view> gf_getLiveryForHexid(std::uint32_t hexid, SimLin
 // ids of its codes). Throws vexo::UserErrorException 81 once 20 titles were refused.
 void gf_reportLiveryCreateFailure(std::string_view callsign, std::string_view liveryTitle, std::uint16_t modelId,
                                   std::uint16_t airlineId, SimLink& link = g_simLink);
+// The same for an aircraft record: its callsign, livery title, model and airline.
+void gf_reportLiveryCreateFailure(const AcData& aircraft, SimLink& link = g_simLink);
 
 }  // namespace vexo

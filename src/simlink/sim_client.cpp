@@ -160,9 +160,6 @@ void lf_simNoLongerConnected(bool& flag) {
   flag = true;
 }
 
-void gf_repaintSimState() {
-  // The window layer repaints the whole window on its next paint; a targeted repaint of
-  // the state band follows once the window offers one.
-}
+void gf_repaintSimState() { gf_invalidateMainWindow(g_stateRect, true); }
 
 }  // namespace vexo

@@ -5,6 +5,7 @@
 #include "airports/airports_services.h"
 #include "app/main_window_state.h"
 #include "app/run_state.h"
+#include "engine/engine_services.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "simlink/byte_io.h"
@@ -130,15 +131,10 @@ void lf_updateUserStand(SimLink& link) {
 }
 
 void lf_rememberUserStand(SimLink& link) {
-  if (!link.userOnGroundKnown) return;
-  std::string stand;
-  {
-    // The stand was looked up on the tick thread for the newest block; at most a second
-    // old, and the aircraft stands still.
-    std::lock_guard lock(link.userAcMutex);
-    if (link.userAcData.groundSpeed > g_standStillKnots) return;
-    stand = link.userStandName;
-  }
+  if (!link.userOnGroundKnown || g_engineUserAc.get().groundSpeed > g_standStillKnots) return;
+  // The stand was looked up on the tick thread for the newest block: at most a second old,
+  // and the aircraft stands still.
+  const std::string stand = link.standName();
   if (stand.empty()) return;
   {
     std::lock_guard lock(g_parkAirportsMutex);

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/aircraft.h"
 #include "foundation/paths.h"
 #include "test_support.h"
 
@@ -87,4 +88,14 @@ TEST_F(FlightPlanFolderTest, APathTooLongForTheSimulatorIsNeverWritten) {
   EXPECT_FALSE(gf_writeFlightPlan(tooLong, AcCategory::Large, IataCode("ABC"), IataCode("DEF")));
   EXPECT_FALSE(std::filesystem::exists(tooLong));
   EXPECT_TRUE(log_.contains("Flight plan not written"));
+}
+
+TEST_F(FlightPlanFolderTest, AnAircraftRecordGivesItsCategoryAndRoute) {
+  AcData aircraft;
+  aircraft.category = AcCategory::Buzjets;
+  aircraft.origin = IataCode("ZRH");
+  aircraft.destination = IataCode("NCE");
+  const auto path = dir_.path() / "7.pln";
+  ASSERT_TRUE(gf_writeFlightPlan(path, aircraft));
+  EXPECT_EQ(test::readFile(path), gf_flightPlanText(AcCategory::Buzjets, IataCode("ZRH"), IataCode("NCE")));
 }

@@ -6,6 +6,7 @@
 
 #include "app/run_state.h"
 #include "app/status_line.h"
+#include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "foundation/error.h"
 #include "refdata/codes.h"
@@ -73,4 +74,15 @@ TEST_F(RefusedLiveriesTest, TheTwentiethDistinctTitleEndsTheRunWithError81) {
     EXPECT_STREQ(e.what(), "81: There are too many liveries that could not be created!, see Log.txt");
   }
   EXPECT_TRUE(log_.contains("\n===> Error 81, There are too many liveries that could not be created!\n"));
+}
+
+TEST_F(RefusedLiveriesTest, AnAircraftRecordReportsItsOwnLivery) {
+  AcData aircraft;
+  aircraft.callsign = "BAW12";
+  aircraft.liveryTitle = "Boeing 777 British Airways";
+  aircraft.codes.modelId = gf_modelCode2Id("B772");
+  aircraft.codes.airlineId = gf_airlineCode2Id("BAW");
+  gf_reportLiveryCreateFailure(aircraft, link_);
+  EXPECT_TRUE(link_.refusedLiveryTitles.contains("Boeing 777 British Airways"));
+  EXPECT_TRUE(link_.refusedLiveryKeys.contains("B772 BAW"));
 }

@@ -7,6 +7,7 @@
 #include "app/main_window_state.h"
 #include "app/run_state.h"
 #include "app/status_line.h"
+#include "engine/engine_services.h"
 #include "foundation/error.h"
 #include "refdata/codes.h"
 #include "refdata/dbase_tables.h"
@@ -153,12 +154,15 @@ TEST_F(UserAircraftTest, AStandingUserReservesItsStandAtThePark) {
   link_.nearestStandName = [](double, double) { return std::string("V155"); };
   block(50.03, 8.57, 364.0, 5.0);
   onGround(true);
-  gf_getUserAcPosition(link_);
+  link_.simBroken = true;  // no request, only the look-up
+  g_engineUserAc.set(gf_getUserAcPosition(link_));
   lf_rememberUserStand(link_);  // rolling at 5 kn
   EXPECT_EQ(g_parkAirports.front().reservedStand, "");
   block(50.03, 8.57, 364.0, 1.0);
+  g_engineUserAc.set(gf_getUserAcPosition(link_));
   lf_rememberUserStand(link_);
   EXPECT_EQ(g_parkAirports.front().reservedStand, "V155");
+  g_engineUserAc.set(UserAcData{});
 }
 
 TEST_F(UserAircraftTest, TheTitleIsCutTo48Characters) {
