@@ -1,32 +1,14 @@
 #include "realtraffic/reader_display.h"
 
-#include <mutex>
-#include <utility>
-
 #include "app/main_window_state.h"
 
 namespace vexo {
 
 namespace {
 
-std::mutex g_repainterMutex;  // guards g_repainter
-std::function<void()> g_repainter;
-
-void lf_repaintStateBand() {
-  std::function<void()> repaint;
-  {
-    const std::lock_guard lock(g_repainterMutex);
-    repaint = g_repainter;
-  }
-  if (repaint) repaint();
-}
+void lf_repaintStateBand() { gf_invalidateMainWindow(g_stateRect, true); }
 
 }  // namespace
-
-void gf_setStateBandRepainter(std::function<void()> repaint) {
-  const std::lock_guard lock(g_repainterMutex);
-  g_repainter = std::move(repaint);
-}
 
 void gf_setReaderLight(std::atomic<std::uint32_t>& light, std::uint32_t value) {
   light.store(value);

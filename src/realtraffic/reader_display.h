@@ -4,7 +4,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <functional>
 
 namespace vexo {
 
@@ -18,9 +17,5 @@ void gf_showQnh(std::int32_t qnh);
 // only while it is.
 void gf_setRtLinkUp(bool up);
 bool gf_rtLinkUp();
-
-// The window layer installs how the state band is repainted (invalidated); until then a
-// change is stored but not repainted, as for a window that does not exist yet.
-void gf_setStateBandRepainter(std::function<void()> repaint);
 
 }  // namespace vexo

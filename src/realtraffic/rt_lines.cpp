@@ -9,6 +9,7 @@
 
 #include "app/run_state.h"
 #include "app/status_line.h"
+#include "engine/engine_services.h"
 #include "foundation/geodesy.h"
 #include "foundation/time_text.h"
 #include "realtraffic/reader_display.h"
@@ -65,6 +66,31 @@ void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc
   if (!g_windowClosed.load() && takeLiveAcsOutOfSim) takeLiveAcsOutOfSim();
   gf_resetReaders();
   gf_setStatus(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()), true);
+}
+
+}  // namespace vexo
+
+namespace vexo {
+
+void gf_takeLiveAcsOutOfSim() {
+  for (LiveAc& aircraft : g_liveAcs) {
+    if (aircraft.simState == SimState::active) {
+      removeAircraftFromSim(aircraft);
+    } else if (aircraft.simState == SimState::adding2sim && !aircraft.removeWhenCreated) {
+      if (gf_withdrawAddRequest(g_liveAddQueue, aircraft.callsign)) {
+        aircraft.eraseWithdrawn = 1;
+      } else {
+        aircraft.removeWhenCreated = 1;
+      }
+    }
+  }
+  std::erase_if(g_liveAcs, [](const LiveAc& aircraft) { return aircraft.eraseWithdrawn != 0; });
+}
+
+void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc) {
+  const UserPose pose{user.latitude, user.longitude, user.pitch,      user.bank,
+                      user.heading,  user.altitude,  user.groundSpeed};
+  gf_sendUserPosition(g_rtServer, pose, rtAtThisPc, gf_takeLiveAcsOutOfSim);
 }
 
 }  // namespace vexo

@@ -9,6 +9,7 @@
 namespace vexo {
 
 class RTServer;
+struct UserAcData;
 
 // The user aircraft as the "Qs121=" line carries it.
 struct UserPose {
@@ -39,5 +40,15 @@ void gf_sendSimTime(std::int64_t seconds);
 // says so. Start-up and tick thread.
 void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc,
                          const std::function<void()>& takeLiveAcsOutOfSim);
+
+// The program's call: the user aircraft block as last received, on g_rtServer, with the
+// engine's live aircraft taken out by gf_takeLiveAcsOutOfSim. Tick thread.
+void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc);
+
+// RealTraffic is gone: every active live aircraft is removed from the simulator; one
+// still waiting to be created is withdrawn from the add queue (and erased), or, when its
+// creation has gone out already, marked to be removed as soon as it is created.
+// Tick thread (the engine's tables).
+void gf_takeLiveAcsOutOfSim();
 
 }  // namespace vexo

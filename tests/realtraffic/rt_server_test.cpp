@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "app/run_state.h"
+#include "engine/engine_services.h"
 #include "platform/net.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/rt_lines.h"
@@ -191,4 +192,21 @@ TEST(RtServer, StartFailuresNameTheStep) {
     }
   }
   EXPECT_EQ(second.port(), 0);
+}
+
+TEST(RtServer, GoneRealTrafficMarksAircraftBeingCreated) {
+  g_liveAddQueue.clear();  // no creation left to withdraw: it went out already
+  g_liveAcs.clear();
+  g_liveAcs.resize(3);
+  g_liveAcs[0].simState = SimState::adding2sim;
+  g_liveAcs[0].callsign = "DAL40";
+  g_liveAcs[1].simState = SimState::buffer;
+  g_liveAcs[2].simState = SimState::adding2sim;
+  g_liveAcs[2].removeWhenCreated = 1;
+  gf_takeLiveAcsOutOfSim();
+  ASSERT_EQ(g_liveAcs.size(), 3u);
+  EXPECT_EQ(g_liveAcs[0].removeWhenCreated, 1);  // removed as soon as it is created
+  EXPECT_EQ(g_liveAcs[1].removeWhenCreated, 0);
+  EXPECT_EQ(g_liveAcs[0].eraseWithdrawn, 0);
+  g_liveAcs.clear();
 }
