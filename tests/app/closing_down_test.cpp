@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/status_line.h"
+#include "app/window_messages.h"
 #include "foundation/parameters.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
@@ -33,7 +34,7 @@ protected:
     resetFlags();
     platform::gf_setMainWindowPoster([this](std::uint32_t m, std::uintptr_t, std::intptr_t) {
       std::lock_guard lock(mutex_);
-      if (m != WM_APP_REPAINT_STATUS) posted_.push_back(m);
+      if (m != WM_APP_REPAINT_STATUS && m != WM_APP_INVALIDATE) posted_.push_back(m);
     });
   }
   void TearDown() override {
