@@ -1,0 +1,92 @@
+#include "app/window_tick_work.h"
+
+#include <fmt/format.h>
+
+#include <algorithm>
+#include <optional>
+#include <stdexcept>
+
+#include "airports/airports_services.h"
+#include "app/main_window_commands.h"
+#include "app/main_window_state.h"
+#include "app/window_requests.h"
+#include "engine/engine_services.h"
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "foundation/settings.h"
+#include "foundation/settings_startup.h"
+#include "simlink/sim_action_queues.h"
+#include "simlink/sim_link_state.h"
+
+namespace vexo {
+
+namespace {
+
+bool lf_isActive(const StaticAc& aircraft) { return aircraft.simState == SimState::active; }
+
+void lf_takeParkAirport() {
+  auto request = gf_takeParkAirportRequest();
+  if (!request) return;
+  try {
+    gf_addParkAirport(IcaoCode(request->icao), LatLon{request->latitude, request->longitude});
+  } catch (const std::invalid_argument& e) {
+    gf_logWarning(fmt::format("destination '{}' not taken: {}", request->icao, e.what()));
+  }
+}
+
+void lf_setNavLightsOfParked() {
+  const std::uint32_t value = g_settings.NAV_LIGHTS_WHILE_PARKED.value ? 1 : 0;
+  for (const StaticAc& aircraft : g_staticAcs)
+    if (lf_isActive(aircraft)) gf_setNavLights(aircraft.objectid, value);
+  for (const LiveAc& aircraft : g_liveAcs)
+    if (lf_isActive(aircraft) && aircraft.flightState == FlightState::parked) gf_setNavLights(aircraft.objectid, value);
+  gf_invalidateMainWindow(g_controlsRect, true);
+}
+
+void lf_removeLiveSurplus() {
+  const auto active = static_cast<std::int64_t>(std::count_if(g_liveAcs.begin(), g_liveAcs.end(), lf_isActive));
+  for (std::int64_t n = g_settings.MAX_LIVE_SEL.value; n < active; ++n) gf_removeFarthestLiveAc(-1.0);
+}
+
+std::optional<double> lf_parkAirportDistance(LatLon user) {
+  std::lock_guard lock(g_parkAirportsMutex);
+  if (g_parkAirports.empty()) return std::nullopt;
+  return gf_greatCircleNm(user, g_parkAirports.front().position);
+}
+
+}  // namespace
+
+void lf_computeAutoRange() {
+  const UserAcData user = g_engineUserAc.get();  // the tick's copy of the user aircraft
+  const SettingsState& s = g_settings;
+  gf_setRange(gf_autoRangeNm(g_userOnGround, user.altitude, lf_parkAirportDistance({user.latitude, user.longitude}),
+                             s.AR_ABOVE_HEIGHT.value, s.AIRP_HEIGHT.value));
+}
+
+void gf_runWindowRequests() {
+  lf_takeParkAirport();
+  if (g_resetCallsignListRequest.exchange(false)) gf_resetCallsignList();
+  if (g_navLightsRequest.exchange(false)) lf_setNavLightsOfParked();
+  if (g_maxLiveRequest.exchange(false)) lf_removeLiveSurplus();
+  if (g_autoRangeRequest.exchange(false) && g_settings.AUTO_RANGE.value) lf_computeAutoRange();
+}
+
+void gf_refreshShownCounts() {
+  MainWindowState& w = g_mainWindowState;
+  const auto flying = static_cast<std::uint64_t>(std::count_if(g_liveAcs.begin(), g_liveAcs.end(), [](const LiveAc& a) {
+    return lf_isActive(a) && a.flightState != FlightState::parked;
+  }));
+  if (flying != w.liveShown) {
+    w.liveShown = flying;
+    gf_invalidateMainWindow(g_stateRect, true);
+  }
+  const auto statics = static_cast<std::uint64_t>(gf_countStaticAircraft(true));
+  const auto parked = static_cast<std::uint64_t>(gf_countLiveParked(true));
+  if (statics != w.staticCount || parked != w.parkedLive) {
+    w.staticCount = statics;
+    w.parkedLive = parked;
+    gf_invalidateMainWindow(g_parkRect, true);
+  }
+}
+
+}  // namespace vexo
