@@ -2,6 +2,8 @@
 #pragma once
 
 #include <array>
+#include <chrono>
+#include <thread>
 #include <initializer_list>
 #include <memory>
 #include <mutex>
@@ -12,6 +14,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
+#include "app/run_state.h"
 #include "engine/live_report.h"
 #include "realtraffic/traffic_receiver.h"
 
@@ -65,6 +68,30 @@ public:
   LiveReport back() const {
     const std::lock_guard lock(g_liveReportMutex);
     return g_liveReportQueue.back();
+  }
+};
+
+// Waits for a condition that another thread brings about; the limit is reached only
+// when something hangs.
+inline constexpr auto g_patience = std::chrono::seconds(20);
+
+template <typename Pred>
+bool waitUntil(Pred pred) {
+  const auto deadline = std::chrono::steady_clock::now() + g_patience;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+// The run flags back to a fresh run, whatever a test did with them.
+struct RunFlagsReset {
+  ~RunFlagsReset() {
+    g_closing.store(false);
+    g_windowClosed.store(false);
+    g_exitReason.store(ExitReason::notYetSet);
+    g_restartDelay.store(0);
   }
 };
 

@@ -12,6 +12,7 @@
 #include "realtraffic/reader_display.h"
 #include "realtraffic/rt_lines.h"
 #include "realtraffic/rt_server.h"
+#include "record_helpers.h"
 #include "rt_client.h"
 #include "test_support.h"
 
@@ -20,22 +21,10 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto g_patience = 20s;  // generous: only a hang reaches it
-
 const UserPose g_amsterdam{52.0, 4.0, 0.0, 0.0, 0.0, 0.0, 0.0};
 
 bool lf_has(const std::vector<std::string>& lines, const std::string& line) {
   return std::find(lines.begin(), lines.end(), line) != lines.end();
-}
-
-template <typename Pred>
-bool lf_waitUntil(Pred pred) {
-  const auto deadline = std::chrono::steady_clock::now() + g_patience;
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
 }
 
 struct Link {
@@ -46,16 +35,7 @@ struct Link {
     client = std::make_unique<standin::RtClient>(standin::ClientOptions{server.port(), level, std::move(version), {}});
   }
   bool clientHas(const std::string& line) {
-    return client->waitFor([&](const auto& lines) { return lf_has(lines, line); }, g_patience);
-  }
-};
-
-// The run flags back to a fresh run whatever a test did with them.
-struct RunFlagsReset {
-  ~RunFlagsReset() {
-    g_closing.store(false);
-    g_windowClosed.store(false);
-    g_exitReason.store(ExitReason::notYetSet);
+    return client->waitFor([&](const auto& lines) { return lf_has(lines, line); }, test::g_patience);
   }
 };
 
@@ -98,7 +78,7 @@ TEST(RtServer, UserPositionLine) {
 
 TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   test::LogCapture log;
-  RunFlagsReset flags;
+  test::RunFlagsReset flags;
   Link link;
   ASSERT_TRUE(link.server.waitForClient());
   gf_setRtLinkUp(true);
@@ -107,7 +87,7 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
 
   link.client->drop();
   int takenOut = 0;
-  ASSERT_TRUE(lf_waitUntil([&] {
+  ASSERT_TRUE(test::waitUntil([&] {
     gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
     return !link.server.connected();
   }));
@@ -125,7 +105,7 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   EXPECT_TRUE(gf_rtLinkUp());
   EXPECT_TRUE(log.contains("RealTraffic re-connected"));
   gf_sendUserPosition(link.server, g_amsterdam, true, {});
-  ASSERT_TRUE(lf_waitUntil([&] { return link.client->lines().size() == linesBefore + 1; }));
+  ASSERT_TRUE(test::waitUntil([&] { return link.client->lines().size() == linesBefore + 1; }));
   EXPECT_EQ(link.client->connections(), 2);
   EXPECT_EQ(link.client->lines().back(), "Qs121=0;0;0.000000;0;0;0.907571;0.069813");
   EXPECT_EQ(takenOut, 1);
@@ -134,7 +114,7 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
 
 TEST(RtServer, WaitsEndWhenTheRunEndsOrTheServerCloses) {
   test::LogCapture log;
-  RunFlagsReset flags;
+  test::RunFlagsReset flags;
   RTServer server;
   server.start("0");
   // With an exit reason set, a lost RealTraffic is not waited for.
@@ -145,14 +125,14 @@ TEST(RtServer, WaitsEndWhenTheRunEndsOrTheServerCloses) {
   auto waiting = std::async(std::launch::async, [&] { return server.waitForClient(); });
   std::this_thread::sleep_for(50ms);
   g_closing.store(true);
-  ASSERT_EQ(waiting.wait_for(g_patience), std::future_status::ready);
+  ASSERT_EQ(waiting.wait_for(test::g_patience), std::future_status::ready);
   EXPECT_FALSE(waiting.get());
   g_closing.store(false);
 
   waiting = std::async(std::launch::async, [&] { return server.waitForClient(); });
   std::this_thread::sleep_for(50ms);
   server.close();
-  ASSERT_EQ(waiting.wait_for(g_patience), std::future_status::ready);
+  ASSERT_EQ(waiting.wait_for(test::g_patience), std::future_status::ready);
   EXPECT_FALSE(waiting.get());
 
   // A closed server opens again and accepts a new client.
@@ -168,7 +148,7 @@ TEST(RtServer, ReceiveEndsWhenTheClientGoes) {
   ASSERT_TRUE(link.server.waitForClient());
   auto reply = std::async(std::launch::async, [&] { return link.server.receive(); });
   link.client->drop();
-  ASSERT_EQ(reply.wait_for(g_patience), std::future_status::ready);
+  ASSERT_EQ(reply.wait_for(test::g_patience), std::future_status::ready);
   EXPECT_EQ(reply.get(), "");
 }
 

@@ -21,18 +21,6 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto g_patience = 20s;
-
-template <typename Pred>
-bool lf_waitUntil(Pred pred) {
-  const auto deadline = std::chrono::steady_clock::now() + g_patience;
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
-
 // Keeps the datagrams it gets.
 class KeepingReceiver : public UdpReceiver {
 public:
@@ -58,15 +46,6 @@ void lf_send(std::uint16_t port, const std::string& bytes) {
   ASSERT_TRUE(platform::gf_sendDatagramToLoopback(socket.fd(), port, bytes, error)) << error;
 }
 
-struct RunFlagsReset {
-  ~RunFlagsReset() {
-    g_closing.store(false);
-    g_windowClosed.store(false);
-    g_exitReason.store(ExitReason::notYetSet);
-    g_restartDelay.store(0);
-  }
-};
-
 }  // namespace
 
 TEST(UdpReader, OversizedDatagramsAreDroppedAndTheLoopGoesOn) {
@@ -78,7 +57,7 @@ TEST(UdpReader, OversizedDatagramsAreDroppedAndTheLoopGoesOn) {
   lf_send(receiver.boundPort(), std::string(16384, 'b'));
   lf_send(receiver.boundPort(), std::string(20000, 'c'));
   lf_send(receiver.boundPort(), "after");
-  ASSERT_TRUE(lf_waitUntil([&] { return receiver.count() == 2; }));
+  ASSERT_TRUE(test::waitUntil([&] { return receiver.count() == 2; }));
   EXPECT_EQ(receiver.received[0].size(), 16383u);
   EXPECT_EQ(receiver.received[1], "after");
   EXPECT_EQ(receiver.datagramCount.load(), 2u);
@@ -86,7 +65,7 @@ TEST(UdpReader, OversizedDatagramsAreDroppedAndTheLoopGoesOn) {
   EXPECT_TRUE(log.contains("buffer overrun: 20000 bytes"));
 
   receiver.stopRequested.store(true);  // noticed within one receive time-out
-  ASSERT_EQ(loop.wait_for(g_patience), std::future_status::ready);
+  ASSERT_EQ(loop.wait_for(test::g_patience), std::future_status::ready);
   loop.get();
   EXPECT_TRUE(receiver.stopped.load());
   EXPECT_FALSE(receiver.hasSocket());
@@ -103,7 +82,7 @@ TEST(UdpReader, ReadersTakeAReplayedRecording) {
 
   std::thread traffic(lf_trafficReaderThread, 0, true);
   std::thread qnh(lf_qnhReaderThread, 0, true);
-  ASSERT_TRUE(lf_waitUntil([&] {
+  ASSERT_TRUE(test::waitUntil([&] {
     return log.contains("Traffic Reader connected") && log.contains("QNH Reader connected");
   }));
   EXPECT_EQ(g_trafficLight.load(), g_lightReceiving);
@@ -118,8 +97,8 @@ TEST(UdpReader, ReadersTakeAReplayedRecording) {
       standin::gf_readRecording(test::testdataDir() / "realtraffic" / "edkb_landing.csv"), options);
   EXPECT_EQ(counts.traffic, 11u);
   EXPECT_EQ(counts.failed, 0u);
-  ASSERT_TRUE(lf_waitUntil([&] { return intake.size() == 11; }));
-  ASSERT_TRUE(lf_waitUntil([&] { return g_qnh.load() == 1013; }));
+  ASSERT_TRUE(test::waitUntil([&] { return intake.size() == 11; }));
+  ASSERT_TRUE(test::waitUntil([&] { return g_qnh.load() == 1013; }));
   // Rebased to now: the record clock is today's.
   const double now = std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
   EXPECT_NEAR(g_trafficReceiver.recordTime.load(), now, 3600.0);
@@ -138,7 +117,7 @@ TEST(UdpReader, ReadersTakeAReplayedRecording) {
 
 TEST(UdpReader, BindFailureEndsTheRunWithReaderError) {
   test::LogCapture log;
-  RunFlagsReset flags;
+  test::RunFlagsReset flags;
   KeepingReceiver holder;
   holder.createAndBind(0, true);
   lf_trafficReaderThread(holder.boundPort(), true);  // returns after reporting
