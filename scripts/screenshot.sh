@@ -17,7 +17,7 @@ fi
 command -v Xvfb >/dev/null || { echo "screenshot.sh: Xvfb is missing (scripts/setup.sh installs it)"; exit 1; }
 # Xvfb picks a free display itself and tells which one on the given descriptor.
 tmp=$(mktemp)
-Xvfb -displayfd 4 -screen 0 1280x1024x24 -nolisten tcp -noreset 4>"$tmp" >/dev/null 2>&1 &
+Xvfb -displayfd 4 -screen 0 1920x1200x24 -nolisten tcp -noreset 4>"$tmp" >/dev/null 2>&1 &
 xvfb=$!
 trap 'kill $xvfb 2>/dev/null || true; rm -f "$tmp"' EXIT
 for _ in $(seq 1 100); do

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/app_window.h"
 #include "app/closing_down.h"
 #include "app/start_up.h"
 #include "app/startup_thread.h"
@@ -63,6 +64,8 @@ private:
 int lf_appMain(const ProductionSwitch& productionSwitch) {
   if (!lf_ensureUserFolder(gf_appFolder())) return 0;
   if (productionSwitch.given && productionSwitch.value) g_productionMode = true;
+  // With a display the main window runs the UI thread; without one, the loop below.
+  if (gf_windowDisplayAvailable()) return lf_runMainWindow();
   MessageQueue queue;
   platform::gf_setMainWindowPoster(
       [&queue](std::uint32_t message, std::uintptr_t, std::intptr_t) { queue.post(message); });

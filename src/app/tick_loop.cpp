@@ -14,6 +14,7 @@
 #include "app/tick_grid.h"
 #include "app/tick_schedule.h"
 #include "app/window_requests.h"
+#include "app/window_tick_work.h"
 #include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "engine/live_report.h"
@@ -149,9 +150,11 @@ void lf_tickWork() {
     lf_setIntake(true);
   }
   gf_statusLineWorkTick();
+  gf_refreshShownCounts();
   g_weekSlotNow = gf_weekdayAndHalfHour();
   g_workTick = g_workTick + 1;
   lf_touchdownEntry();
+  gf_runWindowRequests();
   if (g_removeAllStaticRequest.exchange(false)) {
     gf_removeAllStatic();
     auto& initialLoadOnly = g_settings.INITIAL_LOAD_ONLY;
@@ -185,6 +188,7 @@ void lf_tickNoFlight() {
   if (g_tickState.noFlightCountdown % 100 == 0) lf_checkParkAirportsIfDue();
   if (g_tickState.noFlightCountdown < 1) {
     g_tickState.noFlightCountdown = 100;
+    gf_refreshShownCounts();
     g_weekSlotNow = gf_weekdayAndHalfHour();
   }
 }

@@ -66,7 +66,7 @@ public:
       return;
     }
     const std::string fd = std::to_string(fds[1]);
-    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp", "-noreset",
+    const char* argv[] = {"Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1920x1200x24", "-nolisten", "tcp", "-noreset",
                           nullptr};
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -252,4 +252,12 @@ TEST_F(RealWindow, TheCloseBoxEndsTheProgram) {
   EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
   ASSERT_TRUE(window->quitCode().has_value());
   EXPECT_EQ(*window->quitCode(), 3);
+}
+
+TEST_F(RealWindow, OpensAtTheStoredPositionAndKeepsIt) {
+  settle();
+  const auto placement = window->placement();
+  ASSERT_TRUE(placement.has_value());
+  EXPECT_EQ(placement->window.left, 400);
+  EXPECT_EQ(placement->window.top, 20);
 }
