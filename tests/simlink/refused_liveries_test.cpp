@@ -10,6 +10,7 @@
 #include "engine/engine_services.h"
 #include "foundation/error.h"
 #include "refdata/codes.h"
+#include "run_flags_reset.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -22,9 +23,7 @@ protected:
   void TearDown() override { reset(); }
   static void reset() {
     g_liveryByHexid.clear();
-    g_closing = false;
-    g_windowClosed = false;
-    g_statusLine.reset();
+    test::resetRunFlags();
   }
   test::LogCapture log_;
   SimLink link_;

@@ -17,6 +17,7 @@
 #include "foundation/settings.h"
 #include "platform/link_io.h"
 #include "platform/stream_socket.h"
+#include "run_flags_reset.h"
 #include "simlink/sim_client.h"
 #include "simlink/user_aircraft.h"
 #include "simlink/sim_vocabulary.h"
@@ -34,19 +35,6 @@ inline bool waitUntil(const std::function<bool()>& done) {
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
   return true;
-}
-
-inline void resetRunFlags() {
-  g_closing = false;
-  g_windowClosed = false;
-  g_exitReason = ExitReason::notYetSet;
-  g_restartDelay = 0;
-  g_flightRunning = false;
-  g_userAcReported = false;
-  g_statusLine.reset();
-  g_mainWindowState.resetShown();
-  g_settings.SIM_INSTALL_PATH.setValue("");
-  gf_clearSimResponses();
 }
 
 class SimClientTest : public ::testing::Test {

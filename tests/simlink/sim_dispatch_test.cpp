@@ -16,6 +16,7 @@
 #include "simlink/sim_action_queues.h"
 #include "simlink/sim_vocabulary.h"
 #include "simstandin/messages.h"
+#include "run_flags_reset.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -25,19 +26,8 @@ namespace {
 
 class DispatchTest : public ::testing::Test {
 protected:
-  void SetUp() override { reset(); }
-  void TearDown() override { reset(); }
-  static void reset() {
-    g_closing = false;
-    g_windowClosed = false;
-    g_exitReason = ExitReason::notYetSet;
-    g_restartDelay = 0;
-    g_flightRunning = false;
-    g_statusLine.reset();
-    g_mainWindowState.resetShown();
-    g_settings.SIM_INSTALL_PATH.setValue("");
-    gf_clearSimResponses();
-  }
+  void SetUp() override { test::resetRunFlags(); }
+  void TearDown() override { test::resetRunFlags(); }
   void dispatch(const Bytes& message) {
     lf_dispatch(message.data(), static_cast<std::uint32_t>(message.size()), &link_);
   }

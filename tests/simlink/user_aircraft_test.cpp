@@ -15,6 +15,7 @@
 #include "simlink/sim_dispatch.h"
 #include "simlink/sim_vocabulary.h"
 #include "simstandin/messages.h"
+#include "run_flags_reset.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -24,21 +25,13 @@ namespace {
 
 class UserAircraftTest : public ::testing::Test {
 protected:
-  void SetUp() override { reset(); }
+  void SetUp() override { test::resetRunFlags(); }
   void TearDown() override {
-    reset();
+    test::resetRunFlags();
     g_dbase = DbaseTables{};
     std::lock_guard lock(g_parkAirportsMutex);
     g_parkAirports.clear();
     g_parkAirportId = IcaoCode();
-  }
-  static void reset() {
-    g_closing = false;
-    g_exitReason = ExitReason::notYetSet;
-    g_restartDelay = 0;
-    g_userAcReported = false;
-    g_statusLine.reset();
-    g_mainWindowState.resetShown();
   }
   void block(double lat, double lon, double altitude = 100.0, double groundSpeed = 0.0) {
     Bytes data(96);
