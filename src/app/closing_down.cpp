@@ -20,9 +20,11 @@
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/reader_threads.h"
+#include "realtraffic/rt_server.h"
 #include "realtraffic/traffic_receiver.h"
 #include "app/tick_loop.h"
 #include "app/worker_threads.h"
+#include "app/log_flush.h"
 #include "foundation/log.h"
 
 namespace vexo {
@@ -67,11 +69,6 @@ void lf_restartCountdown(const SteadyTimer& timer) {
 
 namespace {
 
-void lf_flushLog() {
-  std::lock_guard lock(g_logMutex);
-  g_logFile.flush();
-}
-
 // Stops the run's other threads: the "SimClient" thread is joined, so the reset never
 // touches state it still uses; the readers get a bounded wait (each returns from its
 // receive within a second).
@@ -85,6 +82,7 @@ void lf_stopRunThreads(const SteadyTimer& timer) {
   g_trafficReceiver.stopRequested = true;
   g_qnhReceiver.stopRequested = true;
   timer.sleepFor(g_threadStopWait);
+  gf_closeRTServer();
 }
 
 void lf_waitForWindowClose(const SteadyTimer& timer) {

@@ -13,14 +13,19 @@
 #include "app/start_up.h"
 #include "app/status_line.h"
 #include "app/worker_threads.h"
+#include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "engine/live_report.h"
+#include "app/log_flush.h"
+#include "app/window_requests.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "liveries/liveries_services.h"
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/reader_threads.h"
+#include "realtraffic/rt_lines.h"
+#include "realtraffic/rt_server.h"
 #include "realtraffic/traffic_receiver.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_link_state.h"
@@ -116,8 +121,35 @@ bool lf_waitForUserAircraft(const SteadyTimer& timer) {
 void lf_waitForRealTraffic(const SteadyTimer&) {
   if (!g_rtAtThisPc) return;
   gf_setStatus("Waiting for RealTraffic to connect to Vendrake_P3D ...", true);
+  lf_flushLog();
   gf_resetReaders();
+  // The wait gives up by itself when the run ends or the server is closed.
+  if (waitForClient()) {
+    sendDataPacket("Qs999=version\r\n");
+    lf_processRTVersion(receive());
+    gf_setRtLinkUp(true);
+    g_rtNotConnectedYet = false;
+    gf_log("RealTraffic connected");
+  }
   gf_clearStatus();
+}
+
+void lf_takeLiveAcsOutOfSim() {
+  for (LiveAc& aircraft : g_liveAcs) {
+    if (aircraft.simState == SimState::active) {
+      removeAircraftFromSim(aircraft);
+    } else if (aircraft.simState == SimState::adding2sim && aircraft.removeWhenCreated == 0) {
+      // Its creation may be on its way: it goes as soon as the simulator reports it.
+      aircraft.removeWhenCreated = 1;
+    }
+  }
+}
+
+void gf_sendUserPositionToRT() {
+  const UserAcData user = g_simLink.userAc();
+  const UserPose pose{user.latitude, user.longitude, user.pitch, user.bank, user.heading, user.altitude,
+                      user.groundSpeed};
+  gf_sendUserPosition(g_rtServer, pose, g_rtAtThisPc, lf_takeLiveAcsOutOfSim);
 }
 
 void gf_startReaders(bool atThisPc, const SteadyTimer& timer) {
@@ -151,12 +183,17 @@ bool lf_startTraffic(const SteadyTimer& timer) {
   lf_repaint(g_stateRect, false);
   g_simClientThread.replace(lf_simClientThread);
   if (!lf_waitForUserAircraft(timer)) return false;
-  if (!g_rtAtThisPc || g_settings.AEROWINX.value) gf_setRtLinkUp(true);
+  if (!g_rtAtThisPc || g_settings.AEROWINX.value) {
+    gf_setRtLinkUp(true);
+  } else {
+    gf_startRTServer(g_settings.PORT_NUMBER.value());
+  }
   if (gf_runEnding()) return false;
   g_mainWindowState.rtNotStarted = false;
   lf_repaint(g_stateRect, false);
   if (!g_settings.AEROWINX.value) {
     lf_waitForRealTraffic(timer);
+    if (g_rtProfessional) gf_sendSimTime(g_simUtcSeconds);
   } else {
     g_rtProfessional = false;
   }
@@ -166,6 +203,7 @@ bool lf_startTraffic(const SteadyTimer& timer) {
     g_trafficIntake = false;
   }
   gf_startReaders(g_rtAtThisPc, timer);
+  gf_sendUserPositionToRT();
   g_trafficReceiver.setRefPosition(gf_userPosition());
   if (!lf_waitForFirstTraffic(timer) && !gf_runEnding()) gf_log("No traffic in this region?");
   g_weekSlotNow = gf_weekdayAndHalfHour();

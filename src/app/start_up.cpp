@@ -19,6 +19,7 @@
 #include "foundation/error.h"
 #include "foundation/files.h"
 #include "foundation/install_query.h"
+#include "app/log_flush.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
@@ -27,6 +28,7 @@
 #include "airports/airports_services.h"
 #include "platform/known_folders.h"
 #include "refdata/airports_db.h"
+#include "realtraffic/rt_server.h"
 #include "refdata/dbase_reader.h"
 #include "simlink/flight_plans.h"
 #include "updater/updater_services.h"
@@ -44,11 +46,6 @@ std::atomic<std::uint32_t> g_scanWorkersRunning{0};
 StartUpState g_startUpState;
 
 namespace {
-
-void lf_flushLog() {
-  std::lock_guard lock(g_logMutex);
-  g_logFile.flush();
-}
 
 // The failure handlers of the standard kinds: SYSTEM ERROR without a restart delay, unless
 // another thread chose the reason first.
@@ -81,6 +78,7 @@ void lf_checkRunFolder() {
 
 void lf_stopPath() {
   g_windowClosed = true;
+  gf_closeRTServer();
   g_closing = true;
   auto expected = ExitReason::notYetSet;
   g_exitReason.compare_exchange_strong(expected, ExitReason::userClosedSim);
@@ -182,6 +180,7 @@ void lf_productionStop() {
     gf_logFlush("production");
     g_exitCode = 0;
     g_windowClosed = true;
+    gf_closeRTServer();
   } catch (const std::exception& e) {
     gf_logWarning(fmt::format("exception {}", e.what()));
     g_exitCode = 1;

@@ -19,7 +19,10 @@
 #include "engine/engine_services.h"
 #include "engine/live_report.h"
 #include "realtraffic/reader_threads.h"
+#include "realtraffic/rt_lines.h"
+#include "simlink/sim_link_state.h"
 #include "realtraffic/traffic_receiver.h"
+#include "app/log_flush.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "foundation/time_text.h"
@@ -34,11 +37,6 @@ namespace {
 void lf_setIntake(bool on) {
   std::lock_guard lock(g_liveReportMutex);
   g_trafficIntake = on;
-}
-
-void lf_flushLog() {
-  std::lock_guard lock(g_logMutex);
-  g_logFile.flush();
 }
 
 bool lf_flightMode() { return g_flightRunning.load(); }
@@ -134,6 +132,7 @@ bool lf_tick() {
     return true;
   }
   g_trafficReceiver.setRefPosition(gf_userPosition());
+  if (g_rtProfessional) gf_sendSimTime(g_simUtcSeconds);
   if (const std::string stand = gf_reservedStandName(); !stand.empty()) gf_removeAcAtStand(stand);
   lf_checkParkAirportsIfDue();
   if (!duties.parkStep) return true;
@@ -185,7 +184,10 @@ void lf_tickNoFlight() {
   }
   lf_handleSimResponses();
   g_tickState.noFlightCountdown -= 1;
-  if (g_tickState.noFlightCountdown % 100 == 0) lf_checkParkAirportsIfDue();
+  if (g_tickState.noFlightCountdown % 100 == 0) {
+    lf_checkParkAirportsIfDue();
+    gf_sendUserPositionToRT();
+  }
   if (g_tickState.noFlightCountdown < 1) {
     g_tickState.noFlightCountdown = 100;
     gf_refreshShownCounts();
