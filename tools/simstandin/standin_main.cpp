@@ -1,7 +1,10 @@
 // simstandin: serves the SimConnect protocol on loopback for demos and manual checks.
 //   simstandin [--tcp4 PORT] [--tcp6 PORT] [--pipe [NAME]] [--name TEXT] [--frame-rate HZ]
-//              [--fail-title TITLE]...
+//              [--fail-title TITLE]... [--flight LAT LON]
 // Prints one line per request received; ends on Ctrl-C.
+// --flight runs a flight with the user aircraft parked at LAT LON (degrees): the flight is
+// reported running and the user aircraft's periodic data is sent once a second. The line
+// "quit" on standard input then quits the simulator as a closing simulator does.
 #include <fmt/format.h>
 
 #include <atomic>
@@ -16,10 +19,18 @@
 #include "platform/stream_socket.h"
 #include "simlink/simconnect_ids.h"
 #include "simstandin/sim_standin.h"
+#include "simstandin/sim_world.h"
+
+#include <ctime>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
 
 std::atomic<bool> g_stop{false};
+std::atomic<bool> g_quit{false};
 
 void lf_onSignal(int) { g_stop = true; }
 
@@ -53,7 +64,7 @@ bool lf_parse(std::string_view text, T& value) {
 int lf_usage() {
   std::fputs(
       "usage: simstandin [--tcp4 PORT] [--tcp6 PORT] [--pipe [NAME]] [--name TEXT] [--frame-rate HZ]\n"
-      "                  [--fail-title TITLE]...\n",
+      "                  [--fail-title TITLE]... [--flight LAT LON]\n",
       stderr);
   return 2;
 }
@@ -67,6 +78,7 @@ int main(int argc, char** argv) {
   int tcp4 = -1, tcp6 = -1;
   bool pipe = false;
   std::string pipeName;
+  std::optional<std::pair<double, double>> flight;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -84,6 +96,13 @@ int main(int argc, char** argv) {
         return lf_usage();
     } else if (arg == "--fail-title" && hasValue) {
       options.failTitles.insert(argv[++i]);
+    } else if (arg == "--flight" && i + 2 < argc) {
+      double lat = 0, lon = 0;
+      if (!lf_parse(argv[i + 1], lat) || !lf_parse(argv[i + 2], lon) || !(lat >= -90 && lat <= 90) ||
+          !(lon >= -180 && lon <= 180))
+        return lf_usage();
+      flight = std::pair(lat, lon);
+      i += 2;
     } else {
       return lf_usage();
     }
@@ -108,8 +127,29 @@ int main(int argc, char** argv) {
   }
   std::signal(SIGINT, lf_onSignal);
   std::signal(SIGTERM, lf_onSignal);
+  std::unique_ptr<simstandin::SimWorld> world;
+  if (flight) {
+    world = std::make_unique<simstandin::SimWorld>(standin);
+    simstandin::UserAircraftState user;
+    user.latitude = flight->first;
+    user.longitude = flight->second;
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    user.zuluYear = utc.tm_year + 1900;
+    user.zuluDayOfYear = utc.tm_yday + 1;
+    user.zuluTime = utc.tm_hour * 3600 + utc.tm_min * 60 + utc.tm_sec;
+    world->setUserAircraft(user);
+    world->setUserTitle("Stand-in user aircraft");
+    world->setUserModel("B738");
+    std::thread([] {
+      for (std::string line; std::getline(std::cin, line);)
+        if (line == "quit") g_quit = true;
+    }).detach();
+  }
   standin.start();
   std::fflush(stdout);
+  auto nextSecond = std::chrono::steady_clock::now();
 
   std::size_t printed = 0;
   while (!g_stop) {
@@ -121,6 +161,16 @@ int main(int argc, char** argv) {
                  r.sendId, r.size, r.version);
     }
     std::fflush(stdout);
+    if (world && g_quit) {
+      world->quit();
+      break;
+    }
+    if (world && std::chrono::steady_clock::now() >= nextSecond) {
+      // Repeated, so that a client connecting later learns that the flight runs.
+      world->setFlightRunning(true);
+      world->sendPeriodicData();
+      nextSecond += std::chrono::seconds(1);
+    }
   }
   standin.stop();
   return 0;

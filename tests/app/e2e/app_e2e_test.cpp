@@ -57,21 +57,43 @@ void expectInOrder(const std::string& log, const std::vector<std::string>& texts
 
 }  // namespace
 
-TEST_F(AppE2eTest, OneCopyStartsUpInOrderASecondEndsAtOnceAndCloseEndsTheRun) {
+TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
+  // The simulator with a flight at Los Angeles, RealTraffic installed for this user.
+  fs::create_directories(dir_ / "appdata" / "InsideSystems");
+  vexo::test::writeFile(dir_ / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
+  env_["VDRK_PIPE_DIR"] = (dir_ / "pipes").string();
+  fs::create_directories(dir_ / "pipes");
+  ChildProcess sim(VDRK_SIMSTANDIN_EXE, {"--pipe", "--frame-rate", "30", "--flight", "33.9416", "-118.4085"}, dir_.path(),
+                   env_, dir_ / "sim.out");
   auto first = start("first.out");
-  // Without a simulator the run waits for a flight: the start-up is complete then.
-  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return logHas("RealTraffic not detected at this PC"); }, 60s))
-      << log();
+  ChildProcess traffic(VDRK_TRAFFICSTANDIN_EXE,
+                       {"--loop", (vexo::test::testdataDir() / "realtraffic" / "KLAX_20200617_2152.csv").string()},
+                       dir_.path(), env_, dir_ / "traffic.out");
+  auto trafficSaw = [&](const std::string& text) {
+    return vexo::test::readFile(dir_ / "traffic.out").find(text) != std::string::npos;
+  };
+
+  // The first user position goes to RealTraffic once the readers run (the log is written
+  // to the disk only now and then, so it is read after the end).
+  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return trafficSaw("received: Qs121="); }, 60s))
+      << vexo::test::readFile(dir_ / "traffic.out");
+  EXPECT_TRUE(trafficSaw("received: Qs999=version"));
   auto second = start("second.out");
   EXPECT_EQ(second->waitFor(30s), -1);
   EXPECT_FALSE(fs::exists(run_ / "Log0.txt"));  // the second copy touched no log
 
-  first->signal(SIGTERM);
+  sim.writeInput("quit\n");
   EXPECT_EQ(first->waitFor(60s), 0) << log();
+  EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return trafficSaw("received: exit"); }, 30s));
   expectInOrder(log(), {"(utc) Vendrake_P3D version 12.3.0 for Prepar3D v5/v6", "parameters.xml not found",
-                        "dbase records read", "airports read", "P3Dv5 detected",
-                        "RealTraffic not detected at this PC", "Exiting: USER CLOSED SIM"});
+                        "dbase records read", "airports read", "P3Dv5 detected", "RealTraffic detected at this PC",
+                        "connected", "Waiting for RealTraffic to connect to Vendrake_P3D ...",
+                        "RealTraffic connected", "QNH Reader connected", "Traffic Reader connected",
+                        "Exiting: SIM WAS CLOSED"});
+  EXPECT_FALSE(logHas("No traffic in this region?"));
   EXPECT_TRUE(fs::exists(dir_ / "appdata" / "Vendrake_P3D" / "parameters.xml"));
+  traffic.writeInput("quit\n");
+  EXPECT_TRUE(traffic.waitFor(30s));
 }
 
 TEST_F(AppE2eTest, LogThatCannotBeCreatedEndsWithCodeTwo) {
