@@ -2,19 +2,24 @@
 
 #include <fmt/format.h>
 
-#include <condition_variable>
-#include <deque>
+#include <chrono>
+#include <cstdlib>
+#include <functional>
 #include <iostream>
-#include <mutex>
 #include <string_view>
+#include <thread>
 #include <vector>
 
-#include "app/app_window.h"
 #include "app/closing_down.h"
+#include "app/main_window.h"
 #include "app/start_up.h"
 #include "app/startup_thread.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
+#include "realtraffic/rt_server.h"
+#include "platform/fltk/fltk_window.h"
+#include "platform/headless_window.h"
+#include "platform/shell.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
 #include "platform/window_post.h"
@@ -35,56 +40,53 @@ bool lf_ensureUserFolder(const fs::path& folder) {
 
 namespace {
 
-constexpr std::uint32_t g_wmClose = 0x0010;
-
-// The messages posted to the main window, in order. Any thread posts; the UI thread takes.
-class MessageQueue {
-public:
-  void post(std::uint32_t message) {
-    std::lock_guard lock(mutex_);
-    messages_.push_back(message);
-    ready_.notify_one();
+// The loop of a window system without a screen: it hands the posted messages to the
+// window procedure until the window quits. Returns the quit code.
+int lf_runMessageLoop(platform::HeadlessWindowSystem& system) {
+  platform::HeadlessWindow* window = system.window();
+  while (!window->quitCode()) {
+    if (system.pump() == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
-  std::uint32_t take() {
-    std::unique_lock lock(mutex_);
-    ready_.wait(lock, [&] { return !messages_.empty(); });
-    const auto message = messages_.front();
-    messages_.pop_front();
-    return message;
-  }
+  return *window->quitCode();
+}
 
-private:
-  std::mutex mutex_;  // guards messages_
-  std::condition_variable ready_;
-  std::deque<std::uint32_t> messages_;
-};
+}  // namespace
+
+namespace {
+
+// Creates the main window in the window system, starts the first run and runs the message
+// loop until the window quits.
+int lf_runMainWindow(platform::WindowSystem& system, const ProductionSwitch& productionSwitch,
+                     const std::function<int()>& messageLoop) {
+  gf_setMainWindowHooks({.startUp = gf_onStartUpMessage,
+                         .runActive = [] { return g_startUpThread.running(); },
+                         .closeRealTraffic = gf_closeRTServer,
+                         .exitCode = [] { return static_cast<int>(g_exitCode.load()); },
+                         .openExplorerAt = platform::gf_openExplorerAt});
+  if (!initInstance(system, g_programName)) {
+    gf_logWarning("initInstance failed");
+    return 0;
+  }
+  if (productionSwitch.given && productionSwitch.value) g_productionMode = true;
+  platform::gf_postMainWindowMessage(WM_APP_START_UP);
+  const int exitCode = messageLoop();
+  // Closing down posted the quit; the start-up thread is at most flushing the log.
+  g_startUpThread.join();
+  return exitCode;
+}
 
 }  // namespace
 
 int lf_appMain(const ProductionSwitch& productionSwitch) {
   if (!lf_ensureUserFolder(gf_appFolder())) return 0;
-  if (productionSwitch.given && productionSwitch.value) g_productionMode = true;
-  // With a display the main window runs the UI thread; without one, the loop below.
-  if (gf_windowDisplayAvailable()) return lf_runMainWindow();
-  MessageQueue queue;
-  platform::gf_setMainWindowPoster(
-      [&queue](std::uint32_t message, std::uintptr_t, std::intptr_t) { queue.post(message); });
-  queue.post(WM_APP_START_UP);
-  for (;;) {
-    const auto message = queue.take();
-    if (message == WM_APP_START_UP) gf_onStartUpMessage();
-    if (message == g_wmClose) {
-      g_windowClosed = true;
-      if (!gf_requestClosing(ExitReason::userClosedSim)) {
-        auto expected = ExitReason::notYetSet;
-        g_exitReason.compare_exchange_strong(expected, ExitReason::userClosedSim);
-      }
-    }
-    if (message == WM_APP_SAVE_AND_QUIT) break;
+  // Without a display (or when asked, as the tests do) the window has no screen.
+  const char* headless = std::getenv("VDRK_HEADLESS");
+  if ((headless == nullptr || *headless == '\0') && platform::FltkWindowSystem::displayAvailable()) {
+    platform::FltkWindowSystem system;
+    return lf_runMainWindow(system, productionSwitch, [&] { return system.run(); });
   }
-  g_startUpThread.join();
-  platform::gf_setMainWindowPoster({});
-  return g_exitCode;
+  platform::HeadlessWindowSystem system;
+  return lf_runMainWindow(system, productionSwitch, [&] { return lf_runMessageLoop(system); });
 }
 
 int gf_appEntry(int argc, char** argv) {
@@ -101,7 +103,7 @@ int gf_appEntry(int argc, char** argv) {
   std::vector<std::string_view> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   // Before any other thread starts: a termination request becomes a close of the window.
-  platform::TerminationSignals signals([] { platform::gf_postMainWindowMessage(g_wmClose); });
+  platform::TerminationSignals signals([] { platform::gf_postMainWindowMessage(platform::WM_CLOSE); });
   return lf_appMain(gf_parseProductionSwitch(args));
 }
 

@@ -6,9 +6,6 @@
 namespace vexo {
 
 // Marks the area for repainting; never waits for the UI thread.
-inline void lf_repaint(const platform::Rect& area, bool erase) {
-  (void)area;
-  (void)erase;
-}
+inline void lf_repaint(const platform::Rect& area, bool erase) { gf_invalidateMainWindow(area, erase); }
 
 }  // namespace vexo

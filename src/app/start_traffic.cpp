@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "airports/airports_services.h"
+#include "app/main_window_commands.h"
 #include "app/main_window_state.h"
 #include "app/repaint.h"
 #include "app/run_state.h"
@@ -134,24 +135,6 @@ void lf_waitForRealTraffic(const SteadyTimer&) {
   gf_clearStatus();
 }
 
-void lf_takeLiveAcsOutOfSim() {
-  for (LiveAc& aircraft : g_liveAcs) {
-    if (aircraft.simState == SimState::active) {
-      removeAircraftFromSim(aircraft);
-    } else if (aircraft.simState == SimState::adding2sim && aircraft.removeWhenCreated == 0) {
-      // Its creation may be on its way: it goes as soon as the simulator reports it.
-      aircraft.removeWhenCreated = 1;
-    }
-  }
-}
-
-void gf_sendUserPositionToRT() {
-  const UserAcData user = g_simLink.userAc();
-  const UserPose pose{user.latitude, user.longitude, user.pitch, user.bank, user.heading, user.altitude,
-                      user.groundSpeed};
-  gf_sendUserPosition(g_rtServer, pose, g_rtAtThisPc, lf_takeLiveAcsOutOfSim);
-}
-
 void gf_startReaders(bool atThisPc, const SteadyTimer& timer) {
   g_readerThreads.start([atThisPc](std::stop_token stop) {
     std::stop_callback onStop(stop, [] { g_qnhReceiver.stopRequested = true; });
@@ -183,6 +166,7 @@ bool lf_startTraffic(const SteadyTimer& timer) {
   lf_repaint(g_stateRect, false);
   g_simClientThread.replace(lf_simClientThread);
   if (!lf_waitForUserAircraft(timer)) return false;
+  if (g_settings.AUTO_RANGE.value) lf_computeAutoRange();
   if (!g_rtAtThisPc || g_settings.AEROWINX.value) {
     gf_setRtLinkUp(true);
   } else {
@@ -203,7 +187,7 @@ bool lf_startTraffic(const SteadyTimer& timer) {
     g_trafficIntake = false;
   }
   gf_startReaders(g_rtAtThisPc, timer);
-  gf_sendUserPositionToRT();
+  gf_sendUserPosition(g_simLink.userAc(), g_rtAtThisPc);
   g_trafficReceiver.setRefPosition(gf_userPosition());
   if (!lf_waitForFirstTraffic(timer) && !gf_runEnding()) gf_log("No traffic in this region?");
   g_weekSlotNow = gf_weekdayAndHalfHour();

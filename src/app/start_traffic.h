@@ -37,14 +37,6 @@ void gf_startReaders(bool atThisPc, const SteadyTimer& timer = gf_steadyTimer())
 // Waits up to 15 seconds for the first traffic record; false when none came or the run ends.
 bool lf_waitForFirstTraffic(const SteadyTimer& timer = gf_steadyTimer());
 
-// Sends the user aircraft to RealTraffic ("Qs121="); when RealTraffic went away, the live
-// aircraft leave the simulator and the next call waits for it to connect again.
-void gf_sendUserPositionToRT();
-
-// RealTraffic is gone: active live aircraft are removed, ones being created go as soon as
-// the simulator reports them.
-void lf_takeLiveAcsOutOfSim();
-
 // Reads RealTraffic's reply to "Qs999=version": its edition and version text.
 void lf_processRTVersion(const std::string& reply);
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "app/closing_down.h"
+#include "app/main_window_commands.h"
 #include "app/main_window_state.h"
 #include "app/repaint.h"
 #include "app/run_state.h"
@@ -27,6 +28,7 @@
 #include "liveries/liveries_services.h"
 #include "airports/airports_services.h"
 #include "platform/known_folders.h"
+#include "platform/window.h"
 #include "refdata/airports_db.h"
 #include "realtraffic/rt_server.h"
 #include "refdata/dbase_reader.h"
@@ -291,7 +293,7 @@ void lf_applyDestinationAgain() {
   const auto& airports = g_airportsDb.airports;
   const auto found = std::ranges::find_if(airports, [&](const AirportData& a) { return a.icao == icao; });
   if (found == airports.end()) return;
-  gf_addParkAirport(icao, found->latLon());
+  lf_setDestination(icao.str(), found->latLon());
 }
 
 }  // namespace
@@ -332,6 +334,7 @@ bool lf_prepareRun() {
   (void)lf_readMyParkAirports();
   g_settings.rereadButton.enable();
   lf_applyDestinationAgain();
+  if (platform::Window* window = platform::gf_mainWindow()) window->setTopmost(g_settings.ALWAYS_ON_TOP.value);
   return true;
 }
 

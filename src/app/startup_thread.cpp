@@ -9,7 +9,14 @@ namespace vexo {
 StartUpThread g_startUpThread;
 
 void StartUpThread::replace(std::function<void()> body) {
-  std::jthread next([body = std::move(body)] { body(); });
+  ++*runningCount_;
+  std::jthread next([body = std::move(body), count = runningCount_] {
+    struct Done {
+      std::atomic<int>& count;
+      ~Done() { --count; }
+    } done{*count};
+    body();
+  });
   std::jthread previous = std::exchange(thread_, std::move(next));
   if (previous.joinable()) {
     previous.request_stop();

@@ -2,7 +2,9 @@
 // The main window's WM_APP_START_UP (WM_APP + 1) replaces it by a new one.
 #pragma once
 
+#include <atomic>
 #include <functional>
+#include <memory>
 #include <thread>
 
 namespace vexo {
@@ -16,9 +18,14 @@ public:
   // UI thread only: joins the current thread, when there is one (at the end of the
   // process).
   void join();
+  // A start-up thread has not finished yet, so its closing down will end the run. Any thread.
+  bool running() const { return runningCount_->load() > 0; }
 
 private:
   std::jthread thread_;  // touched by the UI thread only
+  // Bodies started and not yet returned (the old and the new one overlap briefly).
+  // Shared with the threads, which may end after this object (at the end of the process).
+  std::shared_ptr<std::atomic<int>> runningCount_ = std::make_shared<std::atomic<int>>(0);
 };
 
 extern StartUpThread g_startUpThread;

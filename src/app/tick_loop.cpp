@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "airports/airports_services.h"
+#include "app/main_window.h"
+#include "app/main_window_commands.h"
 #include "app/main_window_state.h"
 #include "app/repaint.h"
 #include "app/run_state.h"
@@ -48,6 +50,7 @@ void lf_parkStep() {
   if (!g_parkNowRequest) return;
   if (!g_tickState.parkSecondHalf) {
     g_tickState.parkSecondHalf = true;
+    gf_lockParkControls();
     gf_requestParkRecalculation();
     g_trafficReceiver.startCollectingCallsigns();
     return;
@@ -186,7 +189,7 @@ void lf_tickNoFlight() {
   g_tickState.noFlightCountdown -= 1;
   if (g_tickState.noFlightCountdown % 100 == 0) {
     lf_checkParkAirportsIfDue();
-    gf_sendUserPositionToRT();
+    gf_sendUserPosition(g_simLink.userAc(), g_rtAtThisPc);
   }
   if (g_tickState.noFlightCountdown < 1) {
     g_tickState.noFlightCountdown = 100;
@@ -197,11 +200,16 @@ void lf_tickNoFlight() {
 
 void lf_tickHalfMinute() {
   if (g_rematchRequest.exchange(false)) g_missingLiveries.clear();
+  if (g_settings.AUTO_RANGE.value) lf_computeAutoRange();
   const WorkTickDuties duties = gf_workTickDuties(g_workTick);
   if (duties.minute) {
     auto& countdown = g_mainWindowState.minutesToRenewal;
     countdown = countdown - 1;
-    if (countdown < 1) countdown = 20;
+    if (countdown < 1) {
+      countdown = 20;
+      if (g_parkAirportSet && !g_settings.INITIAL_LOAD_ONLY.value && !g_parkBusy && !g_parkNowRequest)
+        gf_requestStaticParkingNow();
+    }
     lf_repaint(g_controlsRect, true);
     if (duties.missingLiveries) gf_logMissingLiveries();
     if (duties.day) {

@@ -31,7 +31,8 @@ protected:
                               (dir_ / "sim").string() + "/\"\n");
     env_ = {{"VDRK_APPDATA", (dir_ / "appdata").string()},
             {"VDRK_INSTANCE_LOCK", (dir_ / "instance.lock").string()},
-            {"VDRK_REGISTRY_FILE", (dir_ / "registry.reg").string()}};
+            {"VDRK_REGISTRY_FILE", (dir_ / "registry.reg").string()},
+            {"VDRK_HEADLESS", "1"}};  // no screen needed, whatever the machine has
   }
 
   std::unique_ptr<ChildProcess> start(const std::string& outputName) {
