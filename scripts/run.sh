@@ -1,0 +1,100 @@
+#!/usr/bin/env bash
+# Runs Vendrake_P3D for a while against the simulator stand-in (a flight parked at Los
+# Angeles) and the traffic stand-in (a recording of Los Angeles traffic), then closes
+# everything and tells where the log and a screenshot of the main window are.
+#   scripts/run.sh [--seconds N]     how long the program runs (default 120: the recording's
+#                                    second weather report, and so the QNH, comes after 90 s)
+# Sets up a fresh Debian 12 machine first (scripts/setup.sh). Without a DISPLAY the
+# program runs on a virtual one (Xvfb). Everything it writes goes to out/run/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+top=$PWD
+
+seconds=120
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --seconds) seconds=${2:-}; shift 2 || { echo "run.sh: --seconds needs a value"; exit 2; } ;;
+    --seconds=*) seconds=${1#*=}; shift ;;
+    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
+    *) echo "run.sh: unknown option $1 (try --help)"; exit 2 ;;
+  esac
+done
+if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ] || [ "$seconds" -gt 86400 ]; then
+  echo "run.sh: --seconds takes a whole number from 1 to 86400, not '$seconds'"
+  exit 2
+fi
+recording=$(cd "$top/.." && pwd)/shared/testdata/realtraffic/KLAX_20200617_2152.csv
+[ -f "$recording" ] || { echo "run.sh: the recording $recording is missing"; exit 1; }
+
+bash scripts/setup.sh
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build build -j "$(nproc)" --target Vendrake_P3D simstandin trafficstandin vdrk_data_files
+
+# The program's folder (with docs and the data files), the user's folders, the registry
+# that tells where the simulator is, and RealTraffic installed for this user.
+run=$top/out/run
+rm -rf "$run"
+mkdir -p "$run/program/docs" "$run/program/input" "$run/appdata/InsideSystems" "$run/sim/Scenery" "$run/pipes"
+cp build/input/*.enc "$run/program/input/"
+: >"$run/appdata/InsideSystems/RealTraffic.jar"
+cat >"$run/registry.reg" <<EOF
+[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]
+"SetupPath"="$run/sim/"
+EOF
+export VDRK_APPDATA=$run/appdata VDRK_REGISTRY_FILE=$run/registry.reg VDRK_PIPE_DIR=$run/pipes
+export VDRK_INSTANCE_LOCK=$run/instance.lock
+
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+}
+trap cleanup EXIT
+
+if [ -z "${DISPLAY:-}" ]; then
+  # Xvfb picks a free display itself and tells which one on the given descriptor.
+  displayfile=$run/display
+  Xvfb -displayfd 4 -screen 0 1280x1024x24 -nolisten tcp -noreset 4>"$displayfile" >/dev/null 2>&1 &
+  pids+=($!)
+  for _ in $(seq 1 100); do [ -s "$displayfile" ] && break; sleep 0.1; done
+  [ -s "$displayfile" ] || { echo "run.sh: Xvfb did not start"; exit 1; }
+  export DISPLAY=":$(head -n1 "$displayfile")"
+fi
+
+# The stand-ins read commands ("quit") from these pipes.
+mkfifo "$run/sim.in" "$run/traffic.in"
+exec 7<>"$run/sim.in" 8<>"$run/traffic.in"
+build/tools/simstandin/simstandin --pipe --frame-rate 30 --flight 33.9416 -118.4085 \
+  <"$run/sim.in" >"$run/simstandin.log" 2>&1 &
+pids+=($!)
+(cd "$run/program" && exec "$top/build/src/app/Vendrake_P3D") >"$run/program.out" 2>&1 &
+app=$!
+pids+=($app)
+build/tools/trafficstandin/trafficstandin --loop "$recording" <"$run/traffic.in" >"$run/trafficstandin.log" 2>&1 &
+pids+=($!)
+
+echo "run.sh: Vendrake_P3D runs for $seconds s (display $DISPLAY) ..."
+for _ in $(seq 1 "$seconds"); do
+  kill -0 "$app" 2>/dev/null || break
+  sleep 1
+done
+
+shot=$run/main_window.png
+if kill -0 "$app" 2>/dev/null; then
+  import -display "$DISPLAY" -window Vendrake_P3D "$shot" 2>/dev/null ||
+    import -display "$DISPLAY" -window root "$shot" 2>/dev/null || echo "run.sh: no screenshot taken"
+  # As a click on the window's close button: the program closes down and quits.
+  kill -TERM "$app"
+  for _ in $(seq 1 300); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
+else
+  echo "run.sh: Vendrake_P3D ended before the time was up (see the log)"
+fi
+code=0
+wait "$app" || code=$?
+echo quit >&7
+echo quit >&8
+
+echo "run.sh: Vendrake_P3D ended with exit code $code"
+echo "  log:        $run/program/Log.txt"
+[ -f "$shot" ] && echo "  screenshot: $shot"
+echo "  stand-ins:  $run/simstandin.log, $run/trafficstandin.log"
