@@ -173,7 +173,7 @@ void lf_tickWork() {
   lf_collisionChecks();
   if (g_blockChangedRequest) lf_applyBlockedCallsign();
   if (g_parkBusy) {
-    g_mainWindowState.staticCount = gf_countStaticAircraft(false);
+    g_mainWindowState.staticCount = g_staticAcs.size();
     lf_repaint(g_parkRect, false);
   }
 }
@@ -183,6 +183,10 @@ void lf_tickNoFlight() {
     lf_setIntake(false);
     g_tickState.flightPaused = true;
     g_tickState.noFlightCountdown = 100;
+    {
+      std::lock_guard lock(g_simConnectMutex);
+      g_simPositionQueue.clear();
+    }
     gf_log(fmt::format("{} Flight not running", gf_utcClockNow()));
   }
   lf_handleSimResponses();

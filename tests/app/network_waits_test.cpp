@@ -1,0 +1,79 @@
+// The start-up/tick thread never waits on RealTraffic without seeing the run end.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+
+#include "app/main_window_state.h"
+#include "app/run_state.h"
+#include "app/start_traffic.h"
+#include "app/start_up.h"
+#include "app/status_line.h"
+#include "app/window_requests.h"
+#include "realtraffic/reader_display.h"
+#include "realtraffic/rt_lines.h"
+#include "realtraffic/rt_server.h"
+#include "simlink/sim_actions.h"
+#include "test_support.h"
+
+using namespace vexo;
+using namespace std::chrono_literals;
+
+namespace {
+
+class NetworkWaitTest : public ::testing::Test {
+protected:
+  void SetUp() override {
+    reset();
+    g_rtAtThisPc = true;
+    gf_startRTServer("0");  // any free port: nobody will connect
+  }
+  void TearDown() override {
+    gf_closeRTServer();
+    g_rtAtThisPc = false;
+    reset();
+  }
+  static void reset() {
+    g_closing = false;
+    g_windowClosed = false;
+    g_exitReason = ExitReason::notYetSet;
+    g_statusLine.reset();
+  }
+  // Runs `wait` on its own thread, ends the run once the wait has begun, and reports
+  // whether the wait then returned.
+  static bool endsWithTheRun(const std::function<void()>& wait, const std::function<bool()>& waiting,
+                             const std::function<void()>& endRun) {
+    auto done = std::async(std::launch::async, wait);
+    const auto begun = std::chrono::steady_clock::now() + 30s;
+    while (!waiting() && std::chrono::steady_clock::now() < begun) std::this_thread::sleep_for(5ms);
+    endRun();
+    return done.wait_for(30s) == std::future_status::ready;
+  }
+  test::LogCapture log_;
+};
+
+}  // namespace
+
+TEST_F(NetworkWaitTest, WaitForRealTrafficEndsWhenTheWindowCloses) {
+  const bool ended = endsWithTheRun([] { lf_waitForRealTraffic(); },
+                                    [this] { return log_.contains("Waiting for RealTraffic to connect"); },
+                                    [] { g_windowClosed = true; });
+  ASSERT_TRUE(ended);
+  EXPECT_TRUE(g_rtNotConnectedYet);
+  EXPECT_FALSE(gf_rtLinkUp());
+  EXPECT_EQ(g_statusLine.texts().status, "");  // the waiting text is cleared
+}
+
+TEST_F(NetworkWaitTest, WaitingForRealTrafficToComeBackEndsWithTheRun) {
+  UserAcData user;
+  user.latitude = 33.94;
+  user.longitude = -118.41;
+  // No client: RealTraffic went away, so the user position waits for it to connect again.
+  const auto start = std::chrono::steady_clock::now();
+  // Nothing to observe of the accept itself: give it a moment to begin (either way the
+  // call must return once the run ends).
+  const bool ended = endsWithTheRun([&] { gf_sendUserPosition(user, true); },
+                                    [&] { return std::chrono::steady_clock::now() - start > 100ms; },
+                                    [] { gf_requestClosing(ExitReason::readerError, 15); });
+  EXPECT_TRUE(ended);
+}
