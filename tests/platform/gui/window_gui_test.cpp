@@ -29,6 +29,9 @@
 
 extern char** environ;
 
+// The font library keeps its caches for the life of the process; that is not ours to free.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 using namespace vexo;
 
 namespace {
