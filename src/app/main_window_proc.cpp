@@ -217,6 +217,9 @@ LResult lf_wndProc(std::uint32_t message, WParam wParam, LParam lParam) {
     case WM_APP_INVALIDATE:
       window->invalidate(gf_unpackRect(lParam), wParam != 0);
       return 0;
+    case WM_APP_SET_TOPMOST:
+      window->setTopmost(wParam != 0);
+      return 0;
     default:
       return 0;
   }

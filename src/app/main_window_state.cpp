@@ -24,6 +24,10 @@ void gf_invalidateMainWindow(const platform::Rect& area, bool erase) {
   platform::gf_postMainWindowMessage(WM_APP_INVALIDATE, erase ? 1 : 0, gf_packRect(area));
 }
 
+void gf_setMainWindowTopmost(bool topmost) {
+  platform::gf_postMainWindowMessage(WM_APP_SET_TOPMOST, topmost ? 1 : 0, 0);
+}
+
 MainWindowState::MainWindowState() { initialised = true; }
 
 MainWindowState::~MainWindowState() {

@@ -36,6 +36,8 @@ inline constexpr platform::Colour g_grey = platform::gf_rgb(160, 160, 160);
 // Marks an area of the main window for repainting. Any thread: it posts, so it never
 // waits for the UI thread (a window that does not exist yet paints everything anyway).
 void gf_invalidateMainWindow(const platform::Rect& area, bool erase);
+// Keeps the main window above other windows, or not. Any thread: it posts.
+void gf_setMainWindowTopmost(bool topmost);
 // The rectangle packed into a WM_APP_INVALIDATE message, and back.
 std::intptr_t gf_packRect(const platform::Rect& area);
 platform::Rect gf_unpackRect(std::intptr_t packed);

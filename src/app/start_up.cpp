@@ -334,7 +334,7 @@ bool lf_prepareRun() {
   (void)lf_readMyParkAirports();
   g_settings.rereadButton.enable();
   lf_applyDestinationAgain();
-  if (platform::Window* window = platform::gf_mainWindow()) window->setTopmost(g_settings.ALWAYS_ON_TOP.value);
+  gf_setMainWindowTopmost(g_settings.ALWAYS_ON_TOP.value);  // the window's own thread applies it
   return true;
 }
 

@@ -15,5 +15,7 @@ inline constexpr std::uint32_t WM_APP_SAVE_AND_QUIT = platform::WM_APP + 2;
 // Invalidate one area (gf_invalidateMainWindow): wParam 1 erases first, lParam holds
 // left, top, right and bottom as 16-bit fields, left lowest.
 inline constexpr std::uint32_t WM_APP_INVALIDATE = platform::WM_APP + 0x61;
+// Keep the window above others (wParam 1) or not (0) (gf_setMainWindowTopmost).
+inline constexpr std::uint32_t WM_APP_SET_TOPMOST = platform::WM_APP + 0x62;
 
 }  // namespace vexo

@@ -91,6 +91,18 @@ TEST_F(MainWindow, StartUpMessageRunsTheStartUpHook) {
   EXPECT_EQ(startUps, 1);
 }
 
+TEST_F(MainWindow, TopmostIsPostedToTheWindowsOwnThread) {
+  open();
+  std::thread other([] { gf_setMainWindowTopmost(true); });
+  other.join();
+  EXPECT_FALSE(window->topmost());
+  system->pump();
+  EXPECT_TRUE(window->topmost());
+  gf_setMainWindowTopmost(false);
+  system->pump();
+  EXPECT_FALSE(window->topmost());
+}
+
 TEST_F(MainWindow, InvalidationsPostedFromAnotherThreadReachTheWindow) {
   open();
   window->clearInvalidations();
