@@ -57,7 +57,7 @@ std::optional<double> lf_parkAirportDistance(LatLon user) {
 }  // namespace
 
 void lf_computeAutoRange() {
-  const UserAcData user = g_engineUserAc.get();  // the tick's copy of the user aircraft
+  const UserAcData user = g_simLink.userAc();  // the last block received, without a new request
   const SettingsState& s = g_settings;
   gf_setRange(gf_autoRangeNm(g_userOnGround, user.altitude, lf_parkAirportDistance({user.latitude, user.longitude}),
                              s.AR_ABOVE_HEIGHT.value, s.AIRP_HEIGHT.value));

@@ -69,7 +69,10 @@ TEST_F(TickWork, AutoRangeFollowsTheParkAirportsDistance) {
   user.latitude = 50.0 + 30.4 / 60.0;  // 30.4 nm north: one minute of arc is one nm
   user.longitude = 8.0;
   user.altitude = 3000.0;
-  g_engineUserAc.set(user);
+  {
+    std::lock_guard lock(g_simLink.userAcMutex);
+    g_simLink.userAcData = user;
+  }
   g_userOnGround = false;
   g_autoRangeRequest = true;
   gf_runWindowRequests();
@@ -86,7 +89,8 @@ TEST_F(TickWork, AutoRangeFollowsTheParkAirportsDistance) {
   g_autoRangeRequest = true;
   gf_runWindowRequests();
   EXPECT_EQ(g_settings.RANGE.value.load(), 10);
-  g_engineUserAc.set(UserAcData{});
+  std::lock_guard lock(g_simLink.userAcMutex);
+  g_simLink.userAcData = UserAcData{};
 }
 
 TEST_F(TickWork, ShownCountsChangeOnlyWhatChanged) {
