@@ -2,6 +2,9 @@
 
 add_library(vdrk_options INTERFACE)
 target_compile_options(vdrk_options INTERFACE -Wall -Wextra -Werror)
+# Small trivially-copyable values in std::atomic (codes, for one) may need libatomic
+# with clang.
+target_link_libraries(vdrk_options INTERFACE atomic)
 
 if(VDRK_SANITIZE STREQUAL "address")
   set(_vdrk_san -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)
