@@ -135,16 +135,16 @@ void lf_waitForRealTraffic(const SteadyTimer&) {
   gf_clearStatus();
 }
 
-void gf_startReaders(bool atThisPc, const SteadyTimer& timer) {
-  g_readerThreads.start([atThisPc](std::stop_token stop) {
+void gf_startReaders(bool atThisPc, const SteadyTimer& timer, std::uint16_t qnhPort, std::uint16_t trafficPort) {
+  g_readerThreads.start([atThisPc, qnhPort](std::stop_token stop) {
     std::stop_callback onStop(stop, [] { g_qnhReceiver.stopRequested = true; });
-    lf_qnhReaderThread(g_qnhPort, atThisPc);
+    lf_qnhReaderThread(qnhPort, atThisPc);
   });
   // The QNH is known before the first aircraft arrive.
   timer.sleepFor(std::chrono::seconds(2));
-  g_readerThreads.start([atThisPc](std::stop_token stop) {
+  g_readerThreads.start([atThisPc, trafficPort](std::stop_token stop) {
     std::stop_callback onStop(stop, [] { g_trafficReceiver.stopRequested = true; });
-    lf_trafficReaderThread(g_trafficPort, atThisPc);
+    lf_trafficReaderThread(trafficPort, atThisPc);
   });
 }
 

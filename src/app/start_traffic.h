@@ -8,6 +8,7 @@
 
 #include "app/steady_timer.h"
 #include "foundation/geodesy.h"
+#include "realtraffic/reader_threads.h"
 
 namespace vexo {
 
@@ -31,8 +32,10 @@ bool lf_waitForUserAircraft(const SteadyTimer& timer = gf_steadyTimer());
 void lf_waitForRealTraffic(const SteadyTimer& timer = gf_steadyTimer());
 
 // Starts the two UDP readers of this run, the QNH Reader first and the Traffic Reader two
-// seconds later, each with the run's stop token.
-void gf_startReaders(bool atThisPc, const SteadyTimer& timer = gf_steadyTimer());
+// seconds later, each with the run's stop token. The ports are RealTraffic's (tests give 0
+// for any free one).
+void gf_startReaders(bool atThisPc, const SteadyTimer& timer = gf_steadyTimer(), std::uint16_t qnhPort = g_qnhPort,
+                     std::uint16_t trafficPort = g_trafficPort);
 
 // Waits up to 15 seconds for the first traffic record; false when none came or the run ends.
 bool lf_waitForFirstTraffic(const SteadyTimer& timer = gf_steadyTimer());

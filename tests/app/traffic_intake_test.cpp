@@ -8,6 +8,7 @@
 
 #include "app/main_window_state.h"
 #include "app/start_traffic.h"
+#include "app/status_line.h"
 #include "app/worker_threads.h"
 #include "engine/live_report.h"
 #include "fake_timer.h"
@@ -43,12 +44,15 @@ TEST(TrafficIntake, ReadersHandTheRecordingToTheEngineAndStopWithTheRun) {
   gf_resetReaders();
   g_trafficReceiver.setRefPosition(LatLon{33.9416, -118.4085});  // Los Angeles
   test::FakeTimer fake;
-  gf_startReaders(true, fake.timer());
-  ASSERT_TRUE(waitUntil([] { return g_trafficReceiver.boundPort() != 0 && g_qnhReceiver.boundPort() != 0; }));
+  gf_startReaders(true, fake.timer(), 0, 0);  // any free ports
+  ASSERT_TRUE(waitUntil([] { return g_trafficReceiver.boundPort() != 0 && g_qnhReceiver.boundPort() != 0; }))
+      << g_statusLine.texts().status << log.text();
 
   const auto lines = standin::gf_readRecording(test::testdataDir() / "realtraffic" / "KLAX_20200617_2152.csv");
   standin::ReplayOptions options;
   options.speed = 0;
+  options.weatherPort = g_qnhReceiver.boundPort();
+  options.trafficPort = g_trafficReceiver.boundPort();
   standin::gf_replay(lines, options);  // intake off: nothing reaches the engine
   ASSERT_TRUE(waitUntil([] { return g_trafficReceiver.recordTime.load() != 0.0; }));
   EXPECT_EQ(queued(), 0U);
