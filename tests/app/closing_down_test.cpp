@@ -17,6 +17,7 @@
 #include "simlink/sim_link_state.h"
 #include "app/worker_threads.h"
 #include "fake_timer.h"
+#include "run_flags.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -44,14 +45,7 @@ protected:
     gf_resetUserPaths();
   }
   std::string parameters() const { return test::readFile(gf_parametersPath()); }
-  static void resetFlags() {
-    g_closing = false;
-    g_windowClosed = false;
-    g_exitReason = ExitReason::notYetSet;
-    g_restartDelay = 0;
-    g_isRestart = false;
-    g_statusLine.reset();
-  }
+  static void resetFlags() { test::resetAppRunFlags(); }
   std::vector<std::uint32_t> posted() {
     std::lock_guard lock(mutex_);
     return posted_;

@@ -14,6 +14,7 @@
 #include "realtraffic/rt_lines.h"
 #include "realtraffic/rt_server.h"
 #include "simlink/sim_actions.h"
+#include "run_flags.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -33,12 +34,7 @@ protected:
     g_rtAtThisPc = false;
     reset();
   }
-  static void reset() {
-    g_closing = false;
-    g_windowClosed = false;
-    g_exitReason = ExitReason::notYetSet;
-    g_statusLine.reset();
-  }
+  static void reset() { test::resetAppRunFlags(); }
   // Runs `wait` on its own thread, ends the run once the wait has begun, and reports
   // whether the wait then returned.
   static bool endsWithTheRun(const std::function<void()>& wait, const std::function<bool()>& waiting,

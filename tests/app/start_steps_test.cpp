@@ -17,6 +17,7 @@
 #include "foundation/settings.h"
 #include "platform/controls.h"
 #include "platform/registry.h"
+#include "run_flags.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -106,18 +107,14 @@ TEST(StartSteps, ScanWorkerLimitFallsBackToTwo) {
 
 TEST(StartSteps, ProductionStopEndsTheRunAsClosedByTheUser) {
   test::LogCapture log;
-  g_closing = false;
-  g_windowClosed = false;
-  g_exitReason = ExitReason::notYetSet;
+  test::resetAppRunFlags();
   g_exitCode = 7;
   lf_productionStop();
   EXPECT_EQ(g_exitCode.load(), 0);
   EXPECT_TRUE(g_windowClosed && g_closing);
   EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
   EXPECT_TRUE(log.contains("production\n"));
-  g_closing = false;
-  g_windowClosed = false;
-  g_exitReason = ExitReason::notYetSet;
+  test::resetAppRunFlags();
 }
 
 TEST(StartSteps, MissingStockAirportsFolderIsShown) {

@@ -13,6 +13,7 @@
 #include "foundation/settings.h"
 #include "platform/controls.h"
 #include "platform/registry.h"
+#include "run_flags.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -35,21 +36,15 @@ protected:
                                                (dir_ / "sim").string() + "\"\n");
     platform::gf_setRegistryFile(dir_ / "registry.reg");
     gf_resetSimInstallFlags();
-    g_closing = false;
-    g_windowClosed = false;
-    g_exitReason = ExitReason::notYetSet;
+    test::resetAppRunFlags();
     g_isRestart = true;  // no update check
-    g_statusLine.reset();
   }
   void TearDown() override {
     ::unsetenv("VDRK_APPDATA");
     gf_resetUserPaths();
     platform::gf_setRegistryFile(std::nullopt);
     gf_resetSimInstallFlags();
-    g_isRestart = false;
-    g_closing = false;
-    g_windowClosed = false;
-    g_exitReason = ExitReason::notYetSet;
+    test::resetAppRunFlags();
   }
 
   test::TempDir dir_;
@@ -111,9 +106,8 @@ TEST_F(StartUpRunTest, MalformedDestinationEndsTheStartUp) {
   ASSERT_TRUE(lf_prepareRun());  // writes parameters.xml
   for (const char* bad : {"KLA", "K-AX"}) {
     g_settings.DESTINATION.setAndSave(bad);
-    g_closing = false;
-    g_exitReason = ExitReason::notYetSet;
-    g_statusLine.reset();
+    test::resetAppRunFlags();
+    g_isRestart = true;
     lf_guardStartUp([] { lf_prepareRun(); });
     EXPECT_EQ(g_statusLine.texts().error, "FixedCode: invalid string (length/charset)") << bad;
     EXPECT_EQ(g_exitReason.load(), ExitReason::systemError);

@@ -9,6 +9,7 @@
 #include "app/run_state.h"
 #include "app/status_line.h"
 #include "foundation/error.h"
+#include "run_flags.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -20,11 +21,8 @@ protected:
   void SetUp() override { reset(); }
   void TearDown() override { reset(); }
   static void reset() {
-    g_closing = false;
-    g_windowClosed = false;
-    g_exitReason = ExitReason::notYetSet;
+    test::resetAppRunFlags();
     g_restartDelay = 5;
-    g_statusLine.reset();
   }
   test::LogCapture log_;
 };

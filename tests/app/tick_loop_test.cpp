@@ -11,6 +11,7 @@
 #include "engine/live_report.h"
 #include "foundation/settings.h"
 #include "platform/controls.h"
+#include "run_flags.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -23,12 +24,7 @@ protected:
   void TearDown() override { reset(); }
   static void reset() {
     gf_resetTickState();
-    g_flightRunning = false;
-    g_userAcReported = false;
-    g_closing = false;
-    g_windowClosed = false;
-    g_exitReason = ExitReason::notYetSet;
-    g_statusLine.reset();
+    test::resetAppRunFlags();
     gf_clearWindowRequests();
     g_touchdownList.clear();
     g_liveAcs.clear();
