@@ -3,7 +3,10 @@
 #include <fmt/format.h>
 #include <nlohmann/json.hpp>
 
+#include <charconv>
+#include <cstdlib>
 #include <functional>
+#include <string_view>
 #include <mutex>
 
 #include "airports/airports_services.h"
@@ -148,6 +151,19 @@ void gf_startReaders(bool atThisPc, const SteadyTimer& timer, std::uint16_t qnhP
   });
 }
 
+std::uint16_t gf_readerPort(const char* variable, std::uint16_t standard) {
+  const char* text = std::getenv(variable);
+  if (text == nullptr || *text == '\0') return standard;
+  const std::string_view value(text);
+  std::uint16_t port = 0;
+  const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), port);
+  if (error != std::errc() || end != value.data() + value.size() || port == 0) {
+    gf_logWarning(fmt::format("{}='{}' is no port; {} is used", variable, value, standard));
+    return standard;
+  }
+  return port;
+}
+
 bool lf_waitForFirstTraffic(const SteadyTimer& timer) {
   const bool arrived = gf_pollUntil(
       timer, [] { return gf_runEnding() || static_cast<long long>(g_trafficReceiver.recordTime.load()) != 0; },
@@ -186,7 +202,8 @@ bool lf_startTraffic(const SteadyTimer& timer) {
     std::lock_guard lock(g_liveReportMutex);
     g_trafficIntake = false;
   }
-  gf_startReaders(g_rtAtThisPc, timer);
+  gf_startReaders(g_rtAtThisPc, timer, gf_readerPort("VDRK_QNH_PORT", g_qnhPort),
+                  gf_readerPort("VDRK_TRAFFIC_PORT", g_trafficPort));
   gf_sendUserPosition(g_simLink.userAc(), g_rtAtThisPc);
   g_trafficReceiver.setRefPosition(gf_userPosition());
   if (!lf_waitForFirstTraffic(timer) && !gf_runEnding()) gf_log("No traffic in this region?");

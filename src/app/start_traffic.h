@@ -37,6 +37,10 @@ void lf_waitForRealTraffic(const SteadyTimer& timer = gf_steadyTimer());
 void gf_startReaders(bool atThisPc, const SteadyTimer& timer = gf_steadyTimer(), std::uint16_t qnhPort = g_qnhPort,
                      std::uint16_t trafficPort = g_trafficPort);
 
+// The port of a reader: RealTraffic's, unless the environment variable names another one
+// (several copies of the program side by side, as the tests run them).
+std::uint16_t gf_readerPort(const char* variable, std::uint16_t standard);
+
 // Waits up to 15 seconds for the first traffic record; false when none came or the run ends.
 bool lf_waitForFirstTraffic(const SteadyTimer& timer = gf_steadyTimer());
 

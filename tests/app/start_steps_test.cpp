@@ -218,3 +218,17 @@ TEST_F(DetectP3dTest, OneVersionGivesTheInstallPathAndSavesIt) {
   registry("[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n");
   EXPECT_EQ(userErrorCode(lf_detectP3d), 151);  // no SetupPath
 }
+
+TEST(StartSteps, ReaderPortsFromTheEnvironmentOnlyWhenValid) {
+  test::LogCapture log;
+  ::unsetenv("VDRK_TEST_PORT");
+  EXPECT_EQ(gf_readerPort("VDRK_TEST_PORT", 49005), 49005);
+  for (const char* bad : {"0", "65536", "12x", "-1", " 80"}) {
+    ::setenv("VDRK_TEST_PORT", bad, 1);
+    EXPECT_EQ(gf_readerPort("VDRK_TEST_PORT", 49005), 49005) << bad;
+  }
+  EXPECT_TRUE(log.contains("VDRK_TEST_PORT='12x' is no port; 49005 is used"));
+  ::setenv("VDRK_TEST_PORT", "50123", 1);
+  EXPECT_EQ(gf_readerPort("VDRK_TEST_PORT", 49005), 50123);
+  ::unsetenv("VDRK_TEST_PORT");
+}

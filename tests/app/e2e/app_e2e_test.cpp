@@ -2,7 +2,11 @@
 // data files, a registry stand-in and a per-user folder of its own.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
@@ -46,6 +50,22 @@ protected:
   std::map<std::string, std::string> env_;
 };
 
+// A port of 127.0.0.1 that is free now (SOCK_STREAM or SOCK_DGRAM), so that copies of the
+// program run by other test runs on the machine do not meet this one.
+std::uint16_t freePort(int type) {
+  const int fd = ::socket(AF_INET, type, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  std::uint16_t port = 0;
+  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    port = ntohs(address.sin_port);
+  if (fd >= 0) ::close(fd);
+  return port;
+}
+
 // Positions of the texts in the log, which must appear in this order.
 void expectInOrder(const std::string& log, const std::vector<std::string>& texts) {
   std::size_t at = 0;
@@ -63,12 +83,24 @@ TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
   fs::create_directories(dir_ / "appdata" / "InsideSystems");
   vexo::test::writeFile(dir_ / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
   env_["VDRK_PIPE_DIR"] = (dir_ / "pipes").string();
+  const std::string tcpPort = std::to_string(freePort(SOCK_STREAM));
+  const std::string qnhPort = std::to_string(freePort(SOCK_DGRAM));
+  const std::string trafficPort = std::to_string(freePort(SOCK_DGRAM));
+  env_["VDRK_QNH_PORT"] = qnhPort;
+  env_["VDRK_TRAFFIC_PORT"] = trafficPort;
+  fs::create_directories(dir_ / "appdata" / "Vendrake_P3D");
+  vexo::test::writeFile(dir_ / "appdata" / "Vendrake_P3D" / "parameters.xml",
+                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
+                        "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n"
+                        "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n"
+                        "  </parameters>\n</root>\n");
   fs::create_directories(dir_ / "pipes");
   ChildProcess sim(VDRK_SIMSTANDIN_EXE, {"--pipe", "--frame-rate", "30", "--flight", "33.9416", "-118.4085"}, dir_.path(),
                    env_, dir_ / "sim.out");
   auto first = start("first.out");
   ChildProcess traffic(VDRK_TRAFFICSTANDIN_EXE,
-                       {"--loop", (vexo::test::testdataDir() / "realtraffic" / "KLAX_20200617_2152.csv").string()},
+                       {"--tcp-port", tcpPort, "--weather-port", qnhPort, "--traffic-port", trafficPort, "--loop",
+                        (vexo::test::testdataDir() / "realtraffic" / "KLAX_20200617_2152.csv").string()},
                        dir_.path(), env_, dir_ / "traffic.out");
   auto trafficSaw = [&](const std::string& text) {
     return vexo::test::readFile(dir_ / "traffic.out").find(text) != std::string::npos;
@@ -86,7 +118,7 @@ TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
   sim.writeInput("quit\n");
   EXPECT_EQ(first->waitFor(60s), 0) << log();
   EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return trafficSaw("received: exit"); }, 30s));
-  expectInOrder(log(), {"(utc) Vendrake_P3D version 12.3.0 for Prepar3D v5/v6", "parameters.xml not found",
+  expectInOrder(log(), {"(utc) Vendrake_P3D version 12.3.0 for Prepar3D v5/v6", "parameters.xml",
                         "dbase records read", "airports read", "P3Dv5 detected", "RealTraffic detected at this PC",
                         "connected", "Waiting for RealTraffic to connect to Vendrake_P3D ...",
                         "RealTraffic connected", "QNH Reader connected", "Traffic Reader connected",
