@@ -2,34 +2,33 @@
 
 #include <fmt/format.h>
 
-#include <system_error>
+#include <mutex>
+#include <string>
 
+#include "airports/airports_services.h"
+#include "app/log_flush.h"
 #include "app/main_window_state.h"
 #include "app/start_traffic.h"
 #include "app/start_up.h"
 #include "app/status_line.h"
+#include "app/tick_loop.h"
 #include "app/window_requests.h"
+#include "app/worker_threads.h"
 #include "engine/engine_services.h"
 #include "engine/live_report.h"
-#include "airports/airports_services.h"
+#include "foundation/log.h"
 #include "foundation/parameters.h"
 #include "foundation/settings.h"
 #include "liveries/liveries_services.h"
-#include "simlink/flight_plans.h"
-#include "simlink/sim_link_state.h"
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/reader_threads.h"
 #include "realtraffic/rt_server.h"
 #include "realtraffic/traffic_receiver.h"
-#include "app/tick_loop.h"
-#include "app/worker_threads.h"
-#include "app/log_flush.h"
-#include "foundation/log.h"
+#include "simlink/flight_plans.h"
+#include "simlink/sim_link_state.h"
 
 namespace vexo {
-
-namespace fs = std::filesystem;
 
 ClosingPlan gf_closingPlan(ExitReason reason) {
   ClosingPlan plan;
@@ -57,8 +56,11 @@ ClosingPlan gf_closingPlan(ExitReason reason) {
 void lf_restartCountdown(const SteadyTimer& timer) {
   const std::int32_t delay = g_restartDelay;
   if (delay < 1) return;
-  gf_log(fmt::format("Restarting after {} seconds", delay));
-  gf_log(std::string(48, '-'));
+  {
+    // One block: no other thread's line comes between the two.
+    std::lock_guard lock(g_logMutex);
+    if (g_logFile.is_open()) g_logFile << fmt::format("Restarting after {} seconds\n", delay) << std::string(48, '-') << '\n';
+  }
   for (std::int32_t r = delay; r >= 1; --r) {
     const auto shownAt = timer.now();
     gf_setStatus(fmt::format("Restarting after {} second{}", r, r == 1 ? "" : "s"), false);

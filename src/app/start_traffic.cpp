@@ -6,22 +6,20 @@
 #include <charconv>
 #include <cstdlib>
 #include <functional>
-#include <string_view>
 #include <mutex>
+#include <string_view>
 
-#include "airports/airports_services.h"
+#include "app/log_flush.h"
 #include "app/main_window_commands.h"
 #include "app/main_window_state.h"
 #include "app/repaint.h"
 #include "app/run_state.h"
 #include "app/start_up.h"
 #include "app/status_line.h"
+#include "app/window_requests.h"
 #include "app/worker_threads.h"
-#include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "engine/live_report.h"
-#include "app/log_flush.h"
-#include "app/window_requests.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "liveries/liveries_services.h"
@@ -44,6 +42,7 @@ namespace {
 
 void lf_showEdition(const std::string& text) {
   g_mainWindowState.updateTexts([&](ShownTexts& t) { t.rtEdition = text; });
+  lf_repaint(g_stateRect, false);
 }
 
 }  // namespace
