@@ -12,6 +12,7 @@
 
 #include "app/closing_down.h"
 #include "app/main_window.h"
+#include "app/program_hooks.h"
 #include "app/start_up.h"
 #include "app/startup_thread.h"
 #include "foundation/log.h"
@@ -100,6 +101,7 @@ int gf_appEntry(int argc, char** argv) {
     std::cerr << "Vendrake_P3D: cannot create Log.txt: " << e.what() << '\n';
     return 2;
   }
+  gf_installProgramHooks();
   std::vector<std::string_view> args;
   for (int i = 1; i < argc; ++i) args.emplace_back(argv[i]);
   // Before any other thread starts: a termination request becomes a close of the window.
