@@ -41,78 +41,64 @@ void lf_writeCfg(const std::filesystem::path& folder, const std::string& text) {
 
 }  // namespace
 
-TEST(OpenChain, WithoutCfgTriesLocalPipeTcpAtRegistryPortsThenPipeAgain) {
+// Which ways Open tries, in order, for each SimConnect.cfg in the working folder.
+TEST(OpenChain, TheWaysTriedFollowTheCfgAndTheRegistryPorts) {
+  const struct {
+    const char* name;
+    std::string cfg;  // empty: no file
+    std::uint32_t index;
+    std::string v6, v4;
+    std::vector<std::string> attempts;
+  } cases[] = {
+      {"no cfg: local pipe, TCP at the registry ports, the pipe again", "", 0, "5001", "5002",
+       {"pipe  ", "tcp23 ::1 5001", "tcp2 127.0.0.1 5002", "pipe . "}},
+      {"no cfg and no registry ports: no TCP step", "", 0, "", "", {"pipe  ", "pipe . "}},
+      {"index 0xFFFFFFFF reads no file", "[SimConnect]\nProtocol=IPv4\nAddress=10.1.1.1\nPort=600\n",
+       g_configIndexNoFile, "", "", {"pipe  ", "pipe . "}},
+      {"remote pipe server: that one only", "[SimConnect]\nAddress=simhost\n", 0, "5001", "5002",
+       {"pipe simhost "}},
+      {"remote TCP server: that one only", "[SimConnect]\nProtocol=IPv4\nAddress=192.0.2.7\nPort=500\n", 0, "5001",
+       "5002", {"tcp2 192.0.2.7 500"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimLinkSandbox sandbox;
+    if (!c.cfg.empty()) lf_writeCfg(sandbox.cwd(), c.cfg);
+    Recorder recorder;
+    std::shared_ptr<SimConnectClient> client;
+    EXPECT_EQ(lf_openSimConnectClient(client, c.index, recorder.environment(sandbox, c.v6, c.v4)), 1);
+    EXPECT_EQ(recorder.attempts, c.attempts);
+    EXPECT_EQ(recorder.targets.at(0).maxReceiveSize, 41088u);
+    EXPECT_FALSE(recorder.targets.at(0).disableNagle);
+  }
+  // The real transport refuses a remote pipe server without trying any other way.
   SimLinkSandbox sandbox;
-  {
-    Recorder recorder;
-    std::shared_ptr<SimConnectClient> client;
-    EXPECT_EQ(lf_openSimConnectClient(client, 0, recorder.environment(sandbox, "5001", "5002")), 1);
-    EXPECT_EQ(recorder.attempts,
-              (std::vector<std::string>{"pipe  ", "tcp23 ::1 5001", "tcp2 127.0.0.1 5002", "pipe . "}));
-    EXPECT_EQ(recorder.targets[0].maxReceiveSize, 41088u);
-    EXPECT_FALSE(recorder.targets[0].disableNagle);
-  }
-  {
-    // Without the registry ports the TCP steps try nothing.
-    Recorder recorder;
-    std::shared_ptr<SimConnectClient> client;
-    EXPECT_EQ(lf_openSimConnectClient(client, 0, recorder.environment(sandbox)), 1);
-    EXPECT_EQ(recorder.attempts, (std::vector<std::string>{"pipe  ", "pipe . "}));
-  }
-  {
-    // Index 0xFFFFFFFF reads no file at all.
-    lf_writeCfg(sandbox.cwd(), "[SimConnect]\nProtocol=IPv4\nAddress=10.1.1.1\nPort=600\n");
-    Recorder recorder;
-    std::shared_ptr<SimConnectClient> client;
-    EXPECT_EQ(lf_openSimConnectClient(client, g_configIndexNoFile, recorder.environment(sandbox)), 1);
-    EXPECT_EQ(recorder.attempts.front(), "pipe  ");
-  }
-}
-
-TEST(OpenChain, ConfiguredRemoteServerFailsAtOnce) {
-  SimLinkSandbox sandbox;
-  {
-    lf_writeCfg(sandbox.cwd(), "[SimConnect]\nAddress=simhost\n");
-    Recorder recorder;
-    std::shared_ptr<SimConnectClient> client;
-    EXPECT_EQ(lf_openSimConnectClient(client, 0, recorder.environment(sandbox, "5001", "5002")), 1);
-    EXPECT_EQ(recorder.attempts, (std::vector<std::string>{"pipe simhost "}));
-  }
-  {
-    lf_writeCfg(sandbox.cwd(), "[SimConnect]\nProtocol=IPv4\nAddress=192.0.2.7\nPort=500\n");
-    Recorder recorder;
-    std::shared_ptr<SimConnectClient> client;
-    EXPECT_EQ(lf_openSimConnectClient(client, 0, recorder.environment(sandbox, "5001", "5002")), 1);
-    EXPECT_EQ(recorder.attempts, (std::vector<std::string>{"tcp2 192.0.2.7 500"}));
-  }
-  {
-    // The real transport refuses a remote pipe server without trying any other way.
-    lf_writeCfg(sandbox.cwd(), "[SimConnect]\nAddress=simhost\n");
-    HANDLE handle = nullptr;
-    EXPECT_EQ(gf_openSimConnect(&handle, "x", nullptr, 0, nullptr, 0, sandbox.environment("1", "1")), E_FAIL);
-    EXPECT_EQ(handle, nullptr);
-  }
+  lf_writeCfg(sandbox.cwd(), "[SimConnect]\nAddress=simhost\n");
+  HANDLE handle = nullptr;
+  EXPECT_EQ(gf_openSimConnect(&handle, "x", nullptr, 0, nullptr, 0, sandbox.environment("1", "1")), E_FAIL);
+  EXPECT_EQ(handle, nullptr);
 }
 
 TEST(OpenChain, LaterCfgFilesOverrideEarlierOnes) {
   SimLinkSandbox sandbox;
+  const auto first = [&] {
+    Recorder recorder;
+    std::shared_ptr<SimConnectClient> client;
+    lf_openSimConnectClient(client, 0, recorder.environment(sandbox));
+    return recorder.targets.at(0);
+  };
   lf_writeCfg(sandbox.publicDocuments(),
               "[SimConnect]\nProtocol=Pipe\nAddress=public\nPort=publicpipe\nMaxReceiveSize=50000\n");
   lf_writeCfg(sandbox.documents(), "[simconnect]\n  address =  documents  \nDisableNagle=1\n");
-  Recorder recorder;
-  std::shared_ptr<SimConnectClient> client;
-  lf_openSimConnectClient(client, 0, recorder.environment(sandbox));
-  ASSERT_FALSE(recorder.targets.empty());
-  EXPECT_EQ(lf_describe(recorder.targets[0]), "pipe documents publicpipe");
-  EXPECT_EQ(recorder.targets[0].maxReceiveSize, 50000u);
-  EXPECT_TRUE(recorder.targets[0].disableNagle);
+  LinkTarget target = first();
+  EXPECT_EQ(lf_describe(target), "pipe documents publicpipe");
+  EXPECT_EQ(target.maxReceiveSize, 50000u);
+  EXPECT_TRUE(target.disableNagle);
 
   lf_writeCfg(sandbox.cwd(), "[SimConnect]\nAddress=\"cwd\"\nDisableNagle=0\n");
-  Recorder second;
-  lf_openSimConnectClient(client, 0, second.environment(sandbox));
-  ASSERT_FALSE(second.targets.empty());
-  EXPECT_EQ(lf_describe(second.targets[0]), "pipe cwd publicpipe");
-  EXPECT_FALSE(second.targets[0].disableNagle);
+  target = first();
+  EXPECT_EQ(lf_describe(target), "pipe cwd publicpipe");
+  EXPECT_FALSE(target.disableNagle);
 }
 
 TEST(SimConnectCfg, ValuesAndTheirLimits) {

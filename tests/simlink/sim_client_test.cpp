@@ -2,6 +2,7 @@
 // aircraft, and every way a run ends or changes.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,47 +38,43 @@ TEST_F(SimClientTest, OpensAndRegistersItsVocabularyInOrder) {
   EXPECT_EQ(ByteReader(all.front().bytes).fixedString(16, 256), "Vendrake_P3D");
   const auto setup = lf_setupPackets(all);
   ASSERT_EQ(setup.size(), 73u);
-
+  // Grouped by kind in this order; the ids are spot-checked.
+  const std::pair<std::uint32_t, std::size_t> runs[] = {{F::SubscribeToSystemEvent, 6},
+                                                        {F::AddToDataDefinition, 33},
+                                                        {F::MapClientEventToSimEvent, 17},
+                                                        {F::AddClientEventToNotificationGroup, 16},
+                                                        {F::SetNotificationGroupPriority, 1}};
   std::size_t i = 0;
-  const std::vector<std::pair<std::uint32_t, std::string>> events{
-      {201, "Sim"}, {202, "ObjectAdded"}, {203, "ObjectRemoved"}, {205, "PositionChanged"}, {206, "FlightLoaded"},
-      {204, "Frame"}};
-  for (const auto& [id, name] : events) {
-    ASSERT_EQ(setup[i].function, F::SubscribeToSystemEvent);
-    EXPECT_EQ(lf_u32(setup[i], 16), id);
-    EXPECT_EQ(lf_text(setup[i], 20), name);
-    ++i;
-  }
+  for (const auto& [function, count] : runs)
+    for (std::size_t k = 0; k < count; ++k, ++i) ASSERT_EQ(setup[i].function, function) << i;
+  EXPECT_EQ(lf_u32(setup[0], 16), 201u);
+  EXPECT_EQ(lf_text(setup[0], 20), "Sim");
+  EXPECT_EQ(lf_u32(setup[5], 16), 204u);
+  EXPECT_EQ(lf_text(setup[5], 20), "Frame");
+  // Definitions in the order their blocks are read, each field without an epsilon.
   const std::vector<std::pair<std::uint32_t, int>> definitions{{407, 1}, {408, 1}, {409, 1}, {402, 8}, {403, 12},
                                                                {405, 2}, {406, 1}, {404, 4}, {401, 3}};
+  i = 6;
   for (const auto& [definition, count] : definitions)
     for (int k = 0; k < count; ++k, ++i) {
-      ASSERT_EQ(setup[i].function, F::AddToDataDefinition);
-      EXPECT_EQ(lf_u32(setup[i], 16), definition);
-      EXPECT_EQ(lf_u32(setup[i], 540), 0xFFFFFFFFu);
+      EXPECT_EQ(lf_u32(setup[i], 16), definition) << i;
+      EXPECT_EQ(lf_u32(setup[i], 540), 0xFFFFFFFFu) << i;
     }
-  // The layout of the user block and of the AI position block, variable by variable.
+  EXPECT_EQ(lf_text(setup[6 + 3 + 7], 20), "Airspeed True");
   EXPECT_EQ(lf_text(setup[6 + 3 + 8], 20), "Plane Latitude");
   EXPECT_EQ(lf_text(setup[6 + 3 + 8 + 11], 20), "LIGHT STATES");
-  EXPECT_EQ(lf_text(setup[6 + 3 + 7], 20), "Airspeed True");
   EXPECT_EQ(lf_text(setup[6 + 29], 20), "ATC ID");
   EXPECT_EQ(lf_text(setup[6 + 29], 276), "");  // and no units
-  const std::vector<std::uint32_t> mapped{220, 221, 222, 223, 218, 219, 208, 207, 211,
-                                          209, 210, 213, 212, 214, 215, 216, 217};
-  for (const std::uint32_t id : mapped) {
-    ASSERT_EQ(setup[i].function, F::MapClientEventToSimEvent);
-    EXPECT_EQ(lf_u32(setup[i++], 16), id);
+  EXPECT_EQ(lf_u32(setup[39], 16), 220u);
+  EXPECT_EQ(lf_u32(setup[55], 16), 217u);
+  for (std::size_t k = 56; k < 72; ++k) {
+    EXPECT_EQ(lf_u32(setup[k], 16), 301u);
+    EXPECT_EQ(lf_u32(setup[k], 24), 1u);
   }
-  const std::vector<std::uint32_t> members{208, 207, 211, 209, 210, 213, 212, 214, 218, 219, 220, 222, 223, 215, 216, 217};
-  for (const std::uint32_t id : members) {
-    ASSERT_EQ(setup[i].function, F::AddClientEventToNotificationGroup);
-    EXPECT_EQ(lf_u32(setup[i], 16), 301u);
-    EXPECT_EQ(lf_u32(setup[i], 20), id);
-    EXPECT_EQ(lf_u32(setup[i++], 24), 1u);
-  }
-  ASSERT_EQ(setup[i].function, F::SetNotificationGroupPriority);
-  EXPECT_EQ(lf_u32(setup[i], 16), 301u);
-  EXPECT_EQ(lf_u32(setup[i], 20), 1u);
+  EXPECT_EQ(lf_u32(setup[56], 20), 208u);
+  EXPECT_EQ(lf_u32(setup[71], 20), 217u);
+  EXPECT_EQ(lf_u32(setup[72], 16), 301u);
+  EXPECT_EQ(lf_u32(setup[72], 20), 1u);
 
   const auto texts = g_mainWindowState.texts();
   EXPECT_EQ(texts.simulatorText, "Lockheed Martin Prepar3D v5 (5.4.14.0)");
@@ -151,31 +148,53 @@ TEST_F(SimClientTest, SurvivesCutAndPaddedMessages) {
   EXPECT_FALSE(ended_);
 }
 
-TEST_F(SimClientTest, ANewFlightFileEndsTheRun) {
+// Each way the simulator ends the run: a new flight restarts it after 30 s; QUIT or a link
+// that dies ends the thread as a closed simulator.
+struct RunEnd {
+  const char* name;
+  std::function<void(simstandin::SimStandin&, simstandin::SimWorld&)> act;
+  ExitReason reason;
+  int restartDelay;
+  const char* logged;
+};
+
+class RunEndTest : public SimClientTest, public ::testing::WithParamInterface<RunEnd> {};
+
+TEST_P(RunEndTest, EndsOrRestartsTheRun) {
+  const RunEnd& c = GetParam();
   connectWithUser();
-  world_->loadFlight("Flights\\myflight.fxml");
-  ASSERT_TRUE(waitUntil([] { return g_closing.load(); }));
-  EXPECT_EQ(g_exitReason, ExitReason::newFlight);
-  EXPECT_EQ(g_restartDelay, 30);
-  EXPECT_TRUE(log_.contains("SimConnect: New file event"));
-  EXPECT_FALSE(ended_) << "the thread dispatches until it is stopped";
+  c.act(*standin_, *world_);
+  const bool closes = c.reason == ExitReason::simWasClosed;
+  ASSERT_TRUE(waitUntil([&] { return closes ? ended_.load() : g_closing.load(); }));
+  EXPECT_EQ(g_exitReason, c.reason);
+  EXPECT_EQ(g_restartDelay, c.restartDelay);
+  EXPECT_TRUE(log_.contains(c.logged));
+  if (!closes) {
+    EXPECT_FALSE(ended_) << "the thread dispatches until it is stopped";
+    return;
+  }
+  EXPECT_FALSE(g_flightRunning);
+  EXPECT_EQ(link_.hSimConnect, nullptr);
+  EXPECT_FALSE(g_mainWindowState.simConnected);
+  // A request after the end finds no handle to use.
+  gf_getUserAcPosition(link_);
+  EXPECT_TRUE(link_.simBroken);
 }
 
-TEST_F(SimClientTest, TheFlightLoadedEventEndsTheRun) {
-  connectWithUser();
-  world_->loadFlight("", true);
-  ASSERT_TRUE(waitUntil([] { return g_closing.load(); }));
-  EXPECT_EQ(g_exitReason, ExitReason::newFlight);
-  EXPECT_TRUE(log_.contains("SimConnect: flight loaded event"));
-}
-
-TEST_F(SimClientTest, MovingTheUserAircraftEndsTheRun) {
-  connectWithUser();
-  world_->teleportUser(50.0333, 8.5706, true);
-  ASSERT_TRUE(waitUntil([] { return g_closing.load(); }));
-  EXPECT_EQ(g_exitReason, ExitReason::newFlight);
-  EXPECT_TRUE(log_.contains("User ac position changed"));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Ways, RunEndTest,
+    ::testing::Values(
+        RunEnd{"NewFlightFile", [](auto&, auto& world) { world.loadFlight("Flights\\myflight.fxml"); },
+               ExitReason::newFlight, 30, "SimConnect: New file event"},
+        RunEnd{"FlightLoaded", [](auto&, auto& world) { world.loadFlight("", true); }, ExitReason::newFlight, 30,
+               "SimConnect: flight loaded event"},
+        RunEnd{"UserMoved", [](auto&, auto& world) { world.teleportUser(50.0333, 8.5706, true); },
+               ExitReason::newFlight, 30, "User ac position changed"},
+        RunEnd{"Quit", [](auto&, auto& world) { world.quit(); }, ExitReason::simWasClosed, 0,
+               "Flight Simulator no longer connected, Vendrake_P3D will stop ..."},
+        RunEnd{"LinkDied", [](auto& standin, auto&) { standin.dropConnections(); }, ExitReason::simWasClosed, 0,
+               "SimConnect closed ok"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SimClientTest, ATeleportFartherThanTenMilesEndsTheRun) {
   connectWithUser(50.0, 8.0);
@@ -194,31 +213,6 @@ TEST_F(SimClientTest, ATeleportFartherThanTenMilesEndsTheRun) {
   EXPECT_EQ(g_exitReason, ExitReason::newFlight);
   EXPECT_EQ(g_restartDelay, 30);
   EXPECT_TRUE(log_.contains("Teleport"));
-}
-
-TEST_F(SimClientTest, QuitStopsTheFlightAndTheClosedLinkEndsTheRun) {
-  connectWithUser();
-  world_->quit();
-  ASSERT_TRUE(waitUntil([&] { return ended_.load(); }));
-  EXPECT_FALSE(g_flightRunning);
-  EXPECT_EQ(g_exitReason, ExitReason::simWasClosed);
-  EXPECT_EQ(g_restartDelay, 0);
-  EXPECT_TRUE(log_.contains("Flight Simulator no longer connected, Vendrake_P3D will stop ..."));
-  EXPECT_EQ(link_.hSimConnect, nullptr);
-  EXPECT_FALSE(g_mainWindowState.simConnected);
-  EXPECT_TRUE(log_.contains("SimConnect closed ok"));
-}
-
-TEST_F(SimClientTest, ALinkThatDiesWithoutQuitEndsTheRunAsAClosedSimulator) {
-  connectWithUser();
-  standin_->dropConnections();
-  ASSERT_TRUE(waitUntil([&] { return ended_.load(); }));
-  EXPECT_FALSE(g_flightRunning);
-  EXPECT_EQ(g_exitReason, ExitReason::simWasClosed);
-  EXPECT_EQ(link_.hSimConnect, nullptr);
-  // A request after the end finds no handle to use.
-  gf_getUserAcPosition(link_);
-  EXPECT_TRUE(link_.simBroken);
 }
 
 TEST_F(SimClientTest, AStopRequestClosesTheConnection) {
