@@ -233,71 +233,28 @@ TEST_F(AiTrafficTest, ABrokenLinkEmptiesTheQueuesWithoutSending) {
   EXPECT_EQ(sentByFrames(), 0u);
 }
 
-TEST_F(AiTrafficTest, UnrecognisedIdsAreSilentUntilTheUserIsKnown) {
-  connect();
-  world_->failNext(F::RequestDataOnSimObject, SimConnectException::UNRECOGNIZED_ID);
-  ASSERT_EQ(locked([](HANDLE h) {
-              return SimConnect_RequestDataOnSimObject(h, RequestId::staticCg, DataDefinitionId::staticCg, 77,
-                                                       SimConnectPeriod::ONCE);
-            }),
-            S_OK);
-  world_->setFlightRunning(true);  // a message behind the exception: it has been handled
-  ASSERT_TRUE(waitUntil([] { return g_flightRunning.load(); }));
-  EXPECT_FALSE(log_.contains("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
-
-  simstandin::UserAircraftState user;
-  user.latitude = 50.0;
-  user.longitude = 8.0;
-  world_->setUserAircraft(user);
-  ASSERT_TRUE(waitUntil([&] {
-    gf_getUserAcPosition(link_);
-    return link_.userObjectId.load() == options_.userObjectId;
-  }));
-  world_->failNext(F::RequestDataOnSimObject, SimConnectException::UNRECOGNIZED_ID);
-  gf_getUserAcPosition(link_);
-  EXPECT_TRUE(waitUntil([&] { return log_.contains("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"); }));
-  EXPECT_FALSE(g_closing);
-}
-
-class RefusedTitlesTest : public AiTrafficTest {
+// The simulator refuses a livery by the create packet's send id; once the engine reports it,
+// the title is no longer offered. The twentieth refusal is tested with the refusal records.
+class RefusedTitleTest : public AiTrafficTest {
 protected:
-  RefusedTitlesTest() {
-    for (int i = 0; i < 20; ++i) options_.failTitles.insert(fmt::format("Broken livery {}", i));
-  }
-  void TearDown() override {
-    g_liveryByHexid.clear();
-    AiTrafficTest::TearDown();
-  }
+  RefusedTitleTest() { options_.failTitles = {"Broken livery"}; }
 };
 
-TEST_F(RefusedTitlesTest, ARefusedTitleIsNoLongerUsedAndTheTwentiethEndsTheRun) {
+TEST_F(RefusedTitleTest, ARefusedTitleIsNoLongerUsed) {
   connectWithUser();
-  std::vector<std::string> titles;
-  for (int i = 0; i < 20; ++i) titles.push_back(fmt::format("Broken livery {}", i));
-  for (int i = 0; i < 20; ++i) {
-    const std::uint32_t hexid = 30000 + i;
-    g_liveryByHexid[hexid] = titles[i];
-    ASSERT_EQ(gf_getLiveryForHexid(hexid, link_), titles[i]);
-    ASSERT_TRUE(gf_queueAiCreate(lf_create(fmt::format("CS{}", i), titles[i], hexid), link_));
-    ASSERT_TRUE(frameUntil([&] { return countOf(F::AICreateNonATCAircraft) == static_cast<std::size_t>(i + 1); }));
-    // The simulator refuses by the create packet's send id; the engine reports the livery.
-    const auto failed = takeResponse(SimResponseKind::createFailed);
-    ASSERT_TRUE(failed);
-    EXPECT_EQ(failed->id, hexid);
-    if (i < 19) {
-      gf_reportLiveryCreateFailure(fmt::format("CS{}", i), titles[i], 0, 0, link_);
-      EXPECT_FALSE(gf_getLiveryForHexid(hexid, link_));
-      continue;
-    }
-    try {
-      gf_reportLiveryCreateFailure(fmt::format("CS{}", i), titles[i], 0, 0, link_);
-      FAIL() << "no error 81";
-    } catch (const UserErrorException& e) {
-      EXPECT_STREQ(e.what(), "81: There are too many liveries that could not be created!, see Log.txt");
-    }
-  }
-  EXPECT_TRUE(link_.refusedLiveryTitles.contains("Broken livery 0"));
+  const std::uint32_t hexid = 30000;
+  g_liveryByHexid[hexid] = "Broken livery";
+  ASSERT_EQ(gf_getLiveryForHexid(hexid, link_), "Broken livery");
+  ASSERT_TRUE(gf_queueAiCreate(lf_create("CS0", "Broken livery", hexid), link_));
+  ASSERT_TRUE(frameUntil([&] { return countOf(F::AICreateNonATCAircraft) == 1; }));
+  const auto failed = takeResponse(SimResponseKind::createFailed);
+  ASSERT_TRUE(failed);
+  EXPECT_EQ(failed->id, hexid);
+  gf_reportLiveryCreateFailure("CS0", "Broken livery", 0, 0, link_);
+  EXPECT_FALSE(gf_getLiveryForHexid(hexid, link_));
+  EXPECT_TRUE(link_.refusedLiveryTitles.contains("Broken livery"));
   stopThread();
   EXPECT_TRUE(link_.sentCreateList.empty());
   EXPECT_FALSE(link_.simBroken) << "a refused livery is no failed request";
+  g_liveryByHexid.clear();
 }

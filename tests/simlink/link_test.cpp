@@ -57,15 +57,6 @@ protected:
 
 }  // namespace
 
-TEST_F(Link, OpenOverTcpIsAnsweredWithTheSimulatorsName) {
-  open();
-  const auto opens = standin().requestsOf(SimConnectFunction::Open);
-  ASSERT_EQ(opens.size(), 1u);
-  EXPECT_EQ(opens[0].version, 35u);
-  EXPECT_EQ(opens[0].sendId, 1u);
-  EXPECT_EQ(ByteReader(opens[0].bytes).fixedString(16, 256), "Vendrake_P3D");
-}
-
 TEST(LinkPipe, OpenOverThePipeComesFirst) {
   SimLinkSandbox sandbox;
   simstandin::StandinOptions options;

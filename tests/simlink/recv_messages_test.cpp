@@ -12,41 +12,6 @@
 using namespace vexo;
 using simstandin::Bytes;
 
-TEST(RecvMessages, FieldsAreReadAtTheirOffsets) {
-  const auto exc = gf_readRecvException(simstandin::gf_buildException(35, 22, 0x1234, 1));
-  ASSERT_TRUE(exc);
-  EXPECT_EQ(exc->exception, 22u);
-  EXPECT_EQ(exc->sendId, 0x1234u);
-  EXPECT_EQ(exc->index, 1u);
-
-  const auto open = gf_readRecvOpen(simstandin::gf_buildOpen(35, {"Lockheed Martin Prepar3D v5", 5, 4, 14, 1}));
-  ASSERT_TRUE(open);
-  EXPECT_EQ(open->applicationName, "Lockheed Martin Prepar3D v5");
-  EXPECT_EQ(open->versionMajor, 5u);
-  EXPECT_EQ(open->versionMinor, 4u);
-  EXPECT_EQ(open->buildMajor, 14u);
-  EXPECT_EQ(open->buildMinor, 1u);
-
-  const auto added = gf_readRecvObjectAddRemove(simstandin::gf_buildObjectAddRemove(35, 202, 4711, 2));
-  ASSERT_TRUE(added);
-  EXPECT_EQ(added->eventId, 202u);
-  EXPECT_EQ(added->objectId, 4711u);
-  EXPECT_EQ(added->objectType, 2u);
-
-  const auto frame = gf_readRecvEvent(simstandin::gf_buildFrame(35, 204, 30.0f, 1.0f));
-  ASSERT_TRUE(frame);
-  EXPECT_EQ(frame->eventId, 204u);
-
-  const Bytes block(72, std::byte{1});
-  const auto data = gf_readRecvSimObjectData(simstandin::gf_buildSimObjectData(35, true, 101, 9, 404, 1, 3, block));
-  ASSERT_TRUE(data);
-  EXPECT_EQ(data->requestId, 101u);
-  EXPECT_EQ(data->objectId, 9u);
-  EXPECT_EQ(data->defineId, 404u);
-  EXPECT_EQ(data->data.size(), 72u);
-  EXPECT_TRUE(gf_dataBlock(*data, 72));
-}
-
 TEST(RecvMessages, ShortMessagesAreDroppedAndLogged) {
   test::LogCapture log;
   // Each message cut one byte short of what its id needs.

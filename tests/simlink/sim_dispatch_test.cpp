@@ -178,6 +178,13 @@ TEST_F(DispatchTest, ExceptionsByCode) {
 
   dispatch(gf_buildException(35, 3, 1, 1));
   EXPECT_FALSE(log_.contains("UNRECOGNIZED_ID")) << "silent before the user position is known";
+  {
+    std::lock_guard lock(link_.userAcMutex);
+    link_.userAcData.latitude = 50.0;
+    link_.userAcData.longitude = 8.0;
+  }
+  dispatch(gf_buildException(35, 3, 1, 1));
+  EXPECT_TRUE(log_.contains("SIMCONNECT_EXCEPTION_UNRECOGNIZED_ID"));
   dispatch(gf_buildException(35, 11, 1, 1));
   EXPECT_EQ(g_statusLine.texts().status, "SimConnect: too many objects (max 1000)");
   dispatch(gf_buildException(35, 23, 1, 1));

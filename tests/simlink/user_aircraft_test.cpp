@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "airports/airports_services.h"
 #include "app/main_window_state.h"
 #include "app/run_state.h"
@@ -96,16 +98,6 @@ TEST_F(UserAircraftTest, OnGroundReportsCountOnlyOnceThePositionIsKnown) {
   EXPECT_FALSE(link_.userOnGround);
 }
 
-TEST_F(UserAircraftTest, TheBlockIsStoredWithoutNegativeAltitude) {
-  block(50.0, 8.0, -12.0, 3.5);
-  const UserAcData user = link_.userAc();
-  EXPECT_EQ(user.altitude, 0.0);
-  EXPECT_EQ(user.groundSpeed, 3.5);
-  EXPECT_EQ(user.zuluTime, 43200);
-  EXPECT_EQ(link_.userObjectId, 1u);
-  EXPECT_EQ(link_.simUtcSeconds, 43200);
-}
-
 TEST_F(UserAircraftTest, OnlyAJumpOfMoreThanTenMilesIsATeleport) {
   block(0.0, 0.0);
   block(10.0, 8.0);  // the first real position: no teleport
@@ -167,36 +159,37 @@ TEST_F(UserAircraftTest, TheTitleIsCutTo48Characters) {
   EXPECT_TRUE(log_.contains("SimConnect: User aircraft title: " + std::string(48, 'x')));
 }
 
-TEST_F(UserAircraftTest, AKnownModelGivesItsSpanAndCategory) {
+// The model names the span: known, a camera pod as an E190, deduced from an Aerosoft title,
+// and the largest span for an unknown one.
+TEST_F(UserAircraftTest, TheModelGivesTheSpan) {
   spans();
-  text(RequestId::userModel, "A320", 32);
-  EXPECT_DOUBLE_EQ(*link_.halfWingspan(), 0.0193);
-  EXPECT_EQ(link_.category(), AcCategory::Large);
-  EXPECT_TRUE(g_mainWindowState.userAcKnown);
-  EXPECT_TRUE(log_.contains("SimConnect: User aircraft model: A320, half wing span: 35.7 meter, category: Large"));
-}
-
-TEST_F(UserAircraftTest, ACameraPodTakesTheSpanOfAnE190) {
-  spans();
-  text(RequestId::userModel, "camerapod", 32);
-  EXPECT_DOUBLE_EQ(*link_.halfWingspan(), 0.0154);
-  EXPECT_EQ(link_.category(), AcCategory::Light);
-}
-
-TEST_F(UserAircraftTest, AnAerosoftTitleNamesTheModel) {
-  spans();
-  text(RequestId::userTitle, "Aerosoft A320 Lufthansa D-AIZA", 64);
-  text(RequestId::userModel, "AB320-214", 32);
-  EXPECT_DOUBLE_EQ(*link_.halfWingspan(), 0.0193);
-  EXPECT_TRUE(log_.contains("SimConnect: User aircraft model deduced from title: A320"));
-}
-
-TEST_F(UserAircraftTest, AnUnknownModelTakesTheLargestSpan) {
-  spans();
-  text(RequestId::userTitle, "Aerosoft", 64);  // too short to name a model
-  text(RequestId::userModel, "ZZ99", 32);      // short, but without a span
-  EXPECT_DOUBLE_EQ(*link_.halfWingspan(), 0.0350);
-  EXPECT_FALSE(g_mainWindowState.userAcKnown);
+  const struct {
+    const char* title;
+    const char* model;
+    double halfSpan;
+    bool known;
+    std::optional<AcCategory> category;
+    const char* logged;
+  } cases[] = {
+      {"", "A320", 0.0193, true, AcCategory::Large,
+       "SimConnect: User aircraft model: A320, half wing span: 35.7 meter, category: Large"},
+      {"", "camerapod", 0.0154, true, AcCategory::Light, "SimConnect: User aircraft model: camerapod"},
+      {"Aerosoft A320 Lufthansa D-AIZA", "AB320-214", 0.0193, true, AcCategory::Large,
+       "SimConnect: User aircraft model deduced from title: A320"},
+      {"Aerosoft", "ZZ99", 0.0350, false, {}, "SimConnect: User aircraft model: ZZ99"},  // title too short
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.model);
+    g_mainWindowState.userAcKnown = false;
+    if (*c.title) text(RequestId::userTitle, c.title, 64);
+    text(RequestId::userModel, c.model, 32);
+    EXPECT_DOUBLE_EQ(*link_.halfWingspan(), c.halfSpan);
+    EXPECT_EQ(g_mainWindowState.userAcKnown, c.known);
+    if (c.category) {
+      EXPECT_EQ(link_.category(), *c.category);
+    }
+    EXPECT_TRUE(log_.contains(c.logged));
+  }
   EXPECT_EQ(g_statusLine.texts().status,
             "User aircraft wing span unknown, max is taken instead, please report in my Forum!");
 }
