@@ -8,65 +8,38 @@
 using namespace vexo;
 
 namespace {
-
 constexpr double kPi = std::numbers::pi;
-
-LatLon dms(int latDeg, int latMin, char ns, int lonDeg, int lonMin, char ew) {
-  const double lat = latDeg + latMin / 60.0;
-  const double lon = lonDeg + lonMin / 60.0;
-  return {ns == 'S' ? -lat : lat, ew == 'W' ? -lon : lon};
-}
-
 double degrees(double radians) { return radians * 180.0 / kPi; }
-
 }  // namespace
 
 // Los Angeles to New York Kennedy on the one-minute-of-arc sphere, as worked in the
 // Aviation Formulary: 0.623585 rad (2143.73 nm) on an initial course of 1.150035 rad, and
 // the point 100 nm along that course at 0.604180 rad N, 2.034206 rad W.
 TEST(Geodesy, LosAngelesToKennedyMatchesPublishedValues) {
-  const LatLon lax = dms(33, 57, 'N', 118, 24, 'W');
-  const LatLon jfk = dms(40, 38, 'N', 73, 47, 'W');
+  const LatLon lax{33 + 57 / 60.0, -(118 + 24 / 60.0)};
+  const LatLon jfk{40 + 38 / 60.0, -(73 + 47 / 60.0)};
   EXPECT_NEAR(gf_greatCircleNm(lax, jfk), 0.623585 * 10800.0 / kPi, 0.1);
   EXPECT_NEAR(degrees(gf_initialBearing(lax, jfk)), degrees(1.150035), 0.1);
-  EXPECT_NEAR(gf_greatCircleNm(jfk, lax), gf_greatCircleNm(lax, jfk), 1e-9);
-
   const LatLon p = gf_destinationPoint(lax, 1.150035, 100.0 * g_feetPerNm);
   EXPECT_NEAR(p.lat, degrees(0.604180), 0.001);
   EXPECT_NEAR(p.lon, -degrees(2.034206), 0.001);
-  EXPECT_NEAR(gf_greatCircleNm(lax, p), 100.0, 1e-6);
-}
-
-TEST(Geodesy, MeridianDegreeIsSixtyMilesAndSamePointIsZero) {
-  EXPECT_NEAR(gf_greatCircleNm({10.0, 5.0}, {11.0, 5.0}), 60.0, 1e-9);
   EXPECT_EQ(gf_greatCircleNm({47.26, 11.34}, {47.26, 11.34}), 0.0);
-  EXPECT_NEAR(gf_greatCircleNm({0.0, 0.0}, {0.0, 180.0}), 10800.0, 1e-6);
 }
 
 TEST(Geodesy, NearlyAntipodalPointsGiveAFiniteDistance) {
   for (double eps : {0.0, 1e-12, 1e-9, 1e-7}) {
     const double d = gf_greatCircleNm({10.0, 20.0}, {-10.0 - eps, -160.0 + eps});
-    EXPECT_TRUE(std::isfinite(d)) << eps;
-    EXPECT_NEAR(d, 10800.0, 0.01) << eps;
+    EXPECT_NEAR(d, 10800.0, 0.01) << eps;  // NaN fails too
   }
-  const double b = gf_initialBearing({45.0, 0.0}, {-45.0, 180.0});
-  EXPECT_TRUE(std::isfinite(b));
+  EXPECT_TRUE(std::isfinite(gf_initialBearing({45.0, 0.0}, {-45.0, 180.0})));
   const LatLon p = gf_destinationPoint({89.9999999, 0.0}, 0.0, 10800.0 * g_feetPerNm);
   EXPECT_TRUE(std::isfinite(p.lat) && std::isfinite(p.lon));
 }
 
-TEST(Geodesy, BearingsRunClockwiseFromNorthWithinAFullTurn) {
+TEST(Geodesy, BearingsRunClockwiseWithinAFullTurnAndLongitudeWraps) {
   EXPECT_NEAR(gf_initialBearing({0, 0}, {1, 0}), 0.0, 1e-12);
   EXPECT_NEAR(gf_initialBearing({0, 0}, {0, 1}), kPi / 2, 1e-12);
-  EXPECT_NEAR(gf_initialBearing({0, 0}, {-1, 0}), kPi, 1e-12);
   EXPECT_NEAR(gf_initialBearing({0, 0}, {0, -1}), 3 * kPi / 2, 1e-12);
-}
-
-TEST(Geodesy, DestinationWrapsLongitudeButNotLatitude) {
-  const LatLon north = gf_destinationPoint({0, 0}, 0.0, g_feetPerNm * 60.0);
-  EXPECT_NEAR(north.lat, 1.0, 1e-9);
-  EXPECT_NEAR(north.lon, 0.0, 1e-9);
-
   const LatLon east = gf_destinationPoint({0, 179.9}, kPi / 2, 20.0 * g_feetPerNm);
   EXPECT_NEAR(east.lon, -179.7667, 1e-3);
   EXPECT_NEAR(east.lat, 0.0, 1e-9);
