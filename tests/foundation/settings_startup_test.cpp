@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class Migration : public ::testing::Test {
-protected:
+// One start in a fresh folder holding the data files and a downloaded new version.
+struct StartUp {
   test::TempDir dir;
   test::ScopedCwd cwd{dir.path()};
   fs::path path = dir / "parameters.xml";
@@ -21,27 +21,18 @@ protected:
   ParametersStore store{s, path};
   platform::HeadlessControls controls;
   platform::ScopedControls scope{controls};
+  const fs::path* dataFiles[3] = {&g_airportsEncPath, &g_aigRegcodesEncPath, &g_dbaseEncPath};
 
-  void SetUp() override {
+  StartUp() {
     fs::create_directories("input");
-    for (const fs::path* p : {&g_airportsEncPath, &g_aigRegcodesEncPath, &g_dbaseEncPath}) test::writeFile(*p, "x");
+    for (const fs::path* p : dataFiles) test::writeFile(*p, "x");
     fs::create_directories(g_newVersionFolder / "sub");
-    test::writeFile(g_newVersionFolder / "sub" / "setup.exe", "x");
   }
-
-  // A file written by a previous version, with a few settings changed by its user.
-  void previousVersion(const std::string& version) {
-    test::writeFile(path, "<root><parameters><parameter name=\"PROGRAM_VERSION\" value=\"" + version +
-                              "\"/><parameter name=\"RANGE\" value=\"80\"/><parameter name=\"SCAN_LIVERIES\" "
-                              "value=\"false\"/></parameters></root>");
-  }
-
   int dataFilesLeft() const {
     int n = 0;
-    for (const fs::path* p : {&g_airportsEncPath, &g_aigRegcodesEncPath, &g_dbaseEncPath}) n += fs::exists(*p);
+    for (const fs::path* p : dataFiles) n += fs::exists(*p);
     return n;
   }
-
   std::string stored(const std::string& key) const {
     pugi::xml_document doc;
     EXPECT_TRUE(doc.load_file(path.c_str()));
@@ -51,109 +42,68 @@ protected:
 
 }  // namespace
 
-TEST_F(Migration, FirstRunWritesDefaultsAndSwitchesBothScansOn) {
-  test::LogCapture log;
-  s.SCAN_LIVERIES.value = false;
-  gf_initParameters(store);
-  EXPECT_TRUE(s.SCAN_LIVERIES.value);
-  EXPECT_TRUE(s.SCAN_AIRPORTS.value);
-  EXPECT_TRUE(controls.isChecked(cmd::scanLiveries));
-  EXPECT_EQ(stored("SCAN_LIVERIES"), "true");
-  EXPECT_EQ(stored("PROGRAM_VERSION"), "12.3.0");
-  EXPECT_FALSE(log.contains("version update"));
-  EXPECT_EQ(dataFilesLeft(), 3);
+TEST(Migration, EachStoredVersion) {
+  struct Case {
+    const char* version;  // nullptr: first run without a file; "": no PROGRAM_VERSION element
+    bool update;          // "version update" logged
+    int dataFilesLeft;
+    bool newVersionLeft;
+    int range;  // the user's 80 kept, or the default 40 after a reset
+  };
+  const Case cases[] = {
+      {nullptr, false, 3, true, 40}, {"12.3.0", false, 3, true, 80}, {"12.4.0", false, 3, true, 80},
+      {"12.0.0", true, 3, false, 80}, {"11.5.0", true, 0, false, 80}, {"11.0.1", true, 0, true, 40},
+      {"twelve", true, 0, true, 40},  {"", false, 3, true, 80},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version ? c.version : "no file");
+    StartUp run;
+    if (c.version) {
+      const std::string version =
+          *c.version ? "<parameter name=\"PROGRAM_VERSION\" value=\"" + std::string(c.version) + "\"/>" : "";
+      test::writeFile(run.path, "<root><parameters>" + version +
+                                    "<parameter name=\"RANGE\" value=\"80\"/><parameter name=\"SCAN_LIVERIES\" "
+                                    "value=\"false\"/></parameters></root>");
+    }
+    test::LogCapture log;
+    gf_initParameters(run.store);
+    EXPECT_EQ(log.contains("This is a version update from"), c.update);
+    EXPECT_EQ(run.dataFilesLeft(), c.dataFilesLeft);
+    EXPECT_EQ(fs::exists(g_newVersionFolder), c.newVersionLeft);
+    EXPECT_EQ(run.s.RANGE.value, c.range);
+    EXPECT_EQ(run.stored("RANGE"), std::to_string(c.range));  // memory and file agree
+    if (c.version) {
+      EXPECT_EQ(run.s.PROGRAM_VERSION.value(), "12.3.0");
+    }
+    EXPECT_EQ(run.stored("PROGRAM_VERSION"), "12.3.0");
+    // Both scans are switched on by a first run and by a reset, else the user's choice stays.
+    EXPECT_EQ(run.s.SCAN_LIVERIES.value, c.range == 40);
+  }
 }
 
-TEST_F(Migration, SameVersionChangesNothing) {
-  previousVersion("12.3.0");
+TEST(Migration, FirstRunShowsTheScanSwitchesAndResetKeepsTheOldFile) {
+  {
+    StartUp run;
+    gf_initParameters(run.store);
+    EXPECT_TRUE(run.s.SCAN_AIRPORTS.value);
+    EXPECT_TRUE(run.controls.isChecked(cmd::scanLiveries));
+    EXPECT_EQ(run.stored("SCAN_LIVERIES"), "true");
+  }
+  StartUp run;
+  test::writeFile(run.path, R"(<root><parameters><parameter name="PROGRAM_VERSION" value="11.0.1"/>)"
+                            R"(<parameter name="RANGE" value="80"/></parameters></root>)");
   test::LogCapture log;
-  gf_initParameters(store);
-  EXPECT_FALSE(log.contains("version update"));
-  EXPECT_EQ(s.RANGE.value, 80);
-  EXPECT_FALSE(s.SCAN_LIVERIES.value);
-  EXPECT_EQ(dataFilesLeft(), 3);
-  EXPECT_TRUE(fs::exists(g_newVersionFolder));
-}
-
-TEST_F(Migration, NewerStoredVersionIsRecordedAsTheRunningOneWithoutRemovingAnything) {
-  previousVersion("12.4.0");
-  test::LogCapture log;
-  gf_initParameters(store);
-  EXPECT_EQ(s.PROGRAM_VERSION.value(), "12.3.0");
-  EXPECT_EQ(stored("PROGRAM_VERSION"), "12.3.0");
-  EXPECT_FALSE(log.contains("version update"));
-  EXPECT_EQ(dataFilesLeft(), 3);
-  EXPECT_TRUE(fs::exists(g_newVersionFolder));
-}
-
-TEST_F(Migration, UpgradeFromBefore12RemovesDataFilesAndNewVersionButKeepsSettings) {
-  previousVersion("11.5.0");
-  test::LogCapture log;
-  gf_initParameters(store);
-  EXPECT_TRUE(log.contains("This is a version update from 11.5.0 -> 12.3.0"));
-  EXPECT_EQ(dataFilesLeft(), 0);
-  EXPECT_FALSE(fs::exists(g_newVersionFolder));
-  EXPECT_EQ(s.RANGE.value, 80);
-  EXPECT_EQ(stored("RANGE"), "80");
-  EXPECT_EQ(stored("PROGRAM_VERSION"), "12.3.0");
-}
-
-TEST_F(Migration, UpgradeFromBefore11_0_2ResetsSettingsAndKeepsTheOldFile) {
-  previousVersion("11.0.1");
-  const std::string old = test::readFile(path);
-  test::LogCapture log;
-  gf_initParameters(store);
+  gf_initParameters(run.store);
   EXPECT_TRUE(log.contains("This is a version update from 11.0.1 -> 12.3.0"));
   EXPECT_TRUE(log.contains("Your previous version was too old"));
   EXPECT_TRUE(log.contains("Vendrake_P3D re-starts with default parameter values ..."));
-  EXPECT_EQ(dataFilesLeft(), 0);
-  EXPECT_TRUE(fs::exists(g_newVersionFolder));  // left in place
-  EXPECT_EQ(stored("RANGE"), "40");
-  EXPECT_EQ(stored("SCAN_LIVERIES"), "true");
-  EXPECT_EQ(stored("PROGRAM_VERSION"), "12.3.0");
-  EXPECT_EQ(s.RANGE.value, 40);  // memory follows the file
-  EXPECT_EQ(s.PROGRAM_VERSION.value(), "12.3.0");
-  // The user's old file is kept (with PROGRAM_VERSION already brought to the running one).
-  EXPECT_NE(test::readFile(dir / "parameters0.xml").find("name=\"RANGE\" value=\"80\""), std::string::npos);
-  EXPECT_NE(old, test::readFile(path));
-}
-
-TEST_F(Migration, UpgradeWithin12RemovesOnlyNewVersion) {
-  previousVersion("12.0.0");
-  test::LogCapture log;
-  gf_initParameters(store);
-  EXPECT_TRUE(log.contains("This is a version update from 12.0.0 -> 12.3.0"));
-  EXPECT_EQ(dataFilesLeft(), 3);
-  EXPECT_FALSE(fs::exists(g_newVersionFolder));
-  EXPECT_EQ(s.RANGE.value, 80);
-}
-
-TEST_F(Migration, UnreadableVersionCountsAsZeroAndEmptyOneIsFilledIn) {
-  previousVersion("twelve");
-  gf_initParameters(store);
-  EXPECT_EQ(dataFilesLeft(), 0);
-  EXPECT_EQ(s.RANGE.value, 40);
-
-  SettingsState t;
-  ParametersStore other(t, dir / "other.xml");
-  test::writeFile(other.path(), "<root><parameters><parameter name=\"RANGE\" value=\"80\"/></parameters></root>");
-  SetUp();
-  gf_initParameters(other);
-  EXPECT_EQ(t.PROGRAM_VERSION.value(), "12.3.0");
-  EXPECT_EQ(t.RANGE.value, 80);
-  EXPECT_EQ(dataFilesLeft(), 3);
+  EXPECT_NE(test::readFile(run.dir / "parameters0.xml").find("name=\"RANGE\" value=\"80\""), std::string::npos);
 }
 
 TEST(MaxFit, StepsOfTheShownValue) {
-  EXPECT_EQ(gf_maxFit2Fl(47), 24.0F);
-  EXPECT_EQ(gf_maxFit2Fl(44), 24.0F);
-  EXPECT_EQ(gf_maxFit2Fl(43), 21.0F);
-  EXPECT_EQ(gf_maxFit2Fl(20), 11.0F);
-  EXPECT_EQ(gf_maxFit2Fl(10), 6.0F);
-  EXPECT_EQ(gf_maxFit2Fl(9), 5.0F);
-  EXPECT_EQ(gf_maxFit2Fl(1), 1.0F);
-  EXPECT_EQ(gf_maxFit2Fl(0), 0.5F);
-  EXPECT_EQ(gf_maxFit2Fl(-3), 0.5F);
+  const std::pair<int, float> steps[] = {{47, 24.0F}, {44, 24.0F}, {43, 21.0F}, {20, 11.0F}, {10, 6.0F},
+                                         {9, 5.0F},   {1, 1.0F},   {0, 0.5F},   {-3, 0.5F}};
+  for (const auto& [fit, fl] : steps) EXPECT_EQ(gf_maxFit2Fl(fit), fl) << fit;
 
   SettingsState s;
   platform::HeadlessControls controls;
@@ -174,21 +124,13 @@ TEST(Range, DerivedValuesFollowTheClampedRange) {
   platform::HeadlessControls controls;
   platform::ScopedControls scope(controls);
   s.RANGE.fillComboBox();
-  controls.selectIndex(cmd::range, 0);
-
-  EXPECT_EQ(gf_setRange(s, 40), 74080U);
-  EXPECT_EQ(controls.selectedIndex(cmd::range), 15);
   EXPECT_EQ(gf_setRange(s, 7), 7U * 1852U);  // no choice: selection unchanged
-  EXPECT_EQ(s.RANGE.value, 7);
   EXPECT_EQ(controls.selectedIndex(cmd::range), 15);
-  EXPECT_EQ(s.rangeNm.load(), 7.0);
-
   EXPECT_EQ(gf_setRange(s, 3'000'000), 185200U);  // an airport file's wild value
   EXPECT_EQ(s.RANGE.value, 100);
   EXPECT_EQ(s.rangeNm.load(), 100.0);
   EXPECT_EQ(s.rangeMeters.load(), 185200U);
   EXPECT_EQ(controls.selectedIndex(cmd::range), 19);
-
   EXPECT_EQ(gf_setRange(s, -5), 2U * 1852U);
   EXPECT_EQ(s.rangeNm.load(), 2.0);
 }
