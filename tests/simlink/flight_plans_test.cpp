@@ -31,7 +31,7 @@ protected:
 
 }  // namespace
 
-TEST(FlightPlanText, HeavyWithOriginOnlyIsIfrWithBlankDestination) {
+TEST(FlightPlanText, RulesFollowTheCategoryAndAMissingCodeIsBlank) {
   EXPECT_EQ(gf_flightPlanText(AcCategory::Heavy, IataCode("FRA"), IataCode()),
             "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
             "<SimBase.Document Type=\"AceXML\" version=\"4,3\">\n"
@@ -41,18 +41,12 @@ TEST(FlightPlanText, HeavyWithOriginOnlyIsIfrWithBlankDestination) {
             "<DestinationID>   </DestinationID>\n"
             "</FlightPlan.FlightPlan>\n"
             "</SimBase.Document>\n\n");
-}
-
-TEST(FlightPlanText, FlightRulesFollowTheCategory) {
-  const auto rules = [](AcCategory c) {
-    const std::string text = gf_flightPlanText(c, IataCode("JFK"), IataCode("LHR"));
-    return text.substr(text.find("<FPType>") + 8, 3);
-  };
-  EXPECT_EQ(rules(AcCategory::Buzjets), "IFR");
-  EXPECT_EQ(rules(AcCategory::Large), "IFR");
-  EXPECT_EQ(rules(AcCategory::Light), "VFR");
-  EXPECT_EQ(rules(AcCategory::HighPerf), "VFR");
-  EXPECT_EQ(rules(AcCategory::Rotorcraft), "VFR");
+  for (const auto& [category, rules] : {std::pair{AcCategory::Buzjets, "IFR"}, {AcCategory::Large, "IFR"},
+                                        {AcCategory::Light, "VFR"}, {AcCategory::HighPerf, "VFR"},
+                                        {AcCategory::Rotorcraft, "VFR"}}) {
+    const std::string text = gf_flightPlanText(category, IataCode("JFK"), IataCode("LHR"));
+    EXPECT_EQ(text.substr(text.find("<FPType>") + 8, 3), rules) << static_cast<int>(category);
+  }
 }
 
 TEST_F(FlightPlanFolderTest, PlansLiveInTheFolderAndGoWithIt) {

@@ -57,7 +57,7 @@ protected:
 
 }  // namespace
 
-TEST(LinkPipe, OpenOverThePipeComesFirst) {
+TEST(LinkPipe, OpenOverThePipeComesFirstAndADroppedPipeIsBroken) {
   SimLinkSandbox sandbox;
   simstandin::StandinOptions options;
   options.open = {"Stand-in v5", 5, 1, 2, 3};
@@ -77,6 +77,10 @@ TEST(LinkPipe, OpenOverThePipeComesFirst) {
   EXPECT_EQ(open->applicationName, "Stand-in v5");
   EXPECT_EQ(open->buildMinor, 3u);
   EXPECT_EQ(standin.acceptedCount(), 1u);
+  standin.dropConnections();
+  const HRESULT failed = dispatchUntilResult(handle, collected, static_cast<HRESULT>(0xC000014Bu));
+  EXPECT_EQ(failed, static_cast<HRESULT>(0xC000014Bu));
+  EXPECT_EQ(gf_findClient(handle)->closeReason(), CloseReason::disconnected);
   EXPECT_EQ(SimConnect_Close(handle), S_OK);
 }
 
@@ -134,10 +138,10 @@ TEST_F(Link, BadSizeFieldsCloseTheLinkAndRequestsAbort) {
   EXPECT_TRUE(standin().requestsOf(SimConnectFunction::AIRemoveObject).empty());
 }
 
+// TCP reports the end of the stream as a read of zero bytes, the pipe as a broken pipe.
 TEST_F(Link, ClientReconnectsAfterTheSimulatorDropsIt) {
   open();
   standin().dropConnections();
-  // TCP reports the end of the stream as a read of zero bytes.
   const HRESULT failed = dispatchUntilResult(handle, collected, static_cast<HRESULT>(0xC000013Eu));
   EXPECT_EQ(failed, static_cast<HRESULT>(0xC000013Eu));
   EXPECT_EQ(gf_findClient(handle)->closeReason(), CloseReason::zeroBytes);
@@ -150,21 +154,5 @@ TEST_F(Link, ClientReconnectsAfterTheSimulatorDropsIt) {
   EXPECT_EQ(standin().requestsOf(SimConnectFunction::Open).size(), 2u);
   EXPECT_EQ(SimConnect_AIRemoveObject(handle, 5, 105), S_OK);
   EXPECT_TRUE(standin().waitForRequestCount(SimConnectFunction::AIRemoveObject, 1, g_waitMs));
-}
-
-TEST(LinkPipe, DroppedPipeIsABrokenPipe) {
-  SimLinkSandbox sandbox;
-  SimStandin standin;
-  ASSERT_TRUE(standin.listenPipe());
-  standin.start();
-  HANDLE handle = nullptr;
-  ASSERT_EQ(gf_openSimConnect(&handle, "Vendrake_P3D", nullptr, 0, nullptr, 0, sandbox.environment({}, {})), S_OK);
-  ASSERT_TRUE(standin.waitForRequestCount(SimConnectFunction::Open, 1, g_waitMs));
-  standin.dropConnections();
-  Collected collected;
-  const HRESULT failed = dispatchUntilResult(handle, collected, static_cast<HRESULT>(0xC000014Bu));
-  EXPECT_EQ(failed, static_cast<HRESULT>(0xC000014Bu));
-  EXPECT_EQ(gf_findClient(handle)->closeReason(), CloseReason::disconnected);
-  EXPECT_EQ(SimConnect_Close(handle), S_OK);
 }
 

@@ -4,8 +4,6 @@
 
 #include <fmt/format.h>
 
-#include "app/run_state.h"
-#include "app/status_line.h"
 #include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "foundation/error.h"
@@ -47,9 +45,7 @@ TEST_F(RefusedLiveriesTest, ARefusedTitleIsForgottenAndNeverOfferedAgain) {
   EXPECT_FALSE(g_liveryByHexid.contains(20001));
   EXPECT_FALSE(gf_getLiveryForHexid(20001, link_));
   EXPECT_EQ(gf_getLiveryForHexid(20002, link_), "Boeing 737 Ryanair");
-}
-
-TEST_F(RefusedLiveriesTest, AnIdOutsideItsPoolGivesAnEmptyCode) {
+  // Ids outside their pools give empty codes.
   gf_reportLiveryCreateFailure("X1", "Some title", 65000, 65001, link_);
   EXPECT_TRUE(link_.refusedLiveryKeys.contains(" "));
 }

@@ -10,11 +10,6 @@
 #include <memory>
 #include <thread>
 
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
-#include "engine/sim_responses.h"
-#include "foundation/settings.h"
 #include "platform/link_io.h"
 #include "platform/stream_socket.h"
 #include "run_flags_reset.h"

@@ -6,12 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
-#include "engine/sim_responses.h"
 #include "foundation/error.h"
-#include "foundation/settings.h"
 #include "simlink/byte_io.h"
 #include "simlink/sim_action_queues.h"
 #include "simlink/sim_vocabulary.h"

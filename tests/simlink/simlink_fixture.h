@@ -77,12 +77,6 @@ struct PairedClient {
   PairedClient& operator=(const PairedClient&) = delete;
 
   Bytes nextPacket() { return readPacket(peer.fd()); }
-  void send(const Bytes& bytes) {
-    int error = 0;
-    ASSERT_TRUE(platform::gf_waitWritable(peer.fd(), std::chrono::milliseconds(1000)) == platform::WaitResult::ready);
-    ASSERT_EQ(::send(peer.fd(), bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()))
-        << error;
-  }
 };
 
 // Collects what CallDispatch delivers.

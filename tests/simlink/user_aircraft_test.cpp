@@ -6,9 +6,6 @@
 #include <optional>
 
 #include "airports/airports_services.h"
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
 #include "engine/engine_services.h"
 #include "foundation/error.h"
 #include "refdata/codes.h"
@@ -150,15 +147,6 @@ TEST_F(UserAircraftTest, AStandingUserReservesItsStandAtThePark) {
   g_engineUserAc.set(UserAcData{});
 }
 
-TEST_F(UserAircraftTest, TheTitleIsCutTo48Characters) {
-  text(RequestId::userTitle, "", 1);
-  EXPECT_TRUE(log_.contains("! Title of your aircraft is empty?"));
-  text(RequestId::userTitle, std::string(60, 'x'), 61);
-  EXPECT_EQ(link_.title(), std::string(48, 'x'));
-  EXPECT_EQ(g_mainWindowState.texts().aircraftTitle, std::string(48, 'x'));
-  EXPECT_TRUE(log_.contains("SimConnect: User aircraft title: " + std::string(48, 'x')));
-}
-
 // The model names the span: known, a camera pod as an E190, deduced from an Aerosoft title,
 // and the largest span for an unknown one.
 TEST_F(UserAircraftTest, TheModelGivesTheSpan) {
@@ -194,7 +182,9 @@ TEST_F(UserAircraftTest, TheModelGivesTheSpan) {
             "User aircraft wing span unknown, max is taken instead, please report in my Forum!");
 }
 
-TEST_F(UserAircraftTest, AnEmptyModelIsError71) {
+TEST_F(UserAircraftTest, AnEmptyTitleIsLoggedAndAnEmptyModelIsError71) {
+  text(RequestId::userTitle, "", 1);
+  EXPECT_TRUE(log_.contains("! Title of your aircraft is empty?"));
   try {
     text(RequestId::userModel, "", 32);
     FAIL();
