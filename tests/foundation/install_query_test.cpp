@@ -18,15 +18,13 @@ const char* const kV5 = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3
 const char* const kV6 = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n\"SetupPath\"=\"E:\\\\P3Dv6\\\\\"\n";
 const char* const kV6NoPath = "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n\"Other\"=\"x\"\n";
 
-class InstallQuery : public ::testing::Test {
-protected:
-  test::TempDir dir;
-  void registry(const std::string& content) {
-    test::writeFile(dir / "reg.reg", content);
-    platform::gf_setRegistryFile(dir / "reg.reg");
+// Points the registry at a file for one test and forgets the flags asked before.
+struct ScopedRegistry {
+  explicit ScopedRegistry(const fs::path& file) {
+    platform::gf_setRegistryFile(file);
     gf_resetSimInstallFlags();
   }
-  void TearDown() override {
+  ~ScopedRegistry() {
     platform::gf_setRegistryFile(std::nullopt);
     gf_resetSimInstallFlags();
   }
@@ -34,48 +32,39 @@ protected:
 
 }  // namespace
 
-TEST_F(InstallQuery, NoSimulator) {
-  platform::gf_setRegistryFile(dir / "none.reg");
-  gf_resetSimInstallFlags();
-  EXPECT_FALSE(gf_simInstallFlags().v5);
-  EXPECT_FALSE(gf_simInstallFlags().v6);
-  EXPECT_EQ(gf_getP3DSetupPath(5), "");
+TEST(InstallQuery, EachCombinationOfInstalledVersions) {
+  struct Case {
+    const char* name;
+    std::string registry;  // empty: no registry file at all
+    bool v5, v6;
+    const char *path5, *path6;
+  };
+  const Case cases[] = {
+      {"none", "", false, false, "", ""},
+      {"v5", kV5, true, false, "D:\\P3Dv5\\", ""},
+      {"v6", kV6, false, true, "", "E:\\P3Dv6\\"},
+      {"both", std::string(kV5) + kV6, true, true, "D:\\P3Dv5\\", "E:\\P3Dv6\\"},
+      {"v6 without a path", kV6NoPath, false, true, "", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir dir;
+    if (!c.registry.empty()) test::writeFile(dir / "reg.reg", c.registry);
+    ScopedRegistry registry(dir / "reg.reg");
+    EXPECT_EQ(gf_simInstallFlags().v5, c.v5);
+    EXPECT_EQ(gf_simInstallFlags().v6, c.v6);
+    EXPECT_EQ(gf_isP3DInstalled(6), c.v6);
+    EXPECT_EQ(gf_getP3DSetupPath(5), c.path5);
+    EXPECT_EQ(gf_getP3DSetupPath(6), c.path6);
+    EXPECT_FALSE(gf_isP3DInstalled(4));
+    EXPECT_EQ(gf_getP3DSetupPath(7), "");
+  }
 }
 
-TEST_F(InstallQuery, OnlyV5) {
-  registry(kV5);
-  EXPECT_TRUE(gf_simInstallFlags().v5);
-  EXPECT_FALSE(gf_simInstallFlags().v6);
-  EXPECT_EQ(gf_getP3DSetupPath(5), "D:\\P3Dv5\\");
-  EXPECT_EQ(gf_getP3DSetupPath(6), "");
-}
-
-TEST_F(InstallQuery, OnlyV6) {
-  registry(kV6);
-  EXPECT_FALSE(gf_isP3DInstalled(5));
-  EXPECT_TRUE(gf_isP3DInstalled(6));
-  EXPECT_EQ(gf_getP3DSetupPath(5), "");
-  EXPECT_EQ(gf_getP3DSetupPath(6), "E:\\P3Dv6\\");
-}
-
-TEST_F(InstallQuery, BothAndOtherVersions) {
-  registry(std::string(kV5) + kV6);
-  const SimInstallFlags flags = gf_simInstallFlags();
-  EXPECT_TRUE(flags.v5);
-  EXPECT_TRUE(flags.v6);
-  EXPECT_FALSE(gf_isP3DInstalled(4));
-  EXPECT_EQ(gf_p3dRegistryKey(7), "");
-  EXPECT_EQ(gf_getP3DSetupPath(7), "");
-}
-
-TEST_F(InstallQuery, KeyWithoutSetupPathIsInstalledWithAnEmptyPath) {
-  registry(kV6NoPath);
-  EXPECT_TRUE(gf_isP3DInstalled(6));
-  EXPECT_EQ(gf_getP3DSetupPath(6), "");
-}
-
-TEST_F(InstallQuery, FlagsAreAskedOnceUntilReset) {
-  registry("");
+TEST(InstallQuery, FlagsAreAskedOnceUntilReset) {
+  test::TempDir dir;
+  test::writeFile(dir / "reg.reg", "");
+  ScopedRegistry registry(dir / "reg.reg");
   EXPECT_FALSE(gf_simInstallFlags().v5);
   test::writeFile(dir / "reg.reg", kV5);
   EXPECT_FALSE(gf_simInstallFlags().v5);
@@ -93,9 +82,7 @@ TEST(NewVersionNotice, AdministratorOnlyForAnUnwritableSystemFolder) {
   fs::create_directories(installed);
   EXPECT_EQ(gf_newVersionNotice(installed), normal);  // writable
   EXPECT_FALSE(fs::exists(installed / ".write_test.tmp"));
-
-  test::TempDir elsewhere;
-  EXPECT_EQ(gf_newVersionNotice(elsewhere / "missing"), normal);  // not a system folder
+  EXPECT_EQ(gf_newVersionNotice("/nonexistent-elsewhere/x"), normal);  // not a system folder
 
   if (::geteuid() != 0) {
     EXPECT_EQ(gf_newVersionNotice(installed / "missing"), "A new version is available. Run the installer as Administrator");
