@@ -46,10 +46,10 @@ TEST(Qnh, UnusableDatagramsAreLoggedAndPublishNothing) {
 TEST(Qnh, ReceiverPublishesNewValues) {
   test::LogCapture log;
   QnhReceiver receiver;
-  auto deliver = [&](const std::string& text) { 
+  auto deliver = [&](const std::string& text) {
     receiver.loadDatagram(text);
     receiver.onReceive();
-   };
+  };
   g_qnhLight.store(g_lightIdle);
   deliver(R"({"QNH": "1020"})");
   EXPECT_EQ(g_qnh.load(), 1020);

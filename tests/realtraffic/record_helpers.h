@@ -4,8 +4,6 @@
 #include <array>
 #include <chrono>
 #include <thread>
-#include <initializer_list>
-#include <memory>
 #include <mutex>
 #include <string>
 #include <utility>

@@ -1,17 +1,14 @@
 // The readers on real loopback sockets, fed by the traffic-source stand-in.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <future>
 #include <thread>
 
 #include "app/main_window_state.h"
-#include "app/run_state.h"
 #include "platform/net.h"
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/reader_threads.h"
-#include "realtraffic/traffic_receiver.h"
 #include "record_helpers.h"
 #include "recording.h"
 #include "test_support.h"
@@ -85,8 +82,6 @@ TEST(UdpReader, ReadersTakeAReplayedRecording) {
   ASSERT_TRUE(test::waitUntil([&] {
     return log.contains("Traffic Reader connected") && log.contains("QNH Reader connected");
   }));
-  EXPECT_EQ(g_trafficLight.load(), g_lightReceiving);
-  EXPECT_EQ(g_qnhLight.load(), g_lightReceiving);
 
   standin::ReplayOptions options;
   options.trafficPort = g_trafficReceiver.boundPort();
@@ -109,9 +104,7 @@ TEST(UdpReader, ReadersTakeAReplayedRecording) {
   qnh.join();
   EXPECT_TRUE(log.contains("Traffic Reader has stopped"));
   EXPECT_TRUE(log.contains("QNH Reader has stopped"));
-  EXPECT_TRUE(log.contains("          Traffic Reader disconnected"));
   EXPECT_EQ(g_trafficLight.load(), g_lightStopped);
-  EXPECT_EQ(g_qnhLight.load(), g_lightStopped);
   gf_resetReaders();
 }
 
