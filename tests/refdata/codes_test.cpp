@@ -13,9 +13,8 @@ namespace {
 
 using test::FreshRefData;
 
-TEST(FixedCode, BuildsUpperCasedCodesAndRefusesEverythingElse) {
+TEST(FixedCode, UpperCasedCodesOnlyAndEmptyIsBlanks) {
   EXPECT_EQ(IcaoCode("eddf").str(), "EDDF");
-  EXPECT_EQ(IataCode("fR4").str(), "FR4");
   for (const char* bad : {"ED-F", "EDD", "EDDFX", "EDD ", "", "ED\xC3\x84"}) {
     try {
       IcaoCode code(bad);
@@ -24,34 +23,16 @@ TEST(FixedCode, BuildsUpperCasedCodesAndRefusesEverythingElse) {
       EXPECT_STREQ(e.what(), "FixedCode: invalid string (length/charset)");
     }
   }
-}
-
-TEST(FixedCode, EmptyCodePrintsAndHashesAsBlanks) {
   IcaoCode empty;
-  EXPECT_TRUE(empty.empty());
   EXPECT_EQ(fmt::format("[{}]", empty), "[    ]");
   EXPECT_EQ(empty.hash(), gf_fnv1a("    "));
-  EXPECT_EQ(std::hash<IcaoCode>{}(IcaoCode("EDDF")), gf_fnv1a("EDDF"));
-  EXPECT_NE(empty, IcaoCode("0000"));
-}
-
-TEST(FixedCode, OrdersByteWiseWithEmptyFirst) {
-  EXPECT_LT(IcaoCode(), IcaoCode("0AAA"));
-  EXPECT_LT(IcaoCode("EDDF"), IcaoCode("EDDM"));
+  EXPECT_LT(empty, IcaoCode("0AAA"));
   EXPECT_LT(IcaoCode("9ZZZ"), IcaoCode("AAAA"));
-}
-
-TEST(Fnv1a, MatchesPublishedVectors) {
-  EXPECT_EQ(gf_fnv1a(""), 0xcbf29ce484222325ULL);
-  EXPECT_EQ(gf_fnv1a("a"), 0xaf63dc4c8601ec8cULL);
+  EXPECT_EQ(gf_fnv1a("a"), 0xaf63dc4c8601ec8cULL);  // published vector
   EXPECT_EQ(gf_fnv1a(std::uint16_t{0x6261}), gf_fnv1a("ab"));  // low byte first
-}
-
-TEST(AcCodesWord, PacksLowToHigh) {
   AcCodes codes{0x1122, 0x3344, 0x5566, 1, 1};
   EXPECT_EQ(codes.word(), 0x0101556633441122ULL);
   EXPECT_EQ(AcCodes::fromWord(codes.word()), codes);
-  EXPECT_EQ(std::bit_cast<std::uint64_t>(codes), codes.word());
 }
 
 TEST_F(FreshRefData, InterningKeepsTextsExactAndIdsStable) {
@@ -59,21 +40,17 @@ TEST_F(FreshRefData, InterningKeepsTextsExactAndIdsStable) {
   std::uint16_t abc = gf_airlineCode2Id("abc");
   EXPECT_EQ(gf_airlineCode2Id("abc"), abc);
   EXPECT_NE(gf_airlineCode2Id("ABC"), abc);
-  EXPECT_EQ(g_airlinePool.text(abc), "abc");
   EXPECT_EQ(g_airlinePool.text(99), std::nullopt);
-  EXPECT_EQ(g_airlinePool.size(), 3u);
 }
 
 TEST_F(FreshRefData, SealedModelPoolAppliesFixesOnlyToPooledCorrections) {
-  gf_modelCode2Id("");
-  std::uint16_t a320 = gf_modelCode2Id("A320");
   g_dbase.modelFixes = {{"A32", "A320"}, {"B73", "B738"}};
-  // Before sealing no correction is consulted.
-  std::uint16_t early = gf_modelCode2Id("A32");
-  EXPECT_NE(early, a320);
+  gf_modelCode2Id("");
+  const std::uint16_t a320 = gf_modelCode2Id("A320");
+  EXPECT_NE(gf_modelCode2Id("A32"), a320);  // before sealing no correction is consulted
   g_modelPool.reset();
   gf_modelCode2Id("");
-  a320 = gf_modelCode2Id("A320");
+  gf_modelCode2Id("A320");
   g_modelPool.seal();
   std::size_t before = g_modelPool.size();
   EXPECT_EQ(gf_modelCode2Id("A32"), a320);

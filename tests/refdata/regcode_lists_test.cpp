@@ -24,39 +24,31 @@ protected:
   std::vector<RegcodeEntry> entries;
 };
 
-TEST_F(RegcodeFiles, TitlesAloneAreTitlesNotToUse) {
-  EXPECT_TRUE(readLines("Title6\nShort\n\nTitle of a livery;\nA;B;C;D;E\n"));
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_EQ(entries[0].title, "Title6");
-  EXPECT_TRUE(entries[0].regcodes.empty());
-  EXPECT_FALSE(entries[0].sFlag);
-  EXPECT_EQ(entries[1].title, "Title of a livery");
-  EXPECT_TRUE(entries[1].regcodes.empty());
-}
-
-TEST_F(RegcodeFiles, RegistrationsAndTheSpecialMark) {
-  EXPECT_TRUE(readLines("T;D-ABCD\nT;D-ABCD,D-ABCE\nT;D-ABCE,D-ABCD;#\nT;D-ABCE , D-ABCD,D-ABCE;x\n"));
-  ASSERT_EQ(entries.size(), 4u);
-  EXPECT_EQ(entries[0].regcodes, (Regs{"D-ABCD"}));
-  EXPECT_TRUE(entries[0].sFlag);
-  EXPECT_FALSE(entries[1].sFlag);
-  EXPECT_EQ(entries[2].regcodes, (Regs{"D-ABCD", "D-ABCE"}));
-  EXPECT_TRUE(entries[2].sFlag);
-  EXPECT_EQ(entries[3].regcodes, (Regs{"D-ABCD", "D-ABCE"}));
-  EXPECT_FALSE(entries[3].sFlag);
-}
-
-TEST_F(RegcodeFiles, WrongLengthsAreDroppedAndReported) {
-  EXPECT_FALSE(readLines("T;AB\nT;AB,CD\nT;ABCDEFGHIJKLM,D-ABCD;#\n"));
-  ASSERT_EQ(entries.size(), 2u);
-  EXPECT_TRUE(entries[0].regcodes.empty());
-  EXPECT_FALSE(entries[0].sFlag);
-  EXPECT_EQ(entries[1].regcodes, (Regs{"D-ABCD"}));
-  EXPECT_TRUE(entries[1].sFlag);
-  std::string file = (dir / "LIST.TXT").string();
-  EXPECT_TRUE(log.contains("==> wrong regcode length 'AB' in " + file));
-  EXPECT_TRUE(log.contains("==> wrong regcode length 'CD' in " + file));
-  EXPECT_TRUE(log.contains("==> wrong regcode length 'ABCDEFGHIJKLM' in " + file));
+TEST_F(RegcodeFiles, TitlesRegistrationsAndTheSpecialMark) {
+  // Lines with too many fields or too short a title are skipped; a title alone is a title
+  // not to use; one registration or a "#" sets the mark; lengths outside 3..12 are dropped.
+  EXPECT_FALSE(readLines("Title6\nShort\n\nTitle of a livery;\nA;B;C;D;E\nT;D-ABCD\nT;D-ABCD,D-ABCE\n"
+                         "T;D-ABCE , D-ABCD,D-ABCE;#\nT;D-ABCE,D-ABCD;x\nT;AB,CD\nT;ABCDEFGHIJKLM,D-ABCD;#\n"));
+  struct Expected {
+    const char* title;
+    Regs regcodes;
+    bool sFlag;
+  };
+  const Expected expected[] = {
+      {"Title6", {}, false},          {"Title of a livery", {}, false},  {"T", {"D-ABCD"}, true},
+      {"T", {"D-ABCD", "D-ABCE"}, false}, {"T", {"D-ABCD", "D-ABCE"}, true}, {"T", {"D-ABCD", "D-ABCE"}, false},
+      {"T", {}, false},               {"T", {"D-ABCD"}, true},
+  };
+  ASSERT_EQ(entries.size(), std::size(expected));
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(entries[i].title, expected[i].title);
+    EXPECT_EQ(entries[i].regcodes, expected[i].regcodes);
+    EXPECT_EQ(entries[i].sFlag, expected[i].sFlag);
+  }
+  for (const char* bad : {"'AB'", "'CD'", "'ABCDEFGHIJKLM'"}) {
+    EXPECT_TRUE(log.contains(std::string("==> wrong regcode length ") + bad + " in " + (dir / "LIST.TXT").string()));
+  }
 }
 
 TEST_F(RegcodeFiles, OnlyTxtFilesAndCountsGrowFromFileToFile) {
