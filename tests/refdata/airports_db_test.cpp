@@ -109,7 +109,7 @@ TEST_F(AirportsRead, UndecryptableFileIsALoadFailure) {
 
 // Stand distances by airport for the neighbour check.
 struct FakeStands {
-  std::map<std::string, double> nm;
+  std::map<std::string, double> nm = {};
   int calls = 0;
   double operator()(const IcaoCode& icao, LatLon, std::string& name) {
     ++calls;
@@ -119,68 +119,49 @@ struct FakeStands {
   }
 };
 
-class ClosestAirport : public AirportsRead {
-protected:
-  // Airports due north of (0, 0), at the given distances in nm.
-  void place(std::initializer_list<std::pair<const char*, double>> airports) {
+// Airports due north of (0, 0) at the given distances in nm, with the stands the neighbour
+// check finds: the closest within 5 nm wins unless a stand at the airport it replaced is nearer.
+TEST_F(AirportsRead, ClosestAirportCases) {
+  struct Case {
+    std::vector<std::pair<const char*, double>> airports;
+    std::map<std::string, double> stands;
+    const char* closest;  // nullptr: none
+    int standChecks;
+    const char* logLine;
+  };
+  const Case cases[] = {
+      {{{"AAAA", 5.0}}, {}, "AAAA", 0, ""},  // the radius is inclusive
+      {{{"AAAA", 5.01}}, {}, nullptr, 0, ""},
+      {{{"AAAA", 3.0}, {"BBBB", 1.0}, {"CCCC", 2.0}, {"DDDD", 7.0}}, {}, "BBBB", 2,
+       "Airport BBBB is closest, neighbour is AAAA"},  // the neighbour is the one replaced first
+      {{{"AAAA", 3.0}, {"BBBB", 1.0}}, {{"BBBB", 0.5}, {"AAAA", 0.25}}, "AAAA", 2,
+       "Airport BBBB is closest, but stand SAAAA at neighbouring airport AAAA is closer at 463 meters ..."},
+      {{{"AAAA", 3.0}, {"BBBB", 1.0}}, {{"BBBB", 0.25}, {"AAAA", 0.25}}, "BBBB", 2, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(&c - cases);
     std::string xml;
-    for (auto [icao, nm] : airports) {
-      xml += fmt::format(R"(<ap c="{}" la="{:.17g}" lo="0" a="0" s="1"/>)", icao, nm / 60.0);
-    }
+    for (auto [icao, nm] : c.airports) xml += fmt::format(R"(<ap c="{}" la="{:.17g}" lo="0" a="0" s="1"/>)", icao, nm / 60.0);
+    db = AirportsDb{};
     ASSERT_TRUE(read(airportsXml(xml)));
+    ASSERT_NEAR(gf_greatCircleNm({0, 0}, find(c.airports.front().first)->latLon()), c.airports.front().second, 1e-9);
+    FakeStands stands{c.stands};
+    const AirportData* found = db.closestAirport({0, 0}, std::ref(stands));
+    EXPECT_EQ(found ? found->icao.str() : "none", c.closest ? c.closest : "none");
+    EXPECT_EQ(stands.calls, c.standChecks);
+    EXPECT_TRUE(log.contains(c.logLine));
+    if (c.standChecks == 2 && c.stands.empty()) {
+      std::swap(g_airportsDb, db);  // the production search asks the airport files for stands
+      found = gf_closestAirport({0, 0});
+      std::swap(g_airportsDb, db);
+      EXPECT_EQ(found ? found->icao.str() : "none", "BBBB");  // no airport file: both "100 nm" away
+    }
   }
-  FakeStands stands;
-};
-
-TEST_F(ClosestAirport, RadiusIsFiveNauticalMilesInclusive) {
-  place({{"AAAA", 5.0}});
-  ASSERT_EQ(gf_greatCircleNm({0, 0}, db.airports[0].latLon()), 5.0);
-  const AirportData* found = db.closestAirport({0, 0}, std::ref(stands));
-  ASSERT_NE(found, nullptr);
-  EXPECT_EQ(found->icao, IcaoCode("AAAA"));
-  AirportsDb far;
-  TempDir other;
-  test::writeDataFile(other / "a.enc", airportsXml(R"(<ap c="AAAA" la="0.0835" lo="0" a="0" s="1"/>)"));
-  far.read(other / "a.enc", other / "a.xml");
-  ASSERT_NEAR(gf_greatCircleNm({0, 0}, far.airports[0].latLon()), 5.01, 1e-9);
-  EXPECT_EQ(far.closestAirport({0, 0}, std::ref(stands)), nullptr);
-  EXPECT_EQ(stands.calls, 0);
-}
-
-TEST_F(ClosestAirport, NeighbourIsTheOneReplacedInTableOrder) {
-  place({{"AAAA", 3.0}, {"BBBB", 1.0}, {"CCCC", 2.0}, {"DDDD", 7.0}});
-  const AirportData* found = db.closestAirport({0, 0}, std::ref(stands));
-  ASSERT_NE(found, nullptr);
-  EXPECT_EQ(found->icao, IcaoCode("BBBB"));
-  EXPECT_TRUE(log.contains("Airport BBBB is closest, neighbour is AAAA"));
-  EXPECT_EQ(stands.calls, 2);
-}
-
-TEST_F(ClosestAirport, NearerStandAtTheNeighbourWins) {
-  place({{"AAAA", 3.0}, {"BBBB", 1.0}});
-  stands.nm = {{"BBBB", 0.5}, {"AAAA", 0.25}};
-  const AirportData* found = db.closestAirport({0, 0}, std::ref(stands));
-  ASSERT_NE(found, nullptr);
-  EXPECT_EQ(found->icao, IcaoCode("AAAA"));
-  EXPECT_TRUE(log.contains(
-      "Airport BBBB is closest, but stand SAAAA at neighbouring airport AAAA is closer at 463 meters ..."));
-  stands.nm = {{"BBBB", 0.25}, {"AAAA", 0.25}};
-  EXPECT_EQ(db.closestAirport({0, 0}, std::ref(stands))->icao, IcaoCode("BBBB"));
-}
-
-TEST_F(ClosestAirport, EqualDistancesKeepTheEarlierAirport) {
+  // Equal distances keep the earlier airport.
+  db = AirportsDb{};
   ASSERT_TRUE(read(airportsXml(R"(<ap c="ZZZZ" la="0" lo="0.05" a="0" s="1"/><ap c="MMMM" la="0" lo="-0.05" a="0" s="1"/>)")));
+  FakeStands stands;
   EXPECT_EQ(db.closestAirport({0, 0}, std::ref(stands))->icao, IcaoCode("MMMM"));
-  EXPECT_EQ(stands.calls, 0);
-}
-
-TEST_F(ClosestAirport, ProductionSearchAsksTheAirportFilesForStands) {
-  place({{"AAAA", 3.0}, {"BBBB", 1.0}});
-  std::swap(g_airportsDb, db);
-  const AirportData* found = gf_closestAirport({0, 0});
-  std::swap(g_airportsDb, db);
-  ASSERT_NE(found, nullptr);
-  EXPECT_EQ(found->icao, IcaoCode("BBBB"));  // no airport file: both stands are "100 nm" away
 }
 
 // The latitude band must not change any answer of the plain walk over the whole table.
