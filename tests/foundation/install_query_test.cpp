@@ -4,9 +4,7 @@
 #include <unistd.h>
 
 #include "foundation/paths.h"
-#include "platform/message_box.h"
 #include "platform/registry.h"
-#include "platform/shell.h"
 #include "test_support.h"
 
 using namespace vexo;
@@ -87,27 +85,4 @@ TEST(NewVersionNotice, AdministratorOnlyForAnUnwritableSystemFolder) {
   if (::geteuid() != 0) {
     EXPECT_EQ(gf_newVersionNotice(installed / "missing"), "A new version is available. Run the installer as Administrator");
   }
-}
-
-TEST(FolderShortcuts, OpenTheFolderOrTellTheUser) {
-  test::TempDir dir;
-  test::ScopedCwd cwd(dir.path());
-  std::vector<fs::path> opened;
-  platform::gf_setShellOpener([&](const fs::path& p) {
-    opened.push_back(p);
-    return true;
-  });
-  std::vector<std::string> boxes;
-  platform::gf_setMessageBoxSink(
-      [&](std::string_view text, std::string_view, platform::MessageIcon) { boxes.emplace_back(text); });
-  EXPECT_FALSE(gf_openManual());
-  EXPECT_EQ(boxes, std::vector<std::string>{"Could not open local folder with Manual"});
-  EXPECT_TRUE(opened.empty());
-  fs::create_directories(dir / "docs");
-  test::writeFile(dir / "docs" / "Manual.pdf", "%PDF");
-  EXPECT_TRUE(gf_openManual());
-  ASSERT_EQ(opened.size(), 1U);
-  EXPECT_EQ(fs::canonical(opened[0]), fs::canonical(dir / "docs"));
-  platform::gf_setShellOpener({});
-  platform::gf_setMessageBoxSink({});
 }

@@ -215,15 +215,3 @@ TEST_F(ParametersFile, SettingsAreNotLoggedWhileTheRunEnds) {
   store.saveString(s.DESTINATION);
   EXPECT_TRUE(log.contains("DESTINATION=\"\""));
 }
-
-TEST(ParameterXml, ReadersAndAppendersUnderABlockWithoutRoot) {
-  pugi::xml_document doc;
-  pugi::xml_node parameters = doc.append_child("parameters");
-  EXPECT_TRUE(gf_appendBoolParameter(parameters, "B", true));
-  EXPECT_TRUE(gf_appendIntParameter(parameters, "I", -42));
-  parameters.append_child("parameter").append_attribute("value").set_value("nameless");
-  EXPECT_EQ(gf_readBoolParameter(doc, "B"), std::optional<bool>(true));
-  EXPECT_EQ(gf_readIntParameter(doc, "I"), std::optional<std::int32_t>(-42));
-  EXPECT_EQ(gf_readStringParameter(doc, ""), std::optional<std::string>("nameless"));
-  EXPECT_FALSE(gf_readIntParameter(doc, "missing").has_value());
-}
