@@ -30,15 +30,13 @@ protected:
 
 }  // namespace
 
-TEST_F(Commands, ACheckBoxTogglesItsSettingAndSavesIt) {
-  EXPECT_FALSE(window->isChecked(s.AIRBORNE_ONLY.commandId));
+TEST_F(Commands, CheckBoxesToggleSaveAndNotify) {
   window->click(s.AIRBORNE_ONLY.commandId);
   EXPECT_TRUE(s.AIRBORNE_ONLY.value);
   EXPECT_TRUE(window->isChecked(s.AIRBORNE_ONLY.commandId));
   EXPECT_EQ(stored("AIRBORNE_ONLY"), "true");
   EXPECT_EQ(statusText(), "Be aware, airborne live traffic only!  (greater than 150 ft above ground ...)");
   window->click(s.AIRBORNE_ONLY.commandId);
-  EXPECT_FALSE(s.AIRBORNE_ONLY.value);
   EXPECT_EQ(stored("AIRBORNE_ONLY"), "false");
   EXPECT_EQ(statusText(), "");
 
@@ -47,10 +45,7 @@ TEST_F(Commands, ACheckBoxTogglesItsSettingAndSavesIt) {
   window->click(s.ALWAYS_ON_TOP.commandId);
   EXPECT_TRUE(window->topmost());
   EXPECT_EQ(statusText(), "Vendrake_P3D's window will remain visible");
-  EXPECT_FALSE(g_closing);
-}
 
-TEST_F(Commands, InitialLoadOnlyGovernsTheNowButton) {
   g_nowAllowed = true;
   window->click(s.INITIAL_LOAD_ONLY.commandId);
   EXPECT_FALSE(window->isEnabled(s.nowButton.commandId));
@@ -58,9 +53,10 @@ TEST_F(Commands, InitialLoadOnlyGovernsTheNowButton) {
             "Initial Load Only: static parked aircraft are generated once, no renewal every 20 minutes");
   window->click(s.INITIAL_LOAD_ONLY.commandId);
   EXPECT_TRUE(window->isEnabled(s.nowButton.commandId));
+  EXPECT_FALSE(g_closing);
 }
 
-TEST_F(Commands, ScanningLiveriesRestartsOnlyBeforeRealTrafficConnected) {
+TEST_F(Commands, ScanningLiveriesRestartsOnlyBeforeRealTrafficConnectedAndKeepsAnEarlierReason) {
   s.SCAN_LIVERIES.value = false;
   window->setCheck(s.SCAN_LIVERIES.commandId, false);
   g_rtNotConnectedYet = false;
@@ -78,9 +74,8 @@ TEST_F(Commands, ScanningLiveriesRestartsOnlyBeforeRealTrafficConnected) {
   EXPECT_TRUE(restarting());
   EXPECT_EQ(g_restartDelay.load(), 2);
   EXPECT_TRUE(g_forgetLiveriesRequest);  // served by the next start-up, not here
-}
 
-TEST_F(Commands, ARestartKeepsTheFirstReason) {
+  test::resetRunAndWindowState();
   gf_requestClosing(ExitReason::readerError, 15);
   window->click(s.SCAN_AIRPORTS.commandId);  // off
   window->click(s.SCAN_AIRPORTS.commandId);  // on: would restart
@@ -91,16 +86,13 @@ TEST_F(Commands, ARestartKeepsTheFirstReason) {
 TEST_F(Commands, ChangesToTheTickThreadsTablesBecomeRequests) {
   window->click(s.NAV_LIGHTS_WHILE_PARKED.commandId);
   EXPECT_TRUE(g_navLightsRequest.exchange(false));
-  EXPECT_FALSE(s.NAV_LIGHTS_WHILE_PARKED.value);
 
   s.MAX_LIVE_SEL.fillComboBox();
   window->choose(s.MAX_LIVE_SEL.commandId, 1);  // 10
-  EXPECT_EQ(s.MAX_LIVE_SEL.value.load(), 10);
   EXPECT_EQ(stored("MAX_LIVE_SEL"), "10");
   EXPECT_TRUE(g_maxLiveRequest.exchange(false));
 
   window->click(s.AUTO_RANGE.commandId);  // off: the manual range returns
-  EXPECT_FALSE(g_autoRangeRequest);
   EXPECT_TRUE(window->isEnabled(s.RANGE.commandId));
   s.RANGE.value = 25;                     // chosen by hand
   window->click(s.AUTO_RANGE.commandId);  // on: computed on the tick thread
@@ -108,6 +100,7 @@ TEST_F(Commands, ChangesToTheTickThreadsTablesBecomeRequests) {
   EXPECT_FALSE(window->isEnabled(s.RANGE.commandId));
   gf_setRange(80);                        // the auto range moved it
   window->click(s.AUTO_RANGE.commandId);  // off again
+  EXPECT_FALSE(g_autoRangeRequest);
   EXPECT_EQ(s.RANGE.value.load(), 25);
   EXPECT_DOUBLE_EQ(s.rangeNm.load(), 25.0);
 }
@@ -124,7 +117,6 @@ TEST_F(Commands, DropDownChoicesSetAndSaveTheirSetting) {
 
   s.RANGE.fillComboBox();
   window->choose(s.RANGE.commandId, 6);  // 10 nm
-  EXPECT_EQ(s.RANGE.value.load(), 10);
   EXPECT_DOUBLE_EQ(s.rangeNm.load(), 10.0);
   EXPECT_EQ(s.rangeMeters.load(), 18520U);
 
@@ -132,29 +124,25 @@ TEST_F(Commands, DropDownChoicesSetAndSaveTheirSetting) {
   window->choose(s.parking_percentage.commandId, 10);  // 50 %
   EXPECT_EQ(stored("parking_percentage"), "50");
 
-  // A notification other than a new choice is not handled.
-  EXPECT_FALSE(lf_comboCommand(platform::gf_makeWParam(s.RANGE.commandId, 3)));
-}
-
-TEST_F(Commands, MaxFitHoursBecomeHalfHourSteps) {
+  // Hours become half-hour steps; only the steps are stored.
   s.MAX_FIT_FL.fillComboBox();
   window->choose(s.MAX_FIT_FL.commandId, 0);  // 0.5 h
-  EXPECT_EQ(s.MAX_FIT.value.load(), 0);
   EXPECT_EQ(stored("MAX_FIT"), "0");
   EXPECT_FALSE(stored("MAX_FIT_FL").has_value());
   window->choose(s.MAX_FIT_FL.commandId, 19);  // 24 h
   EXPECT_EQ(s.MAX_FIT.value.load(), 47);
-  EXPECT_FLOAT_EQ(s.MAX_FIT_FL.value.load(), 24.0f);
+
+  // A notification other than a new choice is not handled.
+  EXPECT_FALSE(lf_comboCommand(platform::gf_makeWParam(s.RANGE.commandId, 3)));
 }
 
-TEST_F(Commands, ACallsignChosenInTheListIsReadWhole) {
+TEST_F(Commands, ACallsignChosenInTheListIsReadWholeAndCanBeBlocked) {
   const std::string longCallsign(300, 'K');  // items come from the network
   window->fillList(s.CALLSIGN_2_OBJECTID.commandId, {"DLH123", longCallsign});
   g_mainWindowState.updateTexts([](ShownTexts& t) { t.objectIdText = "oid 42"; });
   window->choose(s.CALLSIGN_2_OBJECTID.commandId, 1);
   EXPECT_EQ(s.CALLSIGN_2_OBJECTID.value(), longCallsign);
   EXPECT_TRUE(g_mainWindowState.texts().objectIdText.empty());
-  EXPECT_TRUE(window->isEnabled(s.blockButton.commandId));  // "Unblock" is disabled
   EXPECT_FALSE(stored("CALLSIGN_2_OBJECTID").has_value());
 
   window->click(s.blockButton.commandId);
@@ -169,7 +157,6 @@ TEST_F(Commands, ACallsignChosenInTheListIsReadWhole) {
 TEST_F(Commands, BlockingACallsignByHand) {
   test::LogCapture log;
   enter(s.BLOCK_CALLSIGN, "dlh4ab");
-  EXPECT_EQ(s.BLOCK_CALLSIGN.value(), "DLH4AB");
   EXPECT_EQ(stored("BLOCK_CALLSIGN"), "DLH4AB");
   EXPECT_EQ(window->text(s.BLOCK_CALLSIGN.commandId), "DLH4AB");
   EXPECT_TRUE(window->isEnabled(s.unblockButton.commandId));
@@ -186,16 +173,14 @@ TEST_F(Commands, BlockingACallsignByHand) {
   EXPECT_FALSE(g_blockChangedRequest);
 
   window->click(s.unblockButton.commandId);
-  EXPECT_EQ(s.BLOCK_CALLSIGN.value(), "");
   EXPECT_EQ(stored("BLOCK_CALLSIGN"), "");
   EXPECT_EQ(statusText(), "no more blocking of live aircraft 'DLH4AB'");
   EXPECT_FALSE(window->isEnabled(s.unblockButton.commandId));
   EXPECT_TRUE(g_blockChangedRequest.exchange(false));
   window->click(s.unblockButton.commandId);
   EXPECT_EQ(statusText(), "Nothing to block or unblock...");
-}
 
-TEST_F(Commands, TypingTheChosenCallsignEmptiesTheList) {
+  // Typing the callsign chosen in the list empties the list.
   s.CALLSIGN_2_OBJECTID.setValue("BAW12");
   enter(s.BLOCK_CALLSIGN, "baw12");
   EXPECT_TRUE(g_resetCallsignListRequest.exchange(false));
@@ -208,13 +193,13 @@ TEST_F(Commands, Destinations) {
   eddf.longitude = 8.5706;
   g_airportsDb.airports = {eddf};
 
-  enter(s.DESTINATION, "ED-F");
-  EXPECT_EQ(statusText(), "destination 'ED-F' is not valid");
-  enter(s.DESTINATION, "EDD");
-  EXPECT_EQ(statusText(), "destination 'EDD' is not valid");
-  enter(s.DESTINATION, "ZZZZ");
-  EXPECT_EQ(statusText(), "destination 'ZZZZ' is unknown ...");
-  EXPECT_EQ(window->text(s.DESTINATION.commandId), "");
+  for (const auto& [typed, shown] : {std::pair{"ED-F", "destination 'ED-F' is not valid"},
+                                     {"EDD", "destination 'EDD' is not valid"},
+                                     {"ZZZZ", "destination 'ZZZZ' is unknown ..."}}) {
+    enter(s.DESTINATION, typed);
+    EXPECT_EQ(statusText(), shown);
+    EXPECT_EQ(window->text(s.DESTINATION.commandId), "");
+  }
 
   window->setEnabled(s.rereadButton.commandId, true);
   enter(s.DESTINATION, "eddf");
@@ -236,20 +221,18 @@ TEST_F(Commands, Destinations) {
 
 TEST_F(Commands, InstallPath) {
   test::TempDir sim;
-  gf_setStatusError("151: No P3D install path detected");
-  enter(s.ALL_INSTALL_PATH, (sim / "missing").string());
-  EXPECT_EQ(g_statusLine.texts().error, "");  // the command empties the error first
-  EXPECT_EQ(statusText(), "This install path does not exist: " + (sim / "missing").string());
-  EXPECT_FALSE(g_closing);
-
   test::writeFile(sim / "file.txt", "x");
-  enter(s.ALL_INSTALL_PATH, (sim / "file.txt").string());
-  EXPECT_EQ(statusText(), "This install path is not a folder: " + (sim / "file.txt").string());
-  EXPECT_EQ(s.SIM_INSTALL_PATH.value(), "");
-  EXPECT_FALSE(g_closing);
+  gf_setStatusError("151: No P3D install path detected");
+  for (const auto& [name, shown] : {std::pair{"missing", "This install path does not exist: "},
+                                    {"file.txt", "This install path is not a folder: "}}) {
+    enter(s.ALL_INSTALL_PATH, (sim / name).string());
+    EXPECT_EQ(g_statusLine.texts().error, "");  // the command empties the error first
+    EXPECT_EQ(statusText(), shown + (sim / name).string());
+    EXPECT_EQ(s.SIM_INSTALL_PATH.value(), "");
+    EXPECT_FALSE(g_closing);
+  }
 
   enter(s.ALL_INSTALL_PATH, sim.path().string());
-  EXPECT_EQ(s.SIM_INSTALL_PATH.value(), sim.path().string());
   EXPECT_EQ(stored("SIM_INSTALL_PATH"), sim.path().string());
   EXPECT_EQ(statusText(), "Install path exists, Vendrake_P3D will restart");
   EXPECT_TRUE(restarting());
@@ -259,36 +242,33 @@ TEST_F(Commands, InstallPath) {
   EXPECT_EQ(stored("SIM_INSTALL_PATH"), "");
 }
 
-TEST_F(Commands, OtherKeysGoToTheEditItself) {
-  const auto* spec = window->spec(s.DESTINATION.commandId);
-  ASSERT_NE(spec, nullptr);
-  EXPECT_FALSE(spec->proc(platform::WM_CHAR, 'A', 0));
-  EXPECT_FALSE(spec->proc(platform::WM_PAINT, 0, 0));
-}
-
 TEST_F(Commands, ButtonsHandOverTheirWork) {
-  window->click(s.flushStaticButton.commandId);
+  struct Case {
+    const char* name;
+    platform::ControlId button;
+    std::atomic<bool>* request;
+    platform::ControlId disabled;
+  };
+  const Case cases[] = {
+      {"flush static", s.flushStaticButton.commandId, &g_removeAllStaticRequest, s.flushStaticButton.commandId},
+      {"reread", s.rereadButton.commandId, &g_rereadRequest, s.DESTINATION.commandId},
+      {"callsign list", s.csToOidButton.commandId, &g_callsignListRequest, s.blockButton.commandId},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    window->setEnabled(c.disabled, true);
+    window->click(c.button);
+    EXPECT_TRUE(c.request->exchange(false));
+    EXPECT_FALSE(window->isEnabled(c.disabled));
+  }
   EXPECT_EQ(statusText(), "All static parked aircraft will be removed ...");
-  EXPECT_TRUE(g_removeAllStaticRequest.exchange(false));
-  EXPECT_FALSE(window->isEnabled(s.flushStaticButton.commandId));
-
-  window->setEnabled(s.DESTINATION.commandId, true);
-  window->click(s.rereadButton.commandId);
-  EXPECT_TRUE(g_rereadRequest.exchange(false));
-  EXPECT_FALSE(window->isEnabled(s.DESTINATION.commandId));
-
-  window->setEnabled(s.blockButton.commandId, true);
-  window->click(s.csToOidButton.commandId);
-  EXPECT_TRUE(g_callsignListRequest.exchange(false));
-  EXPECT_FALSE(window->isEnabled(s.blockButton.commandId));
 }
 
 TEST_F(Commands, TbloZipFolderOrAWarningBox) {
   EXPECT_EQ(window->click(s.tbloZipButton.commandId), 0);
   ASSERT_EQ(window->messageBoxes().size(), 1U);
-  EXPECT_EQ(window->messageBoxes()[0].first, "Could not open File Explorer at tblo.zip.");
-  EXPECT_EQ(window->messageBoxes()[0].second, "VDRK");
-
+  EXPECT_EQ(window->messageBoxes()[0], std::make_pair(std::string("Could not open File Explorer at tblo.zip."),
+                                                      std::string("VDRK")));
   std::filesystem::path opened;
   MainWindowHooks hooks;
   hooks.openExplorerAt = [&](const std::filesystem::path& p) {
@@ -324,24 +304,31 @@ TEST_F(Commands, NowAsksForStaticParkingAtTheNext15WorkTickStep) {
   EXPECT_FALSE(g_parkNowRequest);
 }
 
-TEST_F(Commands, UnknownCommandsAreNotHandled) {
+TEST_F(Commands, UnknownCommandsAndOtherKeysAreNotHandled) {
   window->clearInvalidations();
   EXPECT_FALSE(lf_HandleWMCOMMAND(platform::gf_makeWParam(40000, 0)));
   EXPECT_TRUE(window->invalidations().empty());  // posted, not yet handled
   system->pump();
   EXPECT_TRUE(window->invalidated(g_controlsRect));
+  const auto* edit = window->spec(s.DESTINATION.commandId);
+  ASSERT_NE(edit, nullptr);
+  EXPECT_FALSE(edit->proc(platform::WM_CHAR, 'A', 0));
+  EXPECT_FALSE(edit->proc(platform::WM_PAINT, 0, 0));
 }
 
 TEST(AutoRange, FollowsHeightAndDistance) {
-  EXPECT_EQ(gf_autoRangeNm(true, 0, 30.4, 48000, 18000), 10);
-  EXPECT_EQ(gf_autoRangeNm(false, 49000, 30.4, 48000, 18000), 100);
-  EXPECT_EQ(gf_autoRangeNm(false, 20000, 30.4, 48000, 18000), 40);
-  EXPECT_EQ(gf_autoRangeNm(false, 3000, 30.4, 48000, 18000), 30);
-  EXPECT_EQ(gf_autoRangeNm(false, 3000, 7.0, 48000, 18000), 10);
-  EXPECT_EQ(gf_autoRangeNm(false, 3000, 8.4, 48000, 18000), 8);
-  EXPECT_EQ(gf_autoRangeNm(false, 3000, 8.6, 48000, 18000), 10);
-  EXPECT_EQ(gf_autoRangeNm(false, 3000, 36.9, 48000, 18000), 35);
-  EXPECT_EQ(gf_autoRangeNm(false, 3000, 37.0, 48000, 18000), 40);
-  EXPECT_EQ(gf_autoRangeNm(false, 3000, 33.0, 48000, 18000), 35);
-  EXPECT_EQ(gf_autoRangeNm(false, 3000, std::nullopt, 48000, 18000), 40);
+  struct Case {
+    bool onGround;
+    double height;
+    std::optional<double> distance;
+    int range;
+  };
+  const Case cases[] = {{true, 0, 30.4, 10},       {false, 49000, 30.4, 100}, {false, 20000, 30.4, 40},
+                        {false, 3000, 30.4, 30},   {false, 3000, 7.0, 10},    {false, 3000, 8.4, 8},
+                        {false, 3000, 8.6, 10},    {false, 3000, 36.9, 35},   {false, 3000, 37.0, 40},
+                        {false, 3000, 33.0, 35},   {false, 3000, std::nullopt, 40}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.onGround << " " << c.height << " " << c.distance.value_or(-1));
+    EXPECT_EQ(gf_autoRangeNm(c.onGround, c.height, c.distance, 48000, 18000), c.range);
+  }
 }
