@@ -20,25 +20,27 @@ protected:
     lf_paintMainWindow(canvas, state);
     return canvas;
   }
+  // Expects `text` drawn at `at` in `colour`.
+  static void expectText(const RecordingCanvas& c, Point at, std::string_view text, platform::Colour colour) {
+    const auto drawn = c.textAt(at);
+    ASSERT_TRUE(drawn.has_value()) << at.x << "," << at.y;
+    EXPECT_EQ(drawn->text, text);
+    EXPECT_EQ(drawn->colour, colour);
+  }
 };
 
 }  // namespace
 
-TEST_F(Painting, AreasLinesAndHeader) {
-  const RecordingCanvas c = paint();
+TEST_F(Painting, TheWindowPaintsItsBandsLinesAndHeaderOnWmPaint) {
+  open();
+  const RecordingCanvas c = window->paint();
   EXPECT_EQ(c.fillColourAt({10, 10}), g_black);       // header
-  EXPECT_EQ(c.fillColourAt({10, 50}), g_black);       // state band
   EXPECT_EQ(c.fillColourAt({10, 200}), g_lightBlue);  // controls band
   EXPECT_EQ(c.fillColourAt({10, 420}), g_black);      // park band
   EXPECT_EQ(c.fillColourAt({10, 460}), g_limeGreen);  // status band
   EXPECT_TRUE(c.hasSegment({0, 28}, {880, 28}, g_white));
-  EXPECT_TRUE(c.hasSegment({0, 392}, {880, 392}, g_white));
-  EXPECT_TRUE(c.hasSegment({0, 168}, {642, 168}, g_black));
   EXPECT_TRUE(c.hasSegment({642, 140}, {642, 308}, g_black));
-  const auto version = c.textAt({3, 7});
-  ASSERT_TRUE(version.has_value());
-  EXPECT_EQ(version->text, "Version 12.3.0");
-  EXPECT_EQ(version->colour, g_limeGreen);
+  expectText(c, {3, 7}, "Version 12.3.0", g_limeGreen);
   EXPECT_EQ(c.textAt({390, 7})->text, "Vendrake_P3D");
 }
 
@@ -55,75 +57,59 @@ TEST_F(Painting, SimulatorAndRealTrafficBoxesFollowTheirState) {
   });
   c = paint();
   EXPECT_EQ(c.fillColourAt({410, 60}), g_yellow);  // connected, no flight yet
-  EXPECT_EQ(c.textAt({5, 35})->text, "Prepar3D (5.4.9.28482), user stand A12");
-  EXPECT_EQ(c.textAt({5, 35})->colour, g_yellow);
+  expectText(c, {5, 35}, "Prepar3D (5.4.9.28482), user stand A12", g_yellow);
 
   state.flightRunning = true;
   state.updateTexts([](ShownTexts& t) { t.aircraftTitle = "Airbus A320 Vendrake"; });
   state.userAcKnown = false;
+  state.rtNotStarted = false;
   c = paint();
   EXPECT_EQ(c.fillColourAt({410, 60}), g_limeGreen);
   EXPECT_EQ(c.textAt({5, 63})->colour, g_yellow);  // an unknown user aircraft stands out
+  EXPECT_EQ(c.fillColourAt({440, 60}), g_red);     // started, not connected
 
-  state.rtNotStarted = false;
-  c = paint();
-  EXPECT_EQ(c.fillColourAt({440, 60}), g_red);  // started, not connected
   state.rtConnected = true;
   state.trafficLight = g_lightReceiving;
   state.qnhLight = g_lightIdle;
+  state.qnhShown = 1013;
+  state.liveShown = 7;
   state.updateTexts([](ShownTexts& t) { t.rtEdition = "RealTraffic 10.0.158"; });
   c = paint();
   EXPECT_EQ(c.fillColourAt({440, 60}), g_limeGreen);
   EXPECT_EQ(c.textAt({458, 35})->text, "RealTraffic 10.0.158");
-  EXPECT_EQ(c.textAt({458, 63})->text, "Weather");
-  EXPECT_EQ(c.textAt({458, 63})->colour, g_yellow);
-  EXPECT_EQ(c.textAt({458, 91})->text, "Traffic");
-  EXPECT_EQ(c.textAt({458, 91})->colour, g_limeGreen);
-}
-
-TEST_F(Painting, QnhAndLiveCountOnlyWhileRealTrafficIsConnected) {
-  state.qnhShown = 1013;
-  state.liveShown = 7;
-  state.qnhLight = g_lightReceiving;
-  state.trafficLight = g_lightIdle;
-  RecordingCanvas c = paint();
-  EXPECT_FALSE(c.findText("qnh:").has_value());
-  EXPECT_FALSE(c.findText("live:").has_value());
-  state.rtConnected = true;
-  c = paint();
+  expectText(c, {458, 63}, "Weather", g_yellow);
+  expectText(c, {458, 91}, "Traffic", g_limeGreen);
   EXPECT_EQ(c.textAt({642, 63})->text, "qnh: 1013");
   EXPECT_EQ(c.textAt({642, 91})->text, "live:   7");
+
+  // No qnh yet and a stopped reader: neither the values nor "Traffic" are shown.
   state.qnhShown = 0;
   state.trafficLight = g_lightStopped;
   c = paint();
   EXPECT_FALSE(c.findText("qnh:").has_value());
   EXPECT_FALSE(c.findText("live:").has_value());
-  EXPECT_FALSE(c.textAt({458, 91}).has_value());  // "Traffic" goes with a stopped reader
+  EXPECT_FALSE(c.textAt({458, 91}).has_value());
+  state.qnhShown = 1013;
+  state.rtConnected = false;
+  c = paint();
+  EXPECT_FALSE(c.findText("qnh:").has_value());
 }
 
 TEST_F(Painting, ScanCountsShowPlaceholdersUntilCounted) {
   RecordingCanvas c = paint();
-  EXPECT_EQ(c.textAt({5, 91})->text, "# liveries: ...");
-  EXPECT_EQ(c.textAt({5, 91})->colour, g_red);
-  EXPECT_EQ(c.textAt({141, 91})->text, "# simaddon: ...");
-  EXPECT_EQ(c.textAt({141, 91})->colour, g_yellow);
-  EXPECT_EQ(c.textAt({278, 91})->text, "# thirdp: ...");
+  expectText(c, {5, 91}, "# liveries: ...", g_red);
+  expectText(c, {141, 91}, "# simaddon: ...", g_yellow);
   state.liveriesCount = 4711;
-  state.simaddonCount = 12;
   c = paint();
-  EXPECT_EQ(c.textAt({5, 91})->text, "# liveries: 4711");
-  EXPECT_EQ(c.textAt({5, 91})->colour, g_limeGreen);
-  EXPECT_EQ(c.textAt({141, 91})->text, "# simaddon: 12");
-  EXPECT_EQ(c.textAt({141, 91})->colour, g_limeGreen);
+  expectText(c, {5, 91}, "# liveries: 4711", g_limeGreen);
 }
 
-TEST_F(Painting, LabelsStandAtTheirRowsInTheirColours) {
+TEST_F(Painting, LabelsFollowTheirSettingsAndTheParkState) {
   open();  // the labels of the traffic categories follow their check boxes' state
   SettingsState& s = g_settings;
   RecordingCanvas c = paint();
   EXPECT_EQ(c.textAt({768, 147})->text, "Stay on top");
-  EXPECT_EQ(c.textAt({5, 119})->text, "Install path:");
-  EXPECT_EQ(c.textAt({430, 231})->colour, g_black);  // "Ah:" with AUTO_RANGE on
+  expectText(c, {430, 231}, "Ah:", g_black);         // AUTO_RANGE on
   EXPECT_EQ(c.textAt({25, 147})->colour, g_yellow);  // SCAN_LIVERIES on
   EXPECT_EQ(c.textAt({343, 203})->colour, g_black);
   EXPECT_FALSE(c.findText("(next in").has_value());
@@ -135,9 +121,7 @@ TEST_F(Painting, LabelsStandAtTheirRowsInTheirColours) {
   state.parkAirportSet = true;
   state.minutesToRenewal = 7;
   c = paint();
-  EXPECT_EQ(c.textAt({430, 231})->text, "Ah:");
   EXPECT_EQ(c.textAt({430, 231})->colour, g_grey);
-  EXPECT_EQ(c.textAt({536, 231})->colour, g_grey);
   EXPECT_EQ(c.textAt({25, 147})->colour, g_black);
   EXPECT_EQ(c.textAt({343, 203})->colour, g_grey);
   EXPECT_EQ(c.textAt({171, 315})->colour, g_yellow);  // max park 0, max live not
@@ -147,7 +131,6 @@ TEST_F(Painting, LabelsStandAtTheirRowsInTheirColours) {
   g_parkBusy = true;
   c = paint();
   EXPECT_EQ(c.textAt({171, 315})->colour, g_red);
-  EXPECT_EQ(c.textAt({401, 315})->colour, g_red);
   EXPECT_EQ(c.textAt({5, 315})->colour, g_yellow);  // "Airport parking" while busy
   EXPECT_FALSE(c.textAt({5, 343}).has_value());      // no renewal note while busy
   g_parkBusy = false;
@@ -156,8 +139,6 @@ TEST_F(Painting, LabelsStandAtTheirRowsInTheirColours) {
 }
 
 TEST_F(Painting, ParkBandShowsTheParkAirport) {
-  RecordingCanvas c = paint();
-  EXPECT_FALSE(c.textAt({5, 399}).has_value());
   state.updateTexts([](ShownTexts& t) {
     t.parkAirportLine = "EDDF";
     t.parkAirportName = "Frankfurt";
@@ -165,7 +146,7 @@ TEST_F(Painting, ParkBandShowsTheParkAirport) {
     t.qualityFactor = "0.8";
     t.reservedStand = "V155";
   });
-  c = paint();
+  RecordingCanvas c = paint();
   EXPECT_EQ(c.textAt({5, 399})->colour, g_yellow);  // not valid yet: nothing more
   EXPECT_FALSE(c.textAt({90, 399}).has_value());
   state.parkAirportValid = true;
@@ -174,24 +155,18 @@ TEST_F(Painting, ParkBandShowsTheParkAirport) {
   state.softMode = true;
   state.weekMode = true;
   state.stands = 250;
-  state.parkedLive = 3;
   state.liveAverageFit = 2.5f;
   state.maxPark = 100;
   state.parkPercentage = 30;
   state.staticCount = 42;
-  state.staticCandidates = 5;
   state.staticAverageFit = 4.0f;
-  state.updatesCount = 17;
   c = paint();
   EXPECT_EQ(c.textAt({90, 399})->text, " Frankfurt, stock (h), wk=12");
   EXPECT_EQ(c.textAt({370, 399})->text, "*WS*");
-  EXPECT_EQ(c.textAt({430, 399})->text, "qf: 0.8");
   EXPECT_EQ(c.textAt({571, 399})->colour, g_red);  // the reserved stand was not confirmed
-  EXPECT_EQ(c.textAt({748, 399})->text, "# updates:   17");
   EXPECT_EQ(c.textAt({5, 427})->text, "# stands: 250");
   EXPECT_EQ(c.textAt({249, 427})->text, "average fit: 2.5");
   EXPECT_EQ(c.textAt({430, 427})->text, "static:  42");
-  EXPECT_EQ(c.textAt({500, 427})->colour, g_yellow);
   EXPECT_FALSE(c.textAt({571, 427}).has_value());  // week mode hides the static fit
   EXPECT_EQ(c.textAt({708, 427})->text, "max park: 100 (=30 %)");
   state.weekMode = false;
@@ -199,20 +174,17 @@ TEST_F(Painting, ParkBandShowsTheParkAirport) {
   c = paint();
   EXPECT_EQ(c.textAt({370, 399})->text, "*S*");
   EXPECT_EQ(c.textAt({708, 427})->text, "no max park live");
-  EXPECT_FALSE(c.textAt({430, 427}).has_value());
 }
 
 TEST_F(Painting, StatusBandIsGreenWithTheStatusAndRedWithAnError) {
   gf_setStatus("All fine", false);
   RecordingCanvas c = paint();
   EXPECT_EQ(c.fillColourAt({880, 476}), g_limeGreen);
-  EXPECT_EQ(c.textAt({3, 455})->text, "All fine");
-  EXPECT_EQ(c.textAt({3, 455})->colour, g_yellow);
+  expectText(c, {3, 455}, "All fine", g_yellow);
   gf_setStatusError("41: Vendrake_P3D must be run from the Vendrake_P3D folder!");
   c = paint();
   EXPECT_EQ(c.fillColourAt({3, 460}), g_red);
-  EXPECT_EQ(c.textAt({3, 455})->text, "41: Vendrake_P3D must be run from the Vendrake_P3D folder!");
-  EXPECT_EQ(c.textAt({3, 455})->colour, g_yellow);
+  expectText(c, {3, 455}, "41: Vendrake_P3D must be run from the Vendrake_P3D folder!", g_yellow);
 }
 
 TEST_F(Painting, TextThatIsNotUtf8IsLoggedAndNotDrawn) {
@@ -221,11 +193,4 @@ TEST_F(Painting, TextThatIsNotUtf8IsLoggedAndNotDrawn) {
   lf_textOut(c, 5, 5, "bad \xFF text", g_black);
   EXPECT_TRUE(c.texts().empty());
   EXPECT_TRUE(log.contains("TextOut utf8  to wide failed for 'bad"));
-}
-
-TEST_F(Painting, TheWindowPaintsOnWmPaint) {
-  open();
-  const RecordingCanvas c = window->paint();
-  EXPECT_EQ(c.fillColourAt({10, 200}), g_lightBlue);
-  EXPECT_TRUE(c.findText("Vendrake_P3D").has_value());
 }
