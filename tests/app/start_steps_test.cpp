@@ -27,21 +27,14 @@ TEST(StartSteps, ControlsTakeTheirStartState) {
   platform::HeadlessControls controls;
   platform::ScopedControls scoped(controls);
   auto& s = g_settings;
-  s.AUTO_RANGE.value = true;
-  s.BLOCK_CALLSIGN.setValue("");
-  s.INITIAL_LOAD_ONLY.value = false;
   s.parking_percentage.value = 55;
   controls.setEnabled(cmd::now, true);
-  lf_enableControls();
+  lf_enableControls();  // AUTO_RANGE on, no blocked callsign
   EXPECT_TRUE(controls.isEnabled(cmd::scanLiveries));
-  EXPECT_FALSE(controls.isEnabled(cmd::tbloZip));
-  EXPECT_FALSE(controls.isEnabled(cmd::range));  // AUTO_RANGE on
+  EXPECT_FALSE(controls.isEnabled(cmd::range));
   EXPECT_TRUE(controls.isEnabled(cmd::arAboveHeight));
-  EXPECT_FALSE(controls.isEnabled(cmd::unblock));
-  EXPECT_FALSE(controls.isEnabled(cmd::now));
-  EXPECT_FALSE(controls.isEnabled(cmd::destination));
-  EXPECT_FALSE(controls.isEnabled(cmd::reread));
-  EXPECT_FALSE(controls.isEnabled(cmd::parkingPercentage));
+  for (auto id : {cmd::tbloZip, cmd::unblock, cmd::now, cmd::destination, cmd::reread, cmd::parkingPercentage})
+    EXPECT_FALSE(controls.isEnabled(id)) << id;
   EXPECT_EQ(s.parking_percentage.value.load(), 30);
   EXPECT_EQ(controls.state(cmd::parkingPercentage)->items.size(), s.parking_percentage.choices.size());
   EXPECT_TRUE(g_nowAllowed);
@@ -69,19 +62,9 @@ TEST(StartSteps, FoldersAreCreatedAndTheOldObjectIdListRemoved) {
   for (const char* f : {"output/errors", "airports/learned/thirdparty", "airports/my_ORBX", "input/my_regcodes"})
     EXPECT_TRUE(fs::is_directory(f)) << f;
   EXPECT_FALSE(fs::exists("output/info/ObjectIdList.txt"));
-  lf_ensureFolders();  // all there: nothing to do
-}
-
-TEST(StartSteps, FolderBlockedByAFileIsAnError) {
-  test::TempDir dir;
-  test::ScopedCwd cwd(dir.path());
+  fs::remove_all("output");
   test::writeFile("output", "not a folder");
-  try {
-    lf_ensureFolders();
-    FAIL() << "no error";
-  } catch (const fs::filesystem_error& e) {
-    EXPECT_NE(std::string(e.what()).find("create_directories"), std::string::npos);
-  }
+  EXPECT_THROW(lf_ensureFolders(), fs::filesystem_error);
 }
 
 TEST(StartSteps, SimulatorMajorVersionFromPathThenSetting) {
@@ -129,24 +112,28 @@ TEST(StartSteps, MissingStockAirportsFolderIsShown) {
 
 TEST(RealTrafficVersion, EditionAndVersionFromTheReply) {
   test::LogCapture log;
-  lf_processRTVersion(R"({"level":2,"version":"10.0.1"})");
-  EXPECT_TRUE(g_rtProfessional);
-  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "RT prof edition: 10.0.1");
-  lf_processRTVersion(R"({"level":1,"version":"9"})");
-  EXPECT_FALSE(g_rtProfessional);
-  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "RT stnd edition: 9");
-  lf_processRTVersion(R"({"version":"9"})");
-  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "RT stnd edition: 9");
-  lf_processRTVersion("[1,2]");
-  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "");
-  g_rtProfessional = true;
-  lf_processRTVersion("level=2");
-  EXPECT_FALSE(g_rtProfessional);
-  EXPECT_EQ(g_mainWindowState.texts().rtEdition, "");
+  struct Case {
+    const char* reply;
+    bool professional;
+    const char* shown;
+  };
+  const Case cases[] = {{R"({"level":2,"version":"10.0.1"})", true, "RT prof edition: 10.0.1"},
+                        {R"({"level":1,"version":"9"})", false, "RT stnd edition: 9"},
+                        {R"({"version":"9"})", false, "RT stnd edition: 9"},
+                        {"[1,2]", false, ""},
+                        {"level=2", false, ""},
+                        {R"({"level":"two"})", false, ""},  // wrong type: same as a parse failure
+                        {"", false, "old"}};  // nothing received: the edition stays
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.reply);
+    g_rtProfessional = !c.professional;
+    g_mainWindowState.updateTexts([](ShownTexts& t) { t.rtEdition = "old"; });
+    lf_processRTVersion(c.reply);
+    EXPECT_EQ(g_rtProfessional.load(), c.professional);
+    EXPECT_EQ(g_mainWindowState.texts().rtEdition, c.shown);
+  }
+  g_rtProfessional = false;
   EXPECT_TRUE(log.contains("lf_processRTVersion: JSON parse failed: "));
-  lf_processRTVersion(R"({"level":"two"})");  // wrong type: same as a parse failure
-  EXPECT_FALSE(g_rtProfessional);
-  lf_processRTVersion("");
   EXPECT_TRUE(log.contains("No RealTraffic version received?"));
 }
 
