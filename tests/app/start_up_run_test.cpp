@@ -57,53 +57,43 @@ protected:
 }  // namespace
 
 TEST_F(StartUpRunTest, FreshFolderIsPreparedAndTheDataFilesRead) {
+  fs::create_directories(dir_ / "appdata" / "InsideSystems");
+  test::writeFile(dir_ / "appdata" / "InsideSystems" / "RealTraffic.jar", "jar");
   ASSERT_TRUE(lf_prepareRun()) << log_.text();
   EXPECT_TRUE(fs::exists(gf_parametersPath()));
   EXPECT_TRUE(fs::is_directory("airports/learned/simaddon"));
   for (const char* decrypted : {"input/dbase.xml", "input/airports.xml", "input/AIG-regcodes.xml"})
     EXPECT_FALSE(fs::exists(decrypted)) << decrypted;
-  EXPECT_TRUE(log_.contains("RealTraffic not detected at this PC"));
+  EXPECT_TRUE(g_rtAtThisPc);
+  EXPECT_TRUE(log_.contains("RealTraffic detected at this PC"));
+  g_rtAtThisPc = false;
   EXPECT_TRUE(g_startUpState.dbaseRead);
   EXPECT_TRUE(controls_.isEnabled(cmd::reread));
   EXPECT_FALSE(g_closing);
 }
 
-TEST_F(StartUpRunTest, RealTrafficInstalledForTheUserIsDetected) {
-  fs::create_directories(dir_ / "appdata" / "InsideSystems");
-  test::writeFile(dir_ / "appdata" / "InsideSystems" / "RealTraffic.jar", "jar");
-  ASSERT_TRUE(lf_prepareRun()) << log_.text();
-  EXPECT_TRUE(g_rtAtThisPc);
-  EXPECT_TRUE(log_.contains("RealTraffic detected at this PC"));
-  g_rtAtThisPc = false;
-}
-
-TEST_F(StartUpRunTest, ClosedWindowTakesTheStopPath) {
-  g_windowClosed = true;
-  EXPECT_FALSE(lf_prepareRun());
-  EXPECT_TRUE(g_closing);
-  EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
-}
-
-TEST_F(StartUpRunTest, ProductionModeStopsAfterTheDataFiles) {
+TEST_F(StartUpRunTest, ClosedWindowAndProductionModeTakeTheStopPath) {
   g_productionMode = true;
   EXPECT_FALSE(lf_prepareRun());
   g_productionMode = false;
   EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
   EXPECT_TRUE(log_.contains("production"));
-  EXPECT_FALSE(log_.contains("RealTraffic not detected"));
+  EXPECT_FALSE(log_.contains("RealTraffic not detected"));  // stopped after the data files
+
+  test::resetAppRunFlags();
+  g_isRestart = true;
+  g_windowClosed = true;
+  EXPECT_FALSE(lf_prepareRun());
+  EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
 }
 
-TEST_F(StartUpRunTest, KeptDestinationIsAppliedAgainInAnyCase) {
+// A kept destination is applied again, known or not; a malformed one ends the start-up.
+TEST_F(StartUpRunTest, KeptDestination) {
   ASSERT_TRUE(lf_prepareRun());  // writes parameters.xml
   for (const char* destination : {"klax", "ZZZZ"}) {
     g_settings.DESTINATION.setAndSave(destination);
     EXPECT_TRUE(lf_prepareRun()) << destination << log_.text();
   }
-  g_settings.DESTINATION.setAndSave("");
-}
-
-TEST_F(StartUpRunTest, MalformedDestinationEndsTheStartUp) {
-  ASSERT_TRUE(lf_prepareRun());  // writes parameters.xml
   for (const char* bad : {"KLA", "K-AX"}) {
     g_settings.DESTINATION.setAndSave(bad);
     test::resetAppRunFlags();
