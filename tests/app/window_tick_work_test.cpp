@@ -78,14 +78,9 @@ TEST_F(TickWork, AutoRangeFollowsTheParkAirportsDistance) {
   gf_runWindowRequests();
   EXPECT_EQ(g_settings.RANGE.value.load(), 30);
 
-  g_userOnGround = true;
-  g_autoRangeRequest = true;
-  gf_runWindowRequests();
-  EXPECT_EQ(g_settings.RANGE.value.load(), 10);
-  g_userOnGround = false;
-
   // Switched off before the tick came round: nothing is computed.
   g_settings.AUTO_RANGE.value = false;
+  g_settings.RANGE.value = 10;
   g_autoRangeRequest = true;
   gf_runWindowRequests();
   EXPECT_EQ(g_settings.RANGE.value.load(), 10);
