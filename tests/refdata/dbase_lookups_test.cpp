@@ -31,14 +31,12 @@ protected:
   test::LogCapture log;
 };
 
-TEST(RegistrationVariants, HyphenatedSpellingsOnlyForLongNonUsWithoutHyphen) {
+// Hyphenated spellings are tried only for long non-US registrations without a hyphen.
+TEST_F(DbaseLookups, RegistrationLookupTriesSpellingsCaseSensitively) {
   EXPECT_EQ(gf_registrationVariants("DABCD"), (Strings{"DA-BCD", "D-ABCD", "DABCD"}));
   EXPECT_EQ(gf_registrationVariants("N12345"), (Strings{"N12345"}));
   EXPECT_EQ(gf_registrationVariants("G-ABCD"), (Strings{"G-ABCD"}));
   EXPECT_EQ(gf_registrationVariants("HBXY"), (Strings{"HBXY"}));
-}
-
-TEST_F(DbaseLookups, RegistrationLookupTriesSpellingsCaseSensitively) {
   std::optional<AcCodes> found = gf_dbaseLookup("DABCD");
   ASSERT_TRUE(found.has_value());
   EXPECT_EQ(g_airlinePool.text(found->airlineId), "DLH");

@@ -51,7 +51,7 @@ TEST_F(RegcodeFiles, TitlesRegistrationsAndTheSpecialMark) {
   }
 }
 
-TEST_F(RegcodeFiles, OnlyTxtFilesAndCountsGrowFromFileToFile) {
+TEST_F(RegcodeFiles, OnlyTxtFilesCountsGrowFromFileToFileAndAMissingFolderFails) {
   test::writeFile(dir / "a.txt", "First title\nSecond title\n");
   test::writeFile(dir / "b.Txt", "Third title\nFourth;G-ABCD\r\nFifth title\n");
   test::writeFile(dir / "LIST.TXT.bak", "Not read at all\n");
@@ -61,9 +61,6 @@ TEST_F(RegcodeFiles, OnlyTxtFilesAndCountsGrowFromFileToFile) {
   EXPECT_EQ(entries[3].regcodes, (Regs{"G-ABCD"}));
   EXPECT_TRUE(log.contains("    2 liveries read from " + (dir / "a.txt").string()));
   EXPECT_TRUE(log.contains("    5 liveries read from " + (dir / "b.Txt").string()));
-}
-
-TEST_F(RegcodeFiles, MissingFolderEndsTheReadWithAWarning) {
   EXPECT_FALSE(gf_readRegcodeFiles(dir / "none", entries));
   EXPECT_TRUE(log.contains("==> Error reading regcode files in " + (dir / "none").string() + ", what: "));
 }
