@@ -130,6 +130,7 @@ TEST_F(ClosingDownTest, NewFlightAsksForAManualRestartAndWaitsTenSeconds) {
   lf_closingDown(fake_.timer());
   EXPECT_GE(fake_.now() - start, 10s);
   EXPECT_TRUE(log_.contains("New flight detected, Vendrake_P3D will close, please restart manually ..."));
+  EXPECT_FALSE(g_isRestart.load());
   EXPECT_EQ(takePosted(), std::vector<std::uint32_t>{WM_APP_SAVE_AND_QUIT});
 }
 
@@ -144,6 +145,8 @@ TEST_F(ClosingDownTest, SystemErrorWaitsUntilTheUserClosesTheWindow) {
   gf_reportReaderError("Traffic Reader", "boom");
   lf_closingDown(fake_.timer());
   EXPECT_GE(waits, 6);
+  EXPECT_EQ(g_exitReason.load(), ExitReason::systemError);
+  EXPECT_FALSE(g_isRestart.load());
   EXPECT_TRUE(log_.contains("User closed Vendrake_P3D"));
   EXPECT_EQ(takePosted(), std::vector<std::uint32_t>{WM_APP_SAVE_AND_QUIT});
 }

@@ -1,5 +1,6 @@
 #include "app/start_up.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <fmt/format.h>
@@ -73,7 +74,9 @@ TEST_F(StartUpGuardTest, ErrorsEndTheStartUpWithSystemError) {
 TEST_F(StartUpGuardTest, RunFolderMustHoldDocs) {
   test::TempDir dir;
   test::ScopedCwd cwd(dir.path());
-  EXPECT_THROW(lf_checkRunFolder(), UserErrorException);
+  EXPECT_THAT([] { lf_checkRunFolder(); },
+              ::testing::ThrowsMessage<UserErrorException>(
+                  ::testing::StrEq("41: Vendrake_P3D must be run from the Vendrake_P3D folder!")));
   test::writeFile(dir / "docs", "a file, not a folder");
   EXPECT_THROW(lf_checkRunFolder(), UserErrorException);
   std::filesystem::remove(dir / "docs");
