@@ -60,7 +60,12 @@ void lf_addStringParameter(const StringSetting& s, pugi::xml_node parameters, bo
 // A new document holding every registered setting; empty when "parameters" was refused.
 bool lf_buildFullDocument(SettingsState& s, pugi::xml_document& doc, bool useDefaults) {
   pugi::xml_node root = doc.append_child("root");
-  if (useDefaults) s.PROGRAM_VERSION.setDefaultValue(g_programVersion.toString());
+  if (useDefaults) {
+    // The file of defaults records the running version; the value in memory follows it,
+    // so that a later save of the current values keeps it.
+    s.PROGRAM_VERSION.setDefaultValue(g_programVersion.toString());
+    s.PROGRAM_VERSION.setValue(g_programVersion.toString());
+  }
   pugi::xml_node parameters = root ? root.append_child("parameters") : pugi::xml_node();
   if (!parameters) return false;
   for (const BoolSetting* b : s.boolSettings) lf_addBoolParameter(*b, parameters, useDefaults);

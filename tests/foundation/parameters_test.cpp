@@ -65,6 +65,15 @@ TEST_F(ParametersFile, MissingFileIsWrittenWithEveryDefault) {
   EXPECT_FALSE(fs::exists(dir / "parameters0.xml"));
 }
 
+TEST_F(ParametersFile, ANewFileAndTheSettingsInMemoryAgreeOnTheProgramVersion) {
+  // A later full save of the current values must not write an empty version back, or the
+  // next start of a newer program would skip its migration.
+  store.load();
+  EXPECT_EQ(s.PROGRAM_VERSION.value(), "12.3.0");
+  store.saveAll(false);
+  EXPECT_EQ(valueIn("PROGRAM_VERSION"), "12.3.0");
+}
+
 TEST_F(ParametersFile, LoadFullSaveAndOneValueSaveRoundTrip) {
   store.load();
   s.RANGE.value = 65;
