@@ -34,7 +34,7 @@ bool StatusLine::workTick() {
   // Test and clear under one lock, so a text set in between is never wiped at once.
   std::lock_guard lock(mutex_);
   ++clock_;
-  if (setAtTick_ == 0 || !errorText_.empty()) return false;
+  if (setAtTick_ == 0) return false;  // also while an error is shown: it zeroes the set-at tick
   if (static_cast<std::int32_t>(clock_ - setAtTick_) < g_statusTimeoutTicks) return false;
   statusText_.clear();
   setAtTick_ = 0;
