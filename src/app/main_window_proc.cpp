@@ -123,9 +123,7 @@ void lf_closeClicked() {
   g_windowClosed = true;
   const MainWindowHooks& hooks = gf_mainWindowHooks();
   if (hooks.closeRealTraffic) hooks.closeRealTraffic();
-  g_closing = true;
-  ExitReason expected = ExitReason::notYetSet;
-  g_exitReason.compare_exchange_strong(expected, ExitReason::userClosedSim);
+  gf_requestClosing(ExitReason::userClosedSim);
   const bool runWillCloseDown = hooks.runActive && hooks.runActive();
   if (!runWillCloseDown) platform::gf_postMainWindowMessage(WM_APP_SAVE_AND_QUIT);
 }

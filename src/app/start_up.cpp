@@ -81,9 +81,7 @@ void lf_checkRunFolder() {
 void lf_stopPath() {
   g_windowClosed = true;
   gf_closeRTServer();
-  g_closing = true;
-  auto expected = ExitReason::notYetSet;
-  g_exitReason.compare_exchange_strong(expected, ExitReason::userClosedSim);
+  gf_requestClosing(ExitReason::userClosedSim);
   lf_flushLog();
 }
 
@@ -188,9 +186,7 @@ void lf_productionStop() {
     g_exitCode = 1;
     return;
   }
-  g_closing = true;
-  auto expected = ExitReason::notYetSet;
-  g_exitReason.compare_exchange_strong(expected, ExitReason::userClosedSim);
+  gf_requestClosing(ExitReason::userClosedSim);
 }
 
 std::string gf_getP3dMajorVersion() {
