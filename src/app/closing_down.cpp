@@ -15,7 +15,6 @@
 #include "app/window_requests.h"
 #include "app/worker_threads.h"
 #include "engine/engine_services.h"
-#include "engine/live_report.h"
 #include "foundation/log.h"
 #include "foundation/parameters.h"
 #include "foundation/settings.h"
@@ -75,10 +74,7 @@ namespace {
 // touches state it still uses; the readers get a bounded wait (each returns from its
 // receive within a second).
 void lf_stopRunThreads(const SteadyTimer& timer) {
-  {
-    std::lock_guard lock(g_liveReportMutex);
-    g_trafficIntake = false;
-  }
+  gf_setTrafficIntake(false);
   g_simClientThread.requestStop();
   g_readerThreads.requestStop();
   g_trafficReceiver.stopRequested = true;

@@ -16,10 +16,10 @@
 #include "app/run_state.h"
 #include "app/start_up.h"
 #include "app/status_line.h"
+#include "app/tick_loop.h"
 #include "app/window_requests.h"
 #include "app/worker_threads.h"
 #include "engine/engine_services.h"
-#include "engine/live_report.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "liveries/liveries_services.h"
@@ -197,10 +197,7 @@ bool lf_startTraffic(const SteadyTimer& timer) {
     g_rtProfessional = false;
   }
   if (gf_runEnding()) return false;
-  {
-    std::lock_guard lock(g_liveReportMutex);
-    g_trafficIntake = false;
-  }
+  gf_setTrafficIntake(false);
   gf_startReaders(g_rtAtThisPc, timer, gf_readerPort("VDRK_QNH_PORT", g_qnhPort),
                   gf_readerPort("VDRK_TRAFFIC_PORT", g_trafficPort));
   gf_sendUserPosition(g_simLink.userAc(), g_rtAtThisPc);

@@ -36,11 +36,6 @@ TickState g_tickState;
 
 namespace {
 
-void lf_setIntake(bool on) {
-  std::lock_guard lock(g_liveReportMutex);
-  g_trafficIntake = on;
-}
-
 bool lf_flightMode() { return g_flightRunning.load(); }
 
 // One half of the two-phase static parking step, on a 15th work tick while a "park now"
@@ -113,7 +108,7 @@ void lf_runTickLoop(const SteadyTimer& timer) {
   g_workTick = 0;
   const auto t0 = timer.now();
   g_weekSlotNow = gf_weekdayAndHalfHour();
-  lf_setIntake(true);
+  gf_setTrafficIntake(true);
   TickGrid grid(t0);
   g_settings.CALLSIGN_2_OBJECTID.fillComboBox();
   g_settings.csToOidButton.enable();
@@ -149,7 +144,7 @@ void lf_tickWork() {
   if (g_tickState.flightPaused) {
     g_tickState.flightPaused = false;
     gf_log(fmt::format("{} Flight resumed", gf_utcClockNow()));
-    lf_setIntake(true);
+    gf_setTrafficIntake(true);
   }
   gf_statusLineWorkTick();
   gf_refreshShownCounts();
@@ -180,7 +175,7 @@ void lf_tickWork() {
 
 void lf_tickNoFlight() {
   if (!g_tickState.flightPaused) {
-    lf_setIntake(false);
+    gf_setTrafficIntake(false);
     g_tickState.flightPaused = true;
     g_tickState.noFlightCountdown = 100;
     {
@@ -232,6 +227,11 @@ void lf_checkParkAirportsIfDue() {
   g_settings.rereadButton.enable();
   g_settings.DESTINATION.enable();
   g_rereadRequest = false;
+}
+
+void gf_setTrafficIntake(bool on) {
+  std::lock_guard lock(g_liveReportMutex);
+  g_trafficIntake = on;
 }
 
 void gf_resetTickState() {

@@ -29,6 +29,9 @@ void lf_tickNoFlight();
 void lf_tickHalfMinute();
 void lf_checkParkAirportsIfDue();
 
+// Lets the readers hand traffic records to the tick loop, or not (under g_liveReportMutex).
+void gf_setTrafficIntake(bool on);
+
 // Back to the start values before a restart.
 void gf_resetTickState();
 
