@@ -13,6 +13,7 @@
 #include "app/window_requests.h"
 #include "foundation/log.h"
 #include "foundation/parameters.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/settings_startup.h"
 #include "foundation/text.h"
@@ -20,8 +21,6 @@
 namespace vexo {
 
 namespace {
-
-constexpr const char* kProductName = "Vendrake_P3D";
 
 void lf_repaintControls() { gf_invalidateMainWindow(g_controlsRect, true); }
 
@@ -68,7 +67,7 @@ void lf_statusOnOff(bool on, const std::string& onText, const std::string& offTe
 // scan; later the scan waits for the next start.
 void lf_scanSwitchedOn(std::string_view what, bool forgetLiveries) {
   if (!g_rtNotConnectedYet) {
-    gf_setStatus(fmt::format("Your {} will be scanned at the next start of {}", what, kProductName), false);
+    gf_setStatus(fmt::format("Your {} will be scanned at the next start of {}", what, g_programName), false);
   } else {
     // The liveries read so far belong to the start-up thread: the next start-up forgets
     // them before it reads the new scan.
@@ -99,14 +98,14 @@ void lf_checkboxChanged(CheckboxSetting& setting, bool on) {
     s.nowButton.setEnabled(!on && g_nowAllowed);
     lf_repaintControls();
   } else if (&setting == &s.ALWAYS_ON_TOP) {
-    lf_statusOnOff(on, fmt::format("{}'s window will remain visible", kProductName), "");
+    lf_statusOnOff(on, fmt::format("{}'s window will remain visible", g_programName), "");
     if (platform::Window* window = platform::gf_mainWindow()) window->setTopmost(on);
     lf_repaintControls();
   } else if (&setting == &s.GUID_CHANGES) {
     lf_statusOnOff(on, "", "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!");
     lf_repaintControls();
   } else if (&setting == &s.AEROWINX) {
-    lf_statusOnOff(on, fmt::format("Note: This mode is for Aerowinx PSX users only, please re-start {}", kProductName),
+    lf_statusOnOff(on, fmt::format("Note: This mode is for Aerowinx PSX users only, please re-start {}", g_programName),
                    "");
   } else if (&setting == &s.AUTO_RANGE) {
     gf_applyAutoRange();
@@ -278,7 +277,7 @@ bool gf_requestStaticParkingNow() {
   const std::int32_t tick = g_workTick;
   const std::int32_t seconds = 15 * (tick / 15 + 1) - tick;
   if (seconds > 0)
-    gf_setStatus(fmt::format("{} will update static parking in {} second{} ...", kProductName, seconds,
+    gf_setStatus(fmt::format("{} will update static parking in {} second{} ...", g_programName, seconds,
                              gf_plural(seconds)),
                  false);
   return g_parkNowRequest.exchange(true);

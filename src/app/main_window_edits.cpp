@@ -11,6 +11,7 @@
 #include "app/status_line.h"
 #include "app/window_requests.h"
 #include "foundation/parameters.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
 #include "refdata/airports_db.h"
@@ -18,8 +19,6 @@
 namespace vexo {
 
 namespace {
-
-constexpr const char* kProductName = "Vendrake_P3D";
 
 // Characters, not bytes: a multi-byte UTF-8 character counts once.
 std::size_t lf_characterCount(std::string_view text) {
@@ -71,7 +70,7 @@ void lf_installPathEntered(const std::string& text) {
     gf_setStatus(fmt::format("This install path is not a folder: {}", text), true);
   } else {
     s.SIM_INSTALL_PATH.setAndSave(text);
-    gf_setStatus(fmt::format("Install path exists, {} will restart", kProductName), true);
+    gf_setStatus(fmt::format("Install path exists, {} will restart", g_programName), true);
     lf_restartForNewSettings(3);
   }
 }

@@ -8,6 +8,7 @@
 #include "app/window_requests.h"
 #include "foundation/charset.h"
 #include "foundation/log.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
 #include "foundation/version.h"
@@ -19,7 +20,6 @@ using platform::Point;
 
 namespace {
 
-constexpr std::string_view kProductName = "Vendrake_P3D";
 constexpr std::string_view kCreditLine = "by the Vendrake team";
 constexpr std::string_view kTbloNote = "Please mail tblo.zip to the Vendrake team, thanks!";
 
@@ -239,7 +239,7 @@ void lf_paintMainWindow(platform::Canvas& canvas, const MainWindowState& state) 
   lf_line(canvas, {0, 392}, {880, 392}, g_white);
 
   lf_textOut(canvas, 3, 7, fmt::format("Version {}", g_programVersion.toString()), g_limeGreen);
-  lf_textOut(canvas, 390, 7, kProductName, g_limeGreen);
+  lf_textOut(canvas, 390, 7, g_programName, g_limeGreen);
   lf_textOut(canvas, 632, 7, kCreditLine, g_limeGreen);
 
   for (const auto& segment : kSeparators) canvas.polyline(segment, g_black);

@@ -13,6 +13,7 @@
 #include "foundation/charset.h"
 #include "foundation/log.h"
 #include "foundation/parameters.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/time_text.h"
 
@@ -119,7 +120,7 @@ void lf_createCombo(platform::Window& window, const SettingControl& setting, int
 // for instance because its closing down failed), the window quits by itself, so the
 // close box always works.
 void lf_closeClicked() {
-  gf_setStatus(fmt::format("Close window button clicked, closing {} ...", "Vendrake_P3D"), false);
+  gf_setStatus(fmt::format("Close window button clicked, closing {} ...", g_programName), false);
   g_windowClosed = true;
   const MainWindowHooks& hooks = gf_mainWindowHooks();
   if (hooks.closeRealTraffic) hooks.closeRealTraffic();
