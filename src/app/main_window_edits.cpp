@@ -10,7 +10,6 @@
 #include "app/main_window_state.h"
 #include "app/status_line.h"
 #include "app/window_requests.h"
-#include "foundation/parameters.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
@@ -34,6 +33,16 @@ const AirportData* lf_findAirport(std::string_view icao) {
   const auto& airports = g_airportsDb.airports;
   auto it = std::find_if(airports.begin(), airports.end(), [&](const AirportData& a) { return a.icao == code; });
   return it == airports.end() ? nullptr : &*it;
+}
+
+// Stores and shows the blocked callsign, switches "Unblock" to match and has the tick
+// thread apply it to the live aircraft on its next tick.
+void lf_setBlockedCallsign(const std::string& callsign) {
+  SettingsState& s = g_settings;
+  s.BLOCK_CALLSIGN.setAndSave(callsign);
+  s.BLOCK_CALLSIGN.updateControl();
+  s.unblockButton.setEnabled(!callsign.empty());
+  g_blockChangedRequest = true;
 }
 
 }  // namespace
@@ -76,25 +85,15 @@ void lf_installPathEntered(const std::string& text) {
 }
 
 void lf_unblockCallsign() {
-  SettingsState& s = g_settings;
-  const std::string blocked = s.BLOCK_CALLSIGN.value();
+  const std::string blocked = g_settings.BLOCK_CALLSIGN.value();
   if (blocked.empty()) return;
-  s.BLOCK_CALLSIGN.setValue("");
-  gf_saveParameter(s.BLOCK_CALLSIGN);
-  s.BLOCK_CALLSIGN.updateControl();
-  s.unblockButton.disable();
+  lf_setBlockedCallsign("");
   gf_setStatus(fmt::format("no more blocking of live aircraft '{}'", blocked), true);
-  g_blockChangedRequest = true;
 }
 
 void lf_blockSelectedCallsign(const std::string& callsign) {
   if (callsign.empty()) return;  // nothing chosen: nothing to block
-  SettingsState& s = g_settings;
-  s.BLOCK_CALLSIGN.setValue(callsign);
-  gf_saveParameter(s.BLOCK_CALLSIGN);
-  s.BLOCK_CALLSIGN.updateControl();
-  s.unblockButton.enable();
-  g_blockChangedRequest = true;
+  lf_setBlockedCallsign(callsign);
 }
 
 void lf_blockCallsignEntered() {
@@ -119,11 +118,7 @@ void lf_blockCallsignEntered() {
   }
   // The list belongs to the tick thread, which empties it on its next tick.
   if (s.CALLSIGN_2_OBJECTID.valueEquals(text)) g_resetCallsignListRequest = true;
-  s.BLOCK_CALLSIGN.setValue(text);
-  gf_saveParameter(s.BLOCK_CALLSIGN);
-  s.BLOCK_CALLSIGN.updateControl();
-  s.unblockButton.enable();
-  g_blockChangedRequest = true;
+  lf_setBlockedCallsign(text);
 }
 
 void lf_destinationMessage(int outcome, const std::string& text) {
@@ -176,8 +171,7 @@ void lf_destinationEntered() {
 
 void lf_setDestination(const std::string& icao, LatLon position) {
   SettingsState& s = g_settings;
-  s.DESTINATION.setValue(icao);
-  gf_saveParameter(s.DESTINATION);
+  s.DESTINATION.setAndSave(icao);
   s.DESTINATION.updateControl();
   gf_setStatus(fmt::format("New destination: {}", icao), true);
   // The park-airport list belongs to the tick thread: it takes the airport on its next tick.
