@@ -254,8 +254,8 @@ bool lf_comboCommand(platform::WParam wParam) {
     lf_callsignChosen(choice->text);
     return true;
   }
-  for (ComboSetting* setting : {&s.MATCHING_DEPTH, &s.MAX_PARK_SEL, &s.parking_percentage, &s.RANGE, &s.AIRP_RANGE,
-                                &s.AR_ABOVE_HEIGHT, &s.AIRP_HEIGHT}) {
+  for (ComboSetting* setting : {&s.MATCHING_DEPTH, &s.MAX_PARK_SEL, &s.MAX_LIVE_SEL, &s.parking_percentage, &s.RANGE,
+                                &s.AIRP_RANGE, &s.AR_ABOVE_HEIGHT, &s.AIRP_HEIGHT}) {
     if (auto choice = lf_comboSelection(setting->commandId, wParam)) {
       lf_numericChosen(*setting, choice->index);
       return true;
@@ -263,10 +263,6 @@ bool lf_comboCommand(platform::WParam wParam) {
   }
   if (auto choice = lf_comboSelection(s.MAX_FIT_FL.commandId, wParam)) {
     lf_maxFitChosen(choice->index);
-    return true;
-  }
-  if (auto choice = lf_comboSelection(s.MAX_LIVE_SEL.commandId, wParam)) {
-    lf_numericChosen(s.MAX_LIVE_SEL, choice->index);
     return true;
   }
   return false;
