@@ -18,6 +18,7 @@
 #include "foundation/log.h"
 #include "foundation/parameters.h"
 #include "foundation/settings.h"
+#include "foundation/text.h"
 #include "liveries/liveries_services.h"
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"
@@ -62,7 +63,7 @@ void lf_restartCountdown(const SteadyTimer& timer) {
   }
   for (std::int32_t r = delay; r >= 1; --r) {
     const auto shownAt = timer.now();
-    gf_setStatus(fmt::format("Restarting after {} second{}", r, r == 1 ? "" : "s"), false);
+    gf_setStatus(fmt::format("Restarting after {} second{}", r, gf_plural(r)), false);
     timer.sleepUntil(shownAt + std::chrono::seconds(1));
   }
   gf_log("Restart countdown finished");
