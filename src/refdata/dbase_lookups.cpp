@@ -23,8 +23,6 @@ namespace {
 std::mutex lf_wingspanLogMutex;
 std::bitset<CodePool::maxTexts> lf_wingspanLogged;
 
-char lf_lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 }  // namespace
 
 std::vector<std::string> gf_registrationVariants(std::string_view registration) {
@@ -108,7 +106,7 @@ bool gf_pathContainsNoCase(const std::filesystem::path& path, std::string_view n
   }
   std::string text = gf_pathToUtf8(path);
   auto found = std::search(text.begin(), text.end(), name.begin(), name.end(),
-                           [](char a, char b) { return lf_lower(a) == lf_lower(b); });
+                           [](char a, char b) { return gf_toUpper(a) == gf_toUpper(b); });
   return found != text.end();
 }
 
