@@ -13,6 +13,7 @@
 #include "foundation/random.h"
 #include "foundation/text.h"
 #include "refdata/codes.h"
+#include "refdata/dbase_reader.h"
 #include "refdata/dbase_tables.h"
 
 namespace vexo {
@@ -139,20 +140,8 @@ bool gf_parseCodeNumber(std::string_view label, const IcaoCode& code, std::strin
 }
 
 void gf_buildSimilarModels(const LiveryPresence& liveries) {
-  TextSet texts;
-  for (const auto& group : g_dbase.similarGroups) {
-    for (std::size_t i = 0; i < group.size(); ++i) {
-      std::string text = group[i];
-      for (std::size_t j = 0; j < group.size(); ++j) {
-        if (j != i && liveries.modelHasLivery(gf_modelCode2Id(group[j]))) {
-          text += "," + group[j];
-        }
-      }
-      if (text.find(',') != std::string::npos) {
-        texts.insert(std::move(text));
-      }
-    }
-  }
+  const TextSet texts = lf_groupRotations(
+      g_dbase.similarGroups, [&](const std::string& other) { return liveries.modelHasLivery(gf_modelCode2Id(other)); });
   auto& withLiveries = g_dbase.similarModelsWithLiveries;
   for (const std::string& text : texts) {
     std::vector<std::string> pieces = gf_splitCommaTrimmed(text);

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <string>
 #include <string_view>
 
 #include <pugixml.hpp>
@@ -30,6 +32,9 @@ void lf_readCodesSection(const pugi::xml_document& document, const char* section
 void lf_readThirdParties(const pugi::xml_document& document, const char* section, const char* element);
 
 // Table builders.
+// Each member of each group followed by the group's other members that keep accepts, as
+// one comma list ("A,B,C"); a member left alone gives no text. Sorted, each text once.
+TextSet lf_groupRotations(const CodeGroups& groups, const std::function<bool(const std::string&)>& keep);
 void lf_codes2Ids(const TextSet& codes, ModelIdSet& out);
 void lf_buildPrefixMap();
 void lf_fillHalfWingspan(std::string_view modelCode, double halfWingspan);

@@ -72,14 +72,13 @@ void lf_codes2Ids(const TextSet& codes, ModelIdSet& out) {
   }
 }
 
-// A code of several groups takes the list of the text that comes first in ascending order.
-void lf_buildPrefixMap() {
+TextSet lf_groupRotations(const CodeGroups& groups, const std::function<bool(const std::string&)>& keep) {
   TextSet texts;
-  for (const auto& group : g_dbase.prefixGroups) {
+  for (const auto& group : groups) {
     for (std::size_t i = 0; i < group.size(); ++i) {
       std::string text = group[i];
       for (std::size_t j = 0; j < group.size(); ++j) {
-        if (j != i) {
+        if (j != i && keep(group[j])) {
           text += "," + group[j];
         }
       }
@@ -88,6 +87,12 @@ void lf_buildPrefixMap() {
       }
     }
   }
+  return texts;
+}
+
+// A code of several groups takes the list of the text that comes first in ascending order.
+void lf_buildPrefixMap() {
+  const TextSet texts = lf_groupRotations(g_dbase.prefixGroups, [](const std::string&) { return true; });
   for (const std::string& text : texts) {
     std::vector<std::string> pieces = gf_splitCommaTrimmed(text);
     std::string key = std::move(pieces.front());
