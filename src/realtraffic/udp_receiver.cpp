@@ -43,7 +43,6 @@ void UdpReceiver::takeDatagram(std::size_t n, bool deliverAll) {
     if (received == lastDatagram) return;
     lastDatagram.assign(received);
   }
-  data = buffer.data();
   length = n;
   datagramCount.fetch_add(1);
   onReceive();
@@ -53,7 +52,6 @@ void UdpReceiver::loadDatagram(std::string_view text) {
   const std::size_t n = std::min(text.size(), buffer.size() - 1);
   std::memcpy(buffer.data(), text.data(), n);
   buffer[n] = '\0';
-  data = buffer.data();
   length = n;
 }
 

@@ -25,7 +25,7 @@ public:
   UdpReceiver(const UdpReceiver&) = delete;
   UdpReceiver& operator=(const UdpReceiver&) = delete;
 
-  // One datagram is ready in data/length (also NUL-terminated). Must not throw.
+  // One datagram is ready in datagram() (also NUL-terminated). Must not throw.
   virtual void onReceive() = 0;
   // The loop ended because a stop was requested.
   virtual void onStop() = 0;
@@ -54,10 +54,9 @@ public:
 
   std::array<char, g_receiveBufferSize> buffer{};
 
-  // The current datagram: data is always buffer.data().
-  const char* data = buffer.data();
+  // The current datagram: its first length bytes of buffer.
   std::size_t length = 0;
-  std::string_view datagram() const { return {data, length}; }
+  std::string_view datagram() const { return {buffer.data(), length}; }
 
   std::atomic<bool> stopRequested{false};
   std::atomic<std::uint32_t> datagramCount{0};
