@@ -17,24 +17,22 @@ TrafficReceiver::TrafficReceiver() { fields.reserve(64); }
 
 void TrafficReceiver::onReceive() { receiveRecord(); }
 
-RecordOutcome TrafficReceiver::receiveRecord() {
+RecordOutcome TrafficReceiver::receiveRecord() { return processCurrentDatagram(currentContext()); }
+
+RecordOutcome TrafficReceiver::processDatagram(std::string_view text, const RecordContext& context) {
+  loadDatagram(text);
+  return processCurrentDatagram(context);
+}
+
+RecordOutcome TrafficReceiver::processCurrentDatagram(const RecordContext& context) {
   if (datagram().find(" VEH") != std::string_view::npos) return RecordOutcome::vehicle;
   gf_splitRecord(datagram(), fields);
-  return processLineSub(currentContext());
+  return processLineSub(context);
 }
 
 void TrafficReceiver::onStop() {
   gf_setReaderLight(g_trafficLight, g_lightStopped);
   gf_log("Traffic Reader has stopped");
-}
-
-void TrafficReceiver::processLineSub() { processLineSub(currentContext()); }
-
-RecordOutcome TrafficReceiver::processDatagram(std::string_view text, const RecordContext& context) {
-  loadDatagram(text);
-  if (datagram().find(" VEH") != std::string_view::npos) return RecordOutcome::vehicle;
-  gf_splitRecord(datagram(), fields);
-  return processLineSub(context);
 }
 
 RecordContext TrafficReceiver::currentContext() const {

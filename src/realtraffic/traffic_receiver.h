@@ -29,10 +29,9 @@ public:
   // Sets the Traffic Reader's light to stopped and logs "Traffic Reader has stopped".
   void onStop() override;
 
-  // The record in `fields` against the current context (settings, reference position,
-  // park airport). Never throws: a bad field is logged and loses the record.
-  void processLineSub();
-  // The same against a given context; returns what became of the record.
+  // The record in `fields` against a context (settings, reference position, park
+  // airport); returns what became of it. Never throws: a bad field is logged and loses
+  // the record.
   RecordOutcome processLineSub(const RecordContext& context);
   // onReceive's steps for a datagram that need not be in the buffer (tests, benchmark).
   RecordOutcome processDatagram(std::string_view datagram, const RecordContext& context);
@@ -63,6 +62,7 @@ public:
   std::vector<std::string_view> fields;
 
 private:
+  RecordOutcome processCurrentDatagram(const RecordContext& context);
   RecordOutcome parseAndHandOver(const RecordContext& context);
   bool lf_readRegistration(AcIdent& ident) const;
   bool lf_readAltitude(const RecordContext& context, StreamPos& pos) const;
