@@ -40,6 +40,26 @@ double lf_readNumber(std::string_view field, std::string_view name) {
 // "null" or exactly three letters or digits.
 IataCode lf_readAirportCode(std::string_view field) { return field == g_null ? IataCode() : IataCode(field); }
 
+// True for a type longer than 4 characters or one of the known non-aircraft types.
+bool lf_isNonAircraftType(std::string_view type) {
+  static const std::set<std::string, std::less<>> nonAircraft{"BALL", "EMER", "GLID", "GRND", "GND",
+                                                               "PARA", "SERV", "SHIP", "VENT", "TWR"};
+  return type.size() > 4 || nonAircraft.contains(type);
+}
+
+std::string lf_latLonText(LatLon position) { return fmt::format("{:.6f},{:.6f}", position.lat, position.lon); }
+
+// The speed assumed for an unknown true airspeed at an altitude (feet), in knots.
+double lf_speedByAltitude(double altitude) {
+  static constexpr std::pair<double, double> table[] = {
+      {2000.0, 180.0}, {5000.0, 220.0}, {10000.0, 250.0}, {20000.0, 350.0},
+      {std::numeric_limits<double>::max(), 430.0}};
+  for (const auto& [limit, speed] : table) {
+    if (limit >= altitude) return speed;
+  }
+  return table[std::size(table) - 1].second;
+}
+
 }  // namespace
 
 std::string_view gf_recordOutcomeName(RecordOutcome outcome) {
@@ -50,30 +70,12 @@ std::string_view gf_recordOutcomeName(RecordOutcome outcome) {
   return names.at(static_cast<std::size_t>(outcome));
 }
 
-bool lf_isNonAircraftType(std::string_view type) {
-  static const std::set<std::string, std::less<>> nonAircraft{"BALL", "EMER", "GLID", "GRND", "GND",
-                                                               "PARA", "SERV", "SHIP", "VENT", "TWR"};
-  return type.size() > 4 || nonAircraft.contains(type);
-}
-
 bool gf_isAnAircraft(std::string_view type, std::string_view category) {
   if (type.empty() || type == g_null) return false;
   for (const std::string_view vehicle : {"B1", "B2", "B4", "C1", "C2"}) {
     if (category == vehicle) return false;
   }
   return !lf_isNonAircraftType(type);
-}
-
-std::string lf_latLonText(LatLon position) { return fmt::format("{:.6f},{:.6f}", position.lat, position.lon); }
-
-double lf_speedByAltitude(double altitude) {
-  static constexpr std::pair<double, double> table[] = {
-      {2000.0, 180.0}, {5000.0, 220.0}, {10000.0, 250.0}, {20000.0, 350.0},
-      {std::numeric_limits<double>::max(), 430.0}};
-  for (const auto& [limit, speed] : table) {
-    if (limit >= altitude) return speed;
-  }
-  return table[std::size(table) - 1].second;
 }
 
 bool TrafficReceiver::lf_readRegistration(AcIdent& ident) const {

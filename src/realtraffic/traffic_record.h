@@ -49,11 +49,5 @@ struct RecordContext {
 // False for a type that is empty or "null", a non-aircraft emitter category or a
 // non-aircraft type.
 bool gf_isAnAircraft(std::string_view type, std::string_view category);
-// True for a type longer than 4 characters or one of the known non-aircraft types.
-bool lf_isNonAircraftType(std::string_view type);
-// "{:.6f},{:.6f}" with latitude and longitude.
-std::string lf_latLonText(LatLon position);
-// The speed assumed for an unknown true airspeed at an altitude (feet), in knots.
-double lf_speedByAltitude(double altitude);
 
 }  // namespace vexo
