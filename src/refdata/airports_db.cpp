@@ -4,6 +4,7 @@
 #include <cmath>
 #include <numeric>
 #include <stdexcept>
+#include <utility>
 
 #include <fmt/format.h>
 
@@ -130,20 +131,20 @@ bool AirportsDb::read(const std::filesystem::path& encPath, const std::filesyste
 const AirportData* AirportsDb::closestAirport(LatLon position, const ClosestStandLookup& closestStand) const {
   // Only airports within the radius take part in the walk, so walking the band's candidates
   // in table (ICAO) order gives the same closest airport and neighbour as walking the table.
-  std::vector<std::uint32_t> candidates;
+  std::vector<std::pair<std::uint32_t, double>> candidates;  // table index, distance (nm)
   auto first = std::lower_bound(sortedLatitudes_.begin(), sortedLatitudes_.end(), position.lat - lf_latitudeBand);
   for (auto it = first; it != sortedLatitudes_.end() && *it <= position.lat + lf_latitudeBand; ++it) {
     std::uint32_t index = byLatitude_[static_cast<std::size_t>(it - sortedLatitudes_.begin())];
-    if (gf_greatCircleNm(position, airports[index].latLon()) <= lf_closestRadiusNm) {
-      candidates.push_back(index);
+    double distance = gf_greatCircleNm(position, airports[index].latLon());
+    if (distance <= lf_closestRadiusNm) {
+      candidates.emplace_back(index, distance);
     }
   }
   std::sort(candidates.begin(), candidates.end());
   const AirportData* closest = nullptr;
   const AirportData* neighbour = nullptr;
   double best = 100.0;
-  for (std::uint32_t index : candidates) {
-    double distance = gf_greatCircleNm(position, airports[index].latLon());
+  for (const auto& [index, distance] : candidates) {
     if (distance < best) {
       neighbour = closest;
       closest = &airports[index];
