@@ -71,10 +71,12 @@ Socket gf_openUdpSocket(std::uint16_t port, bool loopbackOnly, int& error, bool&
 }
 
 std::uint16_t gf_localPort(int fd) {
-  sockaddr_in address{};
-  socklen_t size = sizeof address;
-  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) != 0) return 0;
-  return ntohs(address.sin_port);
+  sockaddr_storage storage{};
+  socklen_t length = sizeof storage;
+  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length) != 0) return 0;
+  if (storage.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
+  if (storage.ss_family == AF_INET) return ntohs(reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
+  return 0;
 }
 
 std::ptrdiff_t gf_receiveDatagram(int fd, std::span<char> buffer, int& error) {

@@ -23,7 +23,7 @@ int gf_netErrorCode(int osError);
 // failedAtBind tells whether creating or binding failed.
 Socket gf_openUdpSocket(std::uint16_t port, bool loopbackOnly, int& error, bool& failedAtBind);
 
-// The local port a socket is bound to; 0 when it cannot be read.
+// The local port an IPv4 or IPv6 socket is bound to; 0 when it cannot be read.
 std::uint16_t gf_localPort(int fd);
 
 // Receives one datagram into buffer. Returns the datagram's full length, which is larger

@@ -3,7 +3,6 @@
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
-#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
@@ -151,20 +150,6 @@ Socket gf_acceptStream(int listenFd, int& error) {
     error = errno;
     return {};
   }
-}
-
-std::uint16_t gf_streamLocalPort(int fd) {
-  sockaddr_storage storage{};
-  socklen_t length = sizeof storage;
-  if (::getsockname(fd, reinterpret_cast<sockaddr*>(&storage), &length) != 0) return 0;
-  if (storage.ss_family == AF_INET6) return ntohs(reinterpret_cast<sockaddr_in6*>(&storage)->sin6_port);
-  if (storage.ss_family == AF_INET) return ntohs(reinterpret_cast<sockaddr_in*>(&storage)->sin_port);
-  return 0;
-}
-
-bool gf_streamNoDelay(int fd) {
-  const int one = 1;
-  return ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one) == 0;
 }
 
 bool gf_sendAllBlocking(int fd, const void* data, std::size_t size, int& error) {

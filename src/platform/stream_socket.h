@@ -31,10 +31,8 @@ Socket gf_listenTcpStream(int family, const std::string& host, std::uint16_t por
 Socket gf_listenUnixStream(const std::filesystem::path& path, int& error);
 // Accepts one pending connection without blocking; invalid with error when none.
 Socket gf_acceptStream(int listenFd, int& error);
-// The port a TCP socket is bound to; 0 when unknown.
-std::uint16_t gf_streamLocalPort(int fd);
-// Turns Nagle's algorithm off (TCP only).
-bool gf_streamNoDelay(int fd);
+// The bound port and the send delay are read and set with gf_localPort and
+// gf_setNoDelay (platform/net.h).
 // Sends every byte, waiting for room as long as it takes; false on a broken connection.
 bool gf_sendAllBlocking(int fd, const void* data, std::size_t size, int& error);
 

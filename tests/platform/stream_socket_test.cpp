@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "platform/net.h"
 #include "test_support.h"
 
 using namespace vexo::platform;
@@ -15,14 +16,14 @@ TEST(StreamSocket, TcpConnectsToALoopbackListener) {
   int error = 0;
   Socket listener = gf_listenTcpStream(g_familyIpv4, "127.0.0.1", 0, error);
   ASSERT_TRUE(listener.valid()) << error;
-  const std::uint16_t port = gf_streamLocalPort(listener.fd());
+  const std::uint16_t port = gf_localPort(listener.fd());
   ASSERT_NE(port, 0);
   Socket client = gf_connectTcpStream(g_familyIpv4, "127.0.0.1", std::to_string(port), error);
   ASSERT_TRUE(client.valid()) << error;
   ASSERT_EQ(gf_waitReadable(listener.fd(), std::chrono::seconds(10)), WaitResult::ready);
   Socket accepted = gf_acceptStream(listener.fd(), error);
   ASSERT_TRUE(accepted.valid());
-  EXPECT_TRUE(gf_streamNoDelay(client.fd()));
+  EXPECT_TRUE(gf_setNoDelay(client.fd(), error));
   ASSERT_TRUE(gf_sendAllBlocking(client.fd(), "ping", 4, error));
   char got[4];
   ASSERT_EQ(::recv(accepted.fd(), got, 4, MSG_WAITALL), 4);

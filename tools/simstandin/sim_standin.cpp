@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/net.h"
 #include "platform/pipe_path.h"
 #include "platform/stream_socket.h"
 #include "simlink/byte_io.h"
@@ -50,7 +51,7 @@ std::uint16_t SimStandin::listenTcp(int family, std::uint16_t port) {
   const std::string host = family == platform::g_familyIpv6 ? "::1" : "127.0.0.1";
   platform::Socket socket = platform::gf_listenTcpStream(family, host, port, error);
   if (!socket.valid()) return 0;
-  const std::uint16_t bound = platform::gf_streamLocalPort(socket.fd());
+  const std::uint16_t bound = platform::gf_localPort(socket.fd());
   {
     std::lock_guard lock(mutex_);
     listeners_.push_back(std::move(socket));
@@ -145,7 +146,7 @@ void SimStandin::acceptFrom(int listenFd) {
   int error = 0;
   platform::Socket socket = platform::gf_acceptStream(listenFd, error);
   if (!socket.valid()) return;
-  platform::gf_streamNoDelay(socket.fd());  // fails harmlessly on the pipe's socket
+  platform::gf_setNoDelay(socket.fd(), error);  // fails harmlessly on the pipe's socket
   connections_.push_back(std::unique_ptr<Connection>(new Connection(*this, nextConnection_++, std::move(socket))));
   ++accepted_;
   changed_.notify_all();
