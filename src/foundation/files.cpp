@@ -38,11 +38,6 @@ bool lf_copyGeneration(const fs::path& source, const fs::path& target) {
   return true;
 }
 
-bool lf_equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return gf_toUpper(x) == gf_toUpper(y); });
-}
-
 // Walks a folder and removes the regular files that `take` accepts.
 template <class Take>
 void lf_removeFiles(const fs::path& folder, std::string_view who, Take take) {
@@ -143,7 +138,7 @@ void gf_removeFilesFromDirectory(const fs::path& folder) {
 
 void gf_removeXMLFilesFromDirectory(const fs::path& folder) {
   lf_removeFiles(folder, "gf_removeXMLFilesFromDirectory",
-                 [](const fs::path& file) { return lf_equalsIgnoringCase(file.extension().string(), ".xml"); });
+                 [](const fs::path& file) { return gf_equalsNoCase(file.extension().string(), ".xml"); });
 }
 
 std::size_t gf_countDirectoryEntries(const fs::path& folder) {
@@ -159,7 +154,7 @@ std::vector<std::string> gf_listXmlFiles(const fs::path& folder) {
   codes.reserve(512);
   for (const auto& entry : fs::directory_iterator(folder)) {
     if (!entry.is_regular_file()) continue;
-    if (!lf_equalsIgnoringCase(entry.path().extension().string(), ".xml")) continue;
+    if (!gf_equalsNoCase(entry.path().extension().string(), ".xml")) continue;
     std::string code = entry.path().stem().string();
     if (code.size() != 4) continue;
     gf_toUpperInPlace(code);
@@ -197,7 +192,7 @@ fs::path gf_findCaseInsensitive(const fs::path& folder, std::string_view name) {
   std::error_code ec;
   if (fs::exists(exact, ec)) return exact;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    if (lf_equalsIgnoringCase(it->path().filename().string(), name)) return it->path();
+    if (gf_equalsNoCase(it->path().filename().string(), name)) return it->path();
   }
   return exact;
 }

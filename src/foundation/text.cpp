@@ -69,10 +69,4 @@ std::string gf_numberText(float number) {
   return fmt::format("{:.1f}", number);
 }
 
-std::string_view gf_stripSpace(std::string_view text) {
-  while (!text.empty() && gf_isSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && gf_isSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
 }  // namespace vexo

@@ -1,5 +1,6 @@
 // Small text functions shared across the program: trimming, comma lists, upper case,
 // number texts and plural endings. Texts are UTF-8; only ASCII letters change case.
+// The inline ones need no library, so platform code uses them as well.
 #pragma once
 
 #include <concepts>
@@ -57,6 +58,19 @@ std::string gf_plural(T count) {
 constexpr bool gf_isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
 // The text without leading and trailing ASCII white space.
-std::string_view gf_stripSpace(std::string_view text);
+constexpr std::string_view gf_stripSpace(std::string_view text) {
+  while (!text.empty() && gf_isSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && gf_isSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+// True when a and b differ at most in the case of ASCII letters.
+constexpr bool gf_equalsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (gf_toUpper(a[i]) != gf_toUpper(b[i])) return false;
+  }
+  return true;
+}
 
 }  // namespace vexo

@@ -1,7 +1,8 @@
 #include "platform/controls.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "foundation/text.h"
 
 namespace vexo::platform {
 
@@ -15,10 +16,7 @@ HeadlessControls& lf_headless() {
 }
 
 bool lf_startsWithNoCase(std::string_view item, std::string_view prefix) {
-  if (item.size() < prefix.size()) return false;
-  return std::equal(prefix.begin(), prefix.end(), item.begin(), [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-  });
+  return item.size() >= prefix.size() && gf_equalsNoCase(item.substr(0, prefix.size()), prefix);
 }
 
 }  // namespace

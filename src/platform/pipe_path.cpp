@@ -7,16 +7,11 @@
 #include <string>
 #include <system_error>
 
+#include "foundation/text.h"
+
 namespace vexo::platform {
 
 namespace {
-bool lf_equalsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-           return lower(x) == lower(y);
-         });
-}
-
 std::filesystem::path lf_pipeFolder() {
   if (const char* dir = std::getenv("VDRK_PIPE_DIR"); dir && *dir) return dir;
   std::error_code error;
@@ -33,7 +28,7 @@ std::optional<std::filesystem::path> gf_pipeSocketPath(std::string_view pipeName
   const auto slash = rest.find('\\');
   if (slash == std::string_view::npos || rest.substr(0, slash) != ".") return std::nullopt;
   const std::string_view afterServer = rest.substr(slash + 1);
-  if (afterServer.size() <= pipePart.size() || !lf_equalsNoCase(afterServer.substr(0, pipePart.size()), pipePart))
+  if (afterServer.size() <= pipePart.size() || !gf_equalsNoCase(afterServer.substr(0, pipePart.size()), pipePart))
     return std::nullopt;
 
   std::string name(afterServer.substr(pipePart.size()));

@@ -7,6 +7,8 @@
 #include <mutex>
 #include <sstream>
 
+#include "foundation/text.h"
+
 namespace vexo::platform {
 
 namespace {
@@ -28,12 +30,6 @@ std::string lf_lower(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return out;
-}
-
-std::string_view lf_trim(std::string_view s) {
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front()))) s.remove_prefix(1);
-  while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back()))) s.remove_suffix(1);
-  return s;
 }
 
 // "root\path" in one spelling: "hklm\software\..." (lower case, no trailing backslash).
@@ -69,7 +65,7 @@ std::optional<std::string> lf_quoted(std::string_view& s) {
 }
 
 std::optional<RegistryKey::Value> lf_value(std::string_view text) {
-  text = lf_trim(text);
+  text = gf_stripSpace(text);
   if (text.substr(0, 6) == "dword:") {
     const std::string_view digits = text.substr(6);
     std::uint32_t v = 0;
@@ -80,7 +76,7 @@ std::optional<RegistryKey::Value> lf_value(std::string_view text) {
     return RegistryKey::Value(v);
   }
   std::optional<std::string> s = lf_quoted(text);
-  if (!s || !lf_trim(text).empty()) return std::nullopt;
+  if (!s || !gf_stripSpace(text).empty()) return std::nullopt;
   return RegistryKey::Value(std::move(*s));
 }
 
@@ -94,11 +90,11 @@ std::optional<RegistryKey::Values> lf_readKey(const std::string& wanted) {
   bool inWanted = false;
   std::string line;
   while (std::getline(in, line)) {
-    std::string_view l = lf_trim(line);
+    std::string_view l = gf_stripSpace(line);
     if (l.empty() || l.front() == ';' || l.front() == '#') continue;
     if (l.front() == '[') {
       const auto close = l.rfind(']');
-      const auto name = close == std::string_view::npos ? std::nullopt : lf_sectionName(lf_trim(l.substr(1, close - 1)));
+      const auto name = close == std::string_view::npos ? std::nullopt : lf_sectionName(gf_stripSpace(l.substr(1, close - 1)));
       inWanted = name && *name == wanted;
       if (inWanted && !found) found.emplace();
       continue;
@@ -109,13 +105,13 @@ std::optional<RegistryKey::Values> lf_readKey(const std::string& wanted) {
       auto q = lf_quoted(l);
       if (!q) continue;
       valueName = std::move(*q);
-      l = lf_trim(l);
+      l = gf_stripSpace(l);
       if (l.empty() || l.front() != '=') continue;
       l.remove_prefix(1);
     } else {
       const auto eq = l.find('=');
       if (eq == std::string_view::npos) continue;
-      valueName = std::string(lf_trim(l.substr(0, eq)));
+      valueName = std::string(gf_stripSpace(l.substr(0, eq)));
       l.remove_prefix(eq + 1);
     }
     if (auto v = lf_value(l)) (*found)[lf_lower(valueName)] = std::move(*v);
