@@ -24,7 +24,6 @@ namespace vexo {
 namespace {
 
 namespace R = SimConnectRecvId;
-constexpr std::uint32_t g_assignedObjectIdMessage = 12;
 constexpr std::uint32_t g_ignoredMessage16 = 16;
 constexpr double g_onGroundReportCeilingFt = 2500.0;
 
@@ -143,7 +142,7 @@ void lf_dispatch(const std::byte* pData, std::uint32_t cbData, void* pContext) {
     case R::SIMOBJECT_DATA_BYTYPE:
       if (const auto m = gf_readRecvSimObjectData(message)) lf_onSimObjectDataByType(link, *m);
       break;
-    case g_assignedObjectIdMessage:
+    case R::ASSIGNED_OBJECT_ID:
     case g_ignoredMessage16:
       break;
     default:

@@ -60,6 +60,7 @@ inline constexpr std::uint32_t EVENT_FILENAME = 6;
 inline constexpr std::uint32_t EVENT_FRAME = 7;
 inline constexpr std::uint32_t SIMOBJECT_DATA = 8;
 inline constexpr std::uint32_t SIMOBJECT_DATA_BYTYPE = 9;
+inline constexpr std::uint32_t ASSIGNED_OBJECT_ID = 12;
 }  // namespace SimConnectRecvId
 
 // dwException of an EXCEPTION message.

@@ -13,7 +13,6 @@ namespace {
 
 namespace F = SimConnectFunction;
 namespace X = SimConnectException;
-constexpr std::uint32_t g_assignedObjectId = 12;  // message id of the object id a creation got
 
 void lf_sendData(Connection& connection, std::uint32_t requestId, std::uint32_t defineId, const SimObject& object) {
   const auto* definition = connection.definition(defineId);
@@ -56,7 +55,8 @@ void SimWorld::installHandlers() {
       ByteWriter w(body);
       w.u32(0, ByteReader(r.bytes).u32(340));
       w.u32(4, id);
-      c.send(gf_buildRaw(static_cast<std::uint32_t>(12 + body.size()), c.version(), g_assignedObjectId, body));
+      c.send(gf_buildRaw(static_cast<std::uint32_t>(g_simConnectRecvHeaderSize + body.size()), c.version(),
+                         SimConnectRecvId::ASSIGNED_OBJECT_ID, body));
     }
   });
 
