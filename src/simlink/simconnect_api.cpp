@@ -69,7 +69,7 @@ HRESULT gf_openSimConnect(HANDLE* phSimConnect, const char* szName, void* hWnd, 
 HRESULT SimConnect_Close(HANDLE hSimConnect) {
   auto client = gf_findClient(hSimConnect);
   if (!client) return E_FAIL;
-  client->flushPackets();
+  client->commitPacket();  // what is still staged goes out before the link closes
   gf_destroyClient(std::move(client));
   return S_OK;
 }

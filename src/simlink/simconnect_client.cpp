@@ -102,11 +102,6 @@ void SimConnectClient::onMessage(std::vector<std::byte> data) {
   notify();
 }
 
-std::size_t SimConnectClient::receivedCount() const {
-  std::lock_guard lock(receivedMutex_);
-  return received_.size();
-}
-
 void SimConnectClient::dropReceived() {
   std::deque<MessageRef> dropped;
   std::lock_guard lock(receivedMutex_);

@@ -76,8 +76,6 @@ public:
   bool commitPacket();
   // Drops packet and anything reserved after it.
   void releasePacket(std::span<std::byte> packet);
-  // 0 when staged bytes were handed to the link, 1 when there were none (or it dropped them).
-  int flushPackets() { return commitPacket() ? 0 : 1; }
   std::uint32_t lastSendId() const;
   // Makes the next send id last + 1 (after 0xFFFFFFFF: 1); lets a test reach the wrap.
   void seedSendId(std::uint32_t last);
@@ -92,7 +90,6 @@ public:
   // Delivers every queued message to callback (else the stored one). An exception thrown
   // by the callback leaves dispatch; the message it was given is dropped.
   HRESULT dispatch(SimConnectDispatchProc callback, void* context);
-  std::size_t receivedCount() const;
   // Forgets every queued message without delivering it (teardown).
   void dropReceived();
 

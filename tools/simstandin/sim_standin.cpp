@@ -274,26 +274,11 @@ std::size_t SimStandin::acceptedCount() const {
   return accepted_;
 }
 
-bool SimStandin::waitForAccepted(std::size_t count, std::chrono::milliseconds timeout) const {
-  std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout, [&] { return accepted_ >= count; });
-}
-
-SimObject SimStandin::userObject() const {
-  std::lock_guard lock(mutex_);
-  return user_;
-}
-
 std::vector<SimObject> SimStandin::aiObjects() const {
   std::lock_guard lock(mutex_);
   std::vector<SimObject> objects;
   for (const auto& [id, object] : aiObjects_) objects.push_back(object);
   return objects;
-}
-
-void SimStandin::setObjectValue(std::uint32_t objectId, std::string_view name, double value) {
-  std::lock_guard lock(mutex_);
-  if (auto* object = findObject(objectId)) object->setValue(name, value);
 }
 
 void SimStandin::setObjectText(std::uint32_t objectId, std::string_view name, std::string_view text) {

@@ -110,12 +110,9 @@ public:
   bool waitForRequestCount(std::uint32_t function, std::size_t count, std::chrono::milliseconds timeout) const;
   std::size_t connectionCount() const;  // connections open now
   std::size_t acceptedCount() const;    // connections accepted so far
-  bool waitForAccepted(std::size_t count, std::chrono::milliseconds timeout) const;
 
   // --- Objects ---
-  SimObject userObject() const;
   std::vector<SimObject> aiObjects() const;
-  void setObjectValue(std::uint32_t objectId, std::string_view name, double value);
   void setObjectText(std::uint32_t objectId, std::string_view name, std::string_view text);
 
   // --- Sending to every open connection ---

@@ -90,31 +90,6 @@ void SimWorld::installHandlers() {
   });
 }
 
-void SimWorld::wrapWithFaults(std::uint32_t function) {
-  {
-    std::lock_guard lock(mutex_);
-    if (std::find(faultWrapped_.begin(), faultWrapped_.end(), function) != faultWrapped_.end()) return;
-    faultWrapped_.push_back(function);
-  }
-  const auto inner = standin_.handler(function);
-  standin_.setHandler(function, [this, function, inner](SimStandin& s, Connection& c, const Request& r) {
-    std::uint32_t exception = 0;
-    {
-      std::lock_guard lock(mutex_);
-      auto& pending = pendingFaults_[function];
-      if (!pending.empty()) {
-        exception = pending.front();
-        pending.erase(pending.begin());
-      }
-    }
-    if (exception != 0) {
-      c.send(gf_buildException(c.version(), exception, r.sendId, 1));
-      return;
-    }
-    if (inner) inner(s, c, r);
-  });
-}
-
 void SimWorld::setUserAircraft(const UserAircraftState& u) {
   standin_.locked([&](SimStandin& s) {
     SimObject& user = *s.findObject(s.options().userObjectId);
@@ -194,12 +169,6 @@ void SimWorld::sendPeriodicData() {
       }
     });
   });
-}
-
-void SimWorld::failNext(std::uint32_t function, std::uint32_t exception) {
-  wrapWithFaults(function);
-  std::lock_guard lock(mutex_);
-  pendingFaults_[function].push_back(exception);
 }
 
 void SimWorld::sendException(std::uint32_t exception, std::uint32_t sendId, std::uint32_t index) {

@@ -65,8 +65,6 @@ public:
   void sendPeriodicData();
 
   // --- Faults ---
-  // The next request of the function is answered with the exception, carrying its send id.
-  void failNext(std::uint32_t function, std::uint32_t exception);
   // An exception message to every connection.
   void sendException(std::uint32_t exception, std::uint32_t sendId, std::uint32_t index);
 
@@ -79,13 +77,10 @@ private:
     std::uint32_t connection, requestId, defineId, objectId;
   };
   void installHandlers();
-  void wrapWithFaults(std::uint32_t function);
 
   SimStandin& standin_;
   const AiObjectValues aiValues_;
   mutable std::mutex mutex_;  // guards the members below; taken inside the stand-in's lock
-  std::map<std::uint32_t, std::vector<std::uint32_t>> pendingFaults_;  // function -> exceptions, oldest first
-  std::vector<std::uint32_t> faultWrapped_;
   std::vector<Periodic> periodic_;
   std::map<std::uint32_t, std::string> flightPlans_;
   std::size_t frames_ = 0;
