@@ -9,18 +9,15 @@
 #include <string_view>
 #include <vector>
 
+#include "simlink/recv_messages.h"
+
 namespace vexo::simstandin {
 
 using Bytes = std::vector<std::byte>;
 
-// The OPEN reply: 308 bytes; the simulator's name and its four version numbers.
-struct OpenReply {
-  std::string applicationName;
-  std::uint32_t versionMajor = 5;
-  std::uint32_t versionMinor = 4;
-  std::uint32_t buildMajor = 0;
-  std::uint32_t buildMinor = 0;
-};
+// The OPEN reply: 308 bytes; the simulator's name and its four version numbers, the very
+// fields the client reads from it.
+using OpenReply = RecvOpen;
 
 Bytes gf_buildOpen(std::uint32_t version, const OpenReply& reply);
 Bytes gf_buildException(std::uint32_t version, std::uint32_t exception, std::uint32_t sendId, std::uint32_t index);
