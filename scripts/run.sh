@@ -23,7 +23,7 @@ if ! [[ "$seconds" =~ ^[0-9]+$ ]] || [ "$seconds" -lt 1 ] || [ "$seconds" -gt 86
   echo "run.sh: --seconds takes a whole number from 1 to 86400, not '$seconds'"
   exit 2
 fi
-recording=$(cd "$top/.." && pwd)/shared/testdata/realtraffic/KLAX_20200617_2152.csv
+recording=$top/tests/data/realtraffic/KLAX_20200617_2152.csv
 [ -f "$recording" ] || { echo "run.sh: the recording $recording is missing"; exit 1; }
 
 bash scripts/setup.sh

@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "app/main_window_commands.h"
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 #include "app/window_requests.h"
 #include "foundation/settings.h"
 #include "foundation/settings_startup.h"

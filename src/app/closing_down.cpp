@@ -7,10 +7,10 @@
 
 #include "airports/airports_services.h"
 #include "app/log_flush.h"
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 #include "app/start_traffic.h"
 #include "app/start_up.h"
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 #include "app/tick_loop.h"
 #include "app/window_requests.h"
 #include "app/worker_threads.h"

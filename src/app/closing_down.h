@@ -2,9 +2,9 @@
 // in the same process after a countdown or end the program.
 #pragma once
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "app/steady_timer.h"
-#include "app/window_messages.h"
+#include "foundation/window_messages.h"
 
 namespace vexo {
 

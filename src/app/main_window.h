@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/main_window_state.h"
-#include "app/window_messages.h"
+#include "foundation/main_window_state.h"
+#include "foundation/window_messages.h"
 #include "platform/window.h"
 
 namespace vexo {

@@ -7,9 +7,9 @@
 #include <filesystem>
 
 #include "app/main_window.h"
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "app/window_requests.h"
 #include "foundation/log.h"
 #include "foundation/parameters.h"

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 #include "foundation/charset.h"
 #include "foundation/files.h"
 #include "foundation/log.h"

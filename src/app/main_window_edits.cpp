@@ -7,8 +7,8 @@
 
 #include "app/main_window.h"
 #include "app/main_window_commands.h"
-#include "app/main_window_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/status_line.h"
 #include "app/window_requests.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"

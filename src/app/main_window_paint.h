@@ -4,8 +4,8 @@
 
 #include <string_view>
 
-#include "app/main_window_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/status_line.h"
 #include "platform/canvas.h"
 
 namespace vexo {

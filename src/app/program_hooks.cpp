@@ -3,9 +3,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "app/start_traffic.h"
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 #include "foundation/line_file.h"
 #include "foundation/settings_log.h"
 #include "foundation/time_text.h"

@@ -1,7 +1,7 @@
 // Repainting one area of the main window from the start-up/tick thread.
 #pragma once
 
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 
 namespace vexo {
 

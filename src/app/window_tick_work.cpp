@@ -8,7 +8,7 @@
 
 #include "airports/airports_services.h"
 #include "app/main_window_commands.h"
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 #include "app/window_requests.h"
 #include "engine/engine_services.h"
 #include "foundation/geodesy.h"

@@ -1,6 +1,6 @@
 #include "realtraffic/reader_display.h"
 
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 
 namespace vexo {
 

@@ -6,8 +6,8 @@
 #include <exception>
 #include <string>
 
-#include "app/main_window_state.h"
-#include "app/run_state.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
 #include "foundation/log.h"
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <limits>
 
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "engine/engine_services.h"
 #include "foundation/geodesy.h"
 #include "foundation/time_text.h"

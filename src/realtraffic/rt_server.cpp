@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "foundation/log.h"
 #include "foundation/time_text.h"
 #include "platform/net.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "realtraffic/reader_display.h"

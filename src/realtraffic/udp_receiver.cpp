@@ -7,7 +7,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "foundation/log.h"
 #include "platform/net.h"
 #include "realtraffic/wsa_error_text.h"

@@ -4,8 +4,8 @@
 
 #include <fmt/format.h>
 
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "foundation/error.h"

@@ -2,7 +2,7 @@
 
 #include <fmt/format.h>
 
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 #include "foundation/log.h"
 #include "foundation/time_text.h"
 #include "simlink/sim_client.h"

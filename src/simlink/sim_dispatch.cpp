@@ -5,9 +5,9 @@
 
 #include <fmt/format.h>
 
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "engine/sim_responses.h"
 #include "foundation/error.h"
 #include "foundation/log.h"

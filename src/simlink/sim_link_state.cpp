@@ -1,6 +1,6 @@
 #include "simlink/sim_link_state.h"
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "engine/engine_services.h"
 
 namespace vexo {

@@ -3,8 +3,8 @@
 #include <fmt/format.h>
 
 #include "airports/airports_services.h"
-#include "app/main_window_state.h"
-#include "app/run_state.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
 #include "engine/engine_services.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"

@@ -6,8 +6,8 @@
 
 #include <fmt/format.h>
 
-#include "app/main_window_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/status_line.h"
 #include "engine/engine_services.h"
 #include "foundation/error.h"
 #include "foundation/log.h"

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/window_messages.h"
+#include "foundation/window_messages.h"
 #include "app/worker_threads.h"
 #include "fake_timer.h"
 #include "foundation/parameters.h"

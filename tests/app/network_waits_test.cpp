@@ -4,11 +4,11 @@
 #include <chrono>
 #include <future>
 
-#include "app/main_window_state.h"
-#include "app/run_state.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
 #include "app/start_traffic.h"
 #include "app/start_up.h"
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 #include "app/window_requests.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/rt_lines.h"

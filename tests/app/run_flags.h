@@ -2,8 +2,8 @@
 // with one.
 #pragma once
 
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 
 namespace vexo::test {
 

@@ -1,5 +1,5 @@
 // The run's closing request and the threads that outlive one call.
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 
 #include <gtest/gtest.h>
 

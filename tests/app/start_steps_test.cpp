@@ -6,8 +6,8 @@
 #include <functional>
 #include <thread>
 
-#include "app/main_window_state.h"
-#include "app/run_state.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
 #include "app/start_traffic.h"
 #include "app/start_up.h"
 #include "app/window_requests.h"

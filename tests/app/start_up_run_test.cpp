@@ -4,10 +4,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "app/start_up.h"
 #include "airports/airports_services.h"
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 #include "foundation/install_query.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"

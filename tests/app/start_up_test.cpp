@@ -8,8 +8,8 @@
 #include <functional>
 #include <new>
 
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "foundation/error.h"
 #include "run_flags.h"
 #include "test_support.h"

@@ -1,4 +1,4 @@
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "test_support.h"
 
 using namespace vexo;

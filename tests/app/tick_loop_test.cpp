@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "app/window_requests.h"
 #include "engine/aircraft.h"
 #include "engine/engine_services.h"

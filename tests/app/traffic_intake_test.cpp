@@ -6,9 +6,9 @@
 #include <mutex>
 #include <thread>
 
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 #include "app/start_traffic.h"
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 #include "app/worker_threads.h"
 #include "engine/live_report.h"
 #include "fake_timer.h"

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "app/main_window.h"
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "app/window_requests.h"
 #include "foundation/parameter_xml.h"
 #include "foundation/paths.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 #include "engine/live_report.h"
 #include "realtraffic/qnh_receiver.h"
 #include "test_support.h"

@@ -12,7 +12,7 @@
 #include <fmt/format.h>
 #include <fmt/ranges.h>
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "engine/live_report.h"
 #include "realtraffic/traffic_receiver.h"
 

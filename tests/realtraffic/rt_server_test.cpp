@@ -6,7 +6,7 @@
 #include <future>
 #include <thread>
 
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 #include "engine/engine_services.h"
 #include "platform/net.h"
 #include "realtraffic/reader_display.h"

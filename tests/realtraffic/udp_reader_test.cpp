@@ -4,7 +4,7 @@
 #include <future>
 #include <thread>
 
-#include "app/main_window_state.h"
+#include "foundation/main_window_state.h"
 #include "platform/net.h"
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"

@@ -2,9 +2,9 @@
 // each test begins with a fresh run.
 #pragma once
 
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "engine/sim_responses.h"
 #include "foundation/settings.h"
 

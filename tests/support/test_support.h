@@ -6,7 +6,7 @@
 
 namespace vexo::test {
 
-// ../shared/testdata beside the checkout (ctest passes it as VDRK_TESTDATA_DIR).
+// tests/data of the checkout (ctest passes it as VDRK_TESTDATA_DIR).
 std::filesystem::path testdataDir();
 
 // A fresh folder under the system's temporary folder, removed with its content.

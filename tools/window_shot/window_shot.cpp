@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/main_window.h"
-#include "app/main_window_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/status_line.h"
 #include "app/window_requests.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"

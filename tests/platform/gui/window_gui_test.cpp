@@ -18,9 +18,9 @@
 #include <thread>
 
 #include "app/main_window.h"
-#include "app/main_window_state.h"
-#include "app/run_state.h"
-#include "app/status_line.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
+#include "foundation/status_line.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/fltk/fltk_widgets.h"

@@ -1,10 +1,10 @@
-#include "app/run_state.h"
+#include "foundation/run_state.h"
 
 #include <array>
 
 #include <fmt/format.h>
 
-#include "app/status_line.h"
+#include "foundation/status_line.h"
 
 namespace vexo {
 

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/canvas.h"
-#include "app/window_messages.h"
+#include "foundation/window_messages.h"
 
 namespace vexo {
 
