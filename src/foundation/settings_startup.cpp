@@ -40,6 +40,9 @@ void gf_initParameters(ParametersStore& store) {
     gf_log(fmt::format("{} re-starts with default parameter values ...\n", g_programName));
     store.resetToDefaults();
   }
+  // The traffic radius follows the RANGE just loaded; otherwise it keeps the built-in
+  // value until the auto radius or the user changes RANGE.
+  gf_setRange(s, s.RANGE.value);
   gf_setRandomEnabled(s.RANDOM.value);
 }
 

@@ -52,7 +52,8 @@ TEST(Migration, EachStoredVersion) {
   };
   const Case cases[] = {
       {nullptr, false, 3, true, 40}, {"12.3.0", false, 3, true, 80}, {"12.4.0", false, 3, true, 80},
-      {"12.0.0", true, 3, false, 80}, {"11.5.0", true, 0, false, 80}, {"11.0.1", true, 0, true, 40},
+      {"12.0.0", true, 3, false, 80}, {"11.5.0", true, 0, false, 80}, {"11.0.2", true, 0, false, 80},
+      {"11.0.1", true, 0, true, 40},
       {"twelve", true, 0, true, 40},  {"", false, 3, true, 80},
   };
   for (const Case& c : cases) {
@@ -72,6 +73,9 @@ TEST(Migration, EachStoredVersion) {
     EXPECT_EQ(fs::exists(g_newVersionFolder), c.newVersionLeft);
     EXPECT_EQ(run.s.RANGE.value, c.range);
     EXPECT_EQ(run.stored("RANGE"), std::to_string(c.range));  // memory and file agree
+    // The traffic radius follows the loaded RANGE from the start, not only once it changes.
+    EXPECT_EQ(run.s.rangeNm.load(), c.range);
+    EXPECT_EQ(run.s.rangeMeters.load(), static_cast<std::uint32_t>(c.range) * 1852U);
     if (c.version) {
       EXPECT_EQ(run.s.PROGRAM_VERSION.value(), "12.3.0");
     }
