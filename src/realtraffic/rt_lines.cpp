@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -25,19 +24,12 @@ constexpr double g_noPosition = 0.0001;
 // A whole number in fixed notation ("-0" never appears).
 double lf_whole(double value) { return std::round(value) + 0.0; }
 
-// The shortest text that reads back as the same double, fixed or scientific.
-std::string lf_shortest(double value) {
-  char text[32];
-  const auto [end, ec] = std::to_chars(text, text + sizeof text, value);
-  return ec == std::errc() ? std::string(text, end) : fmt::format("{}", value);
-}
-
 }  // namespace
 
 std::string gf_userPositionLine(const UserPose& pose) {
-  return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{};{:.6f};{:.6f}\r\n", lf_whole(pose.pitch * 100000.0),
+  return fmt::format("Qs121={:.0f};{:.0f};{:.6f};{:.0f};{:.0f};{:.6f};{:.6f}\r\n", lf_whole(pose.pitch * 100000.0),
                      lf_whole(pose.bank * 100000.0), pose.heading, lf_whole(pose.altitude * 1000.0),
-                     lf_shortest(pose.groundSpeed * 1000.0), pose.latitude * g_degToRad, pose.longitude * g_degToRad);
+                     lf_whole(pose.groundSpeed * 1000.0), pose.latitude * g_degToRad, pose.longitude * g_degToRad);
 }
 
 void gf_sendSimTime(RTServer& server, std::int64_t seconds) {

@@ -23,9 +23,9 @@ struct UserPose {
 };
 
 // "Qs121=<pitch>;<bank>;<heading>;<altitude>;<speed>;<lat>;<lon>\r\n": pitch and bank in
-// radians x 100000 and the altitude in feet x 1000 as whole numbers, the heading in
-// radians with six decimals, the speed in knots x 1000 in the shortest form that reads
-// back the same, latitude and longitude in radians with six decimals.
+// radians x 100000, the altitude in feet x 1000 and the speed in knots x 1000 as whole
+// numbers in fixed notation (the peer reads no exponent), the heading in radians with
+// six decimals, latitude and longitude in radians with six decimals.
 std::string gf_userPositionLine(const UserPose& pose);
 
 // Sends "Qs123=<seconds x 1000>\r\n" when a client is connected and seconds >= 1.

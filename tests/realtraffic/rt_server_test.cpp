@@ -73,7 +73,10 @@ TEST(RtServer, UserPositionLine) {
   UserPose pose{52.0, 4.0, -0.05, 0.1, 3.14159265, 35000.0, 250.0};
   EXPECT_EQ(gf_userPositionLine(pose), "Qs121=-5000;10000;3.141593;35000000;250000;0.907571;0.069813\r\n");
   pose = UserPose{-33.5, 151.25, 0.0436, -0.0000001, 6.2, 12.5, 300.0};
-  EXPECT_EQ(gf_userPositionLine(pose), "Qs121=4360;0;6.200000;12500;3e+05;-0.584685;2.639810\r\n");
+  EXPECT_EQ(gf_userPositionLine(pose), "Qs121=4360;0;6.200000;12500;300000;-0.584685;2.639810\r\n");
+  // The peer reads no exponent: whole numbers in fixed notation, however round or large.
+  pose = UserPose{0.0, 0.0, 0.0, 0.0, 0.0, 100000.0, 100.0};
+  EXPECT_EQ(gf_userPositionLine(pose), "Qs121=0;0;0.000000;100000000;100000;0.000000;0.000000\r\n");
 }
 
 TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
