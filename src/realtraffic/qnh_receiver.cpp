@@ -33,9 +33,9 @@ std::int32_t lf_roundToInt(double value) {
   return static_cast<std::int32_t>(rounded);
 }
 
-std::optional<std::int32_t> lf_readQnhValue(const nlohmann::json& value, std::string_view datagram) {
+std::optional<std::int32_t> lf_readQnhValue(const nlohmann::json& value, std::string_view datagram, LimitedLog& log) {
   if (value.is_null() || ((value.is_object() || value.is_array()) && value.empty())) {
-    gf_log(fmt::format("no QNH {}", datagram));
+    log.log("no QNH", fmt::format("no QNH {}", datagram));
     return std::nullopt;
   }
   if (value.is_number_float()) return lf_roundToInt(static_cast<float>(value.get<double>()));
@@ -44,33 +44,38 @@ std::optional<std::int32_t> lf_readQnhValue(const nlohmann::json& value, std::st
   if (value.is_string()) {
     const auto& text = value.get_ref<const std::string&>();
     const auto parsed = gf_readInt(text);
-    if (!parsed) gf_logWarning(fmt::format("QNH string parse error: {} in {}", text, datagram));
+    if (!parsed) log.log("QNH string", fmt::format("QNH string parse error: {} in {}", text, datagram), true);
     return parsed;
   }
-  gf_log(fmt::format("no QNH {}", datagram));
+  log.log("no QNH", fmt::format("no QNH {}", datagram));
   return std::nullopt;
 }
 
 }  // namespace
 
 std::optional<std::int32_t> gf_readQnh(std::string_view datagram) {
+  LimitedLog log;
+  return gf_readQnh(datagram, log);
+}
+
+std::optional<std::int32_t> gf_readQnh(std::string_view datagram, LimitedLog& log) {
   try {
     const nlohmann::json document = nlohmann::json::parse(datagram);
     if (!document.is_object()) throw std::runtime_error("the QNH datagram is not a JSON object");
     const auto member = document.find("QNH");
-    const auto qnh = lf_readQnhValue(member == document.end() ? nlohmann::json() : *member, datagram);
+    const auto qnh = lf_readQnhValue(member == document.end() ? nlohmann::json() : *member, datagram, log);
     if (!qnh) return std::nullopt;
     std::int32_t value = *qnh;
     if (value > g_highestQnh) value = lf_roundToInt(value * g_hPaPerHundredthInHg);
     return std::clamp(value, g_lowestQnh, g_highestQnh);
   } catch (const std::exception& e) {
-    gf_log(fmt::format("Exception {}, in {}", e.what(), datagram));
+    log.log("QNH exception", fmt::format("Exception {}, in {}", e.what(), datagram));
   }
   return std::nullopt;
 }
 
 void QnhReceiver::onReceive() {
-  const auto qnh = gf_readQnh(datagram());
+  const auto qnh = gf_readQnh(datagram(), foreignLog);
   if (!qnh) return;
   // 1013 is published again each time, so a reset display shows it at once.
   if (*qnh == lastQnh.load() && *qnh != g_standardQnh) return;

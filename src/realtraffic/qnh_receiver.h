@@ -12,7 +12,9 @@ namespace vexo {
 
 // The QNH in hPa that a QNH datagram carries, clamped to 900..1100 (a value above 1100
 // is taken as hundredths of an inch of mercury). None, with the reason logged, when the
-// datagram holds no usable QNH.
+// datagram holds no usable QNH (through log; the one-argument form logs through a log of
+// its own).
+std::optional<std::int32_t> gf_readQnh(std::string_view datagram, LimitedLog& log);
 std::optional<std::int32_t> gf_readQnh(std::string_view datagram);
 
 class QnhReceiver : public UdpReceiver {

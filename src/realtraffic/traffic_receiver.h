@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <unordered_set>
@@ -67,7 +68,10 @@ private:
   bool lf_readRegistration(AcIdent& ident) const;
   bool lf_readAltitude(const RecordContext& context, StreamPos& pos) const;
   bool lf_readCallsign(AcIdent& ident) const;
+  IataCode lf_readAirportCode(std::string_view field);
   void collectCallsign(std::string_view callsign);
+
+  std::set<std::string, std::less<>> loggedRouteCodes_;  // reader thread only
 
   mutable std::mutex callsignsMutex_;  // guards callsigns_
   std::unordered_set<std::string> callsigns_;

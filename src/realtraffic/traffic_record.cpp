@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "foundation/log.h"
+#include "foundation/time_text.h"
 #include "realtraffic/record_fields.h"
 #include "realtraffic/traffic_receiver.h"
 #include "refdata/codes.h"
@@ -28,6 +29,9 @@ constexpr double g_groundRadiusNm = 5.0;
 constexpr double g_airborneOnlyHeight = 150.0;
 constexpr std::size_t g_maxRegistrationLength = 12;
 constexpr std::uint32_t g_lowestHexid = 10000;
+// Codes of a route already logged as unusable: enough for every code of a real feed, and
+// a bound for a sender that makes up a new code for each record.
+constexpr std::size_t g_maxLoggedRouteCodes = 1000;
 
 constexpr std::string_view g_null = "null";
 
@@ -37,8 +41,23 @@ double lf_readNumber(std::string_view field, std::string_view name) {
   return *value;
 }
 
-// "null" or exactly three letters or digits.
-IataCode lf_readAirportCode(std::string_view field) { return field == g_null ? IataCode() : IataCode(field); }
+constexpr bool lf_isAsciiAlnum(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
+
+bool lf_isRouteCode(std::string_view field) {
+  return field.size() == IataCode::size() && std::all_of(field.begin(), field.end(), lf_isAsciiAlnum);
+}
+
+// A callsign with a control character would be cut or garbled on its way to the
+// simulator, and never match the object it names.
+bool lf_hasControlCharacter(std::string_view text) {
+  return std::any_of(text.begin(), text.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x20 || byte == 0x7F;
+  });
+}
+
+// UTC seconds that the traffic clock can take (1 to the end of year 9999).
+bool lf_isRecordTime(double time) { return time >= 1.0 && time <= static_cast<double>(g_latestTimeValue); }
 
 // True for a type longer than 4 characters or one of the known non-aircraft types.
 bool lf_isNonAircraftType(std::string_view type) {
@@ -65,7 +84,7 @@ double lf_speedByAltitude(double altitude) {
 std::string_view gf_recordOutcomeName(RecordOutcome outcome) {
   static constexpr std::array<std::string_view, g_recordOutcomeCount> names{
       "accepted",  "intake off", "vehicle",      "too few fields", "field error", "out of range",
-      "registration too long", "not an aircraft", "hexid too low", "not airborne", "refused callsign",
+      "control character", "registration too long", "not an aircraft", "hexid too low", "not airborne", "refused callsign",
       "no identity", "ground away from park airport"};
   return names.at(static_cast<std::size_t>(outcome));
 }
@@ -110,6 +129,17 @@ bool TrafficReceiver::lf_readAltitude(const RecordContext& context, StreamPos& p
   return altitude - parkElevation > g_airborneOnlyHeight;
 }
 
+// The route is optional: a code other than "null" or three letters or digits (a feed may
+// carry four-letter codes) counts as none, logged once per code.
+IataCode TrafficReceiver::lf_readAirportCode(std::string_view field) {
+  if (field == g_null) return {};
+  if (lf_isRouteCode(field)) return IataCode(field);
+  if (loggedRouteCodes_.size() < g_maxLoggedRouteCodes && loggedRouteCodes_.emplace(field).second) {
+    foreignLog.log("route code", fmt::format("route code '{}' is not three letters or digits: taken as none", field));
+  }
+  return {};
+}
+
 bool TrafficReceiver::lf_readCallsign(AcIdent& ident) const {
   const std::string_view callsign = fields[fCallsign];
   if (callsign == g_null || callsign.find('@') != std::string_view::npos) return true;
@@ -126,6 +156,7 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
   AcIdent& ident = report.ident;
 
   const double time = lf_readNumber(fields[fTime], "timestamp");
+  if (!lf_isRecordTime(time)) throw std::runtime_error(fmt::format("timestamp out of range:{}", fields[fTime]));
   recordTime.store(time);
   report.reportTime = time;
 
@@ -136,6 +167,9 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
     throw std::runtime_error(fmt::format("invalid lalo: {}", lf_latLonText(pos.position)));
   }
   if (gf_greatCircleNm(context.refPosition, pos.position) > context.rangeNm) return RecordOutcome::outOfRange;
+  for (const Field field : {fCallsign, fType, fRegistration}) {
+    if (lf_hasControlCharacter(fields[field])) return RecordOutcome::controlCharacter;
+  }
   if (!lf_readRegistration(ident)) return RecordOutcome::registrationTooLong;
   if (collectCallsigns.load()) collectCallsign(fields[fCallsign]);
 
@@ -199,14 +233,16 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
 RecordOutcome TrafficReceiver::processLineSub(const RecordContext& context) {
   if (fields.size() < g_recordFieldCount) {
     // Malformed: never read past the last field.
-    gf_log(fmt::format("exception in processLineSub: record of {} fields, at least {} expected", fields.size(),
-                       g_recordFieldCount));
+    foreignLog.log(gf_recordOutcomeName(RecordOutcome::tooFewFields),
+                   fmt::format("exception in processLineSub: record of {} fields, at least {} expected", fields.size(),
+                               g_recordFieldCount));
     return RecordOutcome::tooFewFields;
   }
   try {
     return parseAndHandOver(context);
   } catch (const std::exception& e) {
-    gf_log(fmt::format("exception in processLineSub: {}", e.what()));
+    foreignLog.log(gf_recordOutcomeName(RecordOutcome::fieldError),
+                   fmt::format("exception in processLineSub: {}", e.what()));
   }
   return RecordOutcome::fieldError;
 }

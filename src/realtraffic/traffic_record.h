@@ -19,6 +19,7 @@ enum class RecordOutcome : std::uint8_t {
   tooFewFields,         // malformed: fewer than 29 fields
   fieldError,           // a field could not be read (logged)
   outOfRange,           // farther than the traffic radius
+  controlCharacter,     // a control character (NUL too) in the callsign, type or registration
   registrationTooLong,  // more than 12 characters
   notAnAircraft,        // type or emitter category of a non-aircraft
   hexidTooLow,          // 10000 or less
@@ -27,7 +28,7 @@ enum class RecordOutcome : std::uint8_t {
   noIdentity,           // neither callsign nor registration
   groundAwayFromPark,   // on the ground, but not within 5 nm of the park airport
 };
-inline constexpr std::size_t g_recordOutcomeCount = 13;
+inline constexpr std::size_t g_recordOutcomeCount = 14;
 
 std::string_view gf_recordOutcomeName(RecordOutcome outcome);
 

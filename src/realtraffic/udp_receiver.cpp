@@ -34,7 +34,7 @@ void UdpReceiver::takeDatagram(std::size_t n, bool deliverAll) {
   if (n == 0) return;
   if (n >= buffer.size()) {
     // Anyone on the network can send a datagram this large: it is dropped, never parsed.
-    if (!gf_runEnding()) gf_log(fmt::format("buffer overrun: {} bytes", n));
+    if (!gf_runEnding()) foreignLog.log("buffer overrun", fmt::format("buffer overrun: {} bytes", n));
     return;
   }
   buffer[n] = '\0';

@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/limited_log.h"
 #include "platform/socket.h"
 
 namespace vexo {
@@ -63,6 +64,9 @@ public:
   std::atomic<std::uint32_t> countAtLastCheck{0};  // written by the light check only
 
   std::string lastDatagram;  // for repeat suppression
+
+  // Every line about a received datagram goes through here. Reader thread.
+  LimitedLog foreignLog;
 
 private:
   platform::Socket socket;

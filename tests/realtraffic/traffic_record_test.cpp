@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -16,8 +17,13 @@ namespace {
 
 constexpr double g_eps = 1e-9;
 
+// Each logged line is a minute after the one before: nothing is held back by the limit.
 struct Reader {
-  std::unique_ptr<TrafficReceiver> receiver = std::make_unique<TrafficReceiver>();
+  std::unique_ptr<TrafficReceiver> receiver = [] {
+    auto r = std::make_unique<TrafficReceiver>();
+    r->foreignLog.setClock([t = std::chrono::steady_clock::time_point{}]() mutable { return t += std::chrono::minutes(1); });
+    return r;
+  }();
   RecordOutcome read(const std::string& record, const RecordContext& context = makeContext()) {
     return receiver->processDatagram(record, context);
   }
@@ -88,9 +94,12 @@ TEST(TrafficRecord, FieldErrorsAreLoggedAndLoseTheRecord) {
       {{{5, "?"}}, "vs:?"},
       {{{7, "east"}}, "track incorrect east"},
       {{{8, ""}}, "gs:"},
-      {{{12, "LAXX"}}, "FixedCode: invalid string (length/charset)"},
-      {{{13, ""}}, "FixedCode: invalid string (length/charset)"},
       {{{14, "now"}}, "timestamp:now"},
+      // Times the traffic clock cannot take: never cast to a whole number.
+      {{{14, "1e300"}}, "timestamp out of range:1e300"},
+      {{{14, "-1700000000"}}, "timestamp out of range:-1700000000"},
+      {{{14, "0.999"}}, "timestamp out of range:0.999"},
+      {{{14, "253402300800"}}, "timestamp out of range:253402300800"},
       {{{20, "fast"}}, "TAS incorrectfast"},
       {{{23, "x"}}, "roll:x"},
       {{{25, "361"}}, "trueheading: 361.00"},
@@ -207,6 +216,35 @@ TEST(TrafficRecord, CallsignsRegistrationsAndAirportCodes) {
   ASSERT_EQ(reader.read(makeRecord({{11, "null"}})), RecordOutcome::accepted);
   EXPECT_EQ(intake.back().ident.registration, "");
   EXPECT_EQ(reader.read(makeRecord({{9, "null"}, {11, "null"}})), RecordOutcome::noIdentity);
+}
+
+TEST(TrafficRecord, ControlCharactersTimeLimitsAndUnusableRouteCodes) {
+  test::LogCapture log;
+  IntakeScope intake;
+  Reader reader;
+  reader.receiver->startCollectingCallsigns();
+  using namespace std::string_literals;
+  for (const std::size_t field : {9, 10, 11}) {
+    for (const std::string& bad : {"AB\0C"s, "\x01"s, "AAL\n12"s, "N1\x1F"s, "B7\x7F"s}) {
+      EXPECT_EQ(reader.read(makeRecord({{field, bad}})), RecordOutcome::controlCharacter) << field << " " << bad;
+    }
+  }
+  EXPECT_TRUE(reader.receiver->callsigns().empty());
+  EXPECT_EQ(intake.size(), 0u);
+
+  for (const char* time : {"1", "253402300799"}) {
+    EXPECT_EQ(reader.read(makeRecord({{14, time}})), RecordOutcome::accepted) << time;
+  }
+  // A code of a route that is not three letters or digits is no route; the aircraft stays.
+  for (const auto& [origin, destination] : {std::pair{"KLAX", "SFO"}, {"KLAX", "KSFO"}, {"", "S-O"}}) {
+    ASSERT_EQ(reader.read(makeRecord({{12, origin}, {13, destination}})), RecordOutcome::accepted) << origin;
+    EXPECT_TRUE(intake.back().ident.origin.empty());
+    EXPECT_EQ(intake.back().ident.destination.empty(), std::string_view(destination) != "SFO");
+  }
+  const std::string text = log.text();
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4) << text;  // once per code
+  EXPECT_TRUE(log.contains("route code 'KLAX' is not three letters or digits: taken as none\n"));
+  EXPECT_TRUE(log.contains("route code 'S-O'"));
 }
 
 TEST(TrafficRecord, IntakeOffStillMovesTheClockAndCollectsCallsigns) {
