@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include <atomic>
+#include <functional>
 #include <fstream>
 #include <mutex>
 #include <system_error>
@@ -24,13 +25,33 @@ constexpr const char* kDefaultDownloadBase = "https://www.morvelt.com/downloads/
 std::mutex g_downloadBaseMutex;
 std::string g_downloadBase = kDefaultDownloadBase;
 
-// libcurl's write callback: the stream tells whether the block was written; a short
-// count makes libcurl stop the transfer with a write error.
+// Where the body goes and how much of it may come.
+struct Sink {
+  std::ofstream& out;
+  std::uint64_t maxBytes;
+  std::uint64_t received = 0;
+  bool tooLarge = false;
+};
+
+// libcurl's write callback: a short count makes libcurl stop the transfer with a write
+// error, for a failed write or a body beyond the limit (also one without a length).
 std::size_t lf_writeBlock(char* data, std::size_t size, std::size_t count, void* user) {
-  auto& out = *static_cast<std::ofstream*>(user);
+  auto& sink = *static_cast<Sink*>(user);
   const std::size_t bytes = size * count;
-  out.write(data, static_cast<std::streamsize>(bytes));
-  return out ? bytes : 0;
+  if (bytes > sink.maxBytes - sink.received) {
+    sink.tooLarge = true;
+    return 0;
+  }
+  sink.received += bytes;
+  sink.out.write(data, static_cast<std::streamsize>(bytes));
+  return sink.out ? bytes : 0;
+}
+
+// libcurl's progress callback, called about once a second even while nothing arrives:
+// nonzero aborts the transfer.
+int lf_checkStop(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto& stop = *static_cast<const std::function<bool()>*>(user);
+  return stop() ? 1 : 0;
 }
 
 // A temporary name beside the target, unique within the process.
@@ -73,29 +94,38 @@ bool Downloader::download(const std::string& url, const fs::path& target, bool /
       gf_log(fmt::format("Could not open output file: {}", gf_pathToUtf8(target)));
       return false;
     }
+    Sink sink{out, limits_.maxBytes};
+    const std::function<bool()> stop = limits_.stopRequested ? limits_.stopRequested : &gf_runEnding;
     curl_easy_reset(curl);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "VDRK");
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &lf_writeBlock);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &out);
+    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sink);
+    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &lf_checkStop);
+    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &stop);
     curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
-    curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
+    curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 0L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts_.connect.count()));
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, timeouts_.lowSpeedBytesPerSecond);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.lowSpeedTime.count()));
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(limits_.connect.count()));
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, limits_.lowSpeedBytesPerSecond);
+    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(limits_.lowSpeedTime.count()));
+    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(limits_.total.count()));
+    curl_easy_setopt(curl, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits_.maxBytes));
 
     const CURLcode code = curl_easy_perform(curl);
     long status = 0;
     curl_easy_getinfo(curl, CURLINFO_RESPONSE_CODE, &status);
     out.close();
     std::string error;
-    if (code != CURLE_OK) {
+    if (sink.tooLarge || code == CURLE_FILESIZE_EXCEEDED) {
+      error = fmt::format("larger than {} bytes", limits_.maxBytes);
+    } else if (code == CURLE_ABORTED_BY_CALLBACK) {
+      error = "stopped, the program is closing";
+    } else if (code != CURLE_OK) {
       error = curl_easy_strerror(code);
     } else if (status < 200 || status > 299) {
       // Only a 2xx answer carries the file; anything else left a page that is not it.

@@ -3,21 +3,32 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+
+#include "foundation/run_state.h"
 
 namespace vexo {
 
-// Limits of one transfer, so a silent or crawling server cannot hold up the start-up.
-struct DownloadTimeouts {
+// Limits of one transfer, so a silent, crawling or endless server cannot hold up the
+// program, fill the disk or outlive the run.
+struct DownloadLimits {
   std::chrono::milliseconds connect{15000};
   // A transfer slower than lowSpeedBytesPerSecond for lowSpeedTime fails.
   long lowSpeedBytesPerSecond = 1;
   std::chrono::seconds lowSpeedTime{20};
+  // The whole transfer, however fast, ends by then.
+  std::chrono::milliseconds total{std::chrono::minutes(30)};
+  // A body larger than this fails (the largest file fetched is the installer).
+  std::uint64_t maxBytes = 512ULL * 1024 * 1024;
+  // Asked about once a second during the transfer: true stops it.
+  std::function<bool()> stopRequested = &gf_runEnding;
 };
-
 // Owns one libcurl handle for one or more downloads; used by one thread at a time.
 class Downloader {
 public:
@@ -26,19 +37,20 @@ public:
   Downloader(const Downloader&) = delete;
   Downloader& operator=(const Downloader&) = delete;
 
-  void setTimeouts(const DownloadTimeouts& timeouts) { timeouts_ = timeouts; }
+  void setLimits(DownloadLimits limits) { limits_ = std::move(limits); }
 
   // True when the whole body of a 2xx answer reached the target file. The body goes to a
   // temporary file beside the target, which replaces the target only on success, so a
-  // failed download leaves an earlier file as it was. Redirects are followed (http and
-  // https only); TLS certificates are verified. Failures are logged. binary is kept
-  // for the callers' sake: files are always written byte for byte here.
+  // failed download leaves an earlier file as it was. Redirects are not followed (a 3xx
+  // answer fails): the address is the file's. TLS certificates are verified. The
+  // transfer fails beyond the limits and stops when the run is closing down. Failures are
+  // logged. binary is kept for the callers' sake: files are always written byte for byte.
   bool download(const std::string& url, const std::filesystem::path& target, bool binary);
 
 private:
   struct Handle;
   std::unique_ptr<Handle> handle_;
-  DownloadTimeouts timeouts_;
+  DownloadLimits limits_;
 };
 
 // The download base, ending in a slash: the maker's web site followed by "/downloads/"

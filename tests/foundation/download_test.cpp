@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 
+#include "foundation/run_state.h"
 #include "foundation/version.h"
 #include "local_http_server.h"
 #include "test_support.h"
@@ -12,14 +15,18 @@ using namespace vexo;
 using Kind = test::HttpReply::Kind;
 
 namespace {
+constexpr std::uint64_t g_maxBytes = 100000;
+
 // Short limits so a stalled server fails the download within about a second. (libcurl
 // averages the speed over the last few seconds, so the stalled bodies are kept small.)
-DownloadTimeouts quickTimeouts() {
-  DownloadTimeouts timeouts;
-  timeouts.connect = std::chrono::milliseconds(2000);
-  timeouts.lowSpeedBytesPerSecond = 100;
-  timeouts.lowSpeedTime = std::chrono::seconds(1);
-  return timeouts;
+DownloadLimits quickLimits() {
+  DownloadLimits limits;
+  limits.connect = std::chrono::milliseconds(2000);
+  limits.lowSpeedBytesPerSecond = 10;
+  limits.lowSpeedTime = std::chrono::seconds(1);
+  limits.total = std::chrono::milliseconds(1500);
+  limits.maxBytes = g_maxBytes;
+  return limits;
 }
 
 struct DownloadFixture : testing::Test {
@@ -30,7 +37,7 @@ struct DownloadFixture : testing::Test {
   std::filesystem::path target = dir / "dbase.enc";
 
   DownloadFixture() {
-    downloader.setTimeouts(quickTimeouts());
+    downloader.setLimits(quickLimits());
     test::writeFile(target, "earlier data file");
   }
 
@@ -43,7 +50,7 @@ struct DownloadFixture : testing::Test {
 }  // namespace
 
 TEST_F(DownloadFixture, SuccessReplacesTheFile) {
-  std::string body(100000, 'x');
+  std::string body(g_maxBytes, 'x');  // exactly the limit
   body[0] = '\0';
   body[99999] = '\r';
   server.route("/f", {200, body});
@@ -62,7 +69,12 @@ TEST_F(DownloadFixture, EveryFailureKeepsTheEarlierFile) {
       {"/cut", {200, std::string(50000, 'y'), Kind::cutBody}},
       {"/silent", {200, "never sent", Kind::stallBeforeReply}},
       {"/stuck", {200, std::string(10, 'z'), Kind::stallMidBody}},
+      {"/moved", {301, "moved", Kind::whole, "Location: /new\r\n"}},  // no redirect is followed
+      {"/big", {200, std::string(g_maxBytes + 1, 'b')}},
+      {"/big-unannounced", {200, std::string(g_maxBytes + 1, 'b'), Kind::noLength}},
+      {"/endless", {200, "never ends", Kind::trickle}},  // never slow, never done
   };
+  server.route("/new", {200, "new content"});
   for (const auto& [path, reply] : failures) {
     SCOPED_TRACE(path);
     server.route(path, reply);
@@ -72,19 +84,39 @@ TEST_F(DownloadFixture, EveryFailureKeepsTheEarlierFile) {
   EXPECT_TRUE(log.contains("Download error: 'HTTP response code said error' for " + server.url("/gone") + "\n"));
   EXPECT_TRUE(log.contains("Download error: 'HTTP status 302' for " + server.url("/moved-nowhere")));
   EXPECT_TRUE(log.contains("Download error: 'Timeout was reached' for " + server.url("/stuck")));
+  EXPECT_TRUE(log.contains("Download error: 'Timeout was reached' for " + server.url("/endless")));
+  EXPECT_TRUE(log.contains("Download error: 'HTTP status 301' for " + server.url("/moved")));
+  for (const char* big : {"/big", "/big-unannounced"}) {
+    EXPECT_TRUE(log.contains("Download error: 'larger than 100000 bytes' for " + server.url(big))) << big;
+  }
+  const auto requests = server.requests();
+  EXPECT_EQ(std::count(requests.begin(), requests.end(), "/new"), 0);
   // A failure with nothing there before leaves nothing behind.
   EXPECT_FALSE(downloader.download(server.url("/gone"), dir / "fresh.enc", true));
   EXPECT_FALSE(std::filesystem::exists(dir / "fresh.enc"));
 }
 
-TEST_F(DownloadFixture, RedirectIsFollowedAndAny2xxIsASuccess) {
-  server.route("/old", {301, "moved", Kind::whole, "Location: /new\r\n"});
-  server.route("/new", {200, "new content"});
-  EXPECT_TRUE(downloader.download(server.url("/old"), target, true));
-  EXPECT_EQ(test::readFile(target), "new content");
+TEST_F(DownloadFixture, Any2xxIsASuccess) {
   server.route("/no-content", {204, ""});
   EXPECT_TRUE(downloader.download(server.url("/no-content"), target, true));
   EXPECT_EQ(test::readFile(target), "");
+}
+
+TEST_F(DownloadFixture, ClosingDownStopsATransfer) {
+  DownloadLimits patient = quickLimits();
+  patient.lowSpeedTime = std::chrono::seconds(600);
+  patient.total = std::chrono::minutes(10);
+  downloader.setLimits(patient);
+  server.route("/silent", {200, "never sent", Kind::stallBeforeReply});
+  std::thread closer([&] {
+    while (server.requests().empty()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    g_closing.store(true);
+  });
+  EXPECT_FALSE(downloader.download(server.url("/silent"), target, true));
+  closer.join();
+  g_closing.store(false);
+  expectEarlierFileKept();
+  EXPECT_TRUE(log.contains("Download error: 'stopped, the program is closing' for " + server.url("/silent")));
 }
 
 TEST_F(DownloadFixture, RefusedConnectionAndUnwritableTarget) {

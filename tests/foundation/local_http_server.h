@@ -7,6 +7,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <map>
@@ -27,6 +28,8 @@ struct HttpReply {
     cutBody,           // announces the whole body, sends half of it and closes
     stallBeforeReply,  // reads the request and says nothing
     stallMidBody,      // sends the headers and half the body, then nothing more
+    noLength,          // no Content-Length: the body ends when the connection closes
+    trickle,           // no Content-Length; sends the body byte by byte, one every 20 ms, over and over
   };
   HttpReply(int status_, std::string body_, Kind kind_ = Kind::whole, std::string extraHeaders_ = {})
       : status(status_), body(std::move(body_)), kind(kind_), extraHeaders(std::move(extraHeaders_)) {}
@@ -112,12 +115,26 @@ private:
       requests_.push_back(path);
       if (const auto it = routes_.find(path); it != routes_.end()) reply = it->second;
     }
-    if (reply.kind == HttpReply::Kind::stallBeforeReply) return holdUntilClosed(client, deadline);
-    std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " X\r\nContent-Length: " +
-                       std::to_string(reply.body.size()) + "\r\nConnection: close\r\n" + reply.extraHeaders + "\r\n";
-    const bool half = reply.kind != HttpReply::Kind::whole;
+    using Kind = HttpReply::Kind;
+    if (reply.kind == Kind::stallBeforeReply) return holdUntilClosed(client, deadline);
+    const std::string length =
+        reply.kind == Kind::noLength || reply.kind == Kind::trickle ? "" : "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+    const std::string head = "HTTP/1.1 " + std::to_string(reply.status) + " X\r\n" + length +
+                             "Connection: close\r\n" + reply.extraHeaders + "\r\n";
+    if (reply.kind == Kind::trickle) return trickle(client, head, reply.body, deadline);
+    const bool half = reply.kind == Kind::cutBody || reply.kind == Kind::stallMidBody;
     sendAll(client, head + (half ? reply.body.substr(0, reply.body.size() / 2) : reply.body));
-    if (reply.kind == HttpReply::Kind::stallMidBody) holdUntilClosed(client, deadline);
+    if (reply.kind == Kind::stallMidBody) holdUntilClosed(client, deadline);
+  }
+
+  // Fast enough for any low-speed limit, too slow ever to end.
+  void trickle(const platform::Socket& client, const std::string& head, const std::string& body,
+               std::chrono::steady_clock::time_point deadline) const {
+    if (!sendAll(client, head)) return;
+    for (std::size_t i = 0; !stop_.load() && std::chrono::steady_clock::now() < deadline; ++i) {
+      if (!sendAll(client, body.substr(i % std::max<std::size_t>(body.size(), 1), 1))) return;
+      std::this_thread::sleep_for(kPoll);
+    }
   }
 
   bool waitReadable(const platform::Socket& client, std::chrono::steady_clock::time_point deadline) const {
@@ -137,12 +154,13 @@ private:
     }
   }
 
-  static void sendAll(const platform::Socket& client, const std::string& data) {
+  static bool sendAll(const platform::Socket& client, const std::string& data) {
     for (std::size_t sent = 0; sent < data.size();) {
       const auto n = ::send(client.fd(), data.data() + sent, data.size() - sent, MSG_NOSIGNAL);
-      if (n <= 0) return;
+      if (n <= 0) return false;
       sent += static_cast<std::size_t>(n);
     }
+    return true;
   }
 
   platform::Socket listener_;
