@@ -4,14 +4,20 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace vexo::platform {
 
 FilePtr gf_createPrivateFile(const std::filesystem::path& path) {
-  // The mode is given at creation, so no other user can open the file before it is narrowed.
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  // Whatever stands at the path (an old file, or a link another user planted to have the
+  // plain text written elsewhere) is removed, never followed; the file is then made anew,
+  // so it is ours, and its mode is given at creation so no one else can open it before.
+  if (::unlink(path.c_str()) != 0 && errno != ENOENT) return nullptr;
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, S_IRUSR | S_IWUSR);
   if (fd < 0) {
     return nullptr;
   }
+  // The creation mode is narrowed by the umask only; this makes it exactly 0600.
   if (::fchmod(fd, S_IRUSR | S_IWUSR) != 0) {
     ::close(fd);
     return nullptr;

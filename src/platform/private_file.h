@@ -12,8 +12,9 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-// Creates or truncates the file for binary writing with the mode 0600 (also when it existed
-// with wider rights); null when it cannot be opened.
+// Creates the file anew for binary writing with the mode 0600: a file or a symbolic link
+// already at the path is removed first (a link is never followed), and a file that
+// appears meanwhile is not taken over. Null when it cannot be created.
 FilePtr gf_createPrivateFile(const std::filesystem::path& path);
 
 }  // namespace vexo::platform

@@ -9,16 +9,18 @@
 #include <string>
 #include <utility>
 
+#include "platform/known_folders.h"
+
 namespace vexo::platform {
 
 std::filesystem::path gf_singleInstanceLockPath() {
   if (const char* own = std::getenv("VDRK_INSTANCE_LOCK"); own && *own) return own;
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime)
     return std::filesystem::path(runtime) / "Vendrake_P3D.lock";
-  std::error_code ec;
-  auto temp = std::filesystem::temp_directory_path(ec);
-  if (ec) temp = "/tmp";
-  return temp / ("Vendrake_P3D-" + std::to_string(::getuid()) + ".lock");
+  // Never a shared folder such as /tmp: another user could create the file first and
+  // hold the lock, and this program would never start.
+  if (const auto folder = gf_knownFolderPath(KnownFolder::roamingAppData)) return *folder / "Vendrake_P3D.lock";
+  return {};
 }
 
 SingleInstanceLock::~SingleInstanceLock() {
@@ -38,7 +40,8 @@ SingleInstanceLock& SingleInstanceLock::operator=(SingleInstanceLock&& other) no
 InstanceLockResult SingleInstanceLock::tryAcquire(const std::filesystem::path& lockFile) {
   if (fd_ >= 0) return InstanceLockResult::acquired;
   // Close-on-exec: a child (a browser, the shell) must not keep the lock alive.
-  const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  // A link at the path is not followed: the lock is a file of this user's own.
+  const int fd = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
   if (fd < 0) return InstanceLockResult::failed;
   int rc;
   do {

@@ -12,9 +12,10 @@ enum class InstanceLockResult {
   failed,          // the lock could not be tried; the program goes on without it
 };
 
-// Where the lock lives: $VDRK_INSTANCE_LOCK when set (tests use their own file), else
-// "Vendrake_P3D.lock" in $XDG_RUNTIME_DIR, else "Vendrake_P3D-<uid>.lock" in the
-// temporary folder.
+// Where the lock lives, always in a folder of this user's own: $VDRK_INSTANCE_LOCK when
+// set (tests use their own file), else "Vendrake_P3D.lock" in $XDG_RUNTIME_DIR, else in
+// the user's settings folder (~/.config). Empty when there is no such folder: the lock
+// then fails and the program goes on without it.
 std::filesystem::path gf_singleInstanceLockPath();
 
 // Holds an exclusive lock on one file while it lives. Move-only.
