@@ -75,6 +75,7 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
   std::vector<unsigned char> cipher(g_dataFileCipherChunkBytes * chunks);
   std::vector<unsigned char> plain(g_dataFilePlainChunkBytes * chunks);
   bool final = false;
+  std::uintmax_t consumed = sizeof header;  // bytes of the file that were decrypted
   while (!final) {
     // fread delivers a short block only at the end of the file (or on an error).
     std::size_t got = std::fread(cipher.data(), 1, cipher.size(), in.get());
@@ -86,11 +87,7 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
       throw std::runtime_error("File ends without its final chunk");
     }
     std::size_t plainSize = 0;
-    for (std::size_t at = 0; at < got;) {
-      if (final) {
-        // Bytes after the final chunk are not covered by it: the file is not what was sent.
-        throw std::runtime_error("Data after the final chunk");
-      }
+    for (std::size_t at = 0; at < got && !final;) {
       std::size_t size = std::min(g_dataFileCipherChunkBytes, got - at);
       unsigned long long plainLength = 0;
       unsigned char tag = 0;
@@ -100,14 +97,20 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
       }
       plainSize += plainLength;
       at += size;
+      consumed += size;
       final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
     }
     if (plainSize > 0 && std::fwrite(plain.data(), 1, plainSize, out.get()) != plainSize) {
       throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(output));
     }
   }
-  if (std::fgetc(in.get()) != EOF) {
-    throw std::runtime_error("Data after the final chunk");
+  // The final chunk ends the stream: what follows it is covered by no tag and never read.
+  if (std::fseek(in.get(), 0, SEEK_END) == 0) {
+    const long end = std::ftell(in.get());
+    if (end > 0 && static_cast<std::uintmax_t>(end) > consumed) {
+      gf_logWarning(fmt::format("{} bytes after the final chunk of {} ignored", static_cast<std::uintmax_t>(end) - consumed,
+                                gf_pathToUtf8(input)));
+    }
   }
   if (std::fclose(out.release()) != 0) {
     throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(output));

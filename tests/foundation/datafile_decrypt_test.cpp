@@ -120,9 +120,19 @@ TEST_F(DataFile, CutShortFilesAreFailuresNotShorterTexts) {
     EXPECT_FALSE(fs::exists(dir / "out.xml"));
     EXPECT_TRUE(log.contains(fmt::format("gf_streamDecrypt exception: {}", c.message)));
   }
-  writeFile(dir / "long.enc", whole + "x");
-  EXPECT_FALSE(gf_streamDecrypt(dir / "long.enc", dir / "out.xml"));
-  EXPECT_TRUE(log.contains("gf_streamDecrypt exception: Data after the final chunk"));
+}
+
+TEST_F(DataFile, BytesAfterTheFinalChunkAreIgnoredWithAWarning) {
+  const std::string whole = readFile(encrypted(8192));
+  const std::string other = readFile(encrypted(5000, "other.enc"));
+  for (const std::string& tail : {std::string("x"), other}) {
+    SCOPED_TRACE(tail.size());
+    writeFile(dir / "long.enc", whole + tail);
+    ASSERT_TRUE(gf_streamDecrypt(dir / "long.enc", dir / "out.xml"));
+    EXPECT_EQ(readFile(dir / "out.xml"), patternText(8192));
+    EXPECT_TRUE(log.contains(fmt::format("==> {} bytes after the final chunk of {} ignored\n", tail.size(),
+                                         (dir / "long.enc").string())));
+  }
 }
 
 TEST_F(DataFile, MissingInputOrUnwritableOutputFailsCleanly) {
