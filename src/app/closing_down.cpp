@@ -4,6 +4,7 @@
 
 #include <mutex>
 #include <string>
+#include <string_view>
 
 #include "airports/airports_services.h"
 #include "app/log_flush.h"
@@ -142,6 +143,14 @@ bool lf_closeRun(const SteadyTimer& timer) {
   return false;
 }
 
+// Logged in any case: while an error text holds the status line, the line would neither
+// show the failure nor log it.
+void lf_closingFailed(std::string_view what) {
+  const std::string text = fmt::format("{} exception {}", "lf_closingDown", what);
+  gf_log(text);
+  gf_setStatus(text, false);
+}
+
 }  // namespace
 
 void lf_closingDown(const SteadyTimer& timer) {
@@ -149,9 +158,9 @@ void lf_closingDown(const SteadyTimer& timer) {
   try {
     restart = lf_closeRun(timer);
   } catch (const std::exception& e) {
-    gf_setStatus(fmt::format("{} exception {}", "lf_closingDown", e.what()), true);
+    lf_closingFailed(e.what());
   } catch (...) {
-    gf_setStatus(fmt::format("{} exception {}", "lf_closingDown", "Unknown exception"), true);
+    lf_closingFailed("Unknown exception");
   }
   // Also after a failure: without this message no thread would ever end the program.
   platform::gf_postMainWindowMessage(restart ? WM_APP_START_UP : WM_APP_SAVE_AND_QUIT);

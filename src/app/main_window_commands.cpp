@@ -175,10 +175,14 @@ bool lf_HandleWMCOMMAND(platform::WParam wParam) {
     lf_repaintControls();
     return false;
   } catch (const std::exception& e) {
-    gf_logWarning(fmt::format("{} exception {}", "lf_HandleWMCOMMAND", e.what()));
-    lf_repaintControls();
+    lf_commandFailed("lf_HandleWMCOMMAND", e);
     return false;
   }
+}
+
+void lf_commandFailed(std::string_view handler, const std::exception& e) {
+  gf_logWarning(fmt::format("{} exception {}", handler, e.what()));
+  lf_repaintControls();
 }
 
 bool lf_buttonCommand(platform::WParam wParam) {

@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "foundation/geodesy.h"
 #include "foundation/setting.h"
@@ -19,6 +21,9 @@ bool lf_HandleWMCOMMAND(platform::WParam wParam);
 bool lf_buttonCommand(platform::WParam wParam);
 bool lf_checkboxCommand(platform::WParam wParam);
 bool lf_comboCommand(platform::WParam wParam);
+// A command that failed: logged as a warning naming its handler, and the controls band
+// repainted; the window procedure goes on.
+void lf_commandFailed(std::string_view handler, const std::exception& e);
 
 // The item chosen in a drop-down list, when wParam reports a new choice in that list.
 struct ComboChoice {
@@ -28,7 +33,8 @@ struct ComboChoice {
 std::optional<ComboChoice> lf_comboSelection(platform::ControlId id, platform::WParam wParam);
 
 // The key handler of an edit field: Enter clears the status line and runs the field's
-// command; true when it took the message.
+// command; true when it took the message. A failing command is reported as any other
+// command's (lf_commandFailed).
 bool lf_editSubclassProc(const EditSetting& setting, std::uint32_t message, platform::WParam wParam,
                          platform::LParam lParam);
 

@@ -2,6 +2,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <exception>
 #include <filesystem>
 #include <system_error>
 
@@ -50,14 +51,18 @@ void lf_setBlockedCallsign(const std::string& callsign) {
 bool lf_editSubclassProc(const EditSetting& setting, std::uint32_t message, platform::WParam wParam,
                          platform::LParam /*lParam*/) {
   if (message != platform::WM_CHAR || wParam != 13) return false;
-  gf_clearStatus();
-  const SettingsState& s = g_settings;
-  if (setting.key == s.BLOCK_CALLSIGN.key)
-    lf_blockCallsignEntered();
-  else if (setting.key == s.DESTINATION.key)
-    lf_destinationEntered();
-  else if (setting.key == s.ALL_INSTALL_PATH.key)
-    lf_installPathEntered(lf_getTextFromId(s.ALL_INSTALL_PATH.commandId));
+  try {
+    gf_clearStatus();
+    const SettingsState& s = g_settings;
+    if (setting.key == s.BLOCK_CALLSIGN.key)
+      lf_blockCallsignEntered();
+    else if (setting.key == s.DESTINATION.key)
+      lf_destinationEntered();
+    else if (setting.key == s.ALL_INSTALL_PATH.key)
+      lf_installPathEntered(lf_getTextFromId(s.ALL_INSTALL_PATH.commandId));
+  } catch (const std::exception& e) {
+    lf_commandFailed("lf_editSubclassProc", e);
+  }
   return true;
 }
 

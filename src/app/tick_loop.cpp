@@ -36,7 +36,8 @@ TickState g_tickState;
 
 namespace {
 
-bool lf_flightMode() { return g_flightRunning.load(); }
+// A broken link counts as no flight: its ticks only drain what the simulator sent.
+bool lf_flightMode() { return g_flightRunning.load() && !g_simBroken.load(); }
 
 // One half of the two-phase static parking step, on a 15th work tick while a "park now"
 // is requested: the first half collects the callsigns in range for 15 work ticks, the
@@ -90,16 +91,6 @@ void lf_collisionChecks() {
   if (s.COLLISION_LIVE_PARKED_GND.value) gf_checkCollisionLiveParkedGnd();
 }
 
-void lf_applyBlockedCallsign() {
-  const std::string blocked = g_settings.BLOCK_CALLSIGN.value();
-  if (!blocked.empty()) {
-    const auto found = std::ranges::find_if(
-        g_liveAcs, [&](const LiveAc& ac) { return ac.callsign == blocked && ac.simState == SimState::active; });
-    if (found != g_liveAcs.end()) removeAircraftFromSim(*found);
-  }
-  g_blockChangedRequest = false;
-}
-
 }  // namespace
 
 void lf_runTickLoop(const SteadyTimer& timer) {
@@ -116,12 +107,15 @@ void lf_runTickLoop(const SteadyTimer& timer) {
 }
 
 bool lf_tick() {
-  if (!lf_flightMode()) {
+  const bool flight = lf_flightMode();
+  if (flight)
+    lf_handleAddingStack();
+  else
     lf_tickNoFlight();
-    return !gf_runEnding();
-  }
-  lf_handleAddingStack();
-  if (!g_userAcReported.exchange(false)) return true;
+  // Seen on every tick: the user-aircraft reports stop with a paused or vanished simulator.
+  if (gf_runEnding()) return false;
+  gf_runWindowRequests();
+  if (!flight || !g_userAcReported.exchange(false)) return true;
   lf_tickWork();
   if (gf_runEnding()) return false;
   const WorkTickDuties duties = gf_workTickDuties(g_workTick);
@@ -151,22 +145,7 @@ void lf_tickWork() {
   g_weekSlotNow = gf_weekdayAndHalfHour();
   g_workTick = g_workTick + 1;
   lf_touchdownEntry();
-  gf_runWindowRequests();
-  if (g_removeAllStaticRequest.exchange(false)) {
-    gf_removeAllStatic();
-    auto& initialLoadOnly = g_settings.INITIAL_LOAD_ONLY;
-    if (!initialLoadOnly.value) {
-      initialLoadOnly.value = true;  // not saved
-      initialLoadOnly.updateControl();
-    }
-  }
-  if (g_callsignListRequest.exchange(false)) {
-    g_mainWindowState.updateTexts([](ShownTexts& t) { t.objectIdText.clear(); });
-    lf_repaint(g_controlsRect, true);
-    gf_fillCallsignList();
-  }
   lf_collisionChecks();
-  if (g_blockChangedRequest) lf_applyBlockedCallsign();
   if (g_parkBusy) {
     g_mainWindowState.staticCount = g_staticAcs.size();
     lf_repaint(g_parkRect, false);

@@ -1,6 +1,8 @@
 // The heart beat of a run: a tick every 10 ms on the start-up thread. While a flight runs
 // every tick drives the live aircraft; each user-aircraft report (about once a second)
 // makes a work tick, on which the slower duties run by the schedule of tick_schedule.h.
+// Every tick, with a flight or without, sees the end of the run and serves the requests
+// of the window's commands: the reports stop while the simulator is paused or gone.
 #pragma once
 
 #include <cstdint>

@@ -48,6 +48,29 @@ void lf_removeLiveSurplus() {
   for (std::int64_t n = g_settings.MAX_LIVE_SEL.value; n < active; ++n) gf_removeFarthestLiveAc(-1.0);
 }
 
+void lf_removeAllStatic() {
+  gf_removeAllStatic();
+  auto& initialLoadOnly = g_settings.INITIAL_LOAD_ONLY;
+  if (!initialLoadOnly.value) {
+    initialLoadOnly.value = true;  // not saved
+    initialLoadOnly.updateControl();
+  }
+}
+
+void lf_refillCallsignList() {
+  g_mainWindowState.updateTexts([](ShownTexts& t) { t.objectIdText.clear(); });
+  gf_invalidateMainWindow(g_controlsRect, true);
+  gf_fillCallsignList();
+}
+
+void lf_applyBlockedCallsign() {
+  const std::string blocked = g_settings.BLOCK_CALLSIGN.value();
+  if (blocked.empty()) return;
+  const auto found = std::ranges::find_if(
+      g_liveAcs, [&](const LiveAc& ac) { return ac.callsign == blocked && ac.simState == SimState::active; });
+  if (found != g_liveAcs.end()) removeAircraftFromSim(*found);
+}
+
 std::optional<double> lf_parkAirportDistance(LatLon user) {
   std::lock_guard lock(g_parkAirportsMutex);
   if (g_parkAirports.empty()) return std::nullopt;
@@ -65,6 +88,9 @@ void lf_computeAutoRange() {
 
 void gf_runWindowRequests() {
   lf_takeParkAirport();
+  if (g_removeAllStaticRequest.exchange(false)) lf_removeAllStatic();
+  if (g_callsignListRequest.exchange(false)) lf_refillCallsignList();
+  if (g_blockChangedRequest.exchange(false)) lf_applyBlockedCallsign();
   if (g_resetCallsignListRequest.exchange(false)) gf_resetCallsignList();
   if (g_navLightsRequest.exchange(false)) lf_setNavLightsOfParked();
   if (g_maxLiveRequest.exchange(false)) lf_removeLiveSurplus();

@@ -151,12 +151,19 @@ TEST_F(ClosingDownTest, SystemErrorWaitsUntilTheUserClosesTheWindow) {
   EXPECT_EQ(takePosted(), std::vector<std::uint32_t>{WM_APP_SAVE_AND_QUIT});
 }
 
-TEST_F(ClosingDownTest, AFailureWhileClosingStillLetsTheWindowClose) {
-  gf_requestClosing(ExitReason::userClosedSim);
-  fake_.onSleep = [](SteadyTimer::TimePoint) { throw std::runtime_error("disk gone"); };
-  lf_closingDown(fake_.timer());
-  EXPECT_TRUE(log_.contains("lf_closingDown exception disk gone"));
-  EXPECT_EQ(takePosted(), std::vector<std::uint32_t>{WM_APP_SAVE_AND_QUIT});
+// The failure is logged also while an error text holds the status line.
+TEST_F(ClosingDownTest, AFailureWhileClosingIsLoggedAndStillLetsTheWindowClose) {
+  for (const std::string error : {"", "Reader stopped"}) {
+    SCOPED_TRACE(error);
+    test::resetAppRunFlags();
+    if (!error.empty()) gf_setStatusError(error);
+    gf_requestClosing(ExitReason::userClosedSim);
+    const std::string failure = "disk gone " + error;
+    fake_.onSleep = [&](SteadyTimer::TimePoint) { throw std::runtime_error(failure); };
+    lf_closingDown(fake_.timer());
+    EXPECT_TRUE(log_.contains("lf_closingDown exception " + failure));
+    EXPECT_EQ(takePosted(), std::vector<std::uint32_t>{WM_APP_SAVE_AND_QUIT});
+  }
 }
 
 TEST_F(ClosingDownTest, RestartJoinsTheSimClientThreadAndWaitsForTheReadersOfTheEndedRun) {

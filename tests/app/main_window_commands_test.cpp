@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+#include <vector>
+
 #include "refdata/airports_db.h"
 #include "window_fixture.h"
 
@@ -305,6 +308,21 @@ TEST_F(Commands, UnknownCommandsAndOtherKeysAreNotHandled) {
   ASSERT_NE(edit, nullptr);
   EXPECT_FALSE(edit->proc(platform::WM_CHAR, 'A', 0));
   EXPECT_FALSE(edit->proc(platform::WM_PAINT, 0, 0));
+}
+
+// Enter in an edit field whose command fails is reported as any failing command: logged
+// with its handler's name and the controls repainted; the window goes on.
+TEST_F(Commands, AFailingEnterIsReportedLikeAFailingCommand) {
+  test::LogCapture log;
+  std::vector<std::uint32_t> posted;
+  platform::gf_setMainWindowPoster([&](std::uint32_t message, std::uintptr_t, std::intptr_t) {
+    posted.push_back(message);
+    if (posted.size() == 1) throw std::runtime_error("window gone");
+  });
+  enter(s.DESTINATION, "EDDF");
+  platform::gf_setMainWindowPoster({});
+  EXPECT_TRUE(log.contains("lf_editSubclassProc exception window gone"));
+  EXPECT_EQ(posted, (std::vector<std::uint32_t>{WM_APP_REPAINT_STATUS, WM_APP_INVALIDATE}));
 }
 
 TEST(AutoRange, FollowsHeightAndDistance) {

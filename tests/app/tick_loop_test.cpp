@@ -2,21 +2,36 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
 #include "foundation/main_window_state.h"
 #include "foundation/run_state.h"
 #include "foundation/status_line.h"
+#include "app/start_up.h"
 #include "app/window_requests.h"
 #include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "engine/live_report.h"
+#include "simlink/sim_action_queues.h"
 #include "foundation/settings.h"
+#include "foundation/settings_startup.h"
 #include "platform/controls.h"
+#include "realtraffic/rt_server.h"
+#include "rt_client.h"
 #include "run_flags.h"
+#include "simlink/sim_client.h"
+#include "simlink/sim_link_state.h"
 #include "test_support.h"
 
 using namespace vexo;
 
 namespace {
+
+constexpr auto g_patience = std::chrono::seconds(20);
 
 class TickLoopTest : public ::testing::Test {
 protected:
@@ -30,6 +45,13 @@ protected:
     g_liveAcs.clear();
     g_settings.INITIAL_LOAD_ONLY.value = false;
     g_settings.BLOCK_CALLSIGN.setValue("");
+    g_simBroken = false;
+    g_parkBusy = false;
+    g_staticAcs.clear();
+    g_simEventQueue.clear();
+    g_userOnGround = false;
+    g_settings.AUTO_RANGE.value = false;
+    gf_setRange(g_settings.RANGE.defaultValue);
     g_mainWindowState.minutesToRenewal = 20;
     std::lock_guard lock(g_liveReportMutex);
     g_trafficIntake = false;
@@ -38,6 +60,13 @@ protected:
   bool workTick() {
     g_flightRunning = true;
     g_userAcReported = true;
+    return lf_tick();
+  }
+  // One tick of a kind: without a flight, in a flight without a report, a work tick.
+  enum class Kind { noFlight, flight, work };
+  static bool tickOf(Kind kind) {
+    g_flightRunning = kind != Kind::noFlight;
+    g_userAcReported = kind == Kind::work;
     return lf_tick();
   }
   static bool intake() {
@@ -71,13 +100,27 @@ TEST_F(TickLoopTest, EachReportIsOneWorkTickAndTheStatusTimesOutAfterTwentyFive)
   EXPECT_FALSE(g_userAcReported);  // taken
 }
 
-TEST_F(TickLoopTest, ClosingEndsTheLoopOnAWorkTickOnly) {
+// The user-aircraft reports stop with a paused or vanished simulator: the end of the run
+// must not wait for one.
+TEST_F(TickLoopTest, ClosingEndsTheLoopOnEveryTick) {
+  for (const bool flight : {true, false})
+    for (std::atomic<bool>* flag : {&g_closing, &g_windowClosed}) {
+      reset();
+      g_flightRunning = flight;
+      EXPECT_TRUE(lf_tick());
+      *flag = true;
+      EXPECT_FALSE(lf_tick()) << "flight " << flight;
+    }
+}
+
+TEST_F(TickLoopTest, ABrokenLinkIsNoFlightAndItsErrorEndsTheLoop) {
   g_flightRunning = true;
-  g_closing = true;
-  EXPECT_TRUE(lf_tick());  // no report: the live aircraft are driven, nothing else
-  EXPECT_FALSE(workTick());
-  g_flightRunning = false;
-  EXPECT_FALSE(lf_tick());  // without a flight every tick looks
+  g_simBroken = true;
+  EXPECT_TRUE(workTick());
+  EXPECT_EQ(g_workTick.load(), 0);  // no work tick on a broken link
+  EXPECT_TRUE(g_tickState.flightPaused);
+  gf_simConnectRequestError(g_simLink);
+  EXPECT_FALSE(lf_tick());
 }
 
 TEST_F(TickLoopTest, NoFlightStopsTheIntakeAndAResumedFlightRestartsIt) {
@@ -132,4 +175,120 @@ TEST_F(TickLoopTest, ParkNowRunsItsTwoHalvesFifteenWorkTicksApart) {
   for (int i = 0; i < 15; ++i) workTick();
   EXPECT_FALSE(g_tickState.parkSecondHalf);
   EXPECT_FALSE(g_parkNowRequest);
+}
+
+// Each request of the window's commands takes effect on the next tick of any kind: the
+// user-aircraft reports stop while the simulator is paused or no flight runs.
+TEST_F(TickLoopTest, WindowRequestsTakeEffectOnTheNextTickOfAnyKind) {
+  const auto notTaken = [this] {
+    const std::string text = log_.text();
+    const std::string line = "destination 'K-AX' not taken";
+    std::size_t count = 0;
+    for (auto at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) ++count;
+    return count;
+  };
+  const struct {
+    const char* name;
+    std::function<void()> request;
+    std::function<bool()> served;
+  } requests[] = {
+      {"Flush static", [] { g_removeAllStaticRequest = true; },
+       [this] { return g_settings.INITIAL_LOAD_ONLY.value && controls_.isChecked(cmd::initialLoadOnly); }},
+      {"cs->oid:",
+       [] {
+         g_mainWindowState.updateTexts([](ShownTexts& t) { t.objectIdText = "1002"; });
+         g_callsignListRequest = true;
+       },
+       [] { return g_mainWindowState.texts().objectIdText.empty(); }},
+      {"nav lights",
+       [] {
+         StaticAc parked;
+         parked.objectid = 21;
+         parked.simState = SimState::active;
+         g_staticAcs = {parked};
+         g_navLightsRequest = true;
+       },
+       [] { return g_simEventQueue.size() == 1 && g_simEventQueue[0].objectId == 21; }},
+      {"auto range",
+       [] {
+         g_settings.AUTO_RANGE.value = true;
+         g_userOnGround = true;
+         g_autoRangeRequest = true;
+       },
+       [] { return g_settings.RANGE.value == 10; }},
+  };
+  for (const Kind kind : {Kind::noFlight, Kind::flight, Kind::work}) {
+    for (const auto& r : requests) {
+      SCOPED_TRACE(::testing::Message() << r.name << ", tick kind " << static_cast<int>(kind));
+      reset();
+      r.request();
+      EXPECT_TRUE(tickOf(kind));
+      EXPECT_TRUE(r.served());
+    }
+    // The destination typed in reaches the park-airport list on the tick thread (this code
+    // is refused there, which shows that the tick took it).
+    const std::size_t before = notTaken();
+    gf_requestParkAirport({"K-AX", 33.9, -118.4});
+    tickOf(kind);
+    EXPECT_EQ(notTaken(), before + 1) << static_cast<int>(kind);
+    EXPECT_FALSE(gf_takeParkAirportRequest().has_value());
+  }
+}
+
+// "Re-read" disables itself and the destination field until the tick has re-read the park
+// airport: on the fifth work tick in a flight, once a second without one.
+TEST_F(TickLoopTest, ReReadEnablesItsButtonAndTheDestinationFieldAgain) {
+  for (const auto& [kind, ticks] : {std::pair{Kind::work, 5}, {Kind::noFlight, 100}}) {
+    SCOPED_TRACE(ticks);
+    reset();
+    g_settings.rereadButton.disable();
+    g_settings.DESTINATION.disable();
+    g_rereadRequest = true;
+    for (int i = 1; i < ticks; ++i) tickOf(kind);
+    EXPECT_TRUE(g_rereadRequest);
+    EXPECT_FALSE(controls_.isEnabled(cmd::destination));
+    tickOf(kind);
+    EXPECT_FALSE(g_rereadRequest);
+    EXPECT_TRUE(controls_.isEnabled(cmd::reread));
+    EXPECT_TRUE(controls_.isEnabled(cmd::destination));
+  }
+}
+
+// Without a flight RealTraffic still receives the user position: on the 100th tick (one
+// second) and every 100 ticks after it. A marker line sent between the ticks orders what
+// the client has received.
+TEST_F(TickLoopTest, WithoutAFlightTheUserPositionGoesOutEverySecond) {
+  struct RealTrafficHere {
+    RealTrafficHere() {
+      g_rtAtThisPc = true;
+      gf_startRTServer("0");
+    }
+    ~RealTrafficHere() {
+      gf_closeRTServer();
+      g_rtAtThisPc = false;
+      std::lock_guard lock(g_simLink.userAcMutex);
+      g_simLink.userAcData = UserAcData{};
+    }
+  } here;
+  standin::RtClient client({g_rtServer.port(), 1, "9.1.2", {}});
+  ASSERT_TRUE(waitForClient());
+  {
+    std::lock_guard lock(g_simLink.userAcMutex);
+    g_simLink.userAcData.latitude = 33.94;
+    g_simLink.userAcData.longitude = -118.41;
+  }
+  const auto positions = [](const std::vector<std::string>& lines) {
+    return std::ranges::count_if(lines, [](const std::string& line) { return line.starts_with("Qs121="); });
+  };
+  for (int second = 1; second <= 2; ++second) {
+    SCOPED_TRACE(second);
+    for (int i = 1; i < 100; ++i) tickOf(Kind::noFlight);
+    const std::string mark = "mark" + std::to_string(second);
+    ASSERT_TRUE(sendDataPacket(mark + "\r\n"));
+    ASSERT_TRUE(client.waitFor([&](const auto& lines) { return std::ranges::find(lines, mark) != lines.end(); },
+                               g_patience));
+    EXPECT_EQ(positions(client.lines()), second - 1);
+    tickOf(Kind::noFlight);
+    EXPECT_TRUE(client.waitFor([&](const auto& lines) { return positions(lines) == second; }, g_patience));
+  }
 }
