@@ -12,6 +12,7 @@
 #include "foundation/main_window_state.h"
 #include "app/repaint.h"
 #include "foundation/run_state.h"
+#include "foundation/scan_tasks.h"
 #include "app/start_traffic.h"
 #include "foundation/status_line.h"
 #include "app/tick_loop.h"
@@ -43,8 +44,6 @@ std::atomic<bool> g_productionMode{false};
 std::atomic<std::int32_t> g_exitCode{0};
 std::atomic<bool> g_rtAtThisPc{false};
 std::atomic<WeekSlot> g_weekSlotNow{WeekSlot{}};
-std::atomic<std::uint32_t> g_scanWorkerLimit{2};
-std::atomic<std::uint32_t> g_scanWorkersRunning{0};
 StartUpState g_startUpState;
 
 namespace {
@@ -198,10 +197,6 @@ std::string gf_getP3dMajorVersion() {
       77, "P3D install path does not contain v5 or v6. Use hidden parameter P3D_VERSION, set it to 5 or 6.");
 }
 
-std::uint32_t gf_scanWorkerLimitFor(int hardwareThreads) {
-  return hardwareThreads > 0 ? static_cast<std::uint32_t>(hardwareThreads) : 2U;
-}
-
 namespace {
 
 // RealTraffic keeps its program in InsideSystems under the roaming application-data folder.
@@ -300,8 +295,8 @@ bool lf_prepareRun() {
   for (const fs::path* decrypted : {&g_airportsXmlPath, &g_aigRegcodesXmlPath, &g_dbaseXmlPath})
     gf_removeFileWarn(*decrypted);
   lf_stockAirportsPath();
-  g_scanWorkerLimit = gf_scanWorkerLimitFor(static_cast<int>(std::thread::hardware_concurrency()));
-  g_scanWorkersRunning = 0;
+  g_maxScanTasks = gf_scanTaskLimitFor(static_cast<int>(std::thread::hardware_concurrency()));
+  g_runningScanTasks = 0;
   const auto& s = g_settings;
   std::error_code ec;
   const bool scanned = fs::exists(g_liveriesScannedPath, ec);

@@ -20,9 +20,6 @@ extern std::atomic<std::int32_t> g_exitCode;
 extern std::atomic<bool> g_rtAtThisPc;
 // The current weekday and half-hour slot; refreshed by the start-up and each work tick.
 extern std::atomic<WeekSlot> g_weekSlotNow;
-// The most scan workers that may run at once, and those running (liveries and airports scans).
-extern std::atomic<std::uint32_t> g_scanWorkerLimit;
-extern std::atomic<std::uint32_t> g_scanWorkersRunning;
 
 // State of the start-up that lives across the steps of one run; start-up thread only
 // (the counts are shown by the main window, so they are atomic).
@@ -65,8 +62,5 @@ void lf_detectP3d();
 
 // "5" or "6": the simulator's major version, from SIM_INSTALL_PATH or P3D_VERSION.
 std::string gf_getP3dMajorVersion();
-
-// The most scan workers that may run at once: the hardware threads, or 2 when unknown.
-std::uint32_t gf_scanWorkerLimitFor(int hardwareThreads);
 
 }  // namespace vexo

@@ -82,12 +82,6 @@ TEST(StartSteps, SimulatorMajorVersionFromPathThenSetting) {
   s.SIM_INSTALL_PATH.setValue("");
 }
 
-TEST(StartSteps, ScanWorkerLimitFallsBackToTwo) {
-  EXPECT_EQ(gf_scanWorkerLimitFor(0), 2U);
-  EXPECT_EQ(gf_scanWorkerLimitFor(-1), 2U);
-  EXPECT_EQ(gf_scanWorkerLimitFor(12), 12U);
-}
-
 TEST(StartSteps, MissingStockAirportsFolderIsShown) {
   test::LogCapture log;
   test::TempDir dir;

@@ -1,0 +1,117 @@
+// The worker machinery of the file scans (liveries and scenery): one task per file, each a
+// packaged task on its own detached thread, at most g_maxScanTasks running at once, and
+// the results collected oldest first so that they merge in the order the walk found the
+// files, whatever order the workers finish in.
+//
+// Threads: a ScanTaskQueue belongs to the one thread that walks (the start-up thread);
+// only the task functions run on the workers. The count and the limit are shared by every
+// queue of the process.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <functional>
+#include <future>
+#include <list>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "foundation/log.h"
+
+namespace vexo {
+
+// Tasks started and not yet finished. Raised by the starter before the thread starts (so
+// a wait for 0 cannot miss a task that is just starting) and lowered by the worker as its
+// very last step, on every way out.
+extern std::atomic<std::int32_t> g_runningScanTasks;
+// The most tasks that may run at once; set once by start-up (gf_scanTaskLimitFor).
+extern std::atomic<std::int32_t> g_maxScanTasks;
+
+// The hardware threads, or 2 when the platform reports none.
+std::int32_t gf_scanTaskLimitFor(int hardwareThreads);
+
+// How long the collector waits for the oldest result before it gives up on it.
+inline constexpr std::chrono::milliseconds g_scanFutureWait{10000};
+
+// Waits until no scan task runs, or the limit has passed; true when none runs. A scan
+// calls it before it reads or clears what its tasks may still touch, and before it ends.
+bool gf_waitForScanTasks(std::chrono::milliseconds limit);
+
+// Runs fn; an exception is logged under the task's name ("! Exception in <name>: <text>",
+// "! Unknown exception in <name>") and thrown on to the task's future.
+template <class Result>
+Result lf_runLoggingExceptions(const std::string& name, const std::function<Result()>& fn) {
+  try {
+    return fn();
+  } catch (const std::exception& e) {
+    gf_log("! Exception in " + name + ": " + e.what());
+    throw;
+  } catch (...) {
+    gf_log("! Unknown exception in " + name);
+    throw;
+  }
+}
+
+// The pending futures of one walk.
+template <class Result>
+class ScanTaskQueue {
+public:
+  explicit ScanTaskQueue(std::chrono::milliseconds wait = g_scanFutureWait,
+                         std::atomic<std::int32_t>& running = g_runningScanTasks,
+                         std::atomic<std::int32_t>& limit = g_maxScanTasks)
+      : wait_(wait), running_(running), limit_(limit) {}
+  ScanTaskQueue(const ScanTaskQueue&) = delete;
+  ScanTaskQueue& operator=(const ScanTaskQueue&) = delete;
+
+  // Waits (yielding) for a free worker, then starts fn on a detached thread. fn must own
+  // (or share ownership of) everything it touches: a task whose result is given up keeps
+  // running after the queue is gone.
+  void start(std::string name, std::function<Result()> fn) {
+    while (running_.load() >= limit_.load()) std::this_thread::yield();
+    std::packaged_task<Result()> task(
+        [name = std::move(name), fn = std::move(fn)] { return lf_runLoggingExceptions<Result>(name, fn); });
+    pending_.push_back(task.get_future());
+    running_.fetch_add(1);
+    try {
+      std::thread([t = std::move(task), &running = running_]() mutable {
+        t();
+        t = {};  // what the task held goes before the count says it is done
+        running.fetch_sub(1);
+      }).detach();
+    } catch (...) {
+      running_.fetch_sub(1);
+      pending_.pop_back();
+      throw;
+    }
+  }
+
+  // More futures wait than workers may run: the walk collects the oldest now.
+  bool full() const { return static_cast<std::int64_t>(pending_.size()) > limit_.load(); }
+  bool empty() const { return pending_.empty(); }
+  std::size_t size() const { return pending_.size(); }
+
+  // Takes the oldest future, waiting at most the queue's wait: its result, or its task's
+  // exception. When the wait runs out, throws std::runtime_error "Future wait timed out
+  // after 10 seconds". The future is dropped on every way out.
+  Result takeOldest() {
+    std::future<Result> oldest = std::move(pending_.front());
+    pending_.pop_front();
+    if (oldest.wait_for(wait_) != std::future_status::ready) {
+      throw std::runtime_error("Future wait timed out after " + std::to_string(wait_.count() / 1000) + " seconds");
+    }
+    return oldest.get();
+  }
+
+private:
+  std::list<std::future<Result>> pending_;
+  const std::chrono::milliseconds wait_;
+  std::atomic<std::int32_t>& running_;
+  std::atomic<std::int32_t>& limit_;
+};
+
+}  // namespace vexo
