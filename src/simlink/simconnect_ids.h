@@ -68,24 +68,47 @@ namespace SimConnectException {
 inline constexpr std::uint32_t UNRECOGNIZED_ID = 3;
 inline constexpr std::uint32_t VERSION_MISMATCH = 5;
 inline constexpr std::uint32_t TOO_MANY_OBJECTS = 11;
+inline constexpr std::uint32_t INVALID_DATA_TYPE = 18;
 inline constexpr std::uint32_t INVALID_DATA_SIZE = 19;
 inline constexpr std::uint32_t CREATE_OBJECT_FAILED = 22;
 inline constexpr std::uint32_t LOAD_FLIGHTPLAN_FAILED = 23;
 inline constexpr std::uint32_t OPERATION_INVALID_FOR_OBJECT_TYPE = 24;
+inline constexpr std::uint32_t INVALID_ENUM = 27;
 }  // namespace SimConnectException
 
+// DatumType of AddToDataDefinition: the layout of the datum in a data block.
 namespace SimConnectDataType {
+inline constexpr std::uint32_t INT32 = 1;
 inline constexpr std::uint32_t INT64 = 2;
+inline constexpr std::uint32_t FLOAT32 = 3;
 inline constexpr std::uint32_t FLOAT64 = 4;
+inline constexpr std::uint32_t STRING8 = 5;
 inline constexpr std::uint32_t STRING32 = 6;
+inline constexpr std::uint32_t STRING64 = 7;
+inline constexpr std::uint32_t STRING128 = 8;
+inline constexpr std::uint32_t STRING256 = 9;
+inline constexpr std::uint32_t STRING260 = 10;
 inline constexpr std::uint32_t STRINGV = 11;
+inline constexpr std::uint32_t INITPOSITION = 12;
+inline constexpr std::uint32_t MARKERSTATE = 13;
+inline constexpr std::uint32_t WAYPOINT = 14;
+inline constexpr std::uint32_t LATLONALT = 15;
+inline constexpr std::uint32_t XYZ = 16;
 }  // namespace SimConnectDataType
 
 namespace SimConnectPeriod {
 inline constexpr std::uint32_t NEVER = 0;
 inline constexpr std::uint32_t ONCE = 1;
+inline constexpr std::uint32_t VISUAL_FRAME = 2;
+inline constexpr std::uint32_t SIM_FRAME = 3;
 inline constexpr std::uint32_t SECOND = 4;
 }  // namespace SimConnectPeriod
+
+// Flags of RequestDataOnSimObject.
+namespace SimConnectDataRequestFlag {
+inline constexpr std::uint32_t CHANGED = 1;
+inline constexpr std::uint32_t TAGGED = 2;
+}  // namespace SimConnectDataRequestFlag
 
 namespace SimConnectObjectType {
 inline constexpr std::uint32_t AIRCRAFT = 2;

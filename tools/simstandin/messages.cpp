@@ -10,6 +10,7 @@ namespace {
 constexpr std::size_t g_openReplySize = 308;
 constexpr std::size_t g_frameSize = 32;
 constexpr std::size_t g_fileNameWidth = 260;
+constexpr std::size_t g_assignedObjectIdSize = 20;
 
 Bytes lf_message(std::size_t size, std::uint32_t version, std::uint32_t id) {
   Bytes bytes(size);
@@ -92,18 +93,26 @@ Bytes gf_buildFilename(std::uint32_t version, std::uint32_t eventId, std::string
 
 Bytes gf_buildSimObjectData(std::uint32_t version, bool byType, std::uint32_t requestId, std::uint32_t objectId,
                             std::uint32_t defineId, std::uint32_t entry, std::uint32_t outOf,
-                            std::span<const std::byte> data) {
+                            std::span<const std::byte> data, std::uint32_t flags, std::uint32_t defineCount) {
   Bytes bytes = lf_message(RecvLayout::simObjectDataOffset + data.size(), version,
                            byType ? SimConnectRecvId::SIMOBJECT_DATA_BYTYPE : SimConnectRecvId::SIMOBJECT_DATA);
   ByteWriter writer(bytes);
   writer.u32(12, requestId);
   writer.u32(16, objectId);
   writer.u32(20, defineId);
-  writer.u32(24, 0);
+  writer.u32(24, flags);
   writer.u32(28, entry);
   writer.u32(32, outOf);
-  writer.u32(36, 1);
+  writer.u32(36, defineCount);
   writer.bytes(RecvLayout::simObjectDataOffset, data);
+  return bytes;
+}
+
+Bytes gf_buildAssignedObjectId(std::uint32_t version, std::uint32_t requestId, std::uint32_t objectId) {
+  Bytes bytes = lf_message(g_assignedObjectIdSize, version, SimConnectRecvId::ASSIGNED_OBJECT_ID);
+  ByteWriter writer(bytes);
+  writer.u32(12, requestId);
+  writer.u32(16, objectId);
   return bytes;
 }
 

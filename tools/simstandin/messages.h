@@ -30,10 +30,13 @@ Bytes gf_buildObjectAddRemove(std::uint32_t version, std::uint32_t eventId, std:
                               std::uint32_t objectType);
 // EVENT_FILENAME (6): as EVENT with a 260-byte file name and flags.
 Bytes gf_buildFilename(std::uint32_t version, std::uint32_t eventId, std::string_view fileName);
-// SIMOBJECT_DATA (8) or, with byType, SIMOBJECT_DATA_BYTYPE (9); entry counts at 28 and 32.
+// SIMOBJECT_DATA (8) or, with byType, SIMOBJECT_DATA_BYTYPE (9): the request's flags at
+// 24, entry counts at 28 and 32, the number of data in the block at 36.
 Bytes gf_buildSimObjectData(std::uint32_t version, bool byType, std::uint32_t requestId, std::uint32_t objectId,
                             std::uint32_t defineId, std::uint32_t entry, std::uint32_t outOf,
-                            std::span<const std::byte> data);
+                            std::span<const std::byte> data, std::uint32_t flags = 0, std::uint32_t defineCount = 1);
+// ASSIGNED_OBJECT_ID (12): the request id of a creation and the object id it got.
+Bytes gf_buildAssignedObjectId(std::uint32_t version, std::uint32_t requestId, std::uint32_t objectId);
 // Any message: the header with the given size field over body (for fault tests the size
 // field need not match).
 Bytes gf_buildRaw(std::uint32_t sizeField, std::uint32_t version, std::uint32_t id, std::span<const std::byte> body);

@@ -24,37 +24,8 @@ double lf_distanceMeters(const SimObject& a, const SimObject& b) {
 
 ByteReader lf_reader(const Request& request) { return ByteReader(request.bytes); }
 
-void lf_open(SimStandin& standin, Connection& connection, const Request& request) {
-  connection.send(gf_buildOpen(request.version, standin.options().open));
-}
-
 void lf_exception(Connection& connection, const Request& request, std::uint32_t exception, std::uint32_t index) {
   connection.send(gf_buildException(connection.version(), exception, request.sendId, index));
-}
-
-void lf_sendData(SimStandin& standin, Connection& connection, const Request& request, bool byType,
-                 std::uint32_t requestId, std::uint32_t defineId, const SimObject& object, std::uint32_t entry,
-                 std::uint32_t outOf) {
-  (void)standin;
-  const auto* definition = connection.definition(defineId);
-  if (!definition) {
-    lf_exception(connection, request, SimConnectException::UNRECOGNIZED_ID, 2);
-    return;
-  }
-  connection.send(gf_buildSimObjectData(connection.version(), byType, requestId, object.id, defineId, entry, outOf,
-                                        gf_encodeDataBlock(*definition, object)));
-}
-
-void lf_requestData(SimStandin& standin, Connection& connection, const Request& request) {
-  ByteReader r = lf_reader(request);
-  const std::uint32_t requestId = r.u32(16), defineId = r.u32(20), objectId = r.u32(24), period = r.u32(28);
-  if (!r.ok() || period == SimConnectPeriod::NEVER) return;
-  const SimObject* object = standin.findObject(objectId);
-  if (!object) {
-    lf_exception(connection, request, SimConnectException::UNRECOGNIZED_ID, 3);
-    return;
-  }
-  lf_sendData(standin, connection, request, false, requestId, defineId, *object, 0, 0);
 }
 
 void lf_requestDataByType(SimStandin& standin, Connection& connection, const Request& request) {
@@ -66,9 +37,16 @@ void lf_requestDataByType(SimStandin& standin, Connection& connection, const Req
   if (user.type == type) inRange.push_back(user);
   for (const auto& [id, object] : standin.aiObjectTable())
     if (object.type == type && lf_distanceMeters(user, object) <= radius) inRange.push_back(object);
-  for (std::size_t i = 0; i < inRange.size(); ++i)
-    lf_sendData(standin, connection, request, true, requestId, defineId, inRange[i], static_cast<std::uint32_t>(i + 1),
-                static_cast<std::uint32_t>(inRange.size()));
+  const auto* definition = connection.definition(defineId);
+  if (!definition) {
+    lf_exception(connection, request, SimConnectException::UNRECOGNIZED_ID, 2);
+    return;
+  }
+  const auto count = static_cast<std::uint32_t>(inRange.size());
+  for (std::uint32_t i = 0; i < count; ++i)
+    connection.send(gf_buildSimObjectData(connection.version(), true, requestId, inRange[i].id, defineId, i + 1, count,
+                                          gf_encodeDataBlock(*definition, inRange[i]), 0,
+                                          static_cast<std::uint32_t>(definition->size())));
 }
 
 void lf_createAi(SimStandin& standin, Connection& connection, const Request& request) {
@@ -91,10 +69,11 @@ void lf_createAi(SimStandin& standin, Connection& connection, const Request& req
   object.setValue("PLANE HEADING DEGREES TRUE", r.f64(324));
   object.setValue("SIM ON GROUND", r.u32(332));
   object.setValue("AIRSPEED TRUE", r.u32(336));
-  const std::uint32_t id = object.id, type = object.type;
+  const std::uint32_t id = object.id, type = object.type, requestId = r.u32(340);
   standin.broadcastEvent("ObjectAdded", [&](std::uint32_t eventId, std::uint32_t version) {
     return gf_buildObjectAddRemove(version, eventId, id, type);
   });
+  connection.send(gf_buildAssignedObjectId(connection.version(), requestId, id));
 }
 
 void lf_removeAi(SimStandin& standin, Connection& connection, const Request& request) {
@@ -129,8 +108,95 @@ void lf_setData(SimStandin& standin, Connection& connection, const Request& requ
 }
 }  // namespace
 
+void SimStandin::answerOpen(Connection& connection, const Request& request) {
+  if (request.version != options_.protocolVersion) {
+    // The simulator does not open a link for a client of another protocol: it answers
+    // with an exception and no more.
+    connection.send(gf_buildException(options_.protocolVersion, SimConnectException::VERSION_MISMATCH,
+                                      request.sendId, 0));
+    connection.refused_ = true;
+    return;
+  }
+  connection.send(gf_buildOpen(request.version, options_.open));
+}
+
+void SimStandin::answerDataRequest(Connection& connection, const Request& request) {
+  ByteReader r = lf_reader(request);
+  DataRequest data;
+  data.requestId = r.u32(16);
+  data.defineId = r.u32(20);
+  data.objectId = r.u32(24);
+  data.period = r.u32(28);
+  data.flags = r.u32(32);
+  data.origin = r.u32(36);
+  data.interval = r.u32(40);
+  data.limit = r.u32(44);
+  if (!r.ok()) return;
+  connection.dataRequests_.erase(data.requestId);  // a request id names one request: the new one replaces it
+  if (data.period == SimConnectPeriod::NEVER) return;
+  if (data.period > SimConnectPeriod::SECOND) {
+    lf_exception(connection, request, SimConnectException::INVALID_ENUM, 4);
+    return;
+  }
+  if (!findObject(data.objectId) || !connection.definition(data.defineId)) {
+    lf_exception(connection, request, SimConnectException::UNRECOGNIZED_ID, findObject(data.objectId) ? 2 : 3);
+    return;
+  }
+  if (data.period == SimConnectPeriod::ONCE) {
+    data.origin = data.interval = 0;
+    data.limit = 1;
+  }
+  if (serveDataRequest(connection, data) && data.period != SimConnectPeriod::ONCE)
+    connection.dataRequests_.emplace(data.requestId, std::move(data));
+}
+
+bool SimStandin::serveDataRequest(Connection& connection, DataRequest& request) {
+  const SimObject* object = findObject(request.objectId);
+  const auto* definition = connection.definition(request.defineId);
+  if (!object || !definition) return false;  // the object went away
+  const std::uint64_t period = request.periods++;
+  if (period < request.origin || (period - request.origin) % (std::uint64_t{request.interval} + 1) != 0) return true;
+
+  std::vector<Bytes> data;
+  for (const Datum& datum : *definition) data.push_back(gf_encodeDatum(datum, *object));
+  const bool changedOnly = (request.flags & SimConnectDataRequestFlag::CHANGED) != 0;
+  if (changedOnly && data == request.lastSent) return true;
+  const bool tagged = (request.flags & SimConnectDataRequestFlag::TAGGED) != 0;
+  Bytes block;
+  std::uint32_t count = 0;
+  for (std::size_t i = 0; i < data.size(); ++i) {
+    // Tagged, a CHANGED request carries only the data that changed, each after its datum id.
+    if (tagged && changedOnly && i < request.lastSent.size() && data[i] == request.lastSent[i]) continue;
+    if (tagged) {
+      const std::size_t at = block.size();
+      block.resize(at + 4);
+      ByteWriter(block).u32(at, (*definition)[i].datumId);
+    }
+    block.insert(block.end(), data[i].begin(), data[i].end());
+    ++count;
+  }
+  request.lastSent = std::move(data);
+  connection.send(gf_buildSimObjectData(connection.version(), false, request.requestId, object->id, request.defineId,
+                                        1, 1, block, request.flags, count));
+  ++request.sent;
+  return request.limit == 0 || request.sent < request.limit;
+}
+
+void SimStandin::servePeriod(std::uint32_t period) {
+  for (const auto& connection : connections_) {
+    if (connection->dropped_ || connection->refused_) continue;
+    auto& requests = connection->dataRequests_;
+    for (auto it = requests.begin(); it != requests.end();) {
+      const bool goesOn = it->second.period != period || serveDataRequest(*connection, it->second);
+      it = goesOn ? std::next(it) : requests.erase(it);
+    }
+  }
+}
+
 void SimStandin::installBuiltInHandlers() {
-  handlers_[F::Open] = lf_open;
+  handlers_[F::Open] = [this](SimStandin&, Connection& connection, const Request& request) {
+    answerOpen(connection, request);
+  };
   handlers_[F::SubscribeToSystemEvent] = [](SimStandin&, Connection& connection, const Request& request) {
     ByteReader r = lf_reader(request);
     const std::uint32_t eventId = r.u32(16);
@@ -139,11 +205,18 @@ void SimStandin::installBuiltInHandlers() {
   };
   handlers_[F::AddToDataDefinition] = [](SimStandin&, Connection& connection, const Request& request) {
     ByteReader r = lf_reader(request);
-    Datum datum{r.fixedString(20, 256), r.fixedString(276, 256), r.u32(532)};
+    Datum datum{r.fixedString(20, 256), r.fixedString(276, 256), r.u32(532), r.u32(540)};
     const std::uint32_t defineId = r.u32(16);
-    if (r.ok()) connection.definitions_[defineId].push_back(std::move(datum));
+    if (!r.ok()) return;
+    if (!gf_datumWidth(datum.type)) {
+      lf_exception(connection, request, SimConnectException::INVALID_DATA_TYPE, 4);
+      return;
+    }
+    connection.definitions_[defineId].push_back(std::move(datum));
   };
-  handlers_[F::RequestDataOnSimObject] = lf_requestData;
+  handlers_[F::RequestDataOnSimObject] = [this](SimStandin&, Connection& connection, const Request& request) {
+    answerDataRequest(connection, request);
+  };
   handlers_[F::RequestDataOnSimObjectType] = lf_requestDataByType;
   handlers_[F::SetDataOnSimObject] = lf_setData;
   handlers_[F::AICreateNonATCAircraft] = lf_createAi;

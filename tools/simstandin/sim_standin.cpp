@@ -19,6 +19,9 @@ namespace vexo::simstandin {
 namespace {
 constexpr std::string_view g_defaultPipe = "\\\\.\\pipe\\Lockheed Martin Prepar3D v5\\SimConnect";
 constexpr std::size_t g_readChunk = 4096;
+constexpr double g_secondsPerDay = 86400.0;
+
+int lf_daysInYear(std::int64_t year) { return (year % 4 == 0 && (year % 100 != 0 || year % 400 == 0)) ? 366 : 365; }
 }  // namespace
 
 void Connection::send(const Bytes& message) { owner_.writeMessage(*this, message); }
@@ -80,6 +83,7 @@ void SimStandin::start() {
   if (thread_.joinable()) return;
   stopping_ = false;
   nextFrame_ = std::chrono::steady_clock::now();
+  nextSecond_ = nextFrame_ + std::chrono::seconds(1);
   thread_ = std::thread([this] { run(); });
 }
 
@@ -115,9 +119,11 @@ void SimStandin::run() {
       for (const auto& listener : listeners_) fds.push_back({listener.fd(), POLLIN, 0});
       listenerCount = listeners_.size();
       for (const auto& connection : connections_) fds.push_back({connection->socket_.fd(), POLLIN, 0});
-      if (options_.frameRateHz > 0) {
-        const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextFrame_ -
-                                                                                std::chrono::steady_clock::now());
+      if (options_.frameRateHz > 0 || options_.clockRuns) {
+        const auto next = options_.frameRateHz <= 0 ? nextSecond_
+                          : options_.clockRuns      ? std::min(nextFrame_, nextSecond_)
+                                                    : nextFrame_;
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(next - std::chrono::steady_clock::now());
         timeoutMs = static_cast<int>(std::max<std::int64_t>(0, wait.count()));
       }
     }
@@ -138,7 +144,12 @@ void SimStandin::run() {
                                    [&](const auto& c) { return c->socket_.fd() == fds[i].fd; });
       if (it != connections_.end() && !(*it)->dropped_) readFrom(**it);
     }
-    if (options_.frameRateHz > 0 && std::chrono::steady_clock::now() >= nextFrame_) sendFrames();
+    const auto now = std::chrono::steady_clock::now();
+    if (options_.frameRateHz > 0 && now >= nextFrame_) sendFrames();
+    if (options_.clockRuns && now >= nextSecond_) {
+      nextSecond_ = std::max(nextSecond_ + std::chrono::seconds(1), now);
+      serveSecond();
+    }
   }
 }
 
@@ -189,6 +200,7 @@ void SimStandin::readFrom(Connection& connection) {
 }
 
 void SimStandin::handle(Connection& connection, const Request& request) {
+  if (connection.refused_) return;
   const auto it = handlers_.find(request.function);
   if (it != handlers_.end() && it->second) it->second(*this, connection, request);
 }
@@ -221,9 +233,40 @@ void SimStandin::sendFrames() {
   const auto period = std::chrono::duration<double>(1.0 / options_.frameRateHz);
   nextFrame_ += std::chrono::duration_cast<std::chrono::steady_clock::duration>(period);
   if (nextFrame_ < std::chrono::steady_clock::now()) nextFrame_ = std::chrono::steady_clock::now();
+  serveFrame(static_cast<float>(options_.frameRateHz));
+}
+
+void SimStandin::serveFrame(float frameRate) {
   broadcastEvent("Frame", [&](std::uint32_t eventId, std::uint32_t version) {
-    return gf_buildFrame(version, eventId, static_cast<float>(options_.frameRateHz), 1.0f);
+    return gf_buildFrame(version, eventId, frameRate, 1.0f);
   });
+  servePeriod(SimConnectPeriod::VISUAL_FRAME);
+  servePeriod(SimConnectPeriod::SIM_FRAME);
+}
+
+void SimStandin::serveSecond() {
+  double time = user_.value("ZULU TIME") + 1.0;
+  if (time >= g_secondsPerDay) {
+    time -= g_secondsPerDay;
+    auto day = static_cast<std::int64_t>(user_.value("ZULU DAY OF YEAR")) + 1;
+    auto year = static_cast<std::int64_t>(user_.value("ZULU YEAR"));
+    if (day > lf_daysInYear(year)) {
+      day = 1;
+      user_.setValue("ZULU YEAR", static_cast<double>(year + 1));
+    }
+    user_.setValue("ZULU DAY OF YEAR", static_cast<double>(day));
+  }
+  user_.setValue("ZULU TIME", time);
+  broadcastEvent("1sec", [](std::uint32_t eventId, std::uint32_t version) {
+    return gf_buildEvent(version, 0xFFFFFFFFu, eventId, 0);
+  });
+  servePeriod(SimConnectPeriod::SECOND);
+}
+
+void SimStandin::tickSecond() {
+  std::lock_guard lock(mutex_);
+  serveSecond();
+  wake();  // lets the loop forget connections that broke meanwhile
 }
 
 void SimStandin::broadcastEvent(std::string_view eventName,

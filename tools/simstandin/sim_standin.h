@@ -1,12 +1,15 @@
 // A simulator stand-in that serves the SimConnect protocol the client speaks, on loopback
 // TCP and on the Unix-domain socket that stands in for the simulator's named pipe.
 //
-// It answers Open with a configurable simulator name, records every request, keeps the
+// It answers Open with a configurable simulator name (an Open of a protocol version it
+// does not speak with a VERSION_MISMATCH exception), records every request, keeps the
 // clients' data definitions and subscriptions, answers data requests from its objects'
-// variables, creates and removes AI objects (with ObjectAdded / ObjectRemoved events to
-// subscribers), sends frame events at a configurable rate and CREATE_OBJECT_FAILED
-// exceptions with the send id for configured titles. Fault hooks break the stream on
-// purpose. A handler set for a function number replaces the built-in answer, which is how
+// variables, each datum at its declared type's width, tagged when asked, and again on
+// every frame or simulated second until the request is cleared; it creates and removes
+// AI objects (with ObjectAdded / ObjectRemoved events to subscribers and the assigned
+// object id to the creator), sends frame events at a configurable rate, "1sec" events
+// while its clock advances, and CREATE_OBJECT_FAILED exceptions with the send id for
+// configured titles. Fault hooks break the stream on purpose. A handler set for a function number replaces the built-in answer, which is how
 // further behaviour (system events, teleports, quitting) is added.
 //
 // Thread-safe: every public function may be called from any thread while the stand-in's
@@ -29,6 +32,7 @@
 #include <vector>
 
 #include "platform/socket.h"
+#include "simlink/simconnect_ids.h"
 #include "simstandin/data_blocks.h"
 #include "simstandin/messages.h"
 
@@ -37,6 +41,8 @@ namespace vexo::simstandin {
 struct StandinOptions {
   OpenReply open{"Lockheed Martin Prepar3D v5", 5, 4, 14, 0};
   double frameRateHz = 0;                // frame events per second to "Frame" subscribers; 0: none
+  bool clockRuns = false;                // the stand-in's thread ticks a simulated second each second
+  std::uint32_t protocolVersion = g_simConnectProtocolVersion;  // the one version whose Open is answered
   std::uint32_t userObjectId = 1;        // the user aircraft; object id 0 in requests means it
   std::uint32_t firstAiObjectId = 1000;  // ids of created AI objects count up from here
   std::set<std::string> failTitles;      // creations with these titles fail (exception 22)
@@ -61,6 +67,16 @@ struct SendFaults {
 
 class SimStandin;
 
+// A data request that repeats with its period (visual frame, simulation frame, second)
+// until a request of the same id with period NEVER clears it.
+struct DataRequest {
+  std::uint32_t requestId = 0, defineId = 0, objectId = 0, period = 0, flags = 0;
+  std::uint32_t origin = 0, interval = 0, limit = 0;  // periods before the first, between two; sends in all
+  std::uint64_t periods = 0;    // periods seen, the request's own moment counting as the first
+  std::uint32_t sent = 0;       // data messages sent
+  std::vector<Bytes> lastSent;  // each datum as last sent, for the CHANGED flag
+};
+
 // A client connection as handlers see it.
 class Connection {
 public:
@@ -83,6 +99,8 @@ private:
   Bytes inbox_;
   std::map<std::string, std::uint32_t> subscriptions_;  // upper-case event name -> event id
   std::map<std::uint32_t, std::vector<Datum>> definitions_;
+  std::map<std::uint32_t, DataRequest> dataRequests_;  // by request id
+  bool refused_ = false;  // its Open was refused: nothing more is answered
   bool dropped_ = false;
 };
 
@@ -119,6 +137,9 @@ public:
   void sendToAll(const Bytes& message);
   // The system event eventName with data to every subscriber, as EVENT (4).
   void sendSystemEvent(std::string_view eventName, std::uint32_t data);
+  // One simulated second: the clock (ZULU TIME, DAY OF YEAR, YEAR of the user aircraft)
+  // advances, "1sec" goes to its subscribers and the SECOND data requests are served.
+  void tickSecond();
 
   // --- Faults ---
   void setSendFaults(SendFaults faults);
@@ -145,6 +166,11 @@ public:
   void forEachConnection(const std::function<void(Connection&)>& action);
   // Sends the event of eventName to every subscriber (lock held).
   void broadcastEvent(std::string_view eventName, const std::function<Bytes(std::uint32_t eventId, std::uint32_t version)>& build);
+  // One frame (lock held): the frame event to "Frame" subscribers, then the VISUAL_FRAME
+  // and SIM_FRAME data requests are served.
+  void serveFrame(float frameRate);
+  // One simulated second (lock held), as tickSecond.
+  void serveSecond();
 
 private:
   friend class Connection;
@@ -156,6 +182,11 @@ private:
   void sendFrames();
   void wake();
   void installBuiltInHandlers();
+  void answerOpen(Connection& connection, const Request& request);
+  void answerDataRequest(Connection& connection, const Request& request);
+  // Sends request's data when its period has come; false once the request has ended.
+  bool serveDataRequest(Connection& connection, DataRequest& request);
+  void servePeriod(std::uint32_t period);
 
   StandinOptions options_;
   platform::Socket wake_;
@@ -176,6 +207,7 @@ private:
   std::uint32_t nextAiObject_;
   SendFaults faults_;
   std::chrono::steady_clock::time_point nextFrame_;
+  std::chrono::steady_clock::time_point nextSecond_;
 };
 
 }  // namespace vexo::simstandin

@@ -14,13 +14,6 @@ namespace {
 namespace F = SimConnectFunction;
 namespace X = SimConnectException;
 
-void lf_sendData(Connection& connection, std::uint32_t requestId, std::uint32_t defineId, const SimObject& object) {
-  const auto* definition = connection.definition(defineId);
-  if (!definition) return;
-  connection.send(gf_buildSimObjectData(connection.version(), false, requestId, object.id, defineId, 0, 0,
-                                        gf_encodeDataBlock(*definition, object)));
-}
-
 std::string lf_readFile(const std::string& path, bool& ok) {
   std::ifstream file(path, std::ios::binary);
   ok = static_cast<bool>(file);
@@ -36,8 +29,8 @@ SimWorld::SimWorld(SimStandin& standin, AiObjectValues aiValues) : standin_(stan
 }
 
 void SimWorld::installHandlers() {
-  // Creations: the built-in answer makes the object and announces it; a simulator then
-  // knows where it stands and tells the creator its object id.
+  // Creations: the built-in answer makes the object, announces it and tells the creator
+  // its object id; the object then learns where it stands.
   const auto create = standin_.handler(F::AICreateNonATCAircraft);
   standin_.setHandler(F::AICreateNonATCAircraft, [this, create](SimStandin& s, Connection& c, const Request& r) {
     std::vector<std::uint32_t> before;
@@ -51,23 +44,7 @@ void SimWorld::installHandlers() {
       created->setValue("PLANE ALT ABOVE GROUND", std::max(0.0, altitude - aiValues_.groundAltitude));
       created->setValue("STATIC CG TO GROUND", aiValues_.staticCg);
       created->setValue("STATIC PITCH", aiValues_.staticPitch);
-      Bytes body(8);
-      ByteWriter w(body);
-      w.u32(0, ByteReader(r.bytes).u32(340));
-      w.u32(4, id);
-      c.send(gf_buildRaw(static_cast<std::uint32_t>(g_simConnectRecvHeaderSize + body.size()), c.version(),
-                         SimConnectRecvId::ASSIGNED_OBJECT_ID, body));
     }
-  });
-
-  // Data requests with period SECOND are answered again by sendPeriodicData.
-  const auto request = standin_.handler(F::RequestDataOnSimObject);
-  standin_.setHandler(F::RequestDataOnSimObject, [this, request](SimStandin& s, Connection& c, const Request& r) {
-    if (request) request(s, c, r);
-    ByteReader reader(r.bytes);
-    if (reader.u32(28) != SimConnectPeriod::SECOND || !reader.ok()) return;
-    std::lock_guard lock(mutex_);
-    periodic_.push_back({c.number(), reader.u32(16), reader.u32(20), reader.u32(24)});
   });
 
   // A flight plan is loaded from its file; one that cannot be read fails as in a simulator.
@@ -126,14 +103,21 @@ void SimWorld::teleportUser(double latitude, double longitude, bool positionChan
   if (positionChanged) standin_.sendSystemEvent("PositionChanged", 0);
 }
 
-void SimWorld::setFlightRunning(bool running) { standin_.sendSystemEvent("Sim", running ? 1 : 0); }
+void SimWorld::setFlightRunning(bool running) {
+  standin_.sendSystemEvent("Sim", running ? 1 : 0);
+  bool changed = false;
+  {
+    std::lock_guard lock(mutex_);
+    changed = running != flightRunning_;
+    flightRunning_ = running;
+  }
+  if (changed) standin_.sendSystemEvent(running ? "SimStart" : "SimStop", 0);
+}
+
+void SimWorld::setPaused(bool paused) { standin_.sendSystemEvent("Pause", paused ? 1 : 0); }
 
 std::size_t SimWorld::sendFrame() {
-  standin_.locked([](SimStandin& s) {
-    s.broadcastEvent("Frame", [](std::uint32_t eventId, std::uint32_t version) {
-      return gf_buildFrame(version, eventId, 30.0f, 1.0f);
-    });
-  });
+  standin_.locked([](SimStandin& s) { s.serveFrame(30.0f); });
   std::lock_guard lock(mutex_);
   return ++frames_;
 }
@@ -153,22 +137,6 @@ void SimWorld::loadFlight(std::string_view fileName, bool asEvent) {
 void SimWorld::quit() {
   standin_.sendToAll(gf_buildQuit(g_simConnectProtocolVersion));
   standin_.dropConnections();
-}
-
-void SimWorld::sendPeriodicData() {
-  std::vector<Periodic> periodic;
-  {
-    std::lock_guard lock(mutex_);
-    periodic = periodic_;
-  }
-  standin_.locked([&](SimStandin& s) {
-    s.forEachConnection([&](Connection& c) {
-      for (const Periodic& p : periodic) {
-        if (p.connection != c.number()) continue;
-        if (const SimObject* object = s.findObject(p.objectId)) lf_sendData(c, p.requestId, p.defineId, *object);
-      }
-    });
-  });
 }
 
 void SimWorld::sendException(std::uint32_t exception, std::uint32_t sendId, std::uint32_t index) {

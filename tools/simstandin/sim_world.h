@@ -1,8 +1,8 @@
 // What the stand-in does beyond answering requests, as a running simulator does: a
-// flight that starts and stops, frames, a user aircraft that can be moved or teleported,
-// new flights, quitting, the data of created AI objects (position above ground, static
-// CG, the assigned object id), flight plans read from their files, periodic data and
-// exceptions tied to a request's send id.
+// flight that starts, stops and pauses, frames, a user aircraft that can be moved or
+// teleported, new flights, quitting, the data of created AI objects (position above
+// ground, static CG), flight plans read from their files and exceptions tied to a
+// request's send id.
 //
 // Attach it to a stand-in before or after start(); it wraps the stand-in's built-in
 // answers through the handler hooks. Any thread; its functions take the stand-in's lock.
@@ -52,17 +52,19 @@ public:
   void teleportUser(double latitude, double longitude, bool positionChanged = false);
 
   // --- The flight ---
-  // The "Sim" system event: 1 a flight runs, 0 it stopped.
+  // The "Sim" system event: 1 a flight runs, 0 it stopped; "SimStart" or "SimStop" follows
+  // when that changes.
   void setFlightRunning(bool running);
-  // One frame event to every "Frame" subscriber; returns the frames sent so far.
+  // The "Pause" system event: 1 paused, 0 running on.
+  void setPaused(bool paused);
+  // One frame: the frame event to every "Frame" subscriber and the data of the frame
+  // requests; returns the frames sent so far.
   std::size_t sendFrame();
   // A new flight file: EVENT_FILENAME to "FlightLoaded" subscribers, or with asEvent the
   // plain EVENT form.
   void loadFlight(std::string_view fileName, bool asEvent = false);
   // QUIT to every connection, then the connections close, as when the simulator exits.
   void quit();
-  // Answers every data request made with period SECOND once more.
-  void sendPeriodicData();
 
   // --- Faults ---
   // An exception message to every connection.
@@ -73,15 +75,12 @@ public:
   std::map<std::uint32_t, std::string> flightPlans() const;
 
 private:
-  struct Periodic {
-    std::uint32_t connection, requestId, defineId, objectId;
-  };
   void installHandlers();
 
   SimStandin& standin_;
   const AiObjectValues aiValues_;
   mutable std::mutex mutex_;  // guards the members below; taken inside the stand-in's lock
-  std::vector<Periodic> periodic_;
+  bool flightRunning_ = false;
   std::map<std::uint32_t, std::string> flightPlans_;
   std::size_t frames_ = 0;
 };

@@ -2,9 +2,11 @@
 //   simstandin [--tcp4 PORT] [--tcp6 PORT] [--pipe [NAME]] [--name TEXT] [--frame-rate HZ]
 //              [--fail-title TITLE]... [--flight LAT LON]
 // Prints one line per request received; ends on Ctrl-C.
+// The simulator clock runs: each second it advances, "1sec" is sent and the data requests
+// of period SECOND are answered again.
 // --flight runs a flight with the user aircraft parked at LAT LON (degrees): the flight is
-// reported running and the user aircraft's periodic data is sent once a second. The line
-// "quit" on standard input then quits the simulator as a closing simulator does.
+// reported running, once a second for clients that connect later. The line "quit" on
+// standard input then quits the simulator as a closing simulator does.
 #include <fmt/format.h>
 
 #include <atomic>
@@ -109,6 +111,7 @@ int main(int argc, char** argv) {
   }
   if (tcp4 < 0 && tcp6 < 0 && !pipe) pipe = true;
   options.open.applicationName = name;
+  options.clockRuns = true;
 
   simstandin::SimStandin standin(options);
   if (tcp4 >= 0) {
@@ -168,7 +171,6 @@ int main(int argc, char** argv) {
     if (world && std::chrono::steady_clock::now() >= nextSecond) {
       // Repeated, so that a client connecting later learns that the flight runs.
       world->setFlightRunning(true);
-      world->sendPeriodicData();
       nextSecond += std::chrono::seconds(1);
     }
   }
