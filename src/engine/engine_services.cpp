@@ -1,9 +1,6 @@
 // Stand-ins until the traffic engine is built: they do nothing and find nothing.
 #include "engine/engine_services.h"
 
-#include <algorithm>
-#include <stdexcept>
-
 namespace vexo {
 
 TrafficTables g_trafficTables;
@@ -36,20 +33,5 @@ void gf_setSpoilers(std::uint32_t /*objectId*/, std::uint32_t /*value*/) {}
 void gf_setThrottle(std::uint32_t /*objectId*/, std::uint32_t /*value*/) {}
 void lf_requestStaticCG(std::uint32_t /*objectId*/) {}
 void gf_removeFlightPlan(std::uint32_t /*objectId*/) {}
-void lf_attachFlightPlan(const AcData& /*aircraft*/, std::uint32_t /*objectId*/) {}
-
-// Only the identity: the model values come with the engine.
-AcData gf_makeAcData(const AcIdent& ident) {
-  AcData data;
-  static_cast<AcIdent&>(data) = ident;
-  return data;
-}
-
-std::string_view gf_categoryName(AcCategory category) {
-  const auto it = std::find_if(g_acCategoryNames.begin(), g_acCategoryNames.end(),
-                               [category](const auto& entry) { return entry.first == category; });
-  if (it == g_acCategoryNames.end()) throw std::out_of_range("invalid unordered_map<K, T> key");
-  return it->second;
-}
 
 }  // namespace vexo

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/aircraft.h"
+#include "engine/aircraft_texts.h"
 #include "refdata/ac_codes.h"
 #include "simlink/sim_actions.h"
 
@@ -72,10 +73,6 @@ bool gf_withdrawAddRequest(std::deque<AiCreateAction>& queue, std::string_view c
 // The park airport's stand nearest to the position within 55 m; empty when none or the
 // user is not on the ground. "SimClient" thread.
 std::string gf_nearestStandName(double lat, double lon);
-
-// "Light", "Buzjets", "Large", "Heavy", "HighPerf", "Rotorcraft"; throws
-// std::out_of_range for a value outside the table.
-std::string_view gf_categoryName(AcCategory category);
 
 // Asks the simulator for the aircraft within RANGE (once a second).
 void lf_requestAcInRange();

@@ -160,13 +160,14 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
   recordTime.store(time);
   report.reportTime = time;
 
-  pos.position = LatLon{lf_readNumber(fields[fLat], "lat"), lf_readNumber(fields[fLon], "lon")};
-  const auto [lat, lon] = pos.position;
-  if (lat < -90.0 || lat > 90.0 || lon < -180.0 || lon > 180.0 ||
-      (std::abs(lat) <= 0.0001 && std::abs(lon) <= 0.0001)) {
-    throw std::runtime_error(fmt::format("invalid lalo: {}", lf_latLonText(pos.position)));
+  pos.lat = lf_readNumber(fields[fLat], "lat");
+  pos.lon = lf_readNumber(fields[fLon], "lon");
+  const LatLon position{pos.lat, pos.lon};
+  if (pos.lat < -90.0 || pos.lat > 90.0 || pos.lon < -180.0 || pos.lon > 180.0 ||
+      (std::abs(pos.lat) <= 0.0001 && std::abs(pos.lon) <= 0.0001)) {
+    throw std::runtime_error(fmt::format("invalid lalo: {}", lf_latLonText(position)));
   }
-  if (gf_greatCircleNm(context.refPosition, pos.position) > context.rangeNm) return RecordOutcome::outOfRange;
+  if (gf_greatCircleNm(context.refPosition, position) > context.rangeNm) return RecordOutcome::outOfRange;
   for (const Field field : {fCallsign, fType, fRegistration}) {
     if (lf_hasControlCharacter(fields[field])) return RecordOutcome::controlCharacter;
   }
@@ -179,12 +180,11 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
   if (fields[fSource] == "adsb_icao") {
     const double heading = lf_readNumber(fields[fTrueHeading], "trueheading");
     if (heading > 360.0) throw std::runtime_error(fmt::format("trueheading: {:.2f}", heading));
-    if (heading == 0.0) {
-      pos.trueHeading = g_twoPi;
-    } else if (heading > 0.0) {
-      pos.trueHeading = heading * g_degToRad;
+    if (heading >= 0.0) {
+      pos.trueHeading = heading == 0.0 ? g_twoPi : heading * g_degToRad;
+      pos.trueHeadingValid = 1;
+      pos.adsbHeading = 1;
     }
-    pos.headingValid = pos.trueHeading ? 1 : 0;
   }
 
   const auto hexid = gf_readU32(fields[fHexid]);
@@ -200,7 +200,7 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
   if (!lf_readCallsign(ident)) return RecordOutcome::refusedCallsign;
   if (ident.callsign.empty() && ident.registration.empty()) return RecordOutcome::noIdentity;
   if (!airborne && (!context.parkAirport ||
-                    gf_greatCircleNm(context.parkAirport->position, pos.position) > g_groundRadiusNm)) {
+                    gf_greatCircleNm(context.parkAirport->position, position) > g_groundRadiusNm)) {
     return RecordOutcome::groundAwayFromPark;
   }
 
@@ -209,19 +209,21 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
     if (!value) throw std::runtime_error(fmt::format("track incorrect {}", track));
     pos.track = *value;
   }
-  if (pos.track == 0.0 && pos.trueHeading) pos.track = *pos.trueHeading * g_radToDeg;
-  pos.verticalSpeed = lf_readNumber(fields[fVerticalSpeed], "vs");
+  if (pos.track == 0.0 && pos.trueHeadingValid) pos.track = pos.trueHeading * g_radToDeg;
+  pos.verticalRate = lf_readNumber(fields[fVerticalSpeed], "vs");
   ident.origin = lf_readAirportCode(fields[fOrigin]);
   ident.destination = lf_readAirportCode(fields[fDestination]);
 
   if (airborne) {
     const double roll = lf_readNumber(fields[fRoll], "roll");
-    if (roll != -1.0 && roll != 0.0) pos.roll = -roll * g_degToRad;
+    if (roll != -1.0 && roll != 0.0) {
+      pos.roll = -roll * g_degToRad;
+      pos.rollValid = 1;
+    }
   }
   const auto trueAirspeed = gf_readDouble(fields[fTrueAirspeed]);
   if (!trueAirspeed) throw std::runtime_error(fmt::format("TAS incorrect{}", fields[fTrueAirspeed]));
-  pos.trueAirspeed = *trueAirspeed == -1.0 ? lf_speedByAltitude(pos.altitude) : *trueAirspeed;
-  pos.groundStream = 0;
+  pos.speed = *trueAirspeed == -1.0 ? lf_speedByAltitude(pos.altitude) : *trueAirspeed;
 
   const std::lock_guard lock(g_liveReportMutex);
   if (!g_trafficIntake) return RecordOutcome::intakeOff;

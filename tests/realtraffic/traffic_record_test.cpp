@@ -41,19 +41,20 @@ TEST(TrafficRecord, AcceptedRecordFillsTheReport) {
   EXPECT_EQ(report.hexid, 11234567u);
   EXPECT_EQ(report.reportTime, 1700000000.0);
   EXPECT_EQ(reader.receiver->recordTime.load(), 1700000000.0);
-  EXPECT_EQ(report.pos.position, (LatLon{33.94, -118.4}));
+  EXPECT_EQ(report.pos.lat, 33.94);
+  EXPECT_EQ(report.pos.lon, -118.4);
   EXPECT_EQ(report.pos.altitude, 5000.0);
   EXPECT_EQ(report.pos.groundSpeed, 200.0);
   EXPECT_EQ(report.pos.track, 90.0);
-  EXPECT_EQ(report.pos.verticalSpeed, -500.0);
-  EXPECT_EQ(report.pos.trueAirspeed, 220.0);  // unknown: 5000 ft is within the 5000 ft step
+  EXPECT_EQ(report.pos.verticalRate, -500.0);
+  EXPECT_EQ(report.pos.speed, 220.0);  // unknown: 5000 ft is within the 5000 ft step
   EXPECT_EQ(report.pos.dueTick, 3500);
   EXPECT_EQ(report.pos.airborne, 1);
-  EXPECT_EQ(report.pos.groundStream, 0);
-  EXPECT_EQ(report.pos.headingValid, 1);
-  ASSERT_TRUE(report.pos.trueHeading);
-  EXPECT_NEAR(*report.pos.trueHeading, M_PI / 2, g_eps);
-  EXPECT_FALSE(report.pos.roll);
+  EXPECT_EQ(report.pos.trueHeadingValid, 1);
+  EXPECT_EQ(report.pos.adsbHeading, 1);
+  ASSERT_TRUE(report.pos.trueHeadingValid);
+  EXPECT_NEAR(report.pos.trueHeading, M_PI / 2, g_eps);
+  EXPECT_FALSE(report.pos.rollValid);
   EXPECT_EQ(report.ident.callsign, "AAL123");
   EXPECT_EQ(report.ident.registration, "N12345");
   EXPECT_EQ(report.ident.origin, IataCode("LAX"));
@@ -152,7 +153,7 @@ TEST(TrafficRecord, GroundAndAirborneByHeightAndSpeed) {
   ASSERT_EQ(reader.read(slow), RecordOutcome::accepted);
   EXPECT_EQ(intake.back().pos.altitude, 0.0);
   EXPECT_EQ(intake.back().pos.airborne, 0);
-  EXPECT_FALSE(intake.back().pos.roll);
+  EXPECT_FALSE(intake.back().pos.rollValid);
   EXPECT_EQ(reader.read(slow, makeContext(false)), RecordOutcome::groundAwayFromPark);
   // 6 nm away from the park airport is too far for a ground report.
   EXPECT_EQ(reader.read(makeRecord({{2, "34.0425"}, {8, "30"}})), RecordOutcome::groundAwayFromPark);
@@ -182,26 +183,26 @@ TEST(TrafficRecord, HeadingTrackRollAndAirspeed) {
   IntakeScope intake;
   Reader reader;
   ASSERT_EQ(reader.read(makeRecord({{25, "0"}, {7, ""}})), RecordOutcome::accepted);
-  EXPECT_EQ(*intake.back().pos.trueHeading, 6.283185307179586);
+  EXPECT_EQ(intake.back().pos.trueHeading, 6.283185307179586);
   EXPECT_NEAR(intake.back().pos.track, 360.0, g_eps);
   // A negative heading is no heading; another source kind is not read at all.
   ASSERT_EQ(reader.read(makeRecord({{25, "-1"}})), RecordOutcome::accepted);
-  EXPECT_FALSE(intake.back().pos.trueHeading);
-  EXPECT_EQ(intake.back().pos.headingValid, 0);
+  EXPECT_FALSE(intake.back().pos.trueHeadingValid);
+  EXPECT_EQ(intake.back().pos.trueHeadingValid, 0);
   ASSERT_EQ(reader.read(makeRecord({{17, "adsb_other"}, {25, "garbage"}})), RecordOutcome::accepted);
-  EXPECT_FALSE(intake.back().pos.trueHeading);
+  EXPECT_FALSE(intake.back().pos.trueHeadingValid);
 
   ASSERT_EQ(reader.read(makeRecord({{23, "10"}})), RecordOutcome::accepted);
-  EXPECT_NEAR(*intake.back().pos.roll, -10 * M_PI / 180, g_eps);
+  EXPECT_NEAR(intake.back().pos.roll, -10 * M_PI / 180, g_eps);
   ASSERT_EQ(reader.read(makeRecord({{23, "0"}})), RecordOutcome::accepted);
-  EXPECT_FALSE(intake.back().pos.roll);
+  EXPECT_FALSE(intake.back().pos.rollValid);
 
   ASSERT_EQ(reader.read(makeRecord({{4, "7000"}})), RecordOutcome::accepted);
-  EXPECT_EQ(intake.back().pos.trueAirspeed, 250.0);
+  EXPECT_EQ(intake.back().pos.speed, 250.0);
   ASSERT_EQ(reader.read(makeRecord({{4, "25000"}})), RecordOutcome::accepted);
-  EXPECT_EQ(intake.back().pos.trueAirspeed, 430.0);
+  EXPECT_EQ(intake.back().pos.speed, 430.0);
   ASSERT_EQ(reader.read(makeRecord({{20, "312.5"}})), RecordOutcome::accepted);
-  EXPECT_EQ(intake.back().pos.trueAirspeed, 312.5);
+  EXPECT_EQ(intake.back().pos.speed, 312.5);
 }
 
 TEST(TrafficRecord, CallsignsRegistrationsAndAirportCodes) {
