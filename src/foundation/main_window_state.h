@@ -14,9 +14,12 @@
 
 namespace vexo {
 
-// Areas of the 880 x 516 client rectangle, each filled and invalidated as a whole.
+// Areas of the 880 x 516 client rectangle, each filled and invalidated as a whole. The
+// state band takes in row 112, the last row of its simulator and RealTraffic boxes, so
+// that a box repainted in a new colour leaves no stale row; the controls band, filled
+// after it, paints the rest of that row.
 inline constexpr platform::Rect g_headerRect{0, 0, 880, 28};
-inline constexpr platform::Rect g_stateRect{0, 28, 880, 112};
+inline constexpr platform::Rect g_stateRect{0, 28, 880, 113};
 inline constexpr platform::Rect g_controlsRect{0, 112, 880, 392};
 inline constexpr platform::Rect g_parkRect{0, 392, 880, 448};
 inline constexpr platform::Rect g_statusRect{0, 448, 880, 476};

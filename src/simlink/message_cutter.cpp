@@ -5,6 +5,8 @@
 #include <new>
 #include <utility>
 
+#include "simlink/simconnect_ids.h"
+
 namespace vexo {
 
 MessageCutter::MessageCutter(std::uint32_t maxMessageSize)
@@ -50,7 +52,8 @@ CutResult MessageCutter::next() {
   if (unread() < 4) return tidy() ? CutResult::needMore : CutResult::tooLarge;
   const std::uint32_t size = sizeAt(readPos_);
   if (size > maxMessageSize_) return CutResult::tooLarge;
-  if (size >= 1 && size <= 3) return CutResult::badSize;
+  // Shorter than its own header: taking it would leave the reader inside the next message.
+  if (size >= 1 && size < g_simConnectRecvHeaderSize) return CutResult::badSize;
   if (size == 0) {
     while (readPos_ < writePos_ && buffer_[readPos_] == std::byte{0}) ++readPos_;
     if (readPos_ == writePos_) readPos_ = writePos_ = 0;

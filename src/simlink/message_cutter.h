@@ -22,7 +22,7 @@ enum class CutResult {
   skippedZeros,  // zero bytes between messages were skipped; nothing to deliver
   needMore,      // read more bytes into freeSpace()
   tooLarge,      // a size field above the maximum message size
-  badSize,       // a size field of 1, 2 or 3
+  badSize,       // a size field of 1 to 11: shorter than a message header
   noMemory,      // the message storage could not be allocated
 };
 

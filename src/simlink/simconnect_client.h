@@ -45,7 +45,7 @@ enum class LinkKind : std::uint32_t { tcp = 0, pipe = 1 };
 namespace CloseReason {
 inline constexpr std::uint32_t none = 0;
 inline constexpr std::uint32_t tooLarge = 1;     // received message above MaxReceiveSize
-inline constexpr std::uint32_t badSize = 2;      // size field 1 to 3
+inline constexpr std::uint32_t badSize = 2;      // size field 1 to 11 (below the header)
 inline constexpr std::uint32_t noMemory = 3;     // allocation failure while receiving
 inline constexpr std::uint32_t zeroBytes = 4;    // read or write completed with zero bytes
 inline constexpr std::uint32_t disconnected = 5; // remote disconnect, broken pipe, reset

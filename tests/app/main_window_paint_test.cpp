@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <variant>
+
 #include "platform/recording_canvas.h"
+#include "simlink/sim_client.h"
 #include "window_fixture.h"
 
 using namespace vexo;
@@ -93,6 +97,27 @@ TEST_F(Painting, SimulatorAndRealTrafficBoxesFollowTheirState) {
   state.rtConnected = false;
   c = paint();
   EXPECT_FALSE(c.findText("qnh:").has_value());
+}
+
+// The simulator and RealTraffic boxes are drawn down to row 112: the state band's repaint
+// after a colour change must cover them whole, or a stale row stays.
+TEST_F(Painting, TheStateBandsRepaintCoversTheSimulatorAndRealTrafficBoxesWhole) {
+  open();
+  const RecordingCanvas c = paint();
+  window->clearInvalidations();
+  gf_repaintSimState();
+  system->pump();
+  ASSERT_EQ(window->invalidations().size(), 1U);
+  const platform::Rect repainted = window->invalidations()[0].first;
+  for (const Point inBox : {Point{410, 60}, Point{440, 60}}) {
+    std::optional<platform::Rect> box;  // the last fill over the point
+    for (const auto& op : c.ops())
+      if (const auto* fill = std::get_if<platform::FillOp>(&op); fill && fill->area.contains(inBox)) box = fill->area;
+    ASSERT_TRUE(box.has_value());
+    EXPECT_TRUE(repainted.left <= box->left && repainted.top <= box->top && box->right <= repainted.right &&
+                box->bottom <= repainted.bottom)
+        << box->left << "," << box->top << "," << box->right << "," << box->bottom;
+  }
 }
 
 TEST_F(Painting, ScanCountsShowPlaceholdersUntilCounted) {

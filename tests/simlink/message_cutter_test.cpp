@@ -109,6 +109,9 @@ TEST(MessageCutter, BadSizeFieldsAreReported) {
                {41088, 1, CutResult::badSize},
                {41088, 2, CutResult::badSize},
                {41088, 3, CutResult::badSize},
+               {41088, 4, CutResult::badSize},
+               {41088, 11, CutResult::badSize},  // shorter than the header
+               {41088, 12, CutResult::needMore},  // the header alone is a message
                {0xFFFFFFFFu, g_receiveBufferLimit + 1, CutResult::tooLarge}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.sizeField);

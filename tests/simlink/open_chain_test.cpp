@@ -53,6 +53,8 @@ TEST(OpenChain, TheWaysTriedFollowTheCfgAndTheRegistryPorts) {
       {"no cfg: local pipe, TCP at the registry ports, the pipe again", "", 0, "5001", "5002",
        {"pipe  ", "tcp23 ::1 5001", "tcp2 127.0.0.1 5002", "pipe . "}},
       {"no cfg and no registry ports: no TCP step", "", 0, "", "", {"pipe  ", "pipe . "}},
+      {"Address=. is the local pipe: the same fallbacks", "[SimConnect]\nAddress=.\n", 0, "5001", "5002",
+       {"pipe . ", "tcp23 ::1 5001", "tcp2 127.0.0.1 5002", "pipe . "}},
       {"index 0xFFFFFFFF reads no file", "[SimConnect]\nProtocol=IPv4\nAddress=10.1.1.1\nPort=600\n",
        g_configIndexNoFile, "", "", {"pipe  ", "pipe . "}},
       {"remote pipe server: that one only", "[SimConnect]\nAddress=simhost\n", 0, "5001", "5002",

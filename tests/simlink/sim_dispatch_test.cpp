@@ -113,7 +113,8 @@ TEST_F(DispatchTest, AddedAndRemovedAircraft) {
 
 TEST_F(DispatchTest, AJustAddedObjectIsTiedToItsCreationByCallsign) {
   link_.userObjectId = 1;
-  link_.sentCreateList = {{7, 20001, "DLH1"}, {8, 5, "STAT5"}, {9, 20003, "BAW3"}};
+  // Ids up to 10000 are static aircraft, those above live ones.
+  link_.sentCreateList = {{7, 10001, "DLH1"}, {8, 10000, "STAT5"}, {9, 20003, "BAW3"}};
   link_.objectAddedIds = {1001, 1002, 1003};
   inRange(1002, 0.4, 364.0, 1, "STAT5");
   inRange(1001, 1200.0, 364.0, 0, "DLH1");
@@ -121,11 +122,11 @@ TEST_F(DispatchTest, AJustAddedObjectIsTiedToItsCreationByCallsign) {
   const auto responses = gf_takeSimResponses();
   ASSERT_EQ(responses.size(), 2u);
   EXPECT_EQ(responses[0].kind, SimResponseKind::createdStatic);
-  EXPECT_EQ(responses[0].id, 5u);
+  EXPECT_EQ(responses[0].id, 10000u);
   EXPECT_EQ(responses[0].value2, 0.0);
   EXPECT_EQ(responses[1].kind, SimResponseKind::createdLive);
   EXPECT_EQ(responses[1].objectId, 1001u);
-  EXPECT_EQ(responses[1].id, 20001u);
+  EXPECT_EQ(responses[1].id, 10001u);
   EXPECT_EQ(responses[1].value2, 1200.0);
   EXPECT_TRUE(log_.contains("just spawned, but not by Vendrake_P3D, oid: 1003, callsign 'SOMEONE', altaboveGnd:0 ft, "
                             "onground:1, gnd_alt:10 ft"));
@@ -137,6 +138,28 @@ TEST_F(DispatchTest, AJustAddedObjectIsTiedToItsCreationByCallsign) {
   EXPECT_EQ(link_.simEventQueue[3].objectId, 1001u);
   EXPECT_EQ(link_.simEventQueue[3].eventId, ClientEventId::FREEZE_LATITUDE_LONGITUDE_SET);
   EXPECT_EQ(link_.simEventQueue[5].eventId, ClientEventId::FREEZE_ATTITUDE_SET);
+}
+
+// The engine may hold its response list while it waits for the SimConnect mutex; the
+// "SimClient" thread confirming creations never holds the two together (ThreadSanitizer
+// reports an inversion of their order, or the two threads hang).
+TEST_F(DispatchTest, ConfirmingCreationsNeverHoldsTheSimConnectMutexAndTheResponseList) {
+  constexpr int g_rounds = 300;
+  link_.userObjectId = 1;
+  std::thread engine([&] {
+    for (int i = 0; i < g_rounds; ++i) {
+      std::lock_guard responses(g_simResponseList.mutex);
+      std::lock_guard queues(link_.simConnectMutex);
+      link_.simRemovalQueue.push_back(2000);
+    }
+  });
+  for (int i = 0; i < g_rounds; ++i) {
+    link_.sentCreateList.push_back({7, 10001, "DLH1"});
+    link_.objectAddedIds.push_back(1001);
+    inRange(1001, 1200.0, 364.0, 0, "DLH1");
+  }
+  engine.join();
+  EXPECT_EQ(gf_takeSimResponses().size(), static_cast<std::size_t>(g_rounds));
 }
 
 TEST_F(DispatchTest, OlderAircraftReportTheirGroundStateUnlessHighOrMarked) {
