@@ -17,6 +17,13 @@ TEST(Qnh, NumbersStringsInchesAndTheClamp) {
   EXPECT_EQ(gf_readQnh(R"({"QNH": "2996"})"), 1015);
   EXPECT_EQ(gf_readQnh(R"({"QNH": 850})"), 900);
   EXPECT_EQ(gf_readQnh(R"({"QNH": -5})"), 900);
+  // The bounds themselves: 1100 is hPa, not hundredths of an inch; 900 stays.
+  const std::pair<const char*, std::int32_t> bounds[] = {
+      {R"({"QNH": 1100})", 1100}, {R"({"QNH": "1100"})", 1100}, {R"({"QNH": 1100.4})", 1100},
+      {R"({"QNH": 3248})", 1100}, {R"({"QNH": 3250})", 1100},   {R"({"QNH": 900})", 900},
+      {R"({"QNH": 899})", 900},   {R"({"QNH": 2658})", 900},    {R"({"QNH": 2656})", 900},
+  };
+  for (const auto& [datagram, qnh] : bounds) EXPECT_EQ(gf_readQnh(datagram), qnh) << datagram;
   EXPECT_EQ(gf_readQnh(R"({"QNH": 1099})"), 1099);
   EXPECT_EQ(gf_readQnh(R"({"QNH": 1101})"), 900);     // 1101 hundredths of an inch is 373 hPa
   EXPECT_EQ(gf_readQnh(R"({"QNH": 9999})"), 1100);

@@ -143,3 +143,35 @@ TEST(UdpReader, LightsFollowTheDatagrams) {
   gf_setReaderLight(g_trafficLight, g_lightStopped);
   gf_setReaderLight(g_qnhLight, g_lightStopped);
 }
+
+// The reader thread collects callsigns while the window's thread starts, reads and clears
+// the set: under ThreadSanitizer any access outside the set's lock is reported.
+TEST(UdpReader, CallsignsAreCollectedWhileAnotherThreadReadsAndClearsThem) {
+  test::IntakeScope intake(false);
+  TrafficReceiver receiver;
+  receiver.setRefPosition(test::g_klax);
+  receiver.createAndBind(0, true);
+  auto loop = std::async(std::launch::async, [&] { receiver.receiveLoop(true); });
+  int error = 0;
+  bool atBind = false;
+  const platform::Socket socket = platform::gf_openUdpSocket(0, true, error, atBind);
+  ASSERT_TRUE(socket.valid());
+  auto send = [&](const std::string& callsign) {
+    platform::gf_sendDatagramToLoopback(socket.fd(), receiver.boundPort(), test::makeRecord({{9, callsign}}), error);
+  };
+  for (int i = 0; i < 3000; ++i) {
+    send(fmt::format("CS{}", i % 40));
+    if (i % 10 == 0) receiver.startCollectingCallsigns();
+    if (i % 7 == 0) receiver.clearCallsigns();
+    if (i % 13 == 0) receiver.stopCollectingCallsigns();
+    for (const std::string& callsign : receiver.callsigns()) ASSERT_TRUE(callsign.starts_with("CS")) << callsign;
+  }
+  receiver.startCollectingCallsigns();
+  ASSERT_TRUE(test::waitUntil([&] {
+    send("LAST1");
+    return receiver.callsigns().contains("LAST1");
+  }));
+  receiver.stopRequested.store(true);
+  ASSERT_EQ(loop.wait_for(test::g_patience), std::future_status::ready);
+  loop.get();
+}
