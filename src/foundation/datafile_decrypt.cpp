@@ -108,8 +108,8 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
   if (std::fseek(in.get(), 0, SEEK_END) == 0) {
     const long end = std::ftell(in.get());
     if (end > 0 && static_cast<std::uintmax_t>(end) > consumed) {
-      gf_logWarning(fmt::format("{} bytes after the final chunk of {} ignored", static_cast<std::uintmax_t>(end) - consumed,
-                                gf_pathToUtf8(input)));
+      const std::uintmax_t extra = static_cast<std::uintmax_t>(end) - consumed;
+      gf_logWarning(fmt::format("{} bytes after the final chunk of {} ignored", extra, gf_pathToUtf8(input)));
     }
   }
   if (std::fclose(out.release()) != 0) {

@@ -104,11 +104,13 @@ std::string gf_utcDateText() {
 
 void gf_setTrafficTimeSource(TrafficTimeSource source) { g_trafficTimeSource.store(source); }
 
+bool gf_isTrafficTime(double recordTime) {
+  return std::isfinite(recordTime) && recordTime >= 1.0 && recordTime < static_cast<double>(g_latestTimeValue + 1);
+}
+
 TimeValue gf_trafficTime(double recordTime) {
   // The record time comes from the network: only a finite time in range is cast.
-  if (std::isfinite(recordTime) && recordTime >= 1.0 && recordTime < static_cast<double>(g_latestTimeValue + 1)) {
-    return static_cast<TimeValue>(recordTime);
-  }
+  if (gf_isTrafficTime(recordTime)) return static_cast<TimeValue>(recordTime);
   return gf_systemTimeNow();
 }
 

@@ -35,9 +35,12 @@ std::string gf_utcDateText();
 using TrafficTimeSource = double (*)();
 void gf_setTrafficTimeSource(TrafficTimeSource source);
 
-// The traffic time for a record time: its whole seconds when it is a finite time from
-// 1 to g_latestTimeValue, else (0 before the first record, or nonsense from the network)
-// the system time.
+// True for a record time the traffic clock can take: a finite time from 1 to
+// g_latestTimeValue (seconds since 1970).
+bool gf_isTrafficTime(double recordTime);
+
+// The traffic time for a record time: its whole seconds when gf_isTrafficTime, else (0
+// before the first record, or nonsense from the network) the system time.
 TimeValue gf_trafficTime(double recordTime);
 
 // "19:43:02" of the traffic time; never throws.

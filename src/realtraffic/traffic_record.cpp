@@ -41,12 +41,6 @@ double lf_readNumber(std::string_view field, std::string_view name) {
   return *value;
 }
 
-constexpr bool lf_isAsciiAlnum(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9'); }
-
-bool lf_isRouteCode(std::string_view field) {
-  return field.size() == IataCode::size() && std::all_of(field.begin(), field.end(), lf_isAsciiAlnum);
-}
-
 // A callsign with a control character would be cut or garbled on its way to the
 // simulator, and never match the object it names.
 bool lf_hasControlCharacter(std::string_view text) {
@@ -55,9 +49,6 @@ bool lf_hasControlCharacter(std::string_view text) {
     return byte < 0x20 || byte == 0x7F;
   });
 }
-
-// UTC seconds that the traffic clock can take (1 to the end of year 9999).
-bool lf_isRecordTime(double time) { return time >= 1.0 && time <= static_cast<double>(g_latestTimeValue); }
 
 // True for a type longer than 4 characters or one of the known non-aircraft types.
 bool lf_isNonAircraftType(std::string_view type) {
@@ -83,9 +74,10 @@ double lf_speedByAltitude(double altitude) {
 
 std::string_view gf_recordOutcomeName(RecordOutcome outcome) {
   static constexpr std::array<std::string_view, g_recordOutcomeCount> names{
-      "accepted",  "intake off", "vehicle",      "too few fields", "field error", "out of range",
-      "control character", "registration too long", "not an aircraft", "hexid too low", "not airborne", "refused callsign",
-      "no identity", "ground away from park airport"};
+      "accepted",         "intake off",   "vehicle",          "too few fields", "field error",
+      "out of range",     "control character",            "registration too long",
+      "not an aircraft",  "hexid too low", "not airborne", "refused callsign", "no identity",
+      "ground away from park airport"};
   return names.at(static_cast<std::size_t>(outcome));
 }
 
@@ -133,7 +125,10 @@ bool TrafficReceiver::lf_readAltitude(const RecordContext& context, StreamPos& p
 // carry four-letter codes) counts as none, logged once per code.
 IataCode TrafficReceiver::lf_readAirportCode(std::string_view field) {
   if (field == g_null) return {};
-  if (lf_isRouteCode(field)) return IataCode(field);
+  try {
+    return IataCode(field);
+  } catch (const std::invalid_argument&) {
+  }
   if (loggedRouteCodes_.size() < g_maxLoggedRouteCodes && loggedRouteCodes_.emplace(field).second) {
     foreignLog.log("route code", fmt::format("route code '{}' is not three letters or digits: taken as none", field));
   }
@@ -156,7 +151,8 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
   AcIdent& ident = report.ident;
 
   const double time = lf_readNumber(fields[fTime], "timestamp");
-  if (!lf_isRecordTime(time)) throw std::runtime_error(fmt::format("timestamp out of range:{}", fields[fTime]));
+  // Only a time the traffic clock can take is kept: the clock casts it to whole seconds.
+  if (!gf_isTrafficTime(time)) throw std::runtime_error(fmt::format("timestamp out of range:{}", fields[fTime]));
   recordTime.store(time);
   report.reportTime = time;
 
