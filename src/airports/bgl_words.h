@@ -1,0 +1,62 @@
+// The bytes of one scenery file, read whole, with bounds-checked little-endian reads.
+// Records are addressed by word index (byte offset / 4) as the file format steps through
+// them; a read that would leave the data throws BglRangeError naming the file and offset,
+// so no walk can read out of bounds even where a check was missed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <istream>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace vexo {
+
+class BglRangeError : public std::out_of_range {
+public:
+  using std::out_of_range::out_of_range;
+};
+
+class BglWords {
+public:
+  // bytes: the file's content; padded with zero bytes to whole 32-bit words.
+  BglWords(std::vector<std::byte> bytes, std::string pathText);
+
+  std::size_t wordCount() const { return bytes_.size() / 4; }
+  std::size_t byteCount() const { return bytes_.size(); }
+  const std::string& pathText() const { return pathText_; }
+
+  bool has(std::size_t offset, std::size_t width) const {
+    return offset <= bytes_.size() && width <= bytes_.size() - offset;
+  }
+  std::uint16_t u16(std::size_t offset) const { return static_cast<std::uint16_t>(load(offset, 2)); }
+  std::uint32_t u32(std::size_t offset) const { return static_cast<std::uint32_t>(load(offset, 4)); }
+  std::int32_t i32(std::size_t offset) const { return static_cast<std::int32_t>(u32(offset)); }
+  float f32(std::size_t offset) const;
+  // The bytes [offset, offset + width), which must lie inside the data.
+  std::string text(std::size_t offset, std::size_t width) const;
+
+private:
+  void require(std::size_t offset, std::size_t width) const;
+  std::uint32_t load(std::size_t offset, std::size_t width) const;
+
+  std::vector<std::byte> bytes_;
+  std::string pathText_;
+};
+
+// The stream's remaining content as words; nothing when the read fails.
+std::optional<BglWords> lf_readBglWords(std::istream& in, std::string pathText);
+
+// A whole file in binary mode; nothing when it cannot be opened, its size cannot be read,
+// or the read ends before the end of the file.
+std::optional<std::vector<std::byte>> gf_readFileBytes(const std::filesystem::path& path);
+
+// The quick test before a file is handed to a task: at least 57 bytes, a section count
+// that fits the file, and a section of type 3 (airports). It reads the header field and
+// the section table in small pieces, never the whole file.
+bool lf_isAirportBgl(const std::filesystem::path& path);
+
+}  // namespace vexo

@@ -1,0 +1,60 @@
+#include <gtest/gtest.h>
+
+#include "airports/bgl_convert.h"
+#include "bgl_builder.h"
+
+namespace vexo {
+namespace {
+
+TEST(BglConvert, IcaoIdentsDecodeFromBase38) {
+  EXPECT_EQ(lf_decodeIcaoText(0x0263DFE1U), "KTST");  // the ident field of the real test scenery
+  EXPECT_EQ(lf_decodeIcaoText(test::encodeIcao("EHAM")), "EHAM");
+  EXPECT_EQ(lf_decodeIcaoText(test::encodeIcao("K2A9")), "K2A9");
+  EXPECT_EQ(lf_decodeIcaoText(test::encodeIcao("LAX")), "LAX");
+  EXPECT_EQ(lf_decodeIcaoText(0x1F), "");            // low 5 bits are not part of the ident
+  EXPECT_EQ(lf_decodeIcaoText(38U << 5), std::nullopt);  // digit 0
+  EXPECT_EQ(lf_decodeIcaoText(1U << 5), std::nullopt);   // digit 1
+  EXPECT_EQ(lf_decodeIcaoText(0xFFFFFFFFU), std::nullopt);
+}
+
+TEST(BglConvert, StandIdPrefixByNameCode) {
+  const std::vector<std::pair<std::uint32_t, std::string>> cases{
+      {0, "7"}, {1, "r7"}, {2, "p7"}, {3, "np7"}, {4, "ep7"}, {5, "sep7"}, {6, "sp7"}, {7, "swp7"}, {8, "wp7"},
+      {9, "nwp7"}, {10, "g7"}, {11, "7"}, {12, "A7"}, {14, "C7"}, {37, "Z7"}, {38, "7"}, {63, "7"}};
+  for (const auto& [code, id] : cases) EXPECT_EQ(gf_bglStandId(code, 7), id) << code;
+  EXPECT_EQ(gf_bglStandId(10, 4095), "g4095");
+}
+
+TEST(BglConvert, AltitudeInFeetWithinItsLimits) {
+  EXPECT_EQ(gf_bglAltitudeFeet(-3000), -10);
+  EXPECT_EQ(gf_bglAltitudeFeet(4000000), 0);
+  EXPECT_EQ(gf_bglAltitudeFeet(-6096), -20);     // -20.0 ft stays
+  EXPECT_EQ(gf_bglAltitudeFeet(-6401), 0);       // -21 ft
+  EXPECT_EQ(gf_bglAltitudeFeet(3048000), 10000); // exactly 10000 ft
+  EXPECT_EQ(gf_bglAltitudeFeet(3048305), 0);     // 10001 ft
+  EXPECT_EQ(gf_bglAltitudeFeet(199339), 654);
+}
+
+TEST(BglConvert, PackedCoordinatesAndUsablePositions) {
+  EXPECT_DOUBLE_EQ(gf_bglLatitude(0), 90.0);
+  EXPECT_DOUBLE_EQ(gf_bglLatitude(1U << 29), -90.0);
+  EXPECT_DOUBLE_EQ(gf_bglLongitude(0), -180.0);
+  EXPECT_NEAR(gf_bglLongitude(805306368U), 180.0, 1e-9);
+  EXPECT_FALSE(gf_bglPositionUsable(0.00009, -0.00009));
+  EXPECT_TRUE(gf_bglPositionUsable(0.0, 0.0002));
+  EXPECT_FALSE(gf_bglPositionUsable(-90.0001, 10.0));
+  EXPECT_FALSE(gf_bglPositionUsable(10.0, 180.0001));
+  EXPECT_TRUE(gf_bglPositionUsable(-90.0, 180.0));
+}
+
+TEST(BglConvert, DuplicateIdsGetSuffixesUpToJ) {
+  std::unordered_set<std::string> used;
+  std::vector<std::string> got;
+  for (int i = 0; i < 12; ++i) got.push_back(lf_uniqueStandId("g12", used).value_or("-"));
+  EXPECT_EQ(got, (std::vector<std::string>{"g12", "g12a", "g12b", "g12c", "g12d", "g12e", "g12f", "g12g", "g12h",
+                                           "g12i", "g12j", "-"}));
+  EXPECT_EQ(lf_uniqueStandId("g12k", used), "g12k");
+}
+
+}  // namespace
+}  // namespace vexo
