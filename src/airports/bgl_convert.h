@@ -6,16 +6,20 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_set>
+#include <vector>
 
 namespace vexo {
 
-double gf_bglLatitude(std::uint32_t packed);   // degrees, 90 - v * 180 / 2^29
-double gf_bglLongitude(std::uint32_t packed);  // degrees, v * 360 / (3 * 2^28) - 180
+// Degrees: 90 - v * 180 / 2^29, and v * 360 / (3 * 2^28) - 180.
+inline double gf_bglLatitude(std::uint32_t packed) { return 90.0 - static_cast<double>(packed) * 3.3527612686157227e-07; }
+inline double gf_bglLongitude(std::uint32_t packed) { return static_cast<double>(packed) * 4.470348358154297e-07 - 180.0; }
 
 // Whether a position may be used: latitude within -90..90, longitude within -180..180, and
 // not both within 0.0001 of 0 (the null island of unset scenery values).
-bool gf_bglPositionUsable(double latitude, double longitude);
+inline bool gf_bglPositionUsable(double latitude, double longitude) {
+  if (!(latitude >= -90.0 && latitude <= 90.0) || !(longitude >= -180.0 && longitude <= 180.0)) return false;
+  return !(latitude > -0.0001 && latitude < 0.0001 && longitude > -0.0001 && longitude < 0.0001);
+}
 
 // The ident of an airport record as text: the low 5 bits dropped, then base-38 digits
 // (2..11 "0".."9", 12..37 "A".."Z"), the first digit taken the last character. None when a
@@ -27,9 +31,29 @@ std::int32_t gf_bglAltitudeFeet(std::int32_t millimetres);
 
 // The id of a parking spot: the prefix of its name code and the decimal number.
 std::string gf_bglStandId(std::uint32_t nameCode, std::uint32_t number);
+void gf_bglStandId(std::uint32_t nameCode, std::uint32_t number, std::string& id);  // into id
 
-// The id itself when not yet used, else the id with "a".."j", the first one free; the
-// chosen id is marked used. None when all eleven are taken.
-std::optional<std::string> lf_uniqueStandId(const std::string& id, std::unordered_set<std::string>& used);
+// The stand ids already taken in one airport. An id is its name code's prefix and the
+// number, and a repeated id gets "a".."j": such an id ends in a letter, which no plain id
+// does, so counting the uses of each (prefix, number) pair is the same as testing the
+// texts, without a text per lookup.
+class StandIdSet {
+public:
+  explicit StandIdSet(std::size_t expected = 16);
+  // The id of the next spot with this name code and number into id: the plain id on its
+  // first use, then with "a" up to "j"; false (id untouched) when all eleven are taken.
+  bool take(std::uint32_t nameCode, std::uint32_t number, std::string& id);
+
+private:
+  std::uint8_t& usesOf(std::uint32_t key);
+  std::vector<std::uint32_t> keys_;  // key + 1; 0 = free slot
+  std::vector<std::uint8_t> uses_;
+  std::size_t filled_ = 0;
+};
+
+// The rule for one spot: its id made unique in the set (lf_uniqueStandId of the format).
+inline bool lf_uniqueStandId(StandIdSet& used, std::uint32_t nameCode, std::uint32_t number, std::string& id) {
+  return used.take(nameCode, number, id);
+}
 
 }  // namespace vexo

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <vector>
 
+#include "airports/bgl_convert.h"
 #include "airports/bgl_reader.h"
 #include "foundation/geodesy.h"
 
@@ -15,7 +15,7 @@ namespace vexo {
 
 struct BglAirportDecode {
   BglAirport airport;
-  std::unordered_set<std::string> usedIds;  // parking ids taken (helipads do not count)
+  StandIdSet usedIds;  // parking ids taken (helipads do not count)
   std::vector<LatLon> helipads;             // helipad positions taken
   int helipadCounter = 1;
 };

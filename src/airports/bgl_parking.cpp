@@ -76,6 +76,9 @@ void lf_decodeParking(const BglDecodeInput& in, BglAirportDecode& state, std::si
   const std::uint32_t count = words.u16(start + bgl::parkingCountField);
   const std::string& pathText = words.pathText();
   std::size_t offset = start + bgl::parkingFirstEntry;
+  const std::size_t fitting = std::min<std::size_t>(count, (end - offset) / entrySize);
+  state.airport.stands.reserve(state.airport.stands.size() + fitting);
+  state.usedIds = StandIdSet(fitting);
   for (std::uint32_t k = 0; k < count; ++k) {
     if (offset > end || entrySize > end - offset) {
       lf_logCutShort(in, "parking entry", offset);
@@ -90,7 +93,8 @@ void lf_decodeParking(const BglDecodeInput& in, BglAirportDecode& state, std::si
       in.hooks.appendScanLog(fmt::format("Skipped position with radius {:.1F} m in {}", radius, pathText));
       continue;
     }
-    const std::string id = gf_bglStandId(packed & 0x3FU, (packed >> 12) & 0xFFFU);
+    const std::uint32_t nameCode = packed & 0x3FU;
+    const std::uint32_t number = (packed >> 12) & 0xFFFU;
     const auto type = static_cast<std::uint16_t>((packed >> 8) & 0xFU);
     if (type == 0 || type == 12 || type == 13) continue;
     const double latitude = gf_bglLatitude(words.u32(entry + bgl::parkingLatitudeField));
@@ -101,22 +105,22 @@ void lf_decodeParking(const BglDecodeInput& in, BglAirportDecode& state, std::si
     }
     const float heading = words.f32(entry + bgl::parkingHeadingField);
     if (!std::isfinite(heading)) {
-      in.hooks.appendScanLog(fmt::format("Skipped position {} with heading {:.1F} in {}", id, heading, pathText));
+      in.hooks.appendScanLog(fmt::format("Skipped position {} with heading {:.1F} in {}",
+                                         gf_bglStandId(nameCode, number), heading, pathText));
       continue;
     }
-    const auto unique = lf_uniqueStandId(id, state.usedIds);
-    if (!unique) {
-      in.hooks.appendScanLog(fmt::format("{}Warning: more than 10 duplicate IDs {} in {}", "===> ", id, pathText));
+    BglStand& stand = state.airport.stands.emplace_back();
+    if (!lf_uniqueStandId(state.usedIds, nameCode, number, stand.id)) {
+      state.airport.stands.pop_back();
+      in.hooks.appendScanLog(fmt::format("{}Warning: more than 10 duplicate IDs {} in {}", "===> ",
+                                         gf_bglStandId(nameCode, number), pathText));
       continue;
     }
-    BglStand stand;
-    stand.id = *unique;
     stand.latitude = latitude;
     stand.longitude = longitude;
     stand.heading = heading == 0.0F ? 2.0 * std::numbers::pi : heading * kDegToRad;
     stand.radius = radius;
     stand.type = type;
-    state.airport.stands.push_back(std::move(stand));
   }
 }
 

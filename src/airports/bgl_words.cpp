@@ -1,7 +1,6 @@
 #include "airports/bgl_words.h"
 
 #include <array>
-#include <bit>
 #include <fstream>
 #include <limits>
 
@@ -16,21 +15,10 @@ BglWords::BglWords(std::vector<std::byte> bytes, std::string pathText)
   bytes_.resize((bytes_.size() + 3) / 4 * 4, std::byte{0});
 }
 
-void BglWords::require(std::size_t offset, std::size_t width) const {
-  if (!has(offset, width)) {
-    throw BglRangeError(fmt::format("read of {} bytes at offset {} past the end ({} bytes) of {}", width, offset,
-                                    bytes_.size(), pathText_));
-  }
+void BglWords::throwRangeError(std::size_t offset, std::size_t width) const {
+  throw BglRangeError(fmt::format("read of {} bytes at offset {} past the end ({} bytes) of {}", width, offset,
+                                  bytes_.size(), pathText_));
 }
-
-std::uint32_t BglWords::load(std::size_t offset, std::size_t width) const {
-  require(offset, width);
-  std::uint32_t value = 0;
-  for (std::size_t i = 0; i < width; ++i) value |= static_cast<std::uint32_t>(bytes_[offset + i]) << (8 * i);
-  return value;
-}
-
-float BglWords::f32(std::size_t offset) const { return std::bit_cast<float>(u32(offset)); }
 
 std::string BglWords::text(std::size_t offset, std::size_t width) const {
   require(offset, width);

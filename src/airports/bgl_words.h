@@ -4,6 +4,7 @@
 // so no walk can read out of bounds even where a check was missed.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -33,15 +34,23 @@ public:
     return offset <= bytes_.size() && width <= bytes_.size() - offset;
   }
   std::uint16_t u16(std::size_t offset) const { return static_cast<std::uint16_t>(load(offset, 2)); }
-  std::uint32_t u32(std::size_t offset) const { return static_cast<std::uint32_t>(load(offset, 4)); }
+  std::uint32_t u32(std::size_t offset) const { return load(offset, 4); }
   std::int32_t i32(std::size_t offset) const { return static_cast<std::int32_t>(u32(offset)); }
-  float f32(std::size_t offset) const;
+  float f32(std::size_t offset) const { return std::bit_cast<float>(u32(offset)); }
   // The bytes [offset, offset + width), which must lie inside the data.
   std::string text(std::size_t offset, std::size_t width) const;
 
 private:
-  void require(std::size_t offset, std::size_t width) const;
-  std::uint32_t load(std::size_t offset, std::size_t width) const;
+  void require(std::size_t offset, std::size_t width) const {
+    if (!has(offset, width)) throwRangeError(offset, width);
+  }
+  [[noreturn]] void throwRangeError(std::size_t offset, std::size_t width) const;
+  std::uint32_t load(std::size_t offset, std::size_t width) const {
+    require(offset, width);
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < width; ++i) value |= static_cast<std::uint32_t>(bytes_[offset + i]) << (8 * i);
+    return value;
+  }
 
   std::vector<std::byte> bytes_;
   std::string pathText_;

@@ -48,12 +48,24 @@ TEST(BglConvert, PackedCoordinatesAndUsablePositions) {
 }
 
 TEST(BglConvert, DuplicateIdsGetSuffixesUpToJ) {
-  std::unordered_set<std::string> used;
+  StandIdSet used(1);  // grows as it fills
   std::vector<std::string> got;
-  for (int i = 0; i < 12; ++i) got.push_back(lf_uniqueStandId("g12", used).value_or("-"));
+  auto take = [&used](std::uint32_t code, std::uint32_t number) {
+    std::string id = "-";
+    lf_uniqueStandId(used, code, number, id);
+    return id;
+  };
+  for (int i = 0; i < 12; ++i) got.push_back(take(10, 12));
   EXPECT_EQ(got, (std::vector<std::string>{"g12", "g12a", "g12b", "g12c", "g12d", "g12e", "g12f", "g12g", "g12h",
                                            "g12i", "g12j", "-"}));
-  EXPECT_EQ(lf_uniqueStandId("g12k", used), "g12k");
+  // Name codes with the same prefix give the same id; others do not.
+  EXPECT_EQ(take(0, 7), "7");
+  EXPECT_EQ(take(11, 7), "7a");
+  EXPECT_EQ(take(40, 7), "7b");
+  EXPECT_EQ(take(12, 7), "A7");
+  EXPECT_EQ(take(37, 7), "Z7");
+  EXPECT_EQ(take(10, 4095), "g4095");
+  for (std::uint32_t n = 0; n < 1000; ++n) EXPECT_EQ(take(2, n), "p" + std::to_string(n));
 }
 
 }  // namespace
