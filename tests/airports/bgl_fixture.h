@@ -51,3 +51,14 @@ struct BglRun {
 };
 
 }  // namespace vexo::test
+
+// The builder's names as the reader tests use them.
+namespace vexo {
+using test::airportFile;
+using test::airportRecord;
+using test::BglRun;
+using test::helipadRecord;
+using test::nameRecord;
+using test::parkingList;
+using test::Spot;
+}  // namespace vexo

@@ -9,14 +9,6 @@
 namespace vexo {
 namespace {
 
-using test::airportFile;
-using test::airportRecord;
-using test::BglRun;
-using test::helipadRecord;
-using test::nameRecord;
-using test::parkingList;
-using test::Spot;
-
 TEST(BglReader, ParkingEntriesAsTheFormatSays) {
   std::vector<Spot> spots;
   for (float r : {1.0F, 1.1F, 199.9F, 200.0F}) spots.push_back(Spot{.number = 1, .radius = r});

@@ -13,14 +13,6 @@
 namespace vexo {
 namespace {
 
-using test::airportFile;
-using test::airportRecord;
-using test::BglRun;
-using test::helipadRecord;
-using test::nameRecord;
-using test::parkingList;
-using test::Spot;
-
 // The real scenery file against the XML it was compiled from.
 TEST(BglRealFile, TestAirportDecodesToItsSource) {
   const auto dir = test::testdataDir() / "bgl";
