@@ -3,10 +3,12 @@
 //   trafficstandin [--weather-port N] [--traffic-port N] [--tcp-port N] [--no-tcp]
 //                  [--level N] [--version TEXT] [--speed X] [--loop] RECORDING...
 //
-// Replays each recording (weather to the weather port, traffic as RTTFC records to the
-// traffic port, times rebased to now, paced at the given speed; 0 = no pauses), while
-// connected to the program's TCP server, answering "Qs999=version" and printing the
-// lines it gets. Commands on standard input: "drop" (close the TCP link), "open" (connect
+// Replays each recording (weather to the weather port, the latest weather again every
+// 10 s of the recording, traffic as RTTFC records to the traffic port, times rebased to
+// now, paced at the given speed; 0 = no pauses), while connected to the program's TCP
+// server, answering "Qs999=version" and printing the lines it gets. The replay begins
+// once that link is made (at once with --no-tcp); with --loop a recording without traffic
+// is sent again every 10 s. Commands on standard input: "drop" (close the TCP link), "open" (connect
 // again), "quit".
 #include <fmt/format.h>
 
@@ -95,15 +97,14 @@ int main(int argc, char** argv) {
     if (args.tcp) client = std::make_unique<RtClient>(args.client);
 
     std::thread replayer([&] {
-      do {
-        for (const std::string& path : args.recordings) {
-          const auto counts = gf_replay(gf_readRecording(path), args.replay);
-          fmt::print("replayed {}: {} weather, {} traffic, {} failed\n", path, counts.weather, counts.traffic,
-                     counts.failed);
-          std::fflush(stdout);
-          if (stop.load()) break;
-        }
-      } while (args.loop && !stop.load());
+      const std::vector<std::filesystem::path> paths(args.recordings.begin(), args.recordings.end());
+      const auto linkUp = [&] { return !client || client->waitForConnection(stop); };
+      gf_replayRecordings(paths, args.replay, args.loop, linkUp,
+                          [](const std::filesystem::path& path, const ReplayCounts& counts) {
+                            fmt::print("replayed {}: {} weather, {} traffic, {} failed\n", path.string(),
+                                       counts.weather, counts.traffic, counts.failed);
+                            std::fflush(stdout);
+                          });
     });
 
     for (std::string command; !stop.load() && std::getline(std::cin, command);) {

@@ -18,6 +18,18 @@ namespace {
 
 constexpr std::size_t g_timeField = 14;
 
+using Clock = std::chrono::steady_clock;
+
+bool lf_stopped(const ReplayOptions& options) { return options.stop && options.stop->load(); }
+
+Clock::time_point lf_now(const ReplayOptions& options) { return options.clock.now ? options.clock.now() : Clock::now(); }
+
+void lf_waitUntil(const ReplayOptions& options, Clock::time_point due) {
+  if (options.clock.waitUntil) return options.clock.waitUntil(due, options.stop);
+  while (Clock::now() < due && !lf_stopped(options))
+    std::this_thread::sleep_for(std::min<Clock::duration>(due - Clock::now(), std::chrono::milliseconds(100)));
+}
+
 bool lf_isTrafficLine(std::string_view line) { return line.starts_with("AITFC,") || line.starts_with("RTTFC,"); }
 
 std::string lf_timeText(double time) {
@@ -99,30 +111,63 @@ ReplayCounts gf_replay(const std::vector<RecordingLine>& lines, const ReplayOpti
       options.rebaseToNow
           ? std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count() - firstTime
           : 0.0;
-  const auto start = std::chrono::steady_clock::now();
+  const auto start = lf_now(options);
+  // Waits until the recording's clock reaches time.
+  const auto paceTo = [&](double time) {
+    if (options.speed <= 0.0) return;
+    lf_waitUntil(options, start + std::chrono::duration_cast<Clock::duration>(
+                                      std::chrono::duration<double>((time - firstTime) / options.speed)));
+  };
+  const auto send = [&](std::uint16_t port, const std::string& text, std::size_t& count) {
+    ++count;
+    if (!platform::gf_sendDatagramToLoopback(socket.fd(), port, text, error)) ++counts.failed;
+  };
 
+  const std::string* weather = nullptr;  // the latest weather line
+  double recordTime = firstTime;         // of the last traffic line sent
+  double weatherTime = firstTime;        // when the weather was last sent
   for (const RecordingLine& line : lines) {
-    if (options.stop && options.stop->load()) break;
-    bool sent = false;
+    if (lf_stopped(options)) break;
     if (line.kind == RecordingLine::Kind::weather) {
-      sent = platform::gf_sendDatagramToLoopback(socket.fd(), options.weatherPort, line.text, error);
-      ++counts.weather;
-    } else {
-      if (options.speed > 0.0) {
-        const auto due = start + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                                     std::chrono::duration<double>((line.timestamp - firstTime) / options.speed));
-        while (std::chrono::steady_clock::now() < due && !(options.stop && options.stop->load())) {
-          std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-              due - std::chrono::steady_clock::now(), std::chrono::milliseconds(100)));
-        }
-      }
-      sent = platform::gf_sendDatagramToLoopback(socket.fd(), options.trafficPort,
-                                                 gf_toTrafficRecord(line.text, shift), error);
-      ++counts.traffic;
+      weather = &line.text;
+      weatherTime = recordTime;
+      send(options.weatherPort, line.text, counts.weather);
+      continue;
     }
-    if (!sent) ++counts.failed;
+    while (weather && options.weatherEvery > 0.0 && weatherTime + options.weatherEvery <= line.timestamp) {
+      // Without pauses a long gap gets one repetition, not a burst.
+      weatherTime = options.speed > 0.0 ? weatherTime + options.weatherEvery : line.timestamp;
+      paceTo(weatherTime);
+      if (lf_stopped(options)) return counts;
+      send(options.weatherPort, *weather, counts.weather);
+    }
+    paceTo(line.timestamp);
+    if (lf_stopped(options)) break;
+    send(options.trafficPort, gf_toTrafficRecord(line.text, shift), counts.traffic);
+    recordTime = line.timestamp;
   }
   return counts;
+}
+
+void gf_replayRecordings(const std::vector<std::filesystem::path>& recordings, const ReplayOptions& options,
+                         bool loop, const std::function<bool()>& linkUp,
+                         const std::function<void(const std::filesystem::path&, const ReplayCounts&)>& report) {
+  // Sent before the program listens, the first lines, its weather among them, would be lost.
+  if (linkUp && !linkUp()) return;
+  do {
+    std::size_t traffic = 0;
+    for (const auto& path : recordings) {
+      if (lf_stopped(options)) return;
+      const ReplayCounts counts = gf_replay(gf_readRecording(path), options);
+      traffic += counts.traffic;
+      if (report) report(path, counts);
+    }
+    if (loop && traffic == 0 && !lf_stopped(options)) {
+      const double seconds = std::max(1.0, options.weatherEvery);
+      lf_waitUntil(options, lf_now(options) + std::chrono::duration_cast<Clock::duration>(
+                                                  std::chrono::duration<double>(seconds)));
+    }
+  } while (loop && !lf_stopped(options));
 }
 
 }  // namespace vexo::standin

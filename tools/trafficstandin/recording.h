@@ -3,8 +3,10 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -29,12 +31,25 @@ std::vector<RecordingLine> gf_readRecording(const std::filesystem::path& path);
 // value reads "null".
 std::string gf_toTrafficRecord(std::string_view line, double timeShift);
 
+// The replay's clock: the steady clock by default; a test gives its own so that a replay
+// runs without waiting.
+struct ReplayClock {
+  using TimePoint = std::chrono::steady_clock::time_point;
+  std::function<TimePoint()> now;
+  // Returns at due, or earlier when stop is set.
+  std::function<void(TimePoint due, const std::atomic<bool>* stop)> waitUntil;
+};
+
 struct ReplayOptions {
   std::uint16_t weatherPort = 49004;
   std::uint16_t trafficPort = 49005;
   double speed = 1.0;             // 1: real pacing; 10: ten times faster; 0: no pauses
   bool rebaseToNow = true;        // move the times so that the first record is now
+  // The latest weather line is sent again after this many seconds of the recording, as
+  // the source repeats it, so that a reader that starts late still gets a QNH; 0: never.
+  double weatherEvery = 10.0;
   const std::atomic<bool>* stop = nullptr;  // ends the replay early when set
+  ReplayClock clock;                        // empty members: the steady clock
 };
 
 struct ReplayCounts {
@@ -45,5 +60,13 @@ struct ReplayCounts {
 
 // Sends the lines to 127.0.0.1, paced by their times.
 ReplayCounts gf_replay(const std::vector<RecordingLine>& lines, const ReplayOptions& options);
+
+// Replays the recordings in turn, over and over with loop, but only once linkUp() says the
+// program listens (false: stop before anything is sent). A pass that sends no traffic
+// waits weatherEvery seconds (at least one) before the next, rather than spinning.
+// report is told the counts of each recording replayed.
+void gf_replayRecordings(const std::vector<std::filesystem::path>& recordings, const ReplayOptions& options,
+                         bool loop, const std::function<bool()>& linkUp,
+                         const std::function<void(const std::filesystem::path&, const ReplayCounts&)>& report);
 
 }  // namespace vexo::standin

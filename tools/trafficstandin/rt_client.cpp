@@ -35,6 +35,15 @@ int RtClient::connections() const {
   return connections_;
 }
 
+bool RtClient::waitForConnection(const std::atomic<bool>& stop) {
+  std::unique_lock lock(mutex_);
+  while (connections_ == 0) {
+    if (stop.load()) return false;
+    changed_.wait_for(lock, g_slice);  // stop is not tied to the lock: look again now and then
+  }
+  return true;
+}
+
 bool RtClient::waitFor(const std::function<bool(const std::vector<std::string>&)>& pred,
                        std::chrono::milliseconds timeout) {
   std::unique_lock lock(mutex_);

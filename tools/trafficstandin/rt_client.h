@@ -37,6 +37,8 @@ public:
   std::vector<std::string> lines() const;
   // How many connections have been made.
   int connections() const;
+  // Waits until a connection has been made (true) or stop is set (false).
+  bool waitForConnection(const std::atomic<bool>& stop);
   // Waits until pred holds for the lines received, at most timeout.
   bool waitFor(const std::function<bool(const std::vector<std::string>&)>& pred, std::chrono::milliseconds timeout);
 
