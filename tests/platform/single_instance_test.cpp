@@ -34,13 +34,6 @@ TEST(SingleInstance, UnusableLockFileIsAFailureNotAnotherInstance) {
   EXPECT_EQ(lock.tryAcquire(dir / "missing" / "app.lock"), InstanceLockResult::failed);
 }
 
-TEST(SingleInstance, EnvironmentChoosesTheLockFile) {
-  ::setenv("VDRK_INSTANCE_LOCK", "/tmp/own.lock", 1);
-  EXPECT_EQ(gf_singleInstanceLockPath(), "/tmp/own.lock");
-  ::unsetenv("VDRK_INSTANCE_LOCK");
-  EXPECT_EQ(gf_singleInstanceLockPath().extension(), ".lock");
-}
-
 namespace {
 // Sets or clears one environment variable while it lives.
 class ScopedEnv {
@@ -59,16 +52,30 @@ private:
 };
 }  // namespace
 
-TEST(SingleInstance, WithoutARuntimeFolderTheLockStaysInTheUsersOwnFolder) {
+// The lock is always in a folder of the user's own, never in a shared one such as /tmp
+// where another user could create it first.
+TEST(SingleInstance, EnvironmentChoosesTheLockFileInAFolderOfTheUsersOwn) {
   vexo::test::TempDir dir;
-  const ScopedEnv own("VDRK_INSTANCE_LOCK", nullptr);
-  const ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
-  const ScopedEnv appData("VDRK_APPDATA", dir.path().c_str());
-  const auto path = gf_singleInstanceLockPath();
-  EXPECT_EQ(path, dir / "Vendrake_P3D.lock");  // not a shared folder another user can write to
+  struct Case {
+    const char *own, *runtime, *appData, *home;
+    std::filesystem::path expected;
+  };
+  const Case cases[] = {
+      {"/tmp/own.lock", "/run/user/7", nullptr, "/home/pilot", "/tmp/own.lock"},
+      {nullptr, "/run/user/7", nullptr, "/home/pilot", "/run/user/7/Vendrake_P3D.lock"},
+      {nullptr, nullptr, dir.path().c_str(), "/home/pilot", dir / "Vendrake_P3D.lock"},
+      {nullptr, nullptr, nullptr, "/home/pilot", "/home/pilot/.config/Vendrake_P3D.lock"},
+      {nullptr, nullptr, nullptr, nullptr, {}},  // nowhere of its own: no lock
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.expected);
+    const ScopedEnv own("VDRK_INSTANCE_LOCK", c.own), runtime("XDG_RUNTIME_DIR", c.runtime),
+        appData("VDRK_APPDATA", c.appData), config("XDG_CONFIG_HOME", nullptr), home("HOME", c.home);
+    EXPECT_EQ(gf_singleInstanceLockPath(), c.expected);
+  }
   // A link planted at the path is not followed.
-  std::filesystem::create_symlink(dir / "elsewhere.lock", path);
+  std::filesystem::create_symlink(dir / "elsewhere.lock", dir / "Vendrake_P3D.lock");
   SingleInstanceLock lock;
-  EXPECT_EQ(lock.tryAcquire(path), InstanceLockResult::failed);
+  EXPECT_EQ(lock.tryAcquire(dir / "Vendrake_P3D.lock"), InstanceLockResult::failed);
   EXPECT_FALSE(std::filesystem::exists(dir / "elsewhere.lock"));
 }
