@@ -1,0 +1,38 @@
+// Paths as the simulator means them, on a file system that is not case-blind: the values
+// of aircraft.cfg keys name files and folders in any case, with "\" between components,
+// and Windows ignores trailing dots and blanks of a component ("model." is "model").
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexo {
+
+class CaseBlindPaths {
+public:
+  enum class Kind { folder, regularFile };
+
+  struct Found {
+    bool exists = false;
+    std::string error;  // why the answer could not be found out; empty when it could
+  };
+
+  // Whether folder / relative exists as that kind. Each component is looked up among its
+  // folder's entries: the exact name first, else the first (in byte order) that differs
+  // only in the case of ASCII letters. Each folder is listed once per object. Never throws.
+  Found exists(const std::filesystem::path& folder, std::string_view relative, Kind kind);
+
+private:
+  struct Listing {
+    std::vector<std::string> names;  // sorted
+    std::string error;
+  };
+  const Listing& listing(const std::filesystem::path& folder);
+
+  std::map<std::filesystem::path, Listing> listings_;
+};
+
+}  // namespace vexo

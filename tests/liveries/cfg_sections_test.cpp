@@ -1,0 +1,161 @@
+#include "liveries/cfg_sections.h"
+
+#include <gtest/gtest.h>
+
+#include "livery_fixture.h"
+
+namespace vexo {
+namespace {
+
+using test::section;
+
+class CfgSections : public test::LiveryTest {
+protected:
+  CfgFileResult scan(const std::string& body, const std::vector<std::string>& textures = {"KLM"}) {
+    const auto file = test::aircraftFolder(dir_ / "ac", "aircraft.cfg", "[General]\natc_model=B738\n" + body, textures);
+    path_ = file.string();
+    return lf_searchLiveriesinFile(2, file, inputs_);
+  }
+  std::vector<std::string> titles(const CfgFileResult& r) {
+    std::vector<std::string> out;
+    for (const auto& f : r.liveries) out.push_back(f.livery.title);
+    return out;
+  }
+  std::vector<std::string> incomplete(const CfgFileResult& r) {
+    return {r.reports.incompleteSections.begin(), r.reports.incompleteSections.end()};
+  }
+  LiveryScanInputs inputs_{{"Banned"}};
+  std::string path_;
+};
+
+TEST_F(CfgSections, OrdinarySectionGivesItsCodeWord) {
+  const auto r = scan(section(0, "title=KLM 1\natc_parking_codes=KLMX,BAW\natc_parking_types=gate , cargo\n"
+                                 "texture=KLM\nsim=B738\nmodel=\n") +
+                      "\n// end\n");
+  ASSERT_EQ(r.liveries.size(), 1U);
+  const LiveryData& l = r.liveries.front().livery;
+  EXPECT_EQ(l.title, "KLM 1");
+  EXPECT_EQ(l.codes, (AcCodes{gf_airlineCode2Id("KLM"), 0, gf_modelCode2Id("B738"), 1, 0}));
+  EXPECT_EQ(l.folderIndex, 2);
+  EXPECT_EQ(r.liveries.front().takenReport, path_ + " [fltsim.0] title 'KLM 1' already exists");
+  EXPECT_TRUE(r.reports.incompleteSections.empty());
+}
+
+TEST_F(CfgSections, KeyRules) {
+  const std::string files = "texture=KLM\nsim=B738\n";
+  const auto r = scan(section(0, "title=A\natc_parking_codes=,BAW\n" + files) +         // empty code
+                      section(1, "title=B\natc_parking_codes=RFO\n" + files) +           // silent drop
+                      section(2, "title=C\ntitle=C2\natc_parking_codes=KLM\n" + files) +  // second title
+                      section(3, "title=D\natc_parking_codes=KLM\natc_id=PH-BXA;old\n" + files) +
+                      section(4, "title=E\natc_parking_codes=KLM\natc_id=N*\n" + files) +
+                      section(5, "title=F\natc_parking_codes=KLM\natc_id=X1,X2\nATC_ID=X3\n" + files) +
+                      section(6, "title=G\natc_parking_codes=KLM\natc_id=X1\nx atc_id=X3\n" + files) +
+                      section(7, "title=H Fictional\natc_parking_codes=KLM\n" + files) +
+                      section(8, "title=Banned\natc_parking_codes=KLM\n" + files) +
+                      section(9, "atc_parking_codes=KLM\n" + files) +
+                      section(10, "title=I\natc_parking_codes=ZZZ\natc_id=PH-BXA\n" + files));
+  // A's empty code is forgotten: without an airline, a model that is not Heavy is private.
+  EXPECT_EQ(titles(r), (std::vector<std::string>{"A", "D", "E", "F", "I"}));
+  std::vector<std::string> regcodes;
+  for (const auto& f : r.liveries) regcodes.push_back(f.livery.regcode);
+  EXPECT_EQ(regcodes, (std::vector<std::string>{"", "PH-BXA", "", "", ""}));
+  EXPECT_EQ(r.liveries.front().livery.codes.airlineId, gf_airlineCode2Id("PVT"));
+  // D took the dbase record of PH-BXA (marker 1); I is generic (ZZZ) and keeps no registration.
+  EXPECT_EQ(std::next(r.liveries.begin())->livery.codes.marker, 1);
+  EXPECT_EQ(r.liveries.back().livery.codes.airlineId, gf_airlineCode2Id("ZZZ"));
+  EXPECT_EQ(incomplete(r), (std::vector<std::string>{
+                               path_ + " [fltsim.0] icao_airline is missing, or it has invalid info ",
+                               path_ + " [fltsim.2] has more than one title key",
+                               "invalid atc_id=N* in: E",
+                               path_ + ", [fltsim.6], has more than one atc_id key",
+                               path_ + " [fltsim.9] misses title",
+                           }));
+  EXPECT_EQ(std::vector<std::string>(r.reports.invalidAirlineCodes.begin(), r.reports.invalidAirlineCodes.end()),
+            std::vector<std::string>{"             in " + path_ + " [fltsim.0]"});
+}
+
+TEST_F(CfgSections, SectionEndsAndMissingAirline) {
+  const auto r = scan(section(0, "title=A\natc_parking_codes=KLM\n [General]\ntexture=KLM\nsim=B738\n") +
+                      section(1, "title=B [x]\natc_parking_codes=KLM\ntexture=KLM\nsim=B738\n") +
+                      section(2, "title=C N123 private\ntexture=KLM\nsim=B738\n"));
+  // A lost its texture and sim lines to the [General] line; B's bracket is beyond column 6.
+  EXPECT_EQ(titles(r), (std::vector<std::string>{"B [x]", "C N123 private"}));
+  // C has no parking code: a private livery with the dbase codes of the registration in its title.
+  const LiveryData& c = r.liveries.back().livery;
+  EXPECT_EQ(c.regcode, "N123");
+  EXPECT_EQ(c.codes.airlineId, gf_airlineCode2Id("KLM"));
+  EXPECT_EQ(incomplete(r).front(), (dir_ / "ac" / "model.").string() + " or related path does not exist: [fltsim.0]");
+}
+
+TEST_F(CfgSections, FilesAreFoundWhateverTheirCase) {
+  const auto r = scan(section(0, "title=A\natc_parking_codes=KLM\ntexture=klm.\nsim=b738\nmodel=.\n"), {"KLM"});
+  EXPECT_EQ(titles(r), std::vector<std::string>{"A"});
+}
+
+// One path whose status cannot be found out costs its own section only.
+TEST_F(CfgSections, FailingStatusQueryCountsAsMissing) {
+  test::LogCapture log;
+  std::filesystem::create_directories(dir_ / "ac");
+  std::filesystem::create_directory_symlink("texture.loop", dir_ / "ac" / "texture.loop");
+  const auto r = scan(section(0, "title=A\natc_parking_codes=KLM\ntexture=loop\nsim=B738\n") +
+                      section(1, "title=B\natc_parking_codes=KLM\ntexture=KLM\nsim=B738\n"));
+  EXPECT_EQ(titles(r), std::vector<std::string>{"B"});
+  EXPECT_EQ(incomplete(r).size(), 1U);
+  EXPECT_TRUE(log.contains("! Status of 'texture.loop'"));
+}
+
+TEST_F(CfgSections, HeavyWithoutAirlineIsDropped) {
+  const auto file = test::aircraftFolder(dir_ / "h", "aircraft.cfg",
+                                         "atc_model=B77W\n" + section(0, "title=X\ntexture=KLM\nsim=B738\n") +
+                                             section(1, "title=Y\natc_id=ZZ-999\ntexture=KLM\nsim=B738\n"),
+                                         {"KLM"});
+  const auto r = lf_searchLiveriesinFile(1, file, inputs_);
+  EXPECT_TRUE(r.liveries.empty());
+  EXPECT_EQ(incomplete(r).back(), "'" + file.string() + "' '[fltsim.1]' has no airline and regcode not in dbase");
+}
+
+TEST_F(CfgSections, FileRules) {
+  const auto noModel = test::aircraftFolder(dir_ / "a", "aircraft.cfg", section(0, "title=X\n"), {});
+  EXPECT_EQ(lf_searchLiveriesinFile(1, noModel, inputs_).reports.invalidCfgFiles.front(),
+            "Line atc_model= is missing in [General] section of " + noModel.string());
+  const auto high = test::aircraftFolder(dir_ / "b", "aircraft.cfg", "atc_model=B738\n[fltsim.10001]\n", {});
+  EXPECT_EQ(lf_searchLiveriesinFile(1, high, inputs_).reports.invalidCfgFiles.front(),
+            high.string() + " contains a [fltsim.x] section with a number < 0 or > 10000");
+  const auto fixed = test::aircraftFolder(dir_ / "c", "aircraft.cfg", "atc_model=B73H\n[fltsim.10000]\n", {});
+  EXPECT_EQ(lf_searchLiveriesinFile(1, fixed, inputs_).reports.modelFixes.front(),
+            "Model fix: B73H found in " + fixed.string() + " changed into B738");
+  const auto unknown = test::aircraftFolder(dir_ / "d", "aircraft.cfg", "atc_model=XYZ\n[fltsim.1]\n", {});
+  EXPECT_EQ(lf_searchLiveriesinFile(1, unknown, inputs_).reports.invalidModelCodes.front(),
+            "XYZ              in " + unknown.string());
+  const auto overflow = test::aircraftFolder(dir_ / "e", "aircraft.cfg", "[fltsim.99999999999]\n", {});
+  const auto r = lf_searchLiveriesinFile(1, overflow, inputs_);
+  EXPECT_TRUE(r.reports.invalidCfgFiles.empty() && r.reports.noFltsimFiles.empty());
+}
+
+TEST_F(CfgSections, IvaoLibraryRules) {
+  const auto folder = dir_ / "IVAO_MTL" / "IVAO_B738w";
+  const auto file = test::aircraftFolder(
+      folder, "aircraft.cfg",
+      section(0, "title=B738KLM\natc_id=PH-1;x\ntexture=KLM\nsim=B738\n") +
+          section(1, "title=B738 XYZ\ntexture=KLM\nsim=B738\n") +
+          section(2, "title=Other\ntexture=KLM\nsim=B738\n") + section(3, "title=B738BAW [x]\ntexture=KLM\nsim=B738\n") +
+          section(4, "title=Nine\natc_id=PH-BXA\ntexture=KLM\nsim=B738\n"),
+      {"KLM"});
+  const auto r = lf_searchLiveriesinIVAOFile(3, file, inputs_);
+  EXPECT_EQ(titles(r), (std::vector<std::string>{"B738KLM", "Nine"}));
+  EXPECT_EQ(r.liveries.front().livery.regcode, "PH-1;x");
+  EXPECT_EQ(r.liveries.front().livery.codes.modelId, gf_modelCode2Id("B738"));
+  const std::string p = file.string();
+  EXPECT_EQ(incomplete(r), (std::vector<std::string>{
+                               p + " [fltsim.2] misses airlinecode in title: Other, and no regcode",
+                               (folder / ".air").string() + " [fltsim.3] does not exist",  // its title line ended it
+                           }));
+  EXPECT_EQ(r.reports.invalidAirlineCodes.front(), "XYZ          in " + p + " [fltsim.1]");
+
+  const auto wrong = test::aircraftFolder(dir_ / "IVAO_MTL" / "B738", "aircraft.cfg", "", {});
+  EXPECT_EQ(lf_searchLiveriesinIVAOFile(3, wrong, inputs_).reports.invalidModelCodes.front(),
+            "                 in " + wrong.string());
+}
+
+}  // namespace
+}  // namespace vexo
