@@ -5,7 +5,7 @@ namespace vexo {
 
 std::unordered_set<std::string> g_missingLiveries;
 
-void gf_scanLiveries() {}
+
 void gf_processScannedLiveries() {}
 void gf_writeMatchingSummary() {}
 void gf_logMissingLiveries() {}

@@ -13,6 +13,7 @@
 #include "foundation/settings.h"
 #include "platform/controls.h"
 #include "platform/registry.h"
+#include "livery_folder.h"
 #include "run_flags.h"
 #include "test_support.h"
 
@@ -31,6 +32,9 @@ protected:
     ::setenv("VDRK_APPDATA", (dir_ / "appdata").c_str(), 1);
     gf_resetUserPaths();
     fs::create_directories(gf_appFolder());
+    test::writeLiveryFolder(dir_ / "liveries");
+    test::writeFile(gf_parametersPath(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n" +
+                                             test::lfolder0Parameter(dir_ / "liveries") + "  </parameters>\n</root>\n");
     // The simulator as the registry reports it, for start-ups that find no install path.
     test::writeFile(dir_ / "registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n\"SetupPath\"=\"" +
                                                (dir_ / "sim").string() + "\"\n");

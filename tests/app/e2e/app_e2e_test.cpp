@@ -13,6 +13,7 @@
 #include <map>
 #include <string>
 
+#include "../livery_folder.h"
 #include "child_process.h"
 #include "test_support.h"
 
@@ -89,10 +90,12 @@ TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
   env_["VDRK_QNH_PORT"] = qnhPort;
   env_["VDRK_TRAFFIC_PORT"] = trafficPort;
   fs::create_directories(dir_ / "appdata" / "Vendrake_P3D");
+  vexo::test::writeLiveryFolder(dir_ / "liveries");
   vexo::test::writeFile(dir_ / "appdata" / "Vendrake_P3D" / "parameters.xml",
                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
                         "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n"
-                        "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n"
+                        "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" +
+                            vexo::test::lfolder0Parameter(dir_ / "liveries") +
                         "  </parameters>\n</root>\n");
   fs::create_directories(dir_ / "pipes");
   ChildProcess sim(VDRK_SIMSTANDIN_EXE, {"--pipe", "--frame-rate", "30", "--flight", "33.9416", "-118.4085"}, dir_.path(),

@@ -1,0 +1,71 @@
+// The liveries scan: finds every installed livery below the lfolder0 .. lfolder9 folders,
+// one worker task per aircraft.cfg/sim.cfg file, and saves the result as
+// output/LiveriesScanned.xml with its report files. Runs on the start-up thread.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <list>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "liveries/cfg_sections.h"
+#include "liveries/livery_data.h"
+#include "liveries/scan_reports.h"
+
+namespace vexo {
+
+// The scan's state; one production instance, g_liveryScan. Start-up thread only: the
+// worker tasks get their inputs as a shared copy and hand everything back through their
+// results.
+struct LiveryScanState {
+  // Filled in collection order, then prioritised, sorted, deduplicated, written and
+  // emptied; refilled from the file by lf_readScannedLiveries for the livery index.
+  std::list<LiveryData> scannedLiveries;
+  std::set<std::string> scannedTitles;     // titles claimed in this scan, in collection order
+  ScanReports reports;                     // this scan's report lists
+  std::vector<std::string> dontUseTitles;  // titles the regcode lists forbid
+};
+extern LiveryScanState g_liveryScan;
+
+enum class LiveryScanOutcome { found, nothingFound, interrupted, saveFailed };
+
+// The whole scan; throws UserErrorException 48 (no folder configured), 243 (a configured
+// folder is missing) and 53 (no livery found). SCAN_LIVERIES is switched off only after a
+// scan that found liveries and saved them.
+void gf_scanLiveries();
+
+// Scans the folders in order and finishes the result (file, reports, summary).
+LiveryScanOutcome lf_scanLiveryFolders(const std::vector<std::filesystem::path>& folders);
+
+// Walks one folder, starts the tasks and collects their results into
+// g_liveryScan.scannedLiveries, oldest first. False when closing down stopped the walk.
+bool lf_searchLiveriesInFolder(int folderIndex, const std::filesystem::path& folder,
+                               const std::shared_ptr<const LiveryScanInputs>& inputs);
+
+// The walk's test of a file: "aircraft.cfg" or "sim.cfg" in any ASCII case.
+bool lf_isAircraftCfgName(const std::filesystem::path& file);
+// Whether a component of the path is "IVAO_MTL" or "ivao_x-csl" (exactly).
+bool lf_isIvaoPath(const std::filesystem::path& file);
+
+// Merges one task's result: its reports, then its liveries whose titles are still free;
+// a taken title is reported instead.
+void lf_mergeFileResult(CfgFileResult&& result);
+
+// LIG_PRIORITIZE: drops a livery when one of the same airline, operator and model came
+// from a folder of a smaller index.
+void lf_prioritizeLiveries(std::list<LiveryData>& liveries);
+// Of adjacent liveries with equal title, codes ids and registration, keeps the first.
+std::size_t lf_removeDuplicateLiveries();
+
+void lf_removeLiveryScanFiles();
+void lf_loadDontUseTitles();
+void lf_readAigDontUseTitles();
+void lf_readMyDontUseTitles();
+void lf_logLiveryScanSummary();
+void lf_writeFixes();
+void lf_clearScanReports();
+
+}  // namespace vexo

@@ -1,0 +1,130 @@
+#include "liveries/scanned_liveries_xml.h"
+
+#include <fmt/format.h>
+#include <pugixml.hpp>
+
+#include <system_error>
+
+#include "foundation/charset.h"
+#include "foundation/error.h"
+#include "foundation/files.h"
+#include "foundation/log.h"
+#include "foundation/meta_info.h"
+#include "foundation/paths.h"
+#include "foundation/settings.h"
+#include "foundation/version.h"
+#include "liveries/liveries_scan.h"
+#include "refdata/codes.h"
+
+namespace fs = std::filesystem;
+
+namespace vexo {
+
+namespace {
+
+// The simulator the program serves, as the meta block names it.
+constexpr std::int32_t kSimulatorNumber = 3;
+
+std::string_view lf_codeText(const CodePool& pool, std::uint16_t id) { return pool.text(id).value_or(""); }
+
+}  // namespace
+
+bool lf_liveryLess(const LiveryData& a, const LiveryData& b) {
+  if (a.codes.airlineId != b.codes.airlineId) {
+    return lf_codeText(g_airlinePool, a.codes.airlineId) < lf_codeText(g_airlinePool, b.codes.airlineId);
+  }
+  if (a.codes.operatorId != b.codes.operatorId) {
+    return lf_codeText(g_airlinePool, a.codes.operatorId) < lf_codeText(g_airlinePool, b.codes.operatorId);
+  }
+  if (a.codes.modelId != b.codes.modelId) {
+    return lf_codeText(g_modelPool, a.codes.modelId) < lf_codeText(g_modelPool, b.codes.modelId);
+  }
+  return a.title < b.title;
+}
+
+bool lf_writeScannedLiveries(const std::list<LiveryData>& liveries, const fs::path& file) {
+  if (liveries.empty()) return true;
+  pugi::xml_document document;
+  FileMeta meta;
+  meta.version = g_programVersion.toString();
+  meta.sim = kSimulatorNumber;
+  gf_writeMetaInfo(document, meta);
+  pugi::xml_node root = document.child("root");
+  if (!root) return false;
+  pugi::xml_node list = root.append_child("liveries");
+  for (const auto& livery : liveries) {
+    pugi::xml_node l = list.append_child("l");
+    const std::string airline(lf_codeText(g_airlinePool, livery.codes.airlineId));
+    l.append_attribute("a").set_value(airline.c_str());
+    if (livery.codes.operatorId != 0) {
+      l.append_attribute("o").set_value(std::string(lf_codeText(g_airlinePool, livery.codes.operatorId)).c_str());
+    }
+    l.append_attribute("m").set_value(std::string(lf_codeText(g_modelPool, livery.codes.modelId)).c_str());
+    if (livery.codes.cargo != 0) l.append_attribute("c").set_value("true");
+    l.append_attribute("t").set_value(livery.title.c_str());
+    if (!livery.regcode.empty()) l.append_attribute("r").set_value(livery.regcode.c_str());
+  }
+  const bool saved = gf_saveXml(document, file);
+  gf_log(fmt::format("{} liveries in {}", liveries.size(), file.string()));
+  return saved;
+}
+
+std::list<LiveryData> lf_readScannedLiveriesFrom(const fs::path& file) {
+  pugi::xml_document document;
+  const pugi::xml_parse_result parsed = document.load_file(file.c_str());
+  if (!parsed) {
+    if (parsed.status != pugi::status_file_not_found) {
+      gf_logWarning(fmt::format("{}: {} at offset {}", gf_pathToUtf8(file), parsed.description(), parsed.offset));
+    }
+    throw UserErrorException(51, fmt::format("File {} not found", file.string()));
+  }
+  (void)gf_readMetaInfo(document, false);
+  std::list<LiveryData> liveries;
+  if (const pugi::xml_node root = document.child("root")) {
+    const pugi::xml_node list = root.child("liveries");
+    if (!list) throw UserErrorException(52, fmt::format("{} does not contain a <liveries> section", file.string()));
+    for (const pugi::xml_node l : list.children()) {
+      if (l.type() != pugi::node_element) continue;
+      for (const char* required : {"a", "m", "t"}) {
+        if (!l.attribute(required)) {
+          throw UserErrorException(999, fmt::format("Missing required attribute '{}' in <{}>", required, l.name()));
+        }
+      }
+      LiveryData livery;
+      livery.title = l.attribute("t").value();
+      livery.regcode = l.attribute("r").value();
+      livery.codes.airlineId = gf_airlineCode2Id(l.attribute("a").value());
+      livery.codes.operatorId = gf_airlineCode2Id(l.attribute("o").value());
+      livery.codes.modelId = gf_modelCode2Id(l.attribute("m").value());
+      livery.codes.cargo = l.attribute("c").as_bool(false) ? 1 : 0;
+      liveries.push_back(std::move(livery));
+    }
+  }
+  if (liveries.empty()) throw UserErrorException(533, file.string() + " does not contain liveries");
+  liveries.sort(lf_liveryLess);
+  gf_log(fmt::format("{:5} liveries read from {}", liveries.size(), file.string()));
+  return liveries;
+}
+
+void lf_readScannedLiveries() {
+  g_liveryScan.scannedLiveries.clear();
+  g_liveryScan.scannedLiveries = lf_readScannedLiveriesFrom(g_liveriesScannedPath);
+}
+
+void lf_liveryFolders(std::vector<fs::path>& out) {
+  for (const auto& setting : g_settings.lfolder) {
+    const std::string value = setting.value();
+    if (value.empty()) continue;
+    const fs::path folder(value);
+    std::error_code ec;
+    const auto status = fs::status(folder, ec);
+    if (!fs::exists(status)) {
+      gf_logWarning(fmt::format("{}: '{}' does not exist", setting.key, value));
+      throw UserErrorException(243,
+                               fmt::format("the path pointed to by parameter '{}' does not exist, see Log.txt!", setting.key));
+    }
+    out.push_back(folder);
+  }
+}
+
+}  // namespace vexo

@@ -1,0 +1,237 @@
+#include "liveries/liveries_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+
+#include "foundation/error.h"
+#include "foundation/paths.h"
+#include "foundation/run_state.h"
+#include "foundation/scan_tasks.h"
+#include "foundation/settings.h"
+#include "liveries/scanned_liveries_xml.h"
+#include "livery_fixture.h"
+
+namespace fs = std::filesystem;
+
+namespace vexo {
+namespace {
+
+using test::section;
+
+std::string utf16(const std::string& ascii, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (const char c : ascii) {
+    if (bigEndian) out += '\0';
+    out += c;
+    if (!bigEndian) out += '\0';
+  }
+  return out;
+}
+
+std::string files(const std::string& texture = "KLM") { return "texture=" + texture + "\nsim=B738\n"; }
+
+// The fixture tree: every encoding, every report kind, the folders the walk must skip.
+void writeTree(const fs::path& lf1, const fs::path& lf2) {
+  using test::aircraftFolder;
+  std::string crlf = "[General]\r\natc_model=B738\r\n" + section(1, "title=KLM 737\r\natc_parking_codes=KLM\r\n") +
+                     files() + section(2, "title=BAW 737\natc_parking_codes=BAW\natc_id=G-ABCD\n") + files();
+  aircraftFolder(lf1 / "Boeing 737", "aircraft.cfg", crlf, {"KLM"});
+  aircraftFolder(lf1 / "Airbus", "AIRCRAFT.CFG",
+                 "\xEF\xBB\xBF" "atc_model=A320\n" + section(0, "title=DLH A320\natc_id=D-ABCD\n") + files(), {"KLM"});
+  aircraftFolder(lf1 / "Le16", "aircraft.cfg",
+                 utf16("atc_model=C172\n" + section(0, "title=Cessna LE\natc_parking_codes=AAL\n") + files(), false),
+                 {"KLM"});
+  aircraftFolder(lf1 / "Be16", "Sim.Cfg",
+                 utf16("atc_model=B738\n" + section(0, "title=BE livery\natc_parking_codes=BAW\n") + files(), true),
+                 {"KLM"});
+  aircraftFolder(lf1 / "Ansi", "aircraft.cfg",
+                 "atc_model=B738\n" + section(0, "title=Caf\xE9 \x80 KLM\natc_parking_codes=KLM\n") + files(), {"KLM"});
+  aircraftFolder(lf1 / "CaseTex", "aircraft.cfg",
+                 "atc_model=B738\n" + section(0, "title=Blue KLM\natc_parking_codes=KLM\n") + files("BLUE"), {"Blue"});
+  aircraftFolder(lf1 / "Dup", "aircraft.cfg",
+                 "atc_model=B738\n" + section(0, "title=KLM 737\natc_parking_codes=KLM\n") + files(), {"KLM"});
+  aircraftFolder(lf1 / "Errors", "aircraft.cfg",
+                 "atc_model=B73H\n" + section(0, "title=Bad airline\natc_parking_codes=QQQ\n") + files() +
+                     section(1, "atc_parking_codes=KLM\n") + files() +
+                     section(2, "title=Banned Livery\natc_parking_codes=KLM\n") + files(),
+                 {"KLM"});
+  aircraftFolder(lf1 / "NoModel", "aircraft.cfg", section(0, "title=x\n"), {});
+  aircraftFolder(lf1 / "BadModel", "aircraft.cfg", "atc_model=XYZ\n" + section(0, "title=x\n"), {});
+  aircraftFolder(lf1 / "Empty", "aircraft.cfg", "[General]\natc_model=B738\n", {});
+  aircraftFolder(lf1 / "Big", "aircraft.cfg", std::string(1 << 20, 'a'), {});
+  std::string binary;
+  for (int i = 0; i < 5000; ++i) binary += static_cast<char>((i * 7919) % 256);
+  aircraftFolder(lf1 / "Binary", "aircraft.cfg", binary, {});
+  aircraftFolder(lf1 / "my airports" / "x", "aircraft.cfg", crlf, {"KLM"});  // not descended
+  aircraftFolder(lf1 / "Other", "aircraft.cfg.bak", crlf, {"KLM"});
+  aircraftFolder(lf1 / "Other", "aircraft1.cfg", crlf, {"KLM"});
+  aircraftFolder(lf1 / "IVAO_MTL" / "IVAO_B738w", "aircraft.cfg",
+                 section(0, "title=B738KLM ivao\n") + files(), {"KLM"});
+  aircraftFolder(lf1 / "ivao_mtl" / "IVAO_B738w", "aircraft.cfg",
+                 section(0, "title=B738 lower\n") + files(), {"KLM"});  // ordinary: no atc_model
+  aircraftFolder(lf2 / "Second", "aircraft.cfg",
+                 "atc_model=B738\n" + section(0, "title=KLM second\natc_parking_codes=KLM\n") + files(), {"KLM"});
+}
+
+class LiveriesScan : public test::LiveryTest {
+protected:
+  void SetUp() override {
+    test::LiveryTest::SetUp();
+    fs::create_directories(dir_ / "work" / "output" / "info");
+    fs::create_directories(dir_ / "work" / "input" / "my_regcodes");
+    test::writeFile(dir_ / "work" / "input" / "my_regcodes" / "mine.txt", "Banned Livery\n");
+    cwd_ = std::make_unique<test::ScopedCwd>(dir_ / "work");
+    ::setenv("VDRK_APPDATA", (dir_ / "appdata").c_str(), 1);
+    gf_resetUserPaths();
+    fs::create_directories(gf_appFolder());
+    root_ = dir_ / "trees airport";  // the roots' own path may say airport
+    writeTree(root_ / "lf1", root_ / "lf2");
+    g_settings.LIG_PRIORITIZE.value = false;
+    g_settings.lfolder[0].setValue((root_ / "lf1").string());
+    g_settings.lfolder[2].setValue((root_ / "lf2").string());
+  }
+  void TearDown() override {
+    for (auto& f : g_settings.lfolder) f.setValue("");
+    g_settings.LIG_PRIORITIZE.value = true;
+    g_settings.SCAN_LIVERIES.value = true;
+    g_closing = false;
+    g_maxScanTasks = 2;
+    cwd_.reset();
+    ::unsetenv("VDRK_APPDATA");
+    gf_resetUserPaths();
+    test::LiveryTest::TearDown();
+  }
+  // Every file the scan wrote, by name.
+  std::map<std::string, std::string> outputs() {
+    std::map<std::string, std::string> out;
+    for (const auto& e : fs::recursive_directory_iterator(dir_ / "work" / "output")) {
+      if (!e.is_regular_file()) continue;
+      std::string text = test::readFile(e.path());
+      const auto date = text.find("<info name=\"date\"");  // the day of the run
+      if (date != std::string::npos) text.erase(date, text.find('\n', date) - date);
+      out[e.path().filename().string()] = text;
+    }
+    return out;
+  }
+  std::string p(const std::string& relative) { return (root_ / "lf1" / relative).string(); }
+
+  fs::path root_;
+  std::unique_ptr<test::ScopedCwd> cwd_;
+};
+
+TEST_F(LiveriesScan, TreeGivesTheSameResultAtAnyWorkerCount) {
+  std::map<std::string, std::string> first;
+  for (const int workers : {1, 2, 8, 3}) {
+    g_maxScanTasks = workers;
+    g_settings.SCAN_LIVERIES.value = true;
+    gf_scanLiveries();
+    EXPECT_FALSE(g_settings.SCAN_LIVERIES.value);
+    const auto out = outputs();
+    if (first.empty()) {
+      first = out;
+    } else {
+      EXPECT_EQ(out, first) << workers << " workers";
+    }
+  }
+  std::vector<std::string> titles;
+  for (const auto& l : lf_readScannedLiveriesFrom(g_liveriesScannedPath)) titles.push_back(l.title);
+  EXPECT_EQ(titles, (std::vector<std::string>{"Cessna LE", "BAW 737", "BE livery", "DLH A320", "B738KLM ivao",
+                                              "Blue KLM", "Caf\xC3\xA9 \xE2\x82\xAC KLM", "KLM 737", "KLM second",
+                                              "Bad airline"}));
+  EXPECT_EQ(first["InvalidAirlineCodes.txt"], "QQQ          in " + p("Errors/aircraft.cfg") + " [fltsim.0]\n");
+  EXPECT_EQ(first["InvalidAircraftCodes.txt"], "XYZ              in " + p("BadModel/aircraft.cfg") + "\n");
+  EXPECT_EQ(first["Fixes.txt"], "Model fix: B73H found in " + p("Errors/aircraft.cfg") + " changed into B738\n");
+  EXPECT_EQ(first["InvalidAircraftCfgFiles.txt"],
+            // A file without sections still has its model checked.
+            "Line atc_model= is missing in [General] section of " + p("Big/aircraft.cfg") + "\n" +
+                "Line atc_model= is missing in [General] section of " + p("Binary/aircraft.cfg") + "\n" +
+                "Line atc_model= is missing in [General] section of " + p("NoModel/aircraft.cfg") + "\n" +
+                "Line atc_model= is missing in [General] section of " + p("ivao_mtl/IVAO_B738w/aircraft.cfg") + "\n");
+  EXPECT_EQ(first["IncompleFltsimSections.txt"],
+            p("Airbus/AIRCRAFT.CFG") + " [fltsim.0] icao_airline is missing, or it has invalid info \n" +
+                p("Dup/aircraft.cfg") + " [fltsim.0] title 'KLM 737' already exists\n" +
+                p("Errors/aircraft.cfg") + " [fltsim.0] icao_airline is missing, or it has invalid info \n" +
+                p("Errors/aircraft.cfg") + " [fltsim.1] misses title\n");
+  EXPECT_EQ(first["AircraftCfgWithNoFltsimSection.txt"],
+            p("Big/aircraft.cfg") + "\n" + p("Binary/aircraft.cfg") + "\n" + p("Empty/aircraft.cfg") + "\n");
+}
+
+TEST_F(LiveriesScan, PrioritizedKeepsTheFirstFolder) {
+  g_settings.LIG_PRIORITIZE.value = true;
+  gf_scanLiveries();
+  std::vector<std::string> titles;
+  for (const auto& l : lf_readScannedLiveriesFrom(g_liveriesScannedPath)) titles.push_back(l.title);
+  EXPECT_EQ(std::ranges::count(titles, "KLM second"), 0);
+  EXPECT_EQ(std::ranges::count(titles, "KLM 737"), 1);
+}
+
+// Closing down during the scan: no result, no success, the scan runs again next time.
+TEST_F(LiveriesScan, InterruptedScanLeavesTheSettingOn) {
+  g_closing = true;
+  gf_scanLiveries();
+  EXPECT_TRUE(g_settings.SCAN_LIVERIES.value);
+  EXPECT_FALSE(fs::exists(g_liveriesScannedPath));
+}
+
+TEST_F(LiveriesScan, FailedSaveLeavesTheSettingOn) {
+  fs::create_directories(g_liveriesScannedPath / "blocker");  // removal fails, so does the rename onto it
+  gf_scanLiveries();
+  EXPECT_TRUE(g_settings.SCAN_LIVERIES.value);
+}
+
+// Fixes.txt holds the fixes of this scan only.
+TEST_F(LiveriesScan, FixesOfAnEarlierScanAreNotRepeated) {
+  gf_scanLiveries();
+  gf_scanLiveries();
+  EXPECT_EQ(test::readFile(g_fixesPath), "Model fix: B73H found in " + p("Errors/aircraft.cfg") + " changed into B738\n");
+}
+
+TEST_F(LiveriesScan, NoFolderAndNoLiveryAreErrors) {
+  for (auto& f : g_settings.lfolder) f.setValue("");
+  g_settings.lfolder[3].setValue((root_ / "lf1" / "Empty").string());
+  try {
+    gf_scanLiveries();
+    ADD_FAILURE();
+  } catch (const UserErrorException& e) {
+    EXPECT_STREQ(e.what(), "53: no liveries found");
+  }
+  EXPECT_FALSE(fs::exists(g_liveriesScannedPath));
+  g_settings.lfolder[4].setValue((root_ / "missing").string());
+  try {
+    gf_scanLiveries();
+    ADD_FAILURE();
+  } catch (const UserErrorException& e) {
+    EXPECT_STREQ(e.what(), "243: the path pointed to by parameter 'lfolder4' does not exist, see Log.txt!");
+  }
+}
+
+TEST(LiveriesWalk, FileNamesAndIvaoFolders) {
+  EXPECT_TRUE(lf_isAircraftCfgName("a/AIRCRAFT.CFG"));
+  EXPECT_TRUE(lf_isAircraftCfgName("a/Sim.Cfg"));
+  EXPECT_FALSE(lf_isAircraftCfgName("a/aircraft.cfg.bak"));
+  EXPECT_FALSE(lf_isAircraftCfgName("a/aircraft1.cfg"));
+  EXPECT_TRUE(lf_isIvaoPath("x/IVAO_MTL/IVAO_A320/aircraft.cfg"));
+  EXPECT_TRUE(lf_isIvaoPath("x/ivao_x-csl/a/aircraft.cfg"));
+  EXPECT_FALSE(lf_isIvaoPath("x/ivao_mtl/IVAO_A320/aircraft.cfg"));
+  EXPECT_FALSE(lf_isIvaoPath("x/my_IVAO_MTL_copy/aircraft.cfg"));
+}
+
+TEST(LiveriesOrder, PrioritizeAndDuplicates) {
+  test::emptyCodePools();
+  const AcCodes a{gf_airlineCode2Id("KLM"), 0, gf_modelCode2Id("B738"), 0, 0};
+  const AcCodes b{gf_airlineCode2Id("KLM"), 0, gf_modelCode2Id("A320"), 0, 0};
+  std::list<LiveryData> list{{"t3", "", a, 3}, {"t1", "R", a, 1}, {"t2", "", b, 2}, {"t4", "", a, 1}};
+  lf_prioritizeLiveries(list);
+  EXPECT_EQ(list.size(), 3U);
+  auto& scanned = g_liveryScan.scannedLiveries;
+  scanned = {{"x", "R", a, 1}, {"x", "R", a, 2}, {"x", "S", a, 1}, {"x", "R", a, 1}};
+  EXPECT_EQ(lf_removeDuplicateLiveries(), 1U);
+  EXPECT_EQ(scanned.size(), 3U);
+  scanned.clear();
+  test::resetReferenceData();
+}
+
+}  // namespace
+}  // namespace vexo
