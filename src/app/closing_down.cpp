@@ -179,7 +179,7 @@ void lf_resetForRestart() {
   g_exitReason = ExitReason::notYetSet;
   g_userAcReported = false;
   g_flightRunning = false;
-  g_engineUserAc.set(UserAcData{});
+  g_userAc.set(UserAcData{});
   gf_resetTickState();
   gf_clearWindowRequests();
   g_rtProfessional = false;

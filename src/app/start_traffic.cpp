@@ -71,6 +71,10 @@ void lf_processRTVersion(const std::string& reply) {
   }
 }
 
+void gf_sendUserPositionNow(TrafficEngine& engine) {
+  gf_sendUserPosition(engine.link.userAc(), g_rtAtThisPc, [&engine] { gf_takeLiveAcsOutOfSim(engine); });
+}
+
 LatLon gf_userPosition() {
   const UserAcData user = g_simLink.userAc();
   return {user.latitude, user.longitude};
@@ -200,10 +204,11 @@ bool lf_startTraffic(const SteadyTimer& timer) {
   gf_setTrafficIntake(false);
   gf_startReaders(g_rtAtThisPc, timer, gf_readerPort("VDRK_QNH_PORT", g_qnhPort),
                   gf_readerPort("VDRK_TRAFFIC_PORT", g_trafficPort));
-  gf_sendUserPosition(g_simLink.userAc(), g_rtAtThisPc);
+  g_trafficEngine.hooks.sendUserPosition = gf_sendUserPositionNow;
+  gf_sendUserPositionNow(g_trafficEngine);
   g_trafficReceiver.setRefPosition(gf_userPosition());
   if (!lf_waitForFirstTraffic(timer) && !gf_runEnding()) gf_log("No traffic in this region?");
-  g_weekSlotNow = gf_weekdayAndHalfHour();
+  gf_setWeekSlotNow(gf_weekdayAndHalfHour());
   return !gf_runEnding();
 }
 

@@ -1,4 +1,5 @@
 #include "app/start_up.h"
+#include "engine/traffic_engine.h"
 
 #include <fmt/format.h>
 
@@ -43,7 +44,6 @@ namespace fs = std::filesystem;
 std::atomic<bool> g_productionMode{false};
 std::atomic<std::int32_t> g_exitCode{0};
 std::atomic<bool> g_rtAtThisPc{false};
-std::atomic<WeekSlot> g_weekSlotNow{WeekSlot{}};
 StartUpState g_startUpState;
 
 namespace {
@@ -222,7 +222,7 @@ bool lf_readDataFiles() {
   lf_enableControls();
   lf_ensureFolders();
   if (!g_isRestart && !gf_checkVersions()) return false;
-  g_weekSlotNow = gf_weekdayAndHalfHour();
+  gf_setWeekSlotNow(gf_weekdayAndHalfHour());
   if (!g_startUpState.dbaseRead) {
     const bool read = gf_readDbase();
     g_startUpState.dbaseRead = true;

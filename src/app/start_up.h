@@ -19,7 +19,6 @@ extern std::atomic<std::int32_t> g_exitCode;
 // RealTraffic is installed on this PC (readers bind to loopback and deliver every datagram).
 extern std::atomic<bool> g_rtAtThisPc;
 // The current weekday and half-hour slot; refreshed by the start-up and each work tick.
-extern std::atomic<WeekSlot> g_weekSlotNow;
 
 // State of the start-up that lives across the steps of one run; start-up thread only
 // (the counts are shown by the main window, so they are atomic).

@@ -98,7 +98,7 @@ void lf_runTickLoop(const SteadyTimer& timer) {
   gf_updateReaderLights();
   g_workTick = 0;
   const auto t0 = timer.now();
-  g_weekSlotNow = gf_weekdayAndHalfHour();
+  gf_setWeekSlotNow(gf_weekdayAndHalfHour());
   gf_setTrafficIntake(true);
   TickGrid grid(t0);
   g_settings.CALLSIGN_2_OBJECTID.fillComboBox();
@@ -142,7 +142,7 @@ void lf_tickWork() {
   }
   gf_statusLineWorkTick();
   gf_refreshShownCounts();
-  g_weekSlotNow = gf_weekdayAndHalfHour();
+  gf_setWeekSlotNow(gf_weekdayAndHalfHour());
   g_workTick = g_workTick + 1;
   lf_touchdownEntry();
   lf_collisionChecks();
@@ -167,12 +167,12 @@ void lf_tickNoFlight() {
   g_tickState.noFlightCountdown -= 1;
   if (g_tickState.noFlightCountdown % 100 == 0) {
     lf_checkParkAirportsIfDue();
-    gf_sendUserPosition(g_simLink.userAc(), g_rtAtThisPc);
+    gf_sendUserPositionNow(g_trafficEngine);
   }
   if (g_tickState.noFlightCountdown < 1) {
     g_tickState.noFlightCountdown = 100;
     gf_refreshShownCounts();
-    g_weekSlotNow = gf_weekdayAndHalfHour();
+    gf_setWeekSlotNow(gf_weekdayAndHalfHour());
   }
 }
 

@@ -45,7 +45,7 @@ void lf_setNavLightsOfParked() {
 
 void lf_removeLiveSurplus() {
   const auto active = static_cast<std::int64_t>(std::count_if(g_liveAcs.begin(), g_liveAcs.end(), lf_isActive));
-  for (std::int64_t n = g_settings.MAX_LIVE_SEL.value; n < active; ++n) gf_removeFarthestLiveAc(-1.0);
+  for (std::int64_t n = g_settings.MAX_LIVE_SEL.value; n < active; ++n) gf_removeFarthestLiveAc(-1.0, g_trafficEngine);
 }
 
 void lf_removeAllStatic() {

@@ -2,11 +2,14 @@
 
 namespace vexo {
 
-std::mutex g_liveReportMutex;
-std::deque<LiveReport> g_liveReportQueue;
-bool g_trafficIntake = false;
-
-std::atomic<std::int32_t> g_trafficTick{0};
 std::atomic<std::int32_t> g_qnh{g_standardQnh};
+
+void gf_queueLiveReport(ReportHandOver& handOver, LiveReport&& report) {
+  while (handOver.queue.size() >= g_maxQueuedReports) {
+    handOver.queue.pop_front();
+    ++handOver.dropped;
+  }
+  handOver.queue.push_back(std::move(report));
+}
 
 }  // namespace vexo

@@ -4,23 +4,21 @@
 
 namespace vexo {
 
-SimResponseList g_simResponseList;
-
-void gf_pushSimResponse(const SimResponse& response) {
-  std::lock_guard lock(g_simResponseList.mutex);
-  g_simResponseList.responses.push_back(response);
+void gf_pushSimResponse(const SimResponse& response, SimResponseList& list) {
+  std::lock_guard lock(list.mutex);
+  list.responses.push_back(response);
 }
 
-std::vector<SimResponse> gf_takeSimResponses() {
+std::vector<SimResponse> gf_takeSimResponses(SimResponseList& list) {
   std::vector<SimResponse> taken;
-  std::lock_guard lock(g_simResponseList.mutex);
-  taken.swap(g_simResponseList.responses);
+  std::lock_guard lock(list.mutex);
+  taken.swap(list.responses);
   return taken;
 }
 
-void gf_clearSimResponses() {
-  std::lock_guard lock(g_simResponseList.mutex);
-  g_simResponseList.responses.clear();
+void gf_clearSimResponses(SimResponseList& list) {
+  std::lock_guard lock(list.mutex);
+  list.responses.clear();
 }
 
 }  // namespace vexo

@@ -25,7 +25,7 @@ enum class SimResponseKind : std::uint32_t {
 struct SimResponse {
   std::uint32_t objectId = 0;
   std::uint32_t id = 0;
-  std::uint32_t reserved = 0;
+  std::uint32_t settleStart = 0;  // 0 for created objects
   SimResponseKind kind = SimResponseKind::removed;
   double value1 = 0.0;
   double value2 = 0.0;
@@ -38,16 +38,17 @@ struct SimResponseList {
   std::vector<SimResponse> responses;
 };
 
-extern SimResponseList g_simResponseList;
+// The program's list (a member of the traffic engine, traffic_engine.h).
+extern SimResponseList& g_simResponseList;
 
 // Appends a copy under the list's own mutex. Called on the "SimClient" thread; never
 // while g_simConnectMutex is held.
-void gf_pushSimResponse(const SimResponse& response);
+void gf_pushSimResponse(const SimResponse& response, SimResponseList& list = g_simResponseList);
 
-// Takes every response pushed so far, oldest first (the engine's cycle).
-std::vector<SimResponse> gf_takeSimResponses();
+// Takes every response pushed so far, oldest first.
+std::vector<SimResponse> gf_takeSimResponses(SimResponseList& list = g_simResponseList);
 
 // Drops every waiting response (the reset before a restart).
-void gf_clearSimResponses();
+void gf_clearSimResponses(SimResponseList& list = g_simResponseList);
 
 }  // namespace vexo

@@ -8,7 +8,7 @@
 
 #include "foundation/run_state.h"
 #include "foundation/status_line.h"
-#include "engine/engine_services.h"
+#include "simlink/sim_actions.h"
 #include "foundation/geodesy.h"
 #include "foundation/time_text.h"
 #include "realtraffic/reader_display.h"
@@ -44,8 +44,8 @@ void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc
   if (!rtAtThisPc) return;
   if (std::abs(pose.latitude) <= g_noPosition && std::abs(pose.longitude) <= g_noPosition) return;
   if (!server.connected()) {
-    // RealTraffic went away earlier: wait here until it is back (or the run ends).
-    if (g_exitReason.load() == ExitReason::notYetSet && server.waitForClient()) {
+    // RealTraffic went away earlier: take it back when it is connecting now.
+    if (g_exitReason.load() == ExitReason::notYetSet && server.acceptPendingClient()) {
       gf_setRtLinkUp(true);
       gf_setStatus(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
       gf_clearStatus();
@@ -64,25 +64,10 @@ void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc
 
 namespace vexo {
 
-void gf_takeLiveAcsOutOfSim() {
-  for (LiveAc& aircraft : g_liveAcs) {
-    if (aircraft.simState == SimState::active) {
-      removeAircraftFromSim(aircraft);
-    } else if (aircraft.simState == SimState::adding2sim && !aircraft.removeWhenCreated) {
-      if (gf_withdrawAddRequest(g_liveAddQueue, aircraft.callsign)) {
-        aircraft.eraseWithdrawn = 1;
-      } else {
-        aircraft.removeWhenCreated = 1;
-      }
-    }
-  }
-  std::erase_if(g_liveAcs, [](const LiveAc& aircraft) { return aircraft.eraseWithdrawn != 0; });
-}
-
-void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc) {
+void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc, const std::function<void()>& takeLiveAcsOutOfSim) {
   const UserPose pose{user.latitude, user.longitude, user.pitch,      user.bank,
                       user.heading,  user.altitude,  user.groundSpeed};
-  gf_sendUserPosition(g_rtServer, pose, rtAtThisPc, gf_takeLiveAcsOutOfSim);
+  gf_sendUserPosition(g_rtServer, pose, rtAtThisPc, takeLiveAcsOutOfSim);
 }
 
 }  // namespace vexo

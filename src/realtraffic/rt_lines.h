@@ -33,22 +33,16 @@ void gf_sendSimTime(RTServer& server, std::int64_t seconds);
 void gf_sendSimTime(std::int64_t seconds);
 
 // Sends the user aircraft to RealTraffic when it runs on this machine (rtAtThisPc) and
-// the position is known. When RealTraffic went away earlier, waits for it to connect
-// again instead (while no exit reason is set). When the send fails, RealTraffic is gone:
-// the link is shown as down, takeLiveAcsOutOfSim takes the live aircraft out of the
-// simulator (not when the window was closed), the readers are reset and the status line
-// says so. Start-up and tick thread.
+// the position is known. When RealTraffic went away earlier, accepts it again if it is
+// connecting now (while no exit reason is set) and returns at once otherwise: the tick
+// thread calls this once a second and never waits here. When the send fails, RealTraffic
+// is gone: the link is shown as down, takeLiveAcsOutOfSim takes the live aircraft out of
+// the simulator (not when the window was closed), the readers are reset and the status
+// line says so. Start-up and tick thread.
 void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc,
                          const std::function<void()>& takeLiveAcsOutOfSim);
 
-// The program's call: the user aircraft block as last received, on g_rtServer, with the
-// engine's live aircraft taken out by gf_takeLiveAcsOutOfSim. Tick thread.
-void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc);
-
-// RealTraffic is gone: every active live aircraft is removed from the simulator; one
-// still waiting to be created is withdrawn from the add queue (and erased), or, when its
-// creation has gone out already, marked to be removed as soon as it is created.
-// Tick thread (the engine's tables).
-void gf_takeLiveAcsOutOfSim();
+// The program's call: the user aircraft block on g_rtServer.
+void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc, const std::function<void()>& takeLiveAcsOutOfSim);
 
 }  // namespace vexo

@@ -77,7 +77,11 @@ std::shared_ptr<platform::Socket> RTServer::clientSocket() const {
   return clientSocket_;
 }
 
-bool RTServer::waitForClient() {
+bool RTServer::waitForClient() { return acceptClient(g_waitSlice, true); }
+
+bool RTServer::acceptPendingClient() { return acceptClient(std::chrono::milliseconds(0), false); }
+
+bool RTServer::acceptClient(std::chrono::milliseconds wait, bool untilRunEnds) {
   if (connected_.load()) return false;
   const std::shared_ptr<platform::Socket> listener = listenSocket();
   if (!listener) return false;
@@ -85,13 +89,16 @@ bool RTServer::waitForClient() {
   int error = 0;
   while (!client.valid()) {
     if (gf_runEnding() || listenSocket() != listener) return false;
-    const auto wait = platform::gf_waitReadable(listener->fd(), g_waitSlice);
-    if (wait == platform::WaitResult::timeout) continue;
-    if (wait == platform::WaitResult::error) return false;
+    const auto ready = platform::gf_waitReadable(listener->fd(), wait);
+    if (ready == platform::WaitResult::timeout) {
+      if (untilRunEnds) continue;
+      return false;
+    }
+    if (ready == platform::WaitResult::error) return false;
     client = platform::gf_acceptConnection(listener->fd(), error);
     // Nothing pending after all (the peer gave up): wait again. Anything else, such as a
     // listening socket shut down by close(), ends the wait.
-    if (!client.valid() && error != 10035) return false;
+    if (!client.valid() && (error != 10035 || !untilRunEnds)) return false;
   }
   if (!platform::gf_setNoDelay(client.fd(), error)) {
     lf_logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_utcClockNow(),

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -27,6 +28,8 @@ public:
   // Accepts RealTraffic; true when a new client is connected. False at once when one is
   // connected already; false when the run ends or the server is closed meanwhile.
   bool waitForClient();
+  // The same without waiting: accepts RealTraffic only when its connection is pending now.
+  bool acceptPendingClient();
   // Sends one whole line; false when it failed (the client is then dropped). A client
   // that has closed its end counts as a failed send.
   bool sendDataPacket(const std::string& line);
@@ -41,6 +44,8 @@ public:
 private:
   std::shared_ptr<platform::Socket> listenSocket() const;
   std::shared_ptr<platform::Socket> clientSocket() const;
+  // Accepts within the wait (zero: only a pending connection); true when one is connected.
+  bool acceptClient(std::chrono::milliseconds wait, bool untilRunEnds);
   void dropClient(const std::shared_ptr<platform::Socket>& client);
 
   mutable std::mutex mutex_;  // guards listenSocket_, clientSocket_ and port_

@@ -61,6 +61,11 @@ void TrafficReceiver::setParkAirportElevation(std::optional<double> elevation) {
   parkAirportElevation_ = elevation;
 }
 
+std::optional<double> TrafficReceiver::parkAirportElevation() const {
+  const std::lock_guard lock(placeMutex_);
+  return parkAirportElevation_;
+}
+
 void TrafficReceiver::setParkAirport(std::optional<ParkAirportRef> parkAirport) {
   const std::lock_guard lock(placeMutex_);
   parkAirport_ = parkAirport;

@@ -45,6 +45,7 @@ public:
   void setRefPosition(LatLon position);
   LatLon refPosition() const;
   void setParkAirportElevation(std::optional<double> elevation);
+  std::optional<double> parkAirportElevation() const;
   void setParkAirport(std::optional<ParkAirportRef> parkAirport);
 
   // The callsigns of the traffic in range: emptied, then collected while the flag is

@@ -223,8 +223,8 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
 
   const std::lock_guard lock(g_liveReportMutex);
   if (!g_trafficIntake) return RecordOutcome::intakeOff;
-  pos.dueTick = g_trafficTick.load() + g_reportDelayTicks;
-  g_liveReportQueue.push_back(std::move(report));
+  pos.dueTick = gf_addTicks(g_trafficTick.load(), g_reportDelayTicks);
+  gf_queueLiveReport(g_liveReportHandOver, std::move(report));
   return RecordOutcome::accepted;
 }
 

@@ -15,10 +15,10 @@
 namespace vexo {
 
 std::optional<std::string_view> gf_getLiveryForHexid(std::uint32_t hexid, SimLink& link) {
-  const auto it = g_liveryByHexid.find(hexid);
-  if (it == g_liveryByHexid.end()) return std::nullopt;
+  const auto it = g_hexidLiveries.find(hexid);
+  if (it == g_hexidLiveries.end()) return std::nullopt;
   if (!link.refusedLiveryTitles.contains(std::string(it->second))) return it->second;
-  g_liveryByHexid.erase(it);
+  g_hexidLiveries.erase(it);
   return std::nullopt;
 }
 

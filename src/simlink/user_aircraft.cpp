@@ -131,7 +131,7 @@ void lf_updateUserStand(SimLink& link) {
 }
 
 void lf_rememberUserStand(SimLink& link) {
-  if (!link.userOnGroundKnown || g_engineUserAc.get().groundSpeed > g_standStillKnots) return;
+  if (!link.userOnGroundKnown || g_userAc.get().groundSpeed > g_standStillKnots) return;
   // The stand was looked up on the tick thread for the newest block: at most a second old,
   // and the aircraft stands still.
   const std::string stand = link.standName();

@@ -46,6 +46,9 @@ protected:
     g_settings.INITIAL_LOAD_ONLY.value = false;
     g_settings.BLOCK_CALLSIGN.setValue("");
     g_simBroken = false;
+    // The engine's cycle runs on every flight tick: its simulator requests go nowhere.
+    g_trafficEngine.hooks.requestAcInRange = [](SimLink&, std::uint32_t) { return true; };
+    g_trafficEngine.hooks.getUserAcPosition = [](SimLink& link) { return link.userAc(); };
     g_parkBusy = false;
     g_staticAcs.clear();
     g_simEventQueue.clear();

@@ -49,11 +49,13 @@ public:
   explicit IntakeScope(bool on = true) {
     const std::lock_guard lock(g_liveReportMutex);
     g_liveReportQueue.clear();
+    g_liveReportHandOver.dropped = 0;
     g_trafficIntake = on;
   }
   ~IntakeScope() {
     const std::lock_guard lock(g_liveReportMutex);
     g_liveReportQueue.clear();
+    g_liveReportHandOver.dropped = 0;
     g_trafficIntake = false;
   }
   IntakeScope(const IntakeScope&) = delete;
@@ -62,6 +64,10 @@ public:
   std::size_t size() const {
     const std::lock_guard lock(g_liveReportMutex);
     return g_liveReportQueue.size();
+  }
+  std::uint64_t dropped() const {
+    const std::lock_guard lock(g_liveReportMutex);
+    return g_liveReportHandOver.dropped;
   }
   LiveReport back() const {
     const std::lock_guard lock(g_liveReportMutex);

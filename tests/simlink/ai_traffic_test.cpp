@@ -228,7 +228,7 @@ protected:
 TEST_F(RefusedTitleTest, ARefusedTitleIsNoLongerUsed) {
   connectWithUser();
   const std::uint32_t hexid = 30000;
-  g_liveryByHexid[hexid] = "Broken livery";
+  g_hexidLiveries[hexid] = "Broken livery";
   ASSERT_EQ(gf_getLiveryForHexid(hexid, link_), "Broken livery");
   ASSERT_TRUE(gf_queueAiCreate(lf_create("CS0", "Broken livery", hexid), link_));
   ASSERT_TRUE(frameUntil([&] { return countOf(F::AICreateNonATCAircraft) == 1; }));
@@ -241,5 +241,5 @@ TEST_F(RefusedTitleTest, ARefusedTitleIsNoLongerUsed) {
   stopThread();
   EXPECT_TRUE(link_.sentCreateList.empty());
   EXPECT_FALSE(link_.simBroken) << "a refused livery is no failed request";
-  g_liveryByHexid.clear();
+  g_hexidLiveries.clear();
 }

@@ -20,7 +20,7 @@ protected:
   void SetUp() override { reset(); }
   void TearDown() override { reset(); }
   static void reset() {
-    g_liveryByHexid.clear();
+    g_hexidLiveries.clear();
     test::resetRunFlags();
   }
   test::LogCapture log_;
@@ -30,8 +30,8 @@ protected:
 }  // namespace
 
 TEST_F(RefusedLiveriesTest, ARefusedTitleIsForgottenAndNeverOfferedAgain) {
-  g_liveryByHexid[20001] = "Airbus A320 Lufthansa";
-  g_liveryByHexid[20002] = "Boeing 737 Ryanair";
+  g_hexidLiveries[20001] = "Airbus A320 Lufthansa";
+  g_hexidLiveries[20002] = "Boeing 737 Ryanair";
   EXPECT_EQ(gf_getLiveryForHexid(20001, link_), "Airbus A320 Lufthansa");
   EXPECT_FALSE(gf_getLiveryForHexid(30000, link_));
 
@@ -42,7 +42,7 @@ TEST_F(RefusedLiveriesTest, ARefusedTitleIsForgottenAndNeverOfferedAgain) {
   EXPECT_TRUE(link_.refusedLiveryKeys.contains("A320 DLH"));
 
   EXPECT_FALSE(gf_getLiveryForHexid(20001, link_));
-  EXPECT_FALSE(g_liveryByHexid.contains(20001));
+  EXPECT_FALSE(g_hexidLiveries.contains(20001));
   EXPECT_FALSE(gf_getLiveryForHexid(20001, link_));
   EXPECT_EQ(gf_getLiveryForHexid(20002, link_), "Boeing 737 Ryanair");
   // Ids outside their pools give empty codes.

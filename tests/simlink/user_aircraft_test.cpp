@@ -137,14 +137,14 @@ TEST_F(UserAircraftTest, AStandingUserReservesItsStandAtThePark) {
   block(50.03, 8.57, 364.0, 5.0);
   onGround(true);
   link_.simBroken = true;  // no request, only the look-up
-  g_engineUserAc.set(gf_getUserAcPosition(link_));
+  g_userAc.set(gf_getUserAcPosition(link_));
   lf_rememberUserStand(link_);  // rolling at 5 kn
   EXPECT_EQ(g_parkAirports.front().reservedStand, "");
   block(50.03, 8.57, 364.0, 1.0);
-  g_engineUserAc.set(gf_getUserAcPosition(link_));
+  g_userAc.set(gf_getUserAcPosition(link_));
   lf_rememberUserStand(link_);
   EXPECT_EQ(g_parkAirports.front().reservedStand, "V155");
-  g_engineUserAc.set(UserAcData{});
+  g_userAc.set(UserAcData{});
 }
 
 // The model names the span: known, a camera pod as an E190, deduced from an Aerosoft title,
