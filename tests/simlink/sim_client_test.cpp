@@ -223,6 +223,21 @@ TEST_F(SimClientTest, AVersionMismatchEndsTheThreadWithError95) {
   EXPECT_FALSE(g_closing);
 }
 
+// The client and the stand-in agree on the refusal of an Open of another protocol version.
+TEST_F(SimClientTest, ASimulatorOfAnotherProtocolRefusesTheOpenWithError95) {
+  simstandin::StandinOptions options;
+  options.protocolVersion = g_simConnectProtocolVersion + 1;
+  simstandin::SimStandin newer(options);
+  port_ = newer.listenTcp(platform::g_familyIpv4);
+  ASSERT_NE(port_, 0);
+  newer.start();
+  startThread();
+  ASSERT_TRUE(waitUntil([&] { return ended_.load(); }));
+  EXPECT_EQ(g_statusLine.texts().error, "95: SimConnect Version Mismatch, dwIndex: 0");
+  EXPECT_FALSE(g_mainWindowState.simConnected);
+  stopThread();
+}
+
 TEST_F(SimClientTest, AFailedRequestBreaksTheLinkAndRestartsTheRun) {
   connectWithUser();
   gf_simConnectRequestError(link_);
