@@ -2,8 +2,9 @@
 # Runs Vendrake_P3D for a while against the simulator stand-in (a flight parked at Los
 # Angeles) and the traffic stand-in (a recording of Los Angeles traffic), then closes
 # everything and tells where the log and a screenshot of the main window are.
-#   scripts/run.sh [--seconds N]     how long the program runs (default 120: the recording's
-#                                    second weather report, and so the QNH, comes after 90 s)
+#   scripts/run.sh [--seconds N]     how long the program runs (default 120; the traffic
+#                                    stand-in sends the recording's weather, and so the QNH,
+#                                    once the program listens and again every 10 s)
 # Sets up a fresh Debian 12 machine first (scripts/setup.sh). Without a DISPLAY the
 # program runs on a virtual one (Xvfb). Everything it writes goes to out/run/.
 set -euo pipefail
@@ -15,7 +16,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=${2:-}; shift 2 || { echo "run.sh: --seconds needs a value"; exit 2; } ;;
     --seconds=*) seconds=${1#*=}; shift ;;
-    -h|--help) sed -n '2,8p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown option $1 (try --help)"; exit 2 ;;
   esac
 done
