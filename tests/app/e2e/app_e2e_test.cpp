@@ -12,6 +12,7 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <thread>
 
 #include "../livery_folder.h"
 #include "child_process.h"
@@ -40,9 +41,12 @@ protected:
             {"VDRK_HEADLESS", "1"}};  // no screen needed, whatever the machine has
   }
 
+public:
   std::unique_ptr<ChildProcess> start(const std::string& outputName) {
     return std::make_unique<ChildProcess>(VDRK_APP_EXE, std::vector<std::string>{}, run_, env_, dir_ / outputName);
   }
+
+protected:
   std::string log() const { return vexo::test::readFile(run_ / "Log.txt"); }
   bool logHas(const std::string& text) const { return log().find(text) != std::string::npos; }
 
@@ -79,35 +83,63 @@ void expectInOrder(const std::string& log, const std::vector<std::string>& texts
 
 }  // namespace
 
+// The program with both stand-ins: the simulator with a flight at Los Angeles, and
+// RealTraffic installed for this user, replaying a recording in a loop.
+class StandInRun {
+public:
+  explicit StandInRun(AppE2eTest& test, const fs::path& dir, std::map<std::string, std::string>& env)
+      : dir_(dir) {
+    fs::create_directories(dir / "appdata" / "InsideSystems");
+    vexo::test::writeFile(dir / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
+    env["VDRK_PIPE_DIR"] = (dir / "pipes").string();
+    const std::string tcpPort = std::to_string(freePort(SOCK_STREAM));
+    const std::string qnhPort = std::to_string(freePort(SOCK_DGRAM));
+    const std::string trafficPort = std::to_string(freePort(SOCK_DGRAM));
+    env["VDRK_QNH_PORT"] = qnhPort;
+    env["VDRK_TRAFFIC_PORT"] = trafficPort;
+    fs::create_directories(dir / "appdata" / "Vendrake_P3D");
+    vexo::test::writeLiveryFolder(dir / "liveries");
+    vexo::test::writeFile(dir / "appdata" / "Vendrake_P3D" / "parameters.xml",
+                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
+                          "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n"
+                          "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" +
+                              vexo::test::lfolder0Parameter(dir / "liveries") +
+                          "  </parameters>\n</root>\n");
+    fs::create_directories(dir / "pipes");
+    sim = std::make_unique<ChildProcess>(
+        VDRK_SIMSTANDIN_EXE, std::vector<std::string>{"--pipe", "--frame-rate", "30", "--flight", "33.9416", "-118.4085"},
+        dir, env, dir / "sim.out");
+    program = test.start("first.out");
+    traffic = std::make_unique<ChildProcess>(
+        VDRK_TRAFFICSTANDIN_EXE,
+        std::vector<std::string>{"--tcp-port", tcpPort, "--weather-port", qnhPort, "--traffic-port", trafficPort,
+                                 "--loop",
+                                 (vexo::test::testdataDir() / "realtraffic" / "KLAX_20200617_2152.csv").string()},
+        dir, env, dir / "traffic.out");
+  }
+  // How often a text occurs in a stand-in's output so far.
+  std::size_t count(const std::string& file, const std::string& text) const {
+    const std::string out = vexo::test::readFile(dir_ / file);
+    std::size_t n = 0;
+    for (auto at = out.find(text); at != std::string::npos; at = out.find(text, at + 1)) ++n;
+    return n;
+  }
+  bool trafficSaw(const std::string& text) const { return count("traffic.out", text) > 0; }
+
+  std::unique_ptr<ChildProcess> sim;
+  std::unique_ptr<ChildProcess> program;
+  std::unique_ptr<ChildProcess> traffic;
+
+private:
+  fs::path dir_;
+};
+
 TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
-  // The simulator with a flight at Los Angeles, RealTraffic installed for this user.
-  fs::create_directories(dir_ / "appdata" / "InsideSystems");
-  vexo::test::writeFile(dir_ / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
-  env_["VDRK_PIPE_DIR"] = (dir_ / "pipes").string();
-  const std::string tcpPort = std::to_string(freePort(SOCK_STREAM));
-  const std::string qnhPort = std::to_string(freePort(SOCK_DGRAM));
-  const std::string trafficPort = std::to_string(freePort(SOCK_DGRAM));
-  env_["VDRK_QNH_PORT"] = qnhPort;
-  env_["VDRK_TRAFFIC_PORT"] = trafficPort;
-  fs::create_directories(dir_ / "appdata" / "Vendrake_P3D");
-  vexo::test::writeLiveryFolder(dir_ / "liveries");
-  vexo::test::writeFile(dir_ / "appdata" / "Vendrake_P3D" / "parameters.xml",
-                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
-                        "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n"
-                        "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" +
-                            vexo::test::lfolder0Parameter(dir_ / "liveries") +
-                        "  </parameters>\n</root>\n");
-  fs::create_directories(dir_ / "pipes");
-  ChildProcess sim(VDRK_SIMSTANDIN_EXE, {"--pipe", "--frame-rate", "30", "--flight", "33.9416", "-118.4085"}, dir_.path(),
-                   env_, dir_ / "sim.out");
-  auto first = start("first.out");
-  ChildProcess traffic(VDRK_TRAFFICSTANDIN_EXE,
-                       {"--tcp-port", tcpPort, "--weather-port", qnhPort, "--traffic-port", trafficPort, "--loop",
-                        (vexo::test::testdataDir() / "realtraffic" / "KLAX_20200617_2152.csv").string()},
-                       dir_.path(), env_, dir_ / "traffic.out");
-  auto trafficSaw = [&](const std::string& text) {
-    return vexo::test::readFile(dir_ / "traffic.out").find(text) != std::string::npos;
-  };
+  StandInRun run(*this, dir_.path(), env_);
+  auto& first = run.program;
+  auto& sim = *run.sim;
+  auto& traffic = *run.traffic;
+  auto trafficSaw = [&](const std::string& text) { return run.trafficSaw(text); };
 
   // The first user position goes to RealTraffic once the readers run (the log is written
   // to the disk only now and then, so it is read after the end).
@@ -130,6 +162,31 @@ TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
   EXPECT_TRUE(fs::exists(dir_ / "appdata" / "Vendrake_P3D" / "parameters.xml"));
   traffic.writeInput("quit\n");
   EXPECT_TRUE(traffic.waitFor(30s));
+}
+
+TEST_F(AppE2eTest, RealTrafficDroppingItsLinkDuringAFlightIsTakenBackWhileTheCycleRunsOn) {
+  StandInRun run(*this, dir_.path(), env_);
+  const std::string userLine = "received: Qs121=";
+  // The cycle sends the user position once a second.
+  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return run.count("traffic.out", userLine) >= 3; }, 60s))
+      << vexo::test::readFile(dir_ / "traffic.out");
+
+  run.traffic->writeInput("drop\n");
+  const std::size_t inRangeAtDrop = run.count("sim.out", "RequestDataOnSimObjectType");
+  std::this_thread::sleep_for(4s);
+  // Meanwhile the cycle went on: an aircraft-in-range request each second.
+  EXPECT_GE(run.count("sim.out", "RequestDataOnSimObjectType"), inRangeAtDrop + 3);
+  const std::size_t linesAway = run.count("traffic.out", userLine);
+  run.traffic->writeInput("open\n");
+  EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return run.count("traffic.out", userLine) > linesAway; }, 5s))
+      << vexo::test::readFile(dir_ / "traffic.out");
+
+  run.sim->writeInput("quit\n");
+  EXPECT_EQ(run.program->waitFor(60s), 0) << log();
+  expectInOrder(log(), {"RealTraffic connected", "RealTraffic gone? Wait for RealTraffic to re-connect ...",
+                        "RealTraffic re-connected", "Exiting: SIM WAS CLOSED"});
+  run.traffic->writeInput("quit\n");
+  EXPECT_TRUE(run.traffic->waitFor(30s));
 }
 
 TEST_F(AppE2eTest, LogThatCannotBeCreatedEndsWithCodeTwo) {
