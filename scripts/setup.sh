@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git
   clang clang-14 libclang-rt-14-dev
-  libfmt-dev libpugixml-dev libsodium-dev libcurl4-openssl-dev
+  libfmt-dev libpugixml-dev libsodium-dev libcurl4-openssl-dev libzip-dev
   nlohmann-json3-dev libmsgsl-dev libfltk1.3-dev libpng-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick python3

@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <fstream>
 #include <mutex>
@@ -21,9 +22,19 @@ namespace {
 
 constexpr const char* kDefaultDownloadBase = "https://www.morvelt.com/downloads/";
 
+// VDRK_DOWNLOAD_BASE points the program at another update server (a local one for tests
+// and the demo) without rebuilding; the paths below the base stay the same.
+std::string lf_initialDownloadBase() {
+  const char* own = std::getenv("VDRK_DOWNLOAD_BASE");  // NOLINT(concurrency-mt-unsafe): static start
+  if (own == nullptr || *own == '\0') return kDefaultDownloadBase;
+  std::string base = own;
+  if (base.back() != '/') base += '/';
+  return base;
+}
+
 // Guards g_downloadBase: set at start-up or by tests, read by any downloading thread.
 std::mutex g_downloadBaseMutex;
-std::string g_downloadBase = kDefaultDownloadBase;
+std::string g_downloadBase = lf_initialDownloadBase();
 
 // Where the body goes and how much of it may come.
 struct Sink {

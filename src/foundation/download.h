@@ -54,7 +54,8 @@ private:
 };
 
 // The download base, ending in a slash: the maker's web site followed by "/downloads/"
-// unless set otherwise (tests point it at a local server).
+// unless the environment variable VDRK_DOWNLOAD_BASE or a call here sets another (tests
+// and the demo point it at a local server).
 void gf_setDownloadBase(std::string base);
 std::string gf_downloadBase();
 

@@ -1,8 +1,13 @@
 #include "updater/updater_services.h"
 
+#include "foundation/parameters.h"
+#include "updater/update_check.h"
+
 namespace vexo {
 
-// Until the updater is built there is nothing to fetch: the run always goes on.
-bool gf_checkVersions() { return true; }
+bool gf_checkVersions() {
+  ParametersStore store = gf_parametersStore();
+  return gf_checkVersions(store);
+}
 
 }  // namespace vexo

@@ -38,6 +38,8 @@ protected:
     env_ = {{"VDRK_APPDATA", (dir_ / "appdata").string()},
             {"VDRK_INSTANCE_LOCK", (dir_ / "instance.lock").string()},
             {"VDRK_REGISTRY_FILE", (dir_ / "registry.reg").string()},
+            // No update server: the update check warns once and the start goes on.
+            {"VDRK_DOWNLOAD_BASE", "http://127.0.0.1:1/downloads/"},
             {"VDRK_HEADLESS", "1"}};  // no screen needed, whatever the machine has
   }
 

@@ -1,0 +1,171 @@
+#include "updater/update_check.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+
+#include "foundation/main_window_state.h"
+#include "foundation/window_messages.h"
+#include "updater_fixture.h"
+
+using namespace vexo;
+class UpdateCheckTest : public test::UpdaterFixture {};
+namespace fs = std::filesystem;
+
+namespace {
+// What the parameters file says of one setting, as the next start will read it.
+std::string savedValue(const fs::path& file, const std::string& key) {
+  const std::string text = test::readFile(file);
+  const auto at = text.find("name=\"" + key + "\" value=\"");
+  if (at == std::string::npos) return "(none)";
+  const auto start = at + key.size() + 15;
+  return text.substr(start, text.find('"', start) - start);
+}
+}  // namespace
+
+// Each data file: newer on the server, or missing here, means a download and the new
+// version stored; an equal or older (compared as numbers) one is left alone.
+TEST_F(UpdateCheckTest, DataFilesFollowTheServer) {
+  struct Key {
+    const char* key;
+    StringSetting& setting;
+    const char* local;
+    const char* served;
+  };
+  const Key keys[] = {{"airports", settings.AIRPORTS_VERSION, "input/airports.enc", "/12/airports.enc"},
+                      {"aig", settings.AIG_VERSION, "input/AIG-regcodes.enc", "/12/AIG-regcodes.enc"},
+                      {"dbase", settings.DBASE_VERSION, "input/dbase.enc", "/12/dbase.enc"}};
+  struct Case {
+    const char* stored;
+    VersionData web;
+    bool localThere;
+    bool fetched;
+  };
+  const Case cases[] = {{"4.0.0", {4, 0, 0}, true, false},  {"4.0.0", {4, 0, 1}, true, true},
+                        {"4.0.0", {4, 0, 0}, false, true},  {"3.10.0", {3, 9, 5}, true, false},
+                        {"3.9.5", {3, 10, 0}, true, true},  {"", {0, 0, 1}, true, true}};
+  for (const Key& k : keys) {
+    server.route(k.served, {200, std::string("new ") + k.key});
+    for (const Case& c : cases) {
+      SCOPED_TRACE(fmt::format("{} {} -> {}", k.key, c.stored, c.web.toString()));
+      test::writeFile(k.local, "old");
+      if (!c.localThere) fs::remove(k.local);
+      k.setting.setValue(c.stored);
+      fs::remove(dir / "parameters.xml");
+      serveVersions(test::versionsJson({{k.key, c.web}}));
+      ASSERT_TRUE(check());
+      EXPECT_EQ(test::readFile(k.local), c.fetched ? std::string("new ") + k.key : "old");
+      EXPECT_EQ(k.setting.value(), c.fetched ? c.web.toString() : c.stored);
+      EXPECT_EQ(savedValue(dir / "parameters.xml", k.setting.key), c.fetched ? c.web.toString() : "(none)");
+      EXPECT_TRUE(log.contains(c.fetched ? fmt::format("{} updated to {}\n", k.key, c.web.toString())
+                                         : fmt::format("{} version up-to-date\n", k.key)));
+    }
+  }
+  EXPECT_FALSE(fs::exists("versions.json"));
+}
+
+// A failed download leaves the data file byte for byte and its version, so the next
+// start tries again.
+TEST_F(UpdateCheckTest, FailedDataFileDownloadsKeepFileAndVersion) {
+  using Kind = test::HttpReply::Kind;
+  const test::HttpReply failures[] = {{404, "<html>gone</html>"},
+                                      {500, "<html>oops</html>"},
+                                      {200, std::string(40000, 'x'), Kind::cutBody}};
+  serveVersions(test::versionsJson({{"dbase", {5, 0, 0}}}));
+  for (const test::HttpReply& reply : failures) {
+    SCOPED_TRACE(reply.status);
+    server.route("/12/dbase.enc", reply);
+    ASSERT_TRUE(check());
+    EXPECT_EQ(test::readFile("input/dbase.enc"), "old input/dbase.enc");
+    EXPECT_EQ(settings.DBASE_VERSION.value(), "4.0.0");
+    EXPECT_FALSE(fs::exists(dir / "parameters.xml"));
+    EXPECT_EQ(std::distance(fs::directory_iterator("input"), {}), 3);  // no partial file left
+  }
+}
+
+// Liveries: a newer scan format or a missing scan result switches the rescan on;
+// add-ons: only a newer format does.
+TEST_F(UpdateCheckTest, ScanFormatsSwitchTheirRescanOn) {
+  serveVersions(test::versionsJson({{"liveries", {3, 9, 5}}, {"addons", {4, 0, 0}}}));
+  settings.LIV_SCAN_VERSION.setValue("3.10.0");
+  ASSERT_TRUE(check());
+  EXPECT_FALSE(settings.SCAN_LIVERIES.value);
+  EXPECT_FALSE(settings.SCAN_AIRPORTS.value);
+  EXPECT_TRUE(log.contains("liveries version up-to-date\naddons version up-to-date\n"));
+  EXPECT_TRUE(posted.empty());
+
+  fs::remove("output/LiveriesScanned.xml");
+  serveVersions(test::versionsJson({{"liveries", {3, 9, 5}}, {"addons", {4, 0, 1}}}));
+  ASSERT_TRUE(check());
+  EXPECT_TRUE(settings.SCAN_LIVERIES.value);
+  EXPECT_TRUE(settings.SCAN_AIRPORTS.value);
+  EXPECT_TRUE(controls.isChecked(cmd::scanLiveries));
+  EXPECT_TRUE(controls.isChecked(cmd::scanAirports));
+  EXPECT_EQ(savedValue(dir / "parameters.xml", "SCAN_LIVERIES"), "true");
+  EXPECT_EQ(savedValue(dir / "parameters.xml", "LIV_SCAN_VERSION"), "3.9.5");
+  EXPECT_EQ(savedValue(dir / "parameters.xml", "ADDONS_SCAN_VERSION"), "4.0.1");
+  EXPECT_TRUE(log.contains("liveries updated to 3.9.5\n"));
+  EXPECT_TRUE(log.contains("addons updated to 4.0.1\n"));
+  ASSERT_EQ(posted.size(), 2U);
+  EXPECT_EQ(posted[0].message, WM_APP_INVALIDATE);
+  EXPECT_EQ(posted[0].wParam, 1U);  // erased first
+  EXPECT_EQ(posted[0].lParam, gf_packRect(g_controlsRect));
+}
+
+// Keys are taken in their order; a missing one is warned about and the rest go on.
+TEST_F(UpdateCheckTest, MissingKeyIsWarnedAndTheOthersGoOn) {
+  server.route("/12/dbase.enc", {200, "new dbase"});
+  serveVersions(test::versionsJson({{"dbase", {5, 0, 0}}, {"p3d_app", {12, 3, 0}}, {"airports", {4, 0, 0}},
+                                    {"aig", {4, 0, 0}}, {"liveries", {4, 0, 0}}}));
+  ASSERT_TRUE(check());
+  EXPECT_TRUE(log.contains("p3d_app program version at web = 12.3.0\np3d_app version up-to-date\n"
+                           "airports version up-to-date\naig version up-to-date\nliveries version up-to-date\n"
+                           "==> addons version not found\n"));
+  EXPECT_TRUE(log.contains("dbase updated to 5.0.0\n"));
+  EXPECT_EQ(warnings(), 1);
+}
+
+// Without usable version info start-up goes on with one warning: no server, an error
+// status, or a page that is not JSON (a proxy's or portal's).
+TEST_F(UpdateCheckTest, UnusableAnswersOnlyWarn) {
+  struct Case {
+    const char* name;
+    std::string base;
+    test::HttpReply reply;
+    const char* warning;
+  };
+  const Case cases[] = {
+      {"no server", "http://127.0.0.1:1/", {200, ""}, "Downloading version info from my web site failed!"},
+      {"error status", server.base(), {500, "{}"}, "Downloading version info from my web site failed!"},
+      {"html page", server.base(), {200, "<html><body>Please log in</body></html>"}, "is not JSON, ignored"},
+      {"empty body", server.base(), {200, ""}, "is not JSON, ignored"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string before = log.text();
+    gf_setDownloadBase(c.base);
+    server.route("/versions.json", c.reply);
+    EXPECT_TRUE(check());
+    EXPECT_EQ(warnings(before.size()), 1);
+    EXPECT_NE(log.text().find(c.warning, before.size()), std::string::npos);
+    EXPECT_FALSE(fs::exists("versions.json"));
+  }
+}
+
+// Well-formed JSON with a wrong member is the server's fault: it stops start-up.
+TEST_F(UpdateCheckTest, WrongMembersRaise) {
+  const char* bodies[] = {R"({"dbase": {"major": "5", "minor": 0, "patch": 0}})",
+                          R"({"dbase": {"major": 5.5, "minor": 0, "patch": 0}})",
+                          R"({"dbase": {"major": 5, "minor": 0, "patch": 2147483648}})",
+                          R"({"dbase": {"major": 5, "minor": 0}})", R"({"dbase": 5})"};
+  for (const char* body : bodies) {
+    SCOPED_TRACE(body);
+    serveVersions(body);
+    EXPECT_THROW(check(), std::runtime_error);
+    EXPECT_EQ(test::readFile("input/dbase.enc"), "old input/dbase.enc");
+  }
+  serveVersions(R"({"dbase": {"major": 5, "minor": 0, "patch": 2147483647}})");
+  EXPECT_TRUE(check());
+  EXPECT_EQ(settings.DBASE_VERSION.value(), "4.0.0");  // not served: the download failed
+}
