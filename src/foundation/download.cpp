@@ -36,6 +36,10 @@ std::string lf_initialDownloadBase() {
 std::mutex g_downloadBaseMutex;
 std::string g_downloadBase = lf_initialDownloadBase();
 
+// Guards g_defaultDownloadLimits: read by every new downloader, set by tests.
+std::mutex g_defaultLimitsMutex;
+DownloadLimits g_defaultDownloadLimits;
+
 // Where the body goes and how much of it may come.
 struct Sink {
   std::ofstream& out;
@@ -87,7 +91,17 @@ struct Downloader::Handle {
   }
 };
 
-Downloader::Downloader() : handle_(std::make_unique<Handle>()) {
+void gf_setDefaultDownloadLimits(DownloadLimits limits) {
+  std::lock_guard lock(g_defaultLimitsMutex);
+  g_defaultDownloadLimits = std::move(limits);
+}
+
+DownloadLimits gf_defaultDownloadLimits() {
+  std::lock_guard lock(g_defaultLimitsMutex);
+  return g_defaultDownloadLimits;
+}
+
+Downloader::Downloader() : handle_(std::make_unique<Handle>()), limits_(gf_defaultDownloadLimits()) {
   static std::once_flag s_globalInit;
   std::call_once(s_globalInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
   handle_->curl = curl_easy_init();

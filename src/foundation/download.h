@@ -29,6 +29,11 @@ struct DownloadLimits {
   // Asked about once a second during the transfer: true stops it.
   std::function<bool()> stopRequested = &gf_runEnding;
 };
+// The limits every new Downloader starts with, also those that gf_downloadDataFile and the
+// updater make for themselves. Tests shorten them to show a stall given up. Any thread.
+void gf_setDefaultDownloadLimits(DownloadLimits limits);
+DownloadLimits gf_defaultDownloadLimits();
+
 // Owns one libcurl handle for one or more downloads; used by one thread at a time.
 class Downloader {
 public:

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "foundation/download.h"
 #include "foundation/run_state.h"
 #include "app/start_up.h"
 #include "airports/airports_services.h"
@@ -16,6 +17,7 @@
 #include "livery_folder.h"
 #include "run_flags.h"
 #include "test_support.h"
+#include "updatestandin/update_standin.h"
 
 using namespace vexo;
 namespace fs = std::filesystem;
@@ -109,4 +111,44 @@ TEST_F(StartUpRunTest, KeptDestination) {
     EXPECT_EQ(g_exitReason.load(), ExitReason::systemError);
   }
   g_settings.DESTINATION.setAndSave("");
+}
+
+// At a fresh start the update check cannot stop the start: without a server, with one
+// that never answers (given up after the downloader's limits, shortened here) and with a
+// page that is not JSON, the data files are read and the start goes on with one warning.
+TEST_F(StartUpRunTest, UpdateCheckWithoutUsableServerOnlyWarns) {
+  using Kind = updatestandin::Reply::Kind;
+  const std::string previousBase = gf_downloadBase();
+  DownloadLimits quick;
+  quick.lowSpeedBytesPerSecond = 1000;
+  quick.lowSpeedTime = std::chrono::seconds(1);
+  gf_setDefaultDownloadLimits(quick);
+  updatestandin::UpdateStandIn server;
+  const auto countWarnings = [this] {
+    const std::string text = log_.text();
+    int count = 0;
+    for (auto at = text.find("==> "); at != std::string::npos; at = text.find("==> ", at + 1)) ++count;
+    return count;
+  };
+  ASSERT_TRUE(lf_prepareRun());  // a restart: no check
+  int warnings = countWarnings();
+  const std::pair<std::string, updatestandin::Reply> servers[] = {
+      {"http://127.0.0.1:1/", {200, ""}},
+      {server.base(), {200, "{}", Kind::stallBeforeReply}},
+      {server.base(), {200, "<html><body>Sign in to the network</body></html>"}},
+  };
+  for (const auto& [base, reply] : servers) {
+    SCOPED_TRACE(base);
+    gf_setDownloadBase(base);
+    server.route("/versions.json", reply);
+    test::resetAppRunFlags();
+    g_isRestart = false;
+    EXPECT_TRUE(lf_prepareRun()) << log_.text();
+    EXPECT_FALSE(g_closing);
+    EXPECT_EQ(countWarnings(), warnings + 1);
+    warnings = countWarnings();
+  }
+  EXPECT_EQ(server.requests().size(), 2U);
+  gf_setDownloadBase(previousBase);
+  gf_setDefaultDownloadLimits({});
 }

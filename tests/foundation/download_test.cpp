@@ -8,11 +8,11 @@
 
 #include "foundation/run_state.h"
 #include "foundation/version.h"
-#include "local_http_server.h"
+#include "updatestandin/update_standin.h"
 #include "test_support.h"
 
 using namespace vexo;
-using Kind = test::HttpReply::Kind;
+using Kind = updatestandin::Reply::Kind;
 
 namespace {
 constexpr std::uint64_t g_maxBytes = 100000;
@@ -32,7 +32,7 @@ DownloadLimits quickLimits() {
 struct DownloadFixture : testing::Test {
   test::LogCapture log;
   test::TempDir dir;
-  test::LocalHttpServer server;
+  updatestandin::UpdateStandIn server;
   Downloader downloader;
   std::filesystem::path target = dir / "dbase.enc";
 
@@ -60,7 +60,7 @@ TEST_F(DownloadFixture, SuccessReplacesTheFile) {
 }
 
 TEST_F(DownloadFixture, EveryFailureKeepsTheEarlierFile) {
-  const std::pair<const char*, test::HttpReply> failures[] = {
+  const std::pair<const char*, updatestandin::Reply> failures[] = {
       {"/gone", {404, "<html>not found</html>"}},
       {"/broken", {500, "<html>oops</html>"}},
       {"/moved-nowhere", {302, "<html>moved</html>"}},  // no Location header

@@ -79,18 +79,19 @@ TEST_F(InstallerTest, MissingNotesAndFileManagerOnlyWarn) {
 // Every failure ends with error 112 and stages nothing, not even an installer left by an
 // earlier run in the working folder or in new_version.
 TEST_F(InstallerTest, InstallerFailuresEndWithError112AndStageNothing) {
-  using Kind = test::HttpReply::Kind;
+  using Kind = updatestandin::Reply::Kind;
   const std::string good = test::zipOf({{"setup.exe", std::string(3000, 'i')}}, dir / "scratch.zip");
   std::string badCrc = good;
   badCrc[badCrc.find(std::string(3000, 'i')) + 1500] = 'X';
   struct Case {
     const char* name;
-    test::HttpReply reply;
+    updatestandin::Reply reply;
   };
   const Case cases[] = {
       {"not found", {404, "<html>gone</html>"}},
       {"server error", {500, "<html>oops</html>"}},
       {"cut off", {200, good, Kind::cutBody}},
+      {"stalled", {200, good, Kind::stallMidBody}},
       {"not an archive", {200, "<html>Please log in</html>"}},
       {"no entries", {200, std::string("PK\x05\x06", 4) + std::string(18, '\0')}},
       {"only a folder", {200, test::zipOf({{"setup/", ""}}, dir / "scratch.zip")}},

@@ -65,15 +65,17 @@ TEST_F(UpdateCheckTest, DataFilesFollowTheServer) {
   EXPECT_FALSE(fs::exists("versions.json"));
 }
 
-// A failed download leaves the data file byte for byte and its version, so the next
-// start tries again.
+// A failed download (error status, cut off, stalled) leaves the data file byte for byte
+// and its version, so the next start tries again.
 TEST_F(UpdateCheckTest, FailedDataFileDownloadsKeepFileAndVersion) {
-  using Kind = test::HttpReply::Kind;
-  const test::HttpReply failures[] = {{404, "<html>gone</html>"},
+  using Kind = updatestandin::Reply::Kind;
+  const updatestandin::Reply failures[] = {{404, "<html>gone</html>"},
                                       {500, "<html>oops</html>"},
-                                      {200, std::string(40000, 'x'), Kind::cutBody}};
+                                      {200, std::string(40000, 'x'), Kind::cutBody},
+                                      {200, "never sent", Kind::stallBeforeReply},
+                                      {200, std::string(10, 'x'), Kind::stallMidBody}};
   serveVersions(test::versionsJson({{"dbase", {5, 0, 0}}}));
-  for (const test::HttpReply& reply : failures) {
+  for (const updatestandin::Reply& reply : failures) {
     SCOPED_TRACE(reply.status);
     server.route("/12/dbase.enc", reply);
     ASSERT_TRUE(check());
@@ -127,17 +129,19 @@ TEST_F(UpdateCheckTest, MissingKeyIsWarnedAndTheOthersGoOn) {
 }
 
 // Without usable version info start-up goes on with one warning: no server, an error
-// status, or a page that is not JSON (a proxy's or portal's).
+// status, a server that never answers, or a page that is not JSON (a proxy's or portal's).
 TEST_F(UpdateCheckTest, UnusableAnswersOnlyWarn) {
+  using Kind = updatestandin::Reply::Kind;
   struct Case {
     const char* name;
     std::string base;
-    test::HttpReply reply;
+    updatestandin::Reply reply;
     const char* warning;
   };
   const Case cases[] = {
       {"no server", "http://127.0.0.1:1/", {200, ""}, "Downloading version info from my web site failed!"},
       {"error status", server.base(), {500, "{}"}, "Downloading version info from my web site failed!"},
+      {"stalling server", server.base(), {200, "{}", Kind::stallBeforeReply}, "version info from my web site failed!"},
       {"html page", server.base(), {200, "<html><body>Please log in</body></html>"}, "is not JSON, ignored"},
       {"empty body", server.base(), {200, ""}, "is not JSON, ignored"},
   };

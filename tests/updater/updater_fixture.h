@@ -18,7 +18,7 @@
 #include "foundation/run_state.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
-#include "local_http_server.h"
+#include "updatestandin/update_standin.h"
 #include "platform/controls.h"
 #include "platform/message_box.h"
 #include "platform/shell.h"
@@ -58,10 +58,21 @@ inline std::string zipOf(const std::vector<std::pair<std::string, std::string>>&
   return bytes;
 }
 
+// A stalled server is given up within about a second (instead of the 20 s of the real
+// limits).
+inline DownloadLimits quickLimits() {
+  DownloadLimits limits;
+  limits.lowSpeedBytesPerSecond = 1000;
+  limits.lowSpeedTime = std::chrono::seconds(1);
+  limits.total = std::chrono::seconds(5);
+  return limits;
+}
+
 class UpdaterFixture : public ::testing::Test {
 protected:
   void SetUp() override {
     gf_setDownloadBase(server.base());
+    gf_setDefaultDownloadLimits(quickLimits());
     fs::create_directories("input");
     fs::create_directories("output");
     for (const char* name : {"input/airports.enc", "input/AIG-regcodes.enc", "input/dbase.enc"})
@@ -85,6 +96,7 @@ protected:
   }
   void TearDown() override {
     gf_setDownloadBase(previousBase);
+    gf_setDefaultDownloadLimits({});
     platform::gf_setShellOpener({});
     platform::gf_setMessageBoxSink({});
     platform::gf_setMainWindowPoster({});
@@ -116,7 +128,7 @@ protected:
   TempDir dir;
   ScopedCwd cwd{dir.path()};
   LogCapture log;
-  LocalHttpServer server;
+  updatestandin::UpdateStandIn server;
   SettingsState settings;
   ParametersStore store{settings, dir / "parameters.xml"};
   platform::HeadlessControls controls;
