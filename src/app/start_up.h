@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "engine/learned_flight.h"
 #include "foundation/time_text.h"
 
 namespace vexo {
@@ -18,7 +19,6 @@ extern std::atomic<bool> g_productionMode;
 extern std::atomic<std::int32_t> g_exitCode;
 // RealTraffic is installed on this PC (readers bind to loopback and deliver every datagram).
 extern std::atomic<bool> g_rtAtThisPc;
-// The current weekday and half-hour slot; refreshed by the start-up and each work tick.
 
 // State of the start-up that lives across the steps of one run; start-up thread only
 // (the counts are shown by the main window, so they are atomic).

@@ -63,7 +63,7 @@ TEST_F(TickWork, AutoRangeFollowsTheParkAirportsDistance) {
   g_settings.AUTO_RANGE.value = true;
   {
     std::lock_guard lock(g_parkAirportsMutex);
-    g_parkAirports.push_front(ParkAirportEntry{"EDDF", LatLon{50.0, 8.0}, "", IcaoCode("EDDF")});
+    g_parkAirports.push_front(ParkAirportEntry{"", LatLon{50.0, 8.0}, 0.0, IcaoCode("EDDF")});
   }
   UserAcData user;
   user.latitude = 50.0 + 30.4 / 60.0;  // 30.4 nm north: one minute of arc is one nm

@@ -24,6 +24,9 @@ namespace {
 
 class UserAircraftTest : public ::testing::Test {
 protected:
+  // Reserving a stand writes airports/my_park_airports.txt into the working folder.
+  test::TempDir dir_;
+  test::ScopedCwd cwd_{dir_.path()};
   void SetUp() override { test::resetRunFlags(); }
   void TearDown() override {
     test::resetRunFlags();
@@ -130,7 +133,7 @@ TEST_F(UserAircraftTest, AStandingUserReservesItsStandAtThePark) {
   const IcaoCode eddf("EDDF");
   {
     std::lock_guard lock(g_parkAirportsMutex);
-    g_parkAirports.push_back({"Frankfurt", {50.03, 8.57}, "", eddf});
+    g_parkAirports.push_back({"", {50.03, 8.57}, 0.0, eddf});
   }
   g_parkAirportId = eddf;
   link_.nearestStandName = [](double, double) { return std::string("V155"); };

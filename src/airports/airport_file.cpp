@@ -1,0 +1,230 @@
+#include "airports/airport_file.h"
+
+#include <fmt/format.h>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "foundation/error.h"
+#include "foundation/geodesy.h"
+#include "foundation/log.h"
+#include "foundation/parameter_xml.h"
+#include "foundation/text.h"
+#include "refdata/codes.h"
+#include "refdata/dbase_lookups.h"
+
+namespace vexo {
+
+namespace {
+
+// Blanks, tabs, CR and LF.
+std::string_view lf_trimmedId(std::string_view text) {
+  constexpr std::string_view white = " \t\r\n";
+  const auto first = text.find_first_not_of(white);
+  if (first == std::string_view::npos) return {};
+  const auto last = text.find_last_not_of(white);
+  return text.substr(first, last - first + 1);
+}
+
+template <class T>
+std::optional<T> lf_parseNumber(const pugi::xml_node& node, const char* name) {
+  const std::string_view text = gf_stripSpace(node.attribute(name).value());
+  const char* begin = text.data();
+  if (!text.empty() && text.front() == '+') ++begin;
+  T value{};
+  const auto [end, ec] = std::from_chars(begin, text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return value;
+}
+
+std::string lf_text(const CodePool& pool, std::uint16_t id) {
+  const auto text = pool.text(id);
+  return text ? std::string(*text) : std::string();
+}
+
+bool lf_append(pugi::xml_node node, const char* name, std::string_view value) {
+  return gf_appendAttribute(node, name, value);
+}
+
+bool lf_writeGeometry(pugi::xml_node parkpos, const ParkingPosition& stand) {
+  bool ok = lf_append(parkpos, "latitude", fmt::format("{:.6f}", stand.latitude)) &&
+            lf_append(parkpos, "longitude", fmt::format("{:.6f}", stand.longitude)) &&
+            lf_append(parkpos, "heading", fmt::format("{:.1f}", stand.heading * g_radToDeg)) &&
+            lf_append(parkpos, "radius", fmt::format("{:.1f}", stand.radius * g_metresPerNm)) &&
+            lf_append(parkpos, "type", fmt::format("{}", stand.type)) &&
+            lf_append(parkpos, "cargo", stand.cargo ? "true" : "false") &&
+            lf_append(parkpos, "ramp", stand.ramp ? "true" : "false");
+  if (ok && stand.heli) ok = lf_append(parkpos, "heli", "true");
+  if (ok && stand.manual) ok = lf_append(parkpos, "manual", "true");
+  return ok;
+}
+
+bool lf_writeFlight(pugi::xml_node parkpos, const LearnedFlight& flight) {
+  if (flight.index == 0) return true;
+  const auto range = gf_bitset2range(flight.hh);
+  if (!range) {
+    gf_logWarning(fmt::format("bit set problem: {} {} {}", flight.registration, flight.callsign, gf_codesLabel(flight.codes)));
+    return true;
+  }
+  if (flight.registration.empty()) return true;
+  pugi::xml_node opt = parkpos.append_child("opt");
+  if (!opt) return false;
+  bool ok = lf_append(opt, "reg", flight.registration);
+  if (ok && flight.codes.marker == 0) {
+    ok = lf_append(opt, "airl", lf_text(g_airlinePool, flight.codes.airlineId)) &&
+         lf_append(opt, "type", lf_text(g_modelPool, flight.codes.modelId));
+  }
+  if (ok && flight.real == 0) ok = lf_append(opt, "soft", "true");
+  ok = ok && lf_append(opt, "day", fmt::format("{}", flight.day)) && lf_append(opt, "hh", *range);
+  if (ok && !flight.callsign.empty()) {
+    ok = lf_append(opt, "cs", flight.callsign2.empty() ? flight.callsign
+                                                       : fmt::format("{}:{}", flight.callsign, flight.callsign2));
+  }
+  if (ok && flight.cpl) ok = lf_append(opt, "cpl", "true");
+  return ok;
+}
+
+}  // namespace
+
+pugi::xml_node gf_airportFileElement(const pugi::xml_node& document, const char* name) {
+  const pugi::xml_node root = document.child("root");
+  return root ? root.child(name) : document.child(name);
+}
+
+double gf_doubleAttribute(const pugi::xml_node& node, const char* name) {
+  const auto value = lf_parseNumber<double>(node, name);
+  return value && std::isfinite(*value) ? *value : 0.0;
+}
+
+std::int32_t gf_intAttribute(const pugi::xml_node& node, const char* name) {
+  return lf_parseNumber<std::int32_t>(node, name).value_or(0);
+}
+
+bool gf_boolAttribute(const pugi::xml_node& node, const char* name) {
+  const std::string_view text = gf_stripSpace(node.attribute(name).value());
+  return text == "1" || gf_equalsNoCase(text, "true");
+}
+
+std::string gf_codesLabel(const AcCodes& codes) {
+  return fmt::format("{} {}", lf_text(g_airlinePool, codes.airlineId), lf_text(g_modelPool, codes.modelId));
+}
+
+std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived) {
+  LearnedFlight flight;
+  flight.registration = opt.attribute("reg").value();
+  if (const auto known = gf_dbaseLookup(flight.registration)) {
+    flight.codes = *known;
+  } else {
+    flight.codes.airlineId = gf_airlineCode2Id(opt.attribute("airl").value());
+    flight.codes.modelId = gf_modelCode2Id(opt.attribute("type").value());
+  }
+  const std::string_view cs = opt.attribute("cs").value();
+  const auto colon = cs.find(':');
+  flight.callsign = cs.substr(0, colon);
+  if (colon != std::string_view::npos) flight.callsign2 = cs.substr(colon + 1);
+  // The bitset reader never throws: a malformed text gives no hours and drops this opt only.
+  flight.hh = gf_hours2bitset(opt.attribute("hh").value());
+  const std::int32_t day = gf_intAttribute(opt, "day");
+  if (flight.hh.none() || day < 1 || day > 7) return std::nullopt;
+  flight.day = static_cast<std::uint32_t>(day);
+  flight.archived = archived;
+  flight.real = gf_boolAttribute(opt, "soft") ? 0 : 1;
+  flight.cpl = gf_boolAttribute(opt, "cpl") ? 1 : 0;
+  return flight;
+}
+
+std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived) {
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& opt : parkpos.children("opt")) ++count;
+  std::vector<LearnedFlight> flights;
+  flights.reserve(count);
+  for (const auto& opt : parkpos.children("opt")) {
+    auto flight = lf_readOpt(opt, archived);
+    if (!flight) continue;
+    flight->index = static_cast<std::uint32_t>(flights.size() + 1);
+    flights.push_back(std::move(*flight));
+  }
+  flights.shrink_to_fit();
+  return flights;
+}
+
+ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t position, std::vector<ParkingPosition>& stands,
+                              std::unordered_set<std::string>& ids, std::uint32_t archived) {
+  const pugi::xml_attribute idAttribute = parkpos.attribute("id");
+  if (!idAttribute) throw UserErrorException(93, fmt::format("Parking position #{} has no '{}' attribute.", position, "id"));
+  std::string id(lf_trimmedId(idAttribute.value()));
+  if (id.empty()) throw UserErrorException(93, fmt::format("Stand #{} has empty '{}' attribute.", position, "id"));
+  if (!ids.insert(id).second) throw UserErrorException(94, fmt::format("Stand '{}' appears more than once.", id));
+  const double latitude = gf_doubleAttribute(parkpos, "latitude");
+  const double longitude = gf_doubleAttribute(parkpos, "longitude");
+  if (latitude == 0.0 && longitude == 0.0) {
+    gf_logWarning(fmt::format("stand {} has no valid lat/lon", id));
+    return nullptr;
+  }
+  const double radius = gf_doubleAttribute(parkpos, "radius");
+  const double heading = gf_doubleAttribute(parkpos, "heading");
+  const std::int32_t typeValue = gf_intAttribute(parkpos, "type");
+  const auto type = static_cast<std::uint16_t>(typeValue > 0 && typeValue <= 0xFFFF ? typeValue : 0);
+  bool cargo = false;
+  bool ramp = false;
+  if (type == 0) {
+    cargo = gf_boolAttribute(parkpos, "cargo");
+    ramp = gf_boolAttribute(parkpos, "ramp");
+  } else {
+    cargo = type == 5 || type == 6;
+    ramp = (type >= 1 && type <= 4) || type == 14;
+  }
+  const bool heli = gf_boolAttribute(parkpos, "heli");
+  auto flights = lf_readOpts(parkpos, archived);
+  return &stands.emplace_back(std::move(id), std::move(flights), latitude, longitude, heading * g_degToRad, radius,
+                              type, cargo, ramp, heli);
+}
+
+void lf_readStands(const pugi::xml_node& parkpositions, std::vector<ParkingPosition>& stands, std::uint32_t archived) {
+  std::unordered_set<std::string> ids;
+  ids.reserve(512);
+  std::size_t position = 0;
+  for (const auto& parkpos : parkpositions.children("parkpos")) lf_readStand(parkpos, ++position, stands, ids, archived);
+}
+
+bool lf_writeStand(pugi::xml_node parkpositions, const ParkingPosition& stand, StandWriteMode mode, bool handmade) {
+  pugi::xml_node parkpos = parkpositions.append_child("parkpos");
+  if (!parkpos || !lf_append(parkpos, "id", stand.id)) return false;
+  if (mode == StandWriteMode::full) return lf_writeGeometry(parkpos, stand);
+  // A handmade file is the whole truth about its stands: a stand written with only its
+  // change flags would lose its position, and with it its flights, at the next read.
+  if (stand.manual || handmade) {
+    if (!lf_writeGeometry(parkpos, stand)) return false;
+  } else {
+    if (stand.radius_change &&
+        !(lf_append(parkpos, "radius_change", "true") &&
+          lf_append(parkpos, "radius", fmt::format("{:.1f}", stand.radius * g_metresPerNm))))
+      return false;
+    if (stand.cargo_change &&
+        !(lf_append(parkpos, "cargo_change", "true") && lf_append(parkpos, "cargo", stand.cargo ? "true" : "false")))
+      return false;
+  }
+  for (const LearnedFlight& flight : stand.learnedFlights) {
+    if (!lf_writeFlight(parkpos, flight)) return false;
+  }
+  return true;
+}
+
+ParkingPosition::ParkingPosition(std::string id, std::vector<LearnedFlight> flights, double latitude, double longitude,
+                                 double heading, double radiusMetres, std::uint16_t type, bool cargo, bool ramp,
+                                 bool heli)
+    : learnedFlights(std::move(flights)),
+      id(std::move(id)),
+      latitude(latitude),
+      longitude(longitude),
+      heading(heading),
+      radius(radiusMetres * g_nmPerMetre),
+      type(type),
+      cargo(cargo ? 1 : 0),
+      ramp(ramp ? 1 : 0),
+      heli(heli ? 1 : 0) {
+  adjacent.reserve(8);
+}
+
+}  // namespace vexo

@@ -1,0 +1,194 @@
+#include "airports/airport_file.h"
+
+#include <gtest/gtest.h>
+
+#include <unordered_set>
+
+#include "airports/airport_writer.h"
+#include "airports_fixture.h"
+#include "foundation/error.h"
+#include "refdata/codes.h"
+
+namespace vexo::test {
+namespace {
+
+using AirportFileTest = AirportsTest;
+
+LearnedFlight flight(const char* reg, const char* cs, const char* cs2, std::uint32_t day, const char* hh,
+                     std::uint32_t real = 1, std::uint8_t cpl = 0) {
+  LearnedFlight f;
+  f.codes.airlineId = gf_airlineCode2Id("KLM");
+  f.codes.modelId = gf_modelCode2Id("B738");
+  f.registration = reg;
+  f.callsign = cs;
+  f.callsign2 = cs2;
+  f.day = day;
+  f.hh = gf_hours2bitset(hh);
+  f.real = real;
+  f.cpl = cpl;
+  f.index = 1;
+  return f;
+}
+
+ParkingPosition stand(const char* id, double lat, double lon, std::uint16_t type = 0) {
+  return ParkingPosition(id, {}, lat, lon, 1.5, 37.0, type, false, false, false);
+}
+
+std::vector<ParkingPosition> readBack(const pugi::xml_document& document, std::uint32_t archived = 1) {
+  std::vector<ParkingPosition> stands;
+  lf_readStands(gf_airportFileElement(document, "parkpositions"), stands, archived);
+  return stands;
+}
+
+pugi::xml_document written(const AirportFile& file, StandWriteMode mode) {
+  EXPECT_TRUE(gf_writeAirportFile(file, "out/EHAM.xml", mode, 3));
+  pugi::xml_document document;
+  EXPECT_TRUE(document.load_file("out/EHAM.xml"));
+  return document;
+}
+
+void expectSameFlights(const std::vector<LearnedFlight>& a, const std::vector<LearnedFlight>& b) {
+  ASSERT_EQ(a.size(), b.size());
+  for (std::size_t n = 0; n < a.size(); ++n) {
+    EXPECT_EQ(a[n].registration, b[n].registration);
+    EXPECT_EQ(a[n].callsign, b[n].callsign);
+    EXPECT_EQ(a[n].callsign2, b[n].callsign2);
+    EXPECT_EQ(a[n].day, b[n].day);
+    EXPECT_EQ(a[n].hh, b[n].hh);
+    EXPECT_EQ(a[n].real, b[n].real);
+    EXPECT_EQ(a[n].cpl, b[n].cpl);
+    if (b[n].codes.marker == 0) {
+      EXPECT_EQ(a[n].codes, b[n].codes);  // else found again by the dbase
+    }
+  }
+}
+
+TEST_F(AirportFileTest, AFullWriteReadsBackStandForStand) {
+  AirportFile file;
+  file.airportName = "Schiphol";
+  file.publisher = "Big Pub";
+  file.altitude = -11;
+  file.stands.push_back(stand("A1", 52.301234, 4.761234, 5));
+  file.stands.push_back(ParkingPosition("H 2", {}, -33.5, 151.25, 3.0, 12.5, 0, true, true, true));
+  file.stands.back().manual = 1;
+  const auto document = written(file, StandWriteMode::full);
+  EXPECT_EQ(gf_airportFileElement(document, "parameters").find_child_by_attribute("name", "num_parkpos")
+                .attribute("value")
+                .as_int(),
+            2);
+  const auto back = readBack(document);
+  ASSERT_EQ(back.size(), 2U);
+  EXPECT_EQ(back[0].id, "A1");
+  EXPECT_DOUBLE_EQ(back[0].latitude, 52.301234);
+  EXPECT_NEAR(back[0].heading, 1.5, 0.001);
+  EXPECT_NEAR(back[0].radius, file.stands[0].radius, 1e-9);
+  EXPECT_EQ(back[0].cargo, 1) << "type 5 is a cargo stand";
+  EXPECT_EQ(back[1].heli, 1);
+  EXPECT_EQ(back[1].cargo, 1);
+  EXPECT_EQ(back[1].ramp, 1);
+  EXPECT_TRUE(back[1].learnedFlights.empty());
+}
+
+TEST_F(AirportFileTest, ALearnedWriteKeepsEveryFlightField) {
+  AirportFile file;
+  ParkingPosition s = stand("B7", 52.3, 4.76);
+  s.learnedFlights.push_back(flight("PH-BXA", "KLM123", "KLM9", 1, "20:23", 1, 1));
+  s.learnedFlights.push_back(flight("PH-BXB", "KLM5", "", 7, "47", 0, 0));
+  s.learnedFlights.push_back(flight("PH-BXC", "", "", 3, "1:2"));
+  s.learnedFlights[2].codes.marker = 1;  // a dbase code word is found again from reg
+  file.stands.push_back(std::move(s));
+  const auto document = written(file, StandWriteMode::learned);
+  const pugi::xml_node parkpos = gf_airportFileElement(document, "parkpositions").child("parkpos");
+  EXPECT_FALSE(parkpos.attribute("latitude")) << "a learned stand carries no position";
+  const pugi::xml_node first = parkpos.child("opt");
+  EXPECT_STREQ(first.attribute("hh").value(), "20:23");
+  EXPECT_STREQ(first.attribute("cs").value(), "KLM123:KLM9");
+  EXPECT_STREQ(first.attribute("airl").value(), "KLM");
+  EXPECT_FALSE(parkpos.child("opt").next_sibling().next_sibling().attribute("airl"));
+  const auto flights = lf_readOpts(parkpos, 0);
+  expectSameFlights(flights, file.stands[0].learnedFlights);
+  EXPECT_EQ(flights[2].index, 3U);
+}
+
+// A stand of a handmade file must keep its place when its radius changed at run time.
+TEST_F(AirportFileTest, AHandmadeStandWithARunTimeChangeIsWrittenInFull) {
+  g_handmadeFile = true;
+  AirportFile file;
+  ParkingPosition s = stand("C3", 52.3, 4.76);
+  s.radius_change = 1;
+  s.learnedFlights.push_back(flight("PH-BXA", "KLM1", "", 2, "5"));
+  file.stands.push_back(std::move(s));
+  const auto back = readBack(written(file, StandWriteMode::learned), 0);
+  ASSERT_EQ(back.size(), 1U);
+  EXPECT_DOUBLE_EQ(back[0].latitude, 52.3);
+  EXPECT_EQ(back[0].learnedFlights.size(), 1U);
+}
+
+TEST_F(AirportFileTest, ARadiusChangeIsWrittenAloneInMetres) {
+  AirportFile file;
+  ParkingPosition s = stand("D4", 52.3, 4.76);
+  s.radius = 40.0 / 1852.0;
+  s.radius_change = 1;
+  s.learnedFlights.push_back(flight("PH-X", "", "", 1, "3,5"));  // two runs: not written
+  file.stands.push_back(std::move(s));
+  const auto document = written(file, StandWriteMode::learned);
+  const pugi::xml_node parkpos = gf_airportFileElement(document, "parkpositions").child("parkpos");
+  EXPECT_STREQ(parkpos.attribute("radius_change").value(), "true");
+  EXPECT_STREQ(parkpos.attribute("radius").value(), "40.0");
+  EXPECT_FALSE(parkpos.attribute("latitude"));
+  EXPECT_FALSE(parkpos.child("opt"));
+  EXPECT_TRUE(log_.contains("bit set problem: PH-X"));
+}
+
+// Files written by hand or by other tools: a byte-order mark, CRLF line ends, unknown
+// elements and attributes, missing attributes, no root element.
+TEST_F(AirportFileTest, AHandEditedFileReadsAsTheFormatSays) {
+  const std::string text =
+      "\xEF\xBB\xBF<?xml version=\"1.0\"?>\r\n<parkpositions>\r\n"
+      "  <parkpos id=\" A1 \t\" latitude=\"52.5\" longitude=\"4.5\" type=\"5\" cargo=\"false\" colour=\"red\">\r\n"
+      "    <opt reg=\"PH-A\" day=\"8\" hh=\"4\"/><opt reg=\"PH-B\" day=\"2\" hh=\"\"/>\r\n"
+      "    <opt reg=\"PH-C\" day=\"2\" hh=\"x:y\"/><opt reg=\"PH-D\" day=\"2\" hh=\"6:7\" soft=\"TRUE\"/>\r\n"
+      "    <note>keep</note>\r\n  </parkpos>\r\n"
+      "  <parkpos id=\"A2\" latitude=\"0\" longitude=\"4.5\" cargo=\"true\" ramp=\"1\"/>\r\n"
+      "  <parkpos id=\"A3\"/>\r\n</parkpositions>\r\n";
+  const auto document = parse(text);
+  const auto stands = readBack(document);
+  ASSERT_EQ(stands.size(), 2U) << "A3 without a position is dropped";
+  EXPECT_EQ(stands[0].id, "A1");
+  EXPECT_EQ(stands[0].cargo, 1) << "the type decides over the attribute";
+  ASSERT_EQ(stands[0].learnedFlights.size(), 1U) << "day 8, no hours and a malformed hh drop their opt only";
+  EXPECT_EQ(stands[0].learnedFlights[0].registration, "PH-D");
+  EXPECT_EQ(stands[0].learnedFlights[0].index, 1U);
+  EXPECT_EQ(stands[0].learnedFlights[0].real, 0U);
+  EXPECT_EQ(stands[0].learnedFlights[0].archived, 1U);
+  EXPECT_EQ(stands[1].id, "A2") << "latitude 0 with a longitude is a position";
+  EXPECT_EQ(stands[1].cargo, 1);
+  EXPECT_EQ(stands[1].ramp, 1);
+  EXPECT_EQ(stands[1].radius, 0.0);
+}
+
+TEST_F(AirportFileTest, StandListErrorsNameTheStand) {
+  const struct {
+    const char* stands;
+    int code;
+    const char* message;
+  } cases[] = {
+      {R"(<parkpos latitude="1" longitude="1"/>)", 93, "93: Parking position #1 has no 'id' attribute."},
+      {R"(<parkpos id="A" latitude="1" longitude="1"/><parkpos id=" 	"/>)", 93, "93: Stand #2 has empty 'id' attribute."},
+      {R"(<parkpos id="A" latitude="1" longitude="1"/><parkpos id=" A "/>)", 94, "94: Stand 'A' appears more than once."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.stands);
+    const auto document = parse(std::string("<root><parkpositions>") + c.stands + "</parkpositions></root>");
+    std::vector<ParkingPosition> stands;
+    try {
+      lf_readStands(gf_airportFileElement(document, "parkpositions"), stands, 1);
+      ADD_FAILURE() << "no error";
+    } catch (const UserErrorException& e) {
+      EXPECT_STREQ(e.what(), c.message);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vexo::test
