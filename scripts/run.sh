@@ -38,6 +38,22 @@ rm -rf "$run"
 mkdir -p "$run/program/docs" "$run/program/input" "$run/appdata/InsideSystems" "$run/sim/Scenery" "$run/pipes"
 cp build/input/*.enc "$run/program/input/"
 : >"$run/appdata/InsideSystems/RealTraffic.jar"
+# A liveries folder under the simulator's folder with one livery the sample dbase knows, and
+# the settings that point the liveries scan at it.
+liveries=$run/sim/SimObjects/Airplanes
+mkdir -p "$liveries/A320/model" "$liveries/A320/texture" "$run/appdata/Vendrake_P3D"
+: >"$liveries/A320/A320.air"
+printf '[General]\natc_model=A320\n[fltsim.0]\ntitle=Sample AAL A320\natc_parking_codes=AAL\nsim=A320\n' \
+  >"$liveries/A320/aircraft.cfg"
+cat >"$run/appdata/Vendrake_P3D/parameters.xml" <<EOF
+<?xml version="1.0" encoding="UTF-8"?>
+<root>
+  <parameters>
+    <parameter name="PROGRAM_VERSION" value="12.3.0" />
+    <parameter name="lfolder0" value="$liveries" />
+  </parameters>
+</root>
+EOF
 cat >"$run/registry.reg" <<EOF
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]
 "SetupPath"="$run/sim/"
