@@ -48,7 +48,10 @@ void lf_spawnDecision(LiveAc& aircraft, TrafficEngine& engine);
 // Livery, first FlightState, initial attitude; simState adding2sim and the hexid pushed on
 // engine.addingStack; the hexid onto the touch-down list.
 void spawnLiveAc(LiveAc& aircraft, TrafficEngine& engine);
-// The identity step of a further report of a known aircraft; false: drop the report.
+// The identity step of a further report of a known aircraft; false: drop the report. A
+// livery respawn queues the object id for removal (gf_queueObjectRemoval); a record
+// without an object id cannot respawn and is to be erased instead (eraseFromBuffer and
+// engine.compactPending), or it would wait for a confirmation that never comes.
 bool lf_checkRespawn(LiveAc& aircraft, const LiveReport& report, TrafficEngine& engine);
 // Removes the active live aircraft farthest from the user beyond distanceNm (negative: any
 // distance); true when none was removed. Also the MAX_LIVE_SEL request of the window.

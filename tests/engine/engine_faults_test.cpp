@@ -75,6 +75,18 @@ TEST_F(EngineTest, AnAnswerForAnUnknownHexidRemovesItsObject) {
   EXPECT_TRUE(engine.createdObjects.empty());
 }
 
+TEST_F(EngineTest, ASecondObjectForAnAircraftThatHasOneLeavesTheSimulator) {
+  LiveAc& a = activeAircraft(20001, "DLH1");
+  const std::uint32_t first = a.objectid;
+  sim.objects[700] = 20001;
+  sim.inject({700, 20001, 0, SimResponseKind::createdLive, 0.0, 100.0});
+  cycles(11);
+  EXPECT_FALSE(sim.objects.contains(700));
+  EXPECT_TRUE(sim.objects.contains(first));
+  EXPECT_EQ(find(20001)->objectid, first);
+  EXPECT_EQ(find(20001)->simState, SimState::active);
+}
+
 TEST_F(EngineTest, ACreatedObjectWhoseRecordWentWhileSettlingLeavesTheSimulator) {
   const std::uint32_t id = untilCreated(20001, "DLH1");
   cycles(10);
