@@ -11,8 +11,6 @@ namespace vexo {
 
 namespace {
 
-bool lf_threadCoin() { return gf_randomSpread(1.0, 100.0) > 1.0; }
-
 // Exactly value x (1 + p/100) or value x (1 - p/100), never a value in between.
 double lf_spread(double value, double percent, bool up) { return value * (up ? 1.0 + percent / 100 : 1.0 - percent / 100); }
 
@@ -33,7 +31,9 @@ LiveAc::LiveAc(const AcData& data, const StreamPos& first, double reportTime) : 
   stream.push_back(first);
 }
 
-AcData gf_makeAcData(const AcIdent& ident) { return gf_makeAcData(ident, lf_threadCoin); }
+bool gf_spreadUpward() { return gf_randomSpread(1.0, 100.0) > 1.0; }
+
+AcData gf_makeAcData(const AcIdent& ident) { return gf_makeAcData(ident, gf_spreadUpward); }
 
 AcData gf_makeAcData(const AcIdent& ident, bool (*upward)()) {
   AcData data;
@@ -52,8 +52,8 @@ AcData gf_makeAcData(const AcIdent& ident, bool (*upward)()) {
   return data;
 }
 
-AcData gf_makeLiveAcData(const AcIdent& ident, std::uint32_t hexid) {
-  AcData data = gf_makeAcData(ident);
+AcData gf_makeLiveAcData(const AcIdent& ident, std::uint32_t hexid, bool (*upward)()) {
+  AcData data = gf_makeAcData(ident, upward);
   const std::size_t c = gf_categoryIndex(data.category);
   data.hexid = hexid;
   data.currentTurnRate = data.turnRate;

@@ -108,6 +108,9 @@ struct LiveAc : StaticAc, LiveMovement {
   std::uint8_t holding = 0;
 };
 
+// An even draw from the calling thread's random source: a spread goes up (true) or down.
+bool gf_spreadUpward();
+
 // Builds an aircraft's description from its identity: wingspan, category and the
 // per-category values. upward(): the random sign of the two spread pitches (the thread's
 // random source unless a caller brings its own).
@@ -116,6 +119,6 @@ AcData gf_makeAcData(const AcIdent& ident, bool (*upward)());
 
 // A live aircraft's description from a report: gf_makeAcData plus the values only live
 // aircraft use (current turn rate, climb per cycle, push-back speed) and the hexid.
-AcData gf_makeLiveAcData(const AcIdent& ident, std::uint32_t hexid);
+AcData gf_makeLiveAcData(const AcIdent& ident, std::uint32_t hexid, bool (*upward)() = gf_spreadUpward);
 
 }  // namespace vexo

@@ -115,7 +115,8 @@ void lf_makeLiveAc(LiveReport report, TrafficEngine& engine) {
   ident.previousCallsign = ident.callsign;
   ident.auxName.clear();
   ident.learnedMatch = 0;
-  engine.liveAcs.emplace_back(gf_makeLiveAcData(ident, report.hexid), report.pos, report.reportTime);
+  engine.liveAcs.emplace_back(gf_makeLiveAcData(ident, report.hexid, engine.hooks.spreadUpward), report.pos,
+                              report.reportTime);
 }
 
 }  // namespace vexo

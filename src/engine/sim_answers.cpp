@@ -163,7 +163,7 @@ void lf_settle(TrafficEngine& engine, CreatedObject& entry) {
     return;
   }
   StaticAc* s = gf_findStaticAc(engine, entry.hexid);
-  if (s == nullptr) {
+  if (s == nullptr || s->simState != SimState::adding2sim || s->objectid != 0) {
     gf_queueObjectRemoval(entry.objectid, engine);
     return;
   }

@@ -59,6 +59,7 @@ Record* lf_find(std::vector<Record>& table, std::uint32_t Record::*key, std::uin
 TrafficEngine::TrafficEngine(SimLink& simLink) : link(simLink) {
   hooks.clock100ns = lf_clock100ns;
   hooks.randomIndex = gf_randomIndex;
+  hooks.spreadUpward = gf_spreadUpward;
   hooks.requestAcInRange = lf_requestAcInRange;
   hooks.sendAiControls = lf_sendAiControls;
   hooks.getUserAcPosition = lf_getUserAcPosition;

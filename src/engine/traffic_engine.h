@@ -53,6 +53,8 @@ struct EngineHooks {
   std::int64_t (*clock100ns)() = nullptr;
   // A uniform index in [0, n) that honours RANDOM (gf_randomIndex).
   std::uint64_t (*randomIndex)(std::uint64_t n) = nullptr;
+  // The sign of a new aircraft's spread pitches (gf_spreadUpward).
+  bool (*spreadUpward)() = nullptr;
   // Asks the simulator for the aircraft within the radius (request 101, definition 404),
   // under simConnectMutex; false when the call failed.
   bool (*requestAcInRange)(SimLink& link, std::uint32_t radiusMetres) = nullptr;

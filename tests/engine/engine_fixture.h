@@ -42,6 +42,7 @@ protected:
     EngineHooks& h = engine.hooks;
     h.clock100ns = [] { return std::int64_t{1'000'000}; };
     h.randomIndex = [](std::uint64_t) { return std::uint64_t{0}; };
+    h.spreadUpward = [] { return true; };
     h.requestAcInRange = [](SimLink&, std::uint32_t) {
       ++HookState::inRangeRequests;
       return !HookState::inRangeFails;

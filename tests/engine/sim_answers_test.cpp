@@ -177,5 +177,31 @@ TEST_F(EngineTest, FinishParkingTurnsTheEnginesOffAndTheCabinLightsOnUnlessACarg
   EXPECT_EQ(sim.events.back().data, 0u);
 }
 
+TEST_F(EngineTest, AStaticObjectSettlesParkedWithItsEnginesOff) {
+  test::LogCapture log;
+  AcIdent ident;
+  ident.callsign = "DLH9*";
+  StaticAc parked(gf_makeAcData(ident), 0, 34.0, -118.0, 0.0, 0);
+  parked.hexid = 7;
+  parked.simState = SimState::adding2sim;
+  engine.staticAcs.push_back(parked);
+  AiCreateAction action;
+  action.callsign = "DLH9*";
+  action.hexid = 7;
+  engine.staticAddQueue.push_back(action);
+  for (int i = 0; i < 60 && sim.objectOf(7) == 0; ++i) cycle();
+  const std::uint32_t id = sim.objectOf(7);
+  ASSERT_NE(id, 0u);
+  cycles(200);
+  EXPECT_EQ(engine.staticAcs[0].simState, SimState::adding2sim);
+  cycle();
+  EXPECT_EQ(engine.staticAcs[0].simState, SimState::active);
+  EXPECT_EQ(engine.staticAcs[0].objectid, id);
+  EXPECT_EQ(sim.eventsFor(id, E::ALL_LIGHTS_TOGGLE), 0u);  // only live objects
+  EXPECT_EQ(sim.eventsFor(id, E::ENGINE_AUTO_SHUTDOWN), 1u);
+  EXPECT_TRUE(log.contains("sid==0? : DLH9*    parked"));
+}
+
+
 }  // namespace
 }  // namespace vexo
