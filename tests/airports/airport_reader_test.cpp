@@ -1,0 +1,194 @@
+#include "airports/airport_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "airports/park_airports.h"
+#include "airports_fixture.h"
+#include "foundation/error.h"
+#include "foundation/paths.h"
+
+namespace vexo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+// An airport file as another tool or a hand would write it.
+std::string apf(const std::string& version, const std::string& parameters, const std::string& stands) {
+  std::string meta = R"(<info name="copyright" value="c"/><info name="sim" value="3"/>)";
+  if (!version.empty()) meta += R"(<info name="version" value=")" + version + R"("/>)";
+  return "<root><meta>" + meta + "</meta><parameters>" + parameters + "</parameters><parkpositions>" + stands +
+         "</parkpositions></root>";
+}
+std::string param(const char* name, const std::string& value) {
+  return std::string(R"(<parameter name=")") + name + R"(" value=")" + value + R"("/>)";
+}
+const std::string g_archived =
+    apf("12.3.0", param("airport_name", "Schiphol") + param("altitude", "-11") + param("publisher", ""),
+        R"(<parkpos id="A1" latitude="52.30" longitude="4.76" radius="20"><opt reg="PH-A" day="1" hh="4" airl="KLM" type="B738"/></parkpos>)"
+        R"(<parkpos id="A2" latitude="52.31" longitude="4.76" radius="20"/>)");
+
+class AirportReaderTest : public AirportsTest {
+protected:
+  void SetUp() override {
+    AirportsTest::SetUp();
+    ASSERT_TRUE(gf_setParkAirport(IcaoCode("EHAM")));
+    fs::create_directories(g_myOrbxFolder);
+    writeFile(g_myOrbxFolder / "EHAM.xml", g_archived);
+  }
+  std::string read() {
+    gf_clearStands();
+    return gf_readApf("airports/my_ORBX/EHAM.xml", header_);
+  }
+  void learned(const std::string& text) {
+    fs::create_directories(g_learnedFolder);
+    writeFile(g_learnedFolder / "EHAM.xml", text);
+  }
+  ParkAirportHeader header_;
+};
+
+TEST_F(AirportReaderTest, ALearnedFileIsMergedIntoTheArchivedStands) {
+  learned(apf("12.3.0", param("airport_name", "Schiphol") + param("MAX_FIT", "11"),
+              R"(<parkpos id="A1" radius_change="true" radius="40.0"><opt reg="PH-B" day="2" hh="5:6" cs="K1:K2"/>)"
+              R"(<opt reg="PH-A" day="1" hh="3:4" airl="KLM" type="B738"/><opt reg="PH-A" day="2" hh="4"/></parkpos>)"
+              R"(<parkpos id="M1" manual="true" latitude="52.32" longitude="4.76" radius="15"><opt reg="PH-C" day="3" hh="1"/></parkpos>)"
+              R"(<parkpos id="M2" manual="true" latitude="0" longitude="0" radius="15"/><parkpos id="ZZ"/>)"));
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(header_.airportName, "Schiphol");
+  EXPECT_EQ(header_.altitude, -11);
+  ASSERT_EQ(g_stands.size(), 3U);
+  const ParkingPosition& a1 = g_stands[0];
+  EXPECT_NEAR(a1.radius * 1852.0, 40.0, 1e-9);
+  EXPECT_EQ(a1.radius_change, 1);
+  ASSERT_EQ(a1.learnedFlights.size(), 3U) << "the flight overlapping the archived one is not added";
+  EXPECT_EQ(a1.learnedFlights[1].index, 2U);
+  EXPECT_EQ(a1.learnedFlights[1].callsign2, "K2");
+  EXPECT_EQ(a1.learnedFlights[2].day, 2U) << "the same aircraft on another day is";
+  EXPECT_EQ(a1.learnedFlights[0].archived, 1U);
+  EXPECT_EQ(a1.learnedFlights[1].archived, 0U);
+  EXPECT_EQ(g_stands[2].id, "M1");
+  EXPECT_EQ(g_stands[2].manual, 1);
+  EXPECT_EQ(g_stands[2].sid, 3U);
+  EXPECT_EQ(g_settings.MAX_FIT.value, 11);
+  EXPECT_TRUE(log_.contains("already in airport file"));
+  EXPECT_TRUE(log_.contains("manually created standid M2 misses correct attributes"));
+  EXPECT_TRUE(log_.contains("learned stand ZZ in"));
+}
+
+TEST_F(AirportReaderTest, LearnedFlightsCountFromVersion11_10_0) {
+  const std::string stands = R"(<parkpos id="A2" radius_change="true" radius="30.0"><opt reg="PH-Z" day="5" hh="9"/></parkpos>)";
+  const struct {
+    const char* version;
+    std::size_t flights;
+  } cases[] = {{"11.9.9", 0}, {"", 0}, {"11.10.0", 1}, {"12.0.0", 1}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.version);
+    learned(apf(c.version, param("airport_name", "Schiphol"), stands));
+    EXPECT_EQ(read(), "");
+    EXPECT_EQ(g_stands[1].radius_change, 1) << "run-time changes are kept whatever the version";
+    EXPECT_EQ(g_stands[1].learnedFlights.size(), c.flights);
+  }
+  learned(apf("11.9.9", param("handmade", "true"),
+              R"(<parkpos id="H1" latitude="52.3" longitude="4.7"><opt reg="PH-Z" day="5" hh="9"/></parkpos>)"));
+  EXPECT_EQ(read(), "");
+  ASSERT_EQ(g_stands.size(), 1U) << "a handmade file replaces the stands";
+  EXPECT_EQ(g_stands[0].learnedFlights.size(), 1U) << "with its flights, old or not";
+  EXPECT_TRUE(g_handmadeFile);
+  EXPECT_TRUE(log_.contains("Warning: learned file airport name: '' differs"));
+}
+
+// Quality factors of one airport must not stay for the next one, whose file has none.
+TEST_F(AirportReaderTest, QualityFactorsChooseTheParkingKindAndAreReadAfresh) {
+  writeFile(g_myOrbxFolder / "EHAM.xml",
+            apf("", param("altitude", "0") + param("Qf_real", "2") + param("Qf_soft", "5"),
+                R"(<parkpos id="A" latitude="1" longitude="1"/>)"));
+  g_settings.MAX_FIT.value = 5;
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(g_qualityFactors, std::make_pair(2, 5));
+  EXPECT_TRUE(g_settings.PARK_SOFT.value);
+  EXPECT_TRUE(g_settings.WEEK.value);
+  EXPECT_EQ(g_settings.MAX_FIT_FL.value, 24.0F);
+  EXPECT_EQ(g_settings.parking_percentage.value, 30) << "EHAM has 3 stands in the database";
+  writeFile(g_myOrbxFolder / "EHAM.xml", apf("", param("altitude", "0") + param("Qf_real", "46") + param("Qf_soft", "0"),
+                                              R"(<parkpos id="A" latitude="1" longitude="1"/>)"));
+  EXPECT_EQ(read(), "");
+  EXPECT_FALSE(g_settings.PARK_SOFT.value);
+  EXPECT_FALSE(g_settings.WEEK.value);
+  writeFile(g_myOrbxFolder / "EHAM.xml", apf("", param("altitude", "0"), R"(<parkpos id="A" latitude="1" longitude="1"/>)"));
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(g_qualityFactors, std::make_pair(-1, -1));
+  EXPECT_EQ(gf_qualityText(g_qualityFactors), "  ");
+}
+
+TEST_F(AirportReaderTest, TheDatabasesStandCountGivesTheParkingPercentage) {
+  for (const auto& [icao, percentage] : {std::pair{"KSMO", 100}, std::pair{"EGLL", 50}, std::pair{"EHAM", 30}}) {
+    ASSERT_TRUE(gf_setParkAirport(IcaoCode(icao)));
+    EXPECT_EQ(read(), "");
+    EXPECT_EQ(g_settings.parking_percentage.value, percentage) << icao;
+  }
+}
+
+TEST_F(AirportReaderTest, FailuresGiveTheirText) {
+  EXPECT_EQ(gf_readApf("", header_), "gf_readApf: xml is empty");
+  writeFile(g_myOrbxFolder / "EHAM.xml", "<root><parameters/>");
+  EXPECT_EQ(read(), "airports/my_ORBX/EHAM.xml: could not load file: airports/my_ORBX/EHAM.xml");
+  writeFile(g_myOrbxFolder / "EHAM.xml", "<root><parameters/></root>");
+  EXPECT_EQ(read(), "airports/my_ORBX/EHAM.xml: refused to load");
+  writeFile(g_myOrbxFolder / "EHAM.xml", apf("", "", R"(<parkpos id="A" latitude="1" longitude="1"/>)"));
+  EXPECT_THROW(read(), UserErrorException) << "65: no altitude";
+  writeFile(g_myOrbxFolder / "EHAM.xml", apf("", param("altitude", "0"), ""));
+  EXPECT_EQ(read(), "no stands found");
+  gf_resetAirportsState();
+  EXPECT_EQ(gf_readApf("airports/my_ORBX/EHAM.xml", header_), "gf_readApf: no park airport set");
+}
+
+TEST_F(AirportReaderTest, QualityFactorsWeighStandsAndFlights) {
+  std::vector<ParkingPosition> stands;
+  stands.emplace_back("H", std::vector<LearnedFlight>{}, 1.0, 1.0, 0.0, 20.0, 0, false, false, true);
+  EXPECT_EQ(gf_qualityFactors(stands), std::make_pair(-1, -1));
+  LearnedFlight f;
+  f.index = 1;
+  f.day = 1;
+  f.hh.set(3);
+  stands[0].learnedFlights.push_back(f);
+  EXPECT_EQ(gf_qualityFactors(stands), std::make_pair(0, 0)) << "helicopter stands only";
+  stands.emplace_back("A", std::vector<LearnedFlight>{f}, 1.0, 1.0, 0.0, 20.0, 0, false, false, false);
+  // One real flight: (20 + 10000 + 100 + 2) x 0.3 / 0.3 x 0.00625 = 63.26
+  EXPECT_EQ(gf_qualityFactors(stands), std::make_pair(63, 0));
+  EXPECT_EQ(gf_qualityText({63, 0}), "63");
+  EXPECT_EQ(gf_qualityText({44, 7}), "44/ 7");
+}
+
+TEST_F(AirportReaderTest, StandsOverlapWhenTheirRadiiExceed1_1TimesTheirDistance) {
+  const double r = 0.01;  // nm
+  const struct {
+    double distance;  // nm
+    bool adjacent;
+  } cases[] = {{0.018, true}, {0.0182, false}, {2 * r / 1.1 * (1 - 1e-9), true}, {2 * r / 1.1 * (1 + 1e-9), false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.distance);
+    std::vector<ParkingPosition> stands;
+    for (double lat : {33.0, 33.0 + c.distance / 60.0, 34.0})
+      stands.emplace_back("S" + std::to_string(lat), std::vector<LearnedFlight>{}, lat, -118.0, 0.0, r * 1852.0, 0,
+                          false, false, false);
+    gf_numberStands(stands);
+    gf_findAdjacentStands(stands);
+    EXPECT_EQ(stands[0].adjacent, c.adjacent ? std::vector<std::uint32_t>{2} : std::vector<std::uint32_t>{});
+    EXPECT_EQ(stands[1].adjacent, c.adjacent ? std::vector<std::uint32_t>{1} : std::vector<std::uint32_t>{});
+    EXPECT_TRUE(stands[2].adjacent.empty());
+  }
+}
+
+// The program writes its stands under root: the destination reader must find them there.
+TEST_F(AirportReaderTest, TheDestinationReaderFindsTheNearestStandOfAProgramWrittenFile) {
+  std::string name = "none";
+  EXPECT_NEAR(gf_readDestApfForClosestStand(IcaoCode("EHAM"), {52.3101, 4.76}, name), 0.006, 1e-6);
+  EXPECT_EQ(name, "A2");
+  name = "none";
+  EXPECT_EQ(gf_readDestApfForClosestStand(IcaoCode("KLAX"), {52.3, 4.76}, name), 100.0);
+  EXPECT_EQ(name, "none");
+}
+
+}  // namespace
+}  // namespace vexo::test
