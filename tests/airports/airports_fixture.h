@@ -5,12 +5,14 @@
 
 #include <pugixml.hpp>
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include "airports/airports_state.h"
 #include "engine/learned_flight.h"
 #include "engine/traffic_engine.h"
+#include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "refdata/airports_db.h"
 #include "test_support.h"
@@ -20,6 +22,9 @@ namespace vexo::test {
 class AirportsTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    // Leaving a park airport saves settings into parameters.xml of the user's folder.
+    ::setenv("VDRK_APPDATA", (dir_.path() / "appdata").c_str(), 1);
+    gf_resetUserPaths();
     gf_resetAirportsState();
     g_learnedFlightsState.airportFileUpdates = 0;
     g_learnedFlightsState.shownAirportFileUpdates = 0;
@@ -31,6 +36,8 @@ protected:
     g_airportsDb.sortAndIndex();
   }
   void TearDown() override {
+    ::unsetenv("VDRK_APPDATA");
+    gf_resetUserPaths();
     gf_resetAirportsState();
     g_airportsDb = AirportsDb{};
     SettingsState& s = g_settings;

@@ -1,0 +1,174 @@
+#include "airports/park_airports.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "airports/airport_locations.h"
+#include "airports_fixture.h"
+#include "foundation/paths.h"
+#include "simlink/sim_link_state.h"
+
+namespace vexo::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ParkAirportsTest : public AirportsTest {
+protected:
+  void SetUp() override {
+    AirportsTest::SetUp();
+    fs::create_directories(g_myThirdpartyFolder);
+    g_userOnGround = false;
+    g_userOnGroundKnown = false;
+  }
+  void TearDown() override {
+    user(0.0, 0.0, 0.0);
+    g_userOnGround = false;
+    g_userOnGroundKnown = false;
+    AirportsTest::TearDown();
+  }
+  static void user(double lat, double lon, double altitude) {
+    UserAcData data;
+    data.latitude = lat;
+    data.longitude = lon;
+    data.altitude = altitude;
+    std::lock_guard lock(g_simLink.userAcMutex);
+    g_simLink.userAcData = data;
+  }
+  static std::vector<std::string> listed() {
+    std::lock_guard lock(g_parkAirportsMutex);
+    std::vector<std::string> entries;
+    for (const auto& e : g_parkAirports) entries.push_back(e.icao.str() + (e.reservedStand.empty() ? "" : "," + e.reservedStand));
+    return entries;
+  }
+  static void installKlax() {
+    fs::copy_file(testdataDir() / ".." / ".." / "data" / "airports" / "KLAX.xml", g_myThirdpartyFolder / "KLAX.xml");
+  }
+};
+
+TEST_F(ParkAirportsTest, TheListComesFromTheFileAndTheFolder) {
+  writeFile(g_myParkAirportsPath, "\xEF\xBB\xBF" "EGLL,B32,X\r\negll , 12\r\n\r\nEGLL\nZZZZ\nKSMO\n");
+  writeFile(g_myThirdpartyFolder / "KLAX.xml", "");
+  writeFile(g_myThirdpartyFolder / "README.txt", "");
+  writeFile(g_myThirdpartyFolder / "KSMO.txt", "");
+  EXPECT_FALSE(lf_readMyParkAirports()) << "ZZZZ is unknown";
+  EXPECT_EQ(listed(), (std::vector<std::string>{"EGLL,12", "KSMO", "KLAX"}));
+  EXPECT_TRUE(log_.contains("my_park_airports.txt:EGLL,B32,X\r wrong syntax, skipped") ||
+              log_.contains("my_park_airports.txt:EGLL,B32,X wrong syntax, skipped"));
+  EXPECT_TRUE(log_.contains("my_park_airports.txt:EGLL double, skipped")) << "codes compare upper-cased";
+  writeFile(g_myParkAirportsPath, "KSMO\nEGL\nEHAM\n");
+  EXPECT_FALSE(lf_readMyParkAirports());
+  EXPECT_EQ(listed(), (std::vector<std::string>{"KSMO"})) << "an invalid code stops the reading there";
+  fs::remove(g_myParkAirportsPath);
+  EXPECT_TRUE(lf_readMyParkAirports());
+  auto folderOnly = listed();
+  std::ranges::sort(folderOnly);
+  EXPECT_EQ(folderOnly, (std::vector<std::string>{"KLAX", "KSMO"})) << "the file missing, the folder still counts";
+}
+
+TEST_F(ParkAirportsTest, WritingAnEntryKeepsTheFileSortedAndItsGeneration) {
+  gf_addParkAirport(IcaoCode("KSMO"), {34.0, -118.4});
+  EXPECT_EQ(readFile(g_myParkAirportsPath), "KSMO\n");
+  EXPECT_TRUE(log_.contains("my_park_airports.txt created with KSMO"));
+  writeFile(g_myParkAirportsPath, "egll,B1\nKSMO\n");
+  gf_addParkAirport(IcaoCode("EGLL"), {51.4, -0.4});
+  EXPECT_EQ(readFile(g_myParkAirportsPath), "EGLL\nKSMO\n") << "the line of egll is EGLL's line";
+  {
+    std::lock_guard lock(g_parkAirportsMutex);
+    g_parkAirports.front().reservedStand = "A5";
+  }
+  gf_addToMyParkAirports();
+  EXPECT_EQ(readFile(g_myParkAirportsPath), "EGLL,A5\nKSMO\n");
+  EXPECT_EQ(readFile("airports/my_park_airports0.txt"), "EGLL\nKSMO\n");
+  EXPECT_TRUE(log_.contains("my_park_airports.txt:EGLL,A5 updated stand"));
+  gf_addParkAirport(IcaoCode("KSMO"), {34.0, -118.4});
+  EXPECT_EQ(listed(), (std::vector<std::string>{"KSMO", "EGLL,A5"})) << "moved to the front, file unchanged";
+  EXPECT_EQ(readFile(g_myParkAirportsPath), "EGLL,A5\nKSMO\n");
+}
+
+TEST_F(ParkAirportsTest, TheListIsOrderedByDistanceUnlessADestinationIsSet) {
+  writeFile(g_myParkAirportsPath, "EHAM\nKLAX\nKSMO\n");
+  ASSERT_TRUE(lf_readMyParkAirports());
+  gf_sortParkAirports({34.0, -118.45});
+  EXPECT_EQ(listed(), (std::vector<std::string>{"KSMO", "KLAX", "EHAM"}));
+  g_settings.DESTINATION.setValue("EHAM");
+  gf_addParkAirport(IcaoCode("EHAM"), {52.3, 4.76});
+  gf_sortParkAirports({33.9, -118.4});
+  EXPECT_EQ(listed().front(), "EHAM");
+}
+
+TEST_F(ParkAirportsTest, AirborneTheFrontEntryInRangeBecomesTheParkAirport) {
+  writeFile(g_myParkAirportsPath, "KSMO\n");
+  ASSERT_TRUE(lf_readMyParkAirports());
+  const double lat = 34.0158;
+  const struct {
+    double nm;
+    double altitude;
+    bool set;
+  } cases[] = {{20.1, 3000, false}, {20.0 * (1 - 1e-12), 3000, true}, {10.0, 18001, false}, {10.0, 18000, true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.nm);
+    gf_resetAirportsState();
+    ASSERT_TRUE(lf_readMyParkAirports());
+    const LatLon at{lat + c.nm / 60.0, -118.451};
+    user(at.lat, at.lon, c.altitude);
+    EXPECT_EQ(lf_findParkAirport(at, false), c.set);
+    EXPECT_EQ(g_parkAirport.icao == IcaoCode("KSMO"), c.set);
+  }
+  // In sight, but another entry in sight is as near: the park airport is left.
+  gf_addParkAirport(IcaoCode("KLAX"), {33.9425, -118.408});
+  const LatLon nearKlax{33.95, -118.41};
+  user(nearKlax.lat, nearKlax.lon, 3000);
+  lf_watchParkAirport(nearKlax);
+  EXPECT_TRUE(g_parkAirport.icao.empty());
+  EXPECT_TRUE(log_.contains("KLAX is in sight"));
+}
+
+TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAFileBecomesTheParkAirportWithTheReservedStand) {
+  installKlax();
+  for (AirportData& a : g_airportsDb.airports) a.stands = 0;  // no archived files
+  g_userOnGround = true;
+  user(34.5, -118.0, 100);
+  EXPECT_FALSE(lf_findParkAirport({34.5, -118.0}, true));
+  EXPECT_TRUE(log_.contains("User aircraft on the ground, no RT supported airport in sight"));
+  EXPECT_FALSE(lf_findParkAirport({51.4775, -0.4614}, true));
+  EXPECT_TRUE(log_.contains("User aircraft on the ground at EGLL, no airport file found"));
+  ASSERT_TRUE(lf_findParkAirport({33.9416, -118.4092}, true));
+  EXPECT_EQ(g_parkAirport.icao, IcaoCode("KLAX"));
+  writeFile(g_myParkAirportsPath, "KLAX,T4-44\n");
+  ASSERT_TRUE(lf_readMyParkAirports());
+  EXPECT_EQ(lf_readParkedFile(), "");
+  EXPECT_EQ(g_stands.size(), 255U);
+  EXPECT_EQ(g_reservedStand, "T4-44");
+  EXPECT_EQ(g_stands[1].reserved, 1);
+  EXPECT_EQ(gf_reservedStandName(), "T4-44");
+  // The user chose another stand in the file; re-reading takes it over.
+  writeFile(g_myParkAirportsPath, "KLAX,TBIT-105\n");
+  g_userOnGroundKnown = true;
+  std::string text;
+  EXPECT_TRUE(gf_checkParkAirports(true, text));
+  EXPECT_EQ(text, "reserved stand changed from 'T4-44' to 'TBIT-105'");
+  EXPECT_EQ(g_stands[0].reserved, 1);
+  EXPECT_EQ(g_stands[1].reserved, 0);
+  text.clear();
+  EXPECT_TRUE(gf_checkParkAirports(true, text));
+  EXPECT_EQ(text, "park airports and stands are okay");
+}
+
+// A broken airport file costs the park airport, not the run; it stays as it is.
+TEST_F(ParkAirportsTest, AnUnreadableAirportFileLeavesTheParkAirportWithItsMessage) {
+  const std::string broken =
+      R"(<root><meta><info name="copyright" value="c"/><info name="sim" value="3"/></meta>)"
+      R"(<parameters><parameter name="altitude" value="0"/><parameter name="publisher" value="P"/></parameters>)"
+      R"(<parkpositions><parkpos id="A" latitude="1" longitude="1"/><parkpos id="A" latitude="1" longitude="2"/></parkpositions></root>)";
+  writeFile(g_myThirdpartyFolder / "EHAM.xml", broken);
+  ASSERT_TRUE(gf_setParkAirport(IcaoCode("EHAM")));
+  EXPECT_EQ(lf_readParkedFile(), "94: Stand 'A' appears more than once.");
+  gf_clearParkAirport();
+  EXPECT_EQ(readFile(g_myThirdpartyFolder / "EHAM.xml"), broken);
+  EXPECT_FALSE(fs::exists(g_learnedThirdpartyFolder));
+}
+
+}  // namespace
+}  // namespace vexo::test
