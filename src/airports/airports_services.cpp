@@ -4,7 +4,6 @@
 
 namespace vexo {
 
-void gf_scanAirports() {}
 void gf_staticParkingTick(bool /*start*/) {}
 void gf_adjustStaticParking() {}
 void gf_matchLearnedFlight(WeekSlot /*slot*/, LiveAc& /*aircraft*/) {}

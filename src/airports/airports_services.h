@@ -13,6 +13,7 @@
 #include <string>
 
 #include "airports/airport_reader.h"
+#include "airports/airports_scan.h"
 #include "airports/airports_state.h"
 #include "airports/park_airports.h"
 #include "foundation/geodesy.h"
@@ -23,8 +24,6 @@ namespace vexo {
 
 struct LiveAc;
 
-// The add-on airports scan ("Scanning for airports ...") over the afolder folders.
-void gf_scanAirports();
 
 // The static parking driver: once with true when the tick loop starts, then on the
 // 16-slot of the work-tick schedule with false.

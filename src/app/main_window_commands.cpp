@@ -27,7 +27,7 @@ void lf_repaintControls() { gf_invalidateMainWindow(g_controlsRect, true); }
 // --- push buttons -----------------------------------------------------------------
 
 bool lf_openTbloZipFolder() {
-  const std::filesystem::path tbloZip = std::filesystem::current_path() / "tblo" / "tblo.zip";
+  const std::filesystem::path tbloZip = std::filesystem::current_path() / g_tbloFolder / g_tbloZipPath;
   const auto& open = gf_mainWindowHooks().openExplorerAt;
   if (open && open(tbloZip)) return true;
   if (platform::Window* window = platform::gf_mainWindow())

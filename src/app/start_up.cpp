@@ -308,7 +308,7 @@ bool lf_prepareRun() {
     lf_repaintState();
     g_startUpState.handmadeThirdparty = 0;
     lf_repaintState();
-    gf_scanAirports();
+    gf_scanAirports(g_startUpState.stockAirportsPath);
   }
   auto stop = [] {
     if (!gf_runEnding()) return false;
