@@ -44,8 +44,12 @@ protected:
     gf_resetSimInstallFlags();
     test::resetAppRunFlags();
     g_isRestart = true;  // no update check
+    // An add-on scenery folder without airports for the airports scan.
+    fs::create_directories(dir_ / "scenery");
+    g_settings.afolder[0].setValue((dir_ / "scenery").string());
   }
   void TearDown() override {
+    g_settings.afolder[0].setValue("");
     ::unsetenv("VDRK_APPDATA");
     gf_resetUserPaths();
     platform::gf_setRegistryFile(std::nullopt);

@@ -106,7 +106,9 @@ public:
                           "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n"
                           "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" +
                               vexo::test::lfolder0Parameter(dir / "liveries") +
+                          "    <parameter name=\"afolder0\" value=\"" + (dir / "scenery").string() + "\" />\n"
                           "  </parameters>\n</root>\n");
+    fs::create_directories(dir / "scenery");  // add-on scenery without airports
     fs::create_directories(dir / "pipes");
     sim = std::make_unique<ChildProcess>(
         VDRK_SIMSTANDIN_EXE, std::vector<std::string>{"--pipe", "--frame-rate", "30", "--flight", "33.9416", "-118.4085"},
