@@ -176,7 +176,7 @@ std::vector<fs::path> lf_getAirportFolders(const fs::path& stockScenery) {
                                                setting.key));
     }
     gf_logFlush(fmt::format("From parameter {}: {}", setting.key, value));
-    folders.emplace_back(fs::u8path(value));
+    folders.emplace_back(value);
   }
   return folders;
 }
