@@ -36,10 +36,7 @@ TEST(BglConvert, AltitudeInFeetWithinItsLimits) {
 }
 
 TEST(BglConvert, PackedCoordinatesAndUsablePositions) {
-  EXPECT_DOUBLE_EQ(gf_bglLatitude(0), 90.0);
   EXPECT_DOUBLE_EQ(gf_bglLatitude(1U << 29), -90.0);
-  EXPECT_DOUBLE_EQ(gf_bglLongitude(0), -180.0);
-  EXPECT_NEAR(gf_bglLongitude(805306368U), 180.0, 1e-9);
   EXPECT_FALSE(gf_bglPositionUsable(0.00009, -0.00009));
   EXPECT_TRUE(gf_bglPositionUsable(0.0, 0.0002));
   EXPECT_FALSE(gf_bglPositionUsable(-90.0001, 10.0));
@@ -65,7 +62,7 @@ TEST(BglConvert, DuplicateIdsGetSuffixesUpToJ) {
   EXPECT_EQ(take(12, 7), "A7");
   EXPECT_EQ(take(37, 7), "Z7");
   EXPECT_EQ(take(10, 4095), "g4095");
-  for (std::uint32_t n = 0; n < 1000; ++n) EXPECT_EQ(take(2, n), "p" + std::to_string(n));
+  for (std::uint32_t n = 0; n < 1000; ++n) ASSERT_EQ(take(2, n), "p" + std::to_string(n));  // grows past its start size
 }
 
 }  // namespace

@@ -35,8 +35,11 @@ protected:
     gf_resetUserPaths();
     fs::create_directories(gf_appFolder());
     test::writeLiveryFolder(dir_ / "liveries");
+    fs::create_directories(dir_ / "scenery");  // add-on scenery without airports
     test::writeFile(gf_parametersPath(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n" +
-                                             test::lfolder0Parameter(dir_ / "liveries") + "  </parameters>\n</root>\n");
+                                             test::lfolder0Parameter(dir_ / "liveries") +
+                                             "    <parameter name=\"afolder0\" value=\"" + (dir_ / "scenery").string() +
+                                             "\" />\n  </parameters>\n</root>\n");
     // The simulator as the registry reports it, for start-ups that find no install path.
     test::writeFile(dir_ / "registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]\n\"SetupPath\"=\"" +
                                                (dir_ / "sim").string() + "\"\n");
@@ -44,9 +47,6 @@ protected:
     gf_resetSimInstallFlags();
     test::resetAppRunFlags();
     g_isRestart = true;  // no update check
-    // An add-on scenery folder without airports for the airports scan.
-    fs::create_directories(dir_ / "scenery");
-    g_settings.afolder[0].setValue((dir_ / "scenery").string());
   }
   void TearDown() override {
     g_settings.afolder[0].setValue("");
