@@ -27,8 +27,6 @@ namespace fs = std::filesystem;
 
 namespace vexo {
 
-AirportsScanState g_airportsScan;
-
 std::shared_ptr<std::mutex> AirportsScanState::writeLockFor(const IcaoCode& icao) {
   const std::lock_guard lock(writeLocksMutex);
   auto& entry = writeLocks[icao];

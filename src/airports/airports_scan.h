@@ -10,31 +10,16 @@
 #pragma once
 
 #include <filesystem>
-#include <map>
-#include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "airports/airports_state.h"
 #include "airports/bgl_reader.h"
 #include "refdata/fixed_code.h"
 
 namespace vexo {
 
-struct AirportsScanState {
-  std::mutex scanLogMutex;  // guards scanLog
-  std::vector<std::string> scanLog;  // lines of the current scan, in the order appended
-
-  // Two scenery files of one airport write the same files from two tasks: each airport's
-  // writes take its own lock, so they follow each other (the last one written stays).
-  std::mutex writeLocksMutex;  // guards writeLocks
-  std::map<IcaoCode, std::shared_ptr<std::mutex>> writeLocks;
-
-  std::shared_ptr<std::mutex> writeLockFor(const IcaoCode& icao);
-};
-
-extern AirportsScanState g_airportsScan;
 
 // One line into the scan log. Any thread.
 void lf_appendScanLog(std::string line);

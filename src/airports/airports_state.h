@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "airports/parking_position.h"
+#include "airports/scan_state.h"
 #include "foundation/geodesy.h"
 #include "refdata/airports_db.h"
 #include "refdata/fixed_code.h"
@@ -79,9 +80,13 @@ struct AirportsState {
 
   std::atomic<bool> staticParkingActive{false};  // static parking runs at a park airport
   std::atomic<bool> parkAirportSet{false};       // a park airport is set
+
+  AirportsScanState scan;  // the add-on airports scan
 };
 
 extern AirportsState g_airportsState;
+
+inline AirportsScanState& g_airportsScan = g_airportsState.scan;
 
 inline std::vector<ParkingPosition>& g_stands = g_airportsState.stands;
 inline bool& g_handmadeFile = g_airportsState.handmadeFile;

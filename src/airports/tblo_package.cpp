@@ -8,6 +8,7 @@
 #include <zip.h>
 
 #include "airports/airport_locations.h"
+#include "airports/airports_state.h"
 #include "airports/bgl_words.h"
 #include "foundation/charset.h"
 #include "foundation/files.h"
@@ -20,8 +21,6 @@
 namespace fs = std::filesystem;
 
 namespace vexo {
-
-std::atomic<std::uint64_t> g_tbloPackageCount{0};
 
 namespace {
 
@@ -115,7 +114,7 @@ bool lf_zipFolder(const fs::path& target) {
 void gf_makeTbloPackage() {
   const std::uint64_t count = gf_countDirectoryEntries(g_tbloFolder);
   if (count == 0) {
-    g_tbloPackageCount = 0;
+    g_airportsScan.tbloPackageCount = 0;
     gf_logFlush("All your simaddon and third party airports are recognised, no off line learning needed.");
     return;
   }
@@ -123,7 +122,7 @@ void gf_makeTbloPackage() {
   if (!lf_zipFolder(zipPath)) gf_logWarning("Zippen TBLO folder failed");
   // Only the copies go: the archive just written is what the user mails.
   gf_removeXMLFilesFromDirectory(g_tbloFolder);
-  g_tbloPackageCount = count;
+  g_airportsScan.tbloPackageCount = count;
   g_mainWindowState.tbloNote = true;
   g_settings.tbloZipButton.enable();
   std::error_code ec;

@@ -4,14 +4,9 @@
 // the end of the airports scan, after every scan task has ended).
 #pragma once
 
-#include <atomic>
-#include <cstdint>
 #include <filesystem>
 
 namespace vexo {
-
-// Files in tblo when the package was last made; 0 when none was needed.
-extern std::atomic<std::uint64_t> g_tbloPackageCount;
 
 // Copies my_thirdparty/<ICAO>.xml of every known airport into tblo and removes that
 // airport's link file from my_thirdparty.

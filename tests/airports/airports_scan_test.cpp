@@ -109,7 +109,7 @@ TEST_F(AirportsScan, LinksGeneratesLogsAndPacks) {
   EXPECT_FALSE(g_settings.SCAN_AIRPORTS.value);
 
   // The package: KTST.xml went into tblo.zip, the copy is gone again, the archive stays.
-  EXPECT_EQ(g_tbloPackageCount, 1U);
+  EXPECT_EQ(g_airportsScan.tbloPackageCount, 1U);
   EXPECT_FALSE(fs::exists(dir_ / "tblo/KTST.xml"));
   int error = 0;
   zip_t* zip = zip_open((dir_ / "tblo/tblo.zip").c_str(), ZIP_RDONLY, &error);
