@@ -22,6 +22,7 @@ TEST(BglRealFile, TestAirportDecodesToItsSource) {
   const BglAirport& a = run.generated[0];
   EXPECT_EQ(a.icao.str(), "KTST");
   EXPECT_EQ(run.helipads[0], 1);
+  EXPECT_EQ(run.scanLog, std::vector<std::string>{"KTST has 3 parkpos while archived one has 0"});
 
   pugi::xml_document doc;
   ASSERT_TRUE(doc.load_file((dir / "KTST_TestAirport_v5.xml").c_str()));
