@@ -130,11 +130,13 @@ bool lf_stageInstaller(const fs::path& exe) {
   const auto s0 = fs::file_size(exe, ec);
   if (ec) {
     gf_log(fmt::format("file_size({}) failed: {}", gf_pathToUtf8(exe), ec.message()));
+    lf_removeQuietly(exe);
     return false;
   }
   fs::rename(exe, part, ec);
   if (ec) {
     gf_log(fmt::format("could not rename {} => {}: {}", gf_pathToUtf8(exe), gf_pathToUtf8(part), ec.message()));
+    lf_removeQuietly(exe);
     return false;
   }
   const auto s1 = fs::file_size(part, ec);
