@@ -68,11 +68,13 @@ public:
   ScanTaskQueue(const ScanTaskQueue&) = delete;
   ScanTaskQueue& operator=(const ScanTaskQueue&) = delete;
 
-  // Waits (yielding) for a free worker, then starts fn on a detached thread. fn must own
+  // Waits for a free worker, then starts fn on a detached thread. fn must own
   // (or share ownership of) everything it touches: a task whose result is given up keeps
   // running after the queue is gone.
   void start(std::string name, std::function<Result()> fn) {
-    while (running_.load() >= limit_.load()) std::this_thread::yield();
+    // Sleeps on the count rather than spinning, so the waiting starter leaves its core to
+    // the workers it waits for; each finished task wakes it.
+    for (std::int32_t now = running_.load(); now >= limit_.load(); now = running_.load()) running_.wait(now);
     std::packaged_task<Result()> task(
         [name = std::move(name), fn = std::move(fn)] { return lf_runLoggingExceptions<Result>(name, fn); });
     pending_.push_back(task.get_future());
@@ -82,6 +84,7 @@ public:
         t();
         t = {};  // what the task held goes before the count says it is done
         running.fetch_sub(1);
+        running.notify_all();
       }).detach();
     } catch (...) {
       running_.fetch_sub(1);

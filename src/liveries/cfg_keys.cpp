@@ -40,7 +40,7 @@ std::string_view lf_keyValue(std::string_view line, std::string_view key) {
   rest.remove_prefix(1);
   const std::string_view value = gf_stripSpace(rest);
   // The value pattern's "." stops at line terminators, so one inside the value is no match.
-  if (value.find_first_of("\r\n") != std::string_view::npos) return {};
+  if (value.find('\r') != std::string_view::npos || value.find('\n') != std::string_view::npos) return {};
   return value;
 }
 
@@ -88,7 +88,7 @@ std::string lf_ivaoTitleAirline(std::string_view title, std::string_view modelCo
   std::string_view rest = title.substr(modelCode.size());
   while (!rest.empty() && gf_isSpace(rest.front())) rest.remove_prefix(1);
   if (rest.size() < 3 || !lf_isWordChar(rest[0]) || !lf_isWordChar(rest[1]) || !lf_isWordChar(rest[2])) return {};
-  if (rest.find_first_of("\r\n") != std::string_view::npos) return {};
+  if (rest.find('\r') != std::string_view::npos || rest.find('\n') != std::string_view::npos) return {};
   return std::string(rest.substr(0, 3));
 }
 

@@ -23,14 +23,15 @@ TEST(ScanTasks, LimitIsTheHardwareThreadsOrTwo) {
 // Later tasks finish first; the results still come back in the order they were started,
 // and the running count never passes the limit.
 TEST(ScanTasks, ResultsComeOldestFirstWithinTheLimit) {
-  std::atomic<std::int32_t> running{0};
-  std::atomic<std::int32_t> limit{3};
+  // Static: a worker still touches the count just after lowering it.
+  static std::atomic<std::int32_t> running{0};
+  static std::atomic<std::int32_t> limit{3};
   std::atomic<std::int32_t> most{0};
   std::vector<int> results;
   {
     ScanTaskQueue<int> queue(10000ms, running, limit);
     for (int i = 0; i < 40; ++i) {
-      queue.start("task", [i, &running, &most] {
+      queue.start("task", [i, &most] {
         std::int32_t now = running.load();
         std::int32_t seen = most.load();
         while (now > seen && !most.compare_exchange_weak(seen, now)) {
@@ -53,8 +54,8 @@ TEST(ScanTasks, ResultsComeOldestFirstWithinTheLimit) {
 // the count.
 TEST(ScanTasks, ExceptionReachesTheFutureAndIsLogged) {
   test::LogCapture log;
-  std::atomic<std::int32_t> running{0};
-  std::atomic<std::int32_t> limit{2};
+  static std::atomic<std::int32_t> running{0};
+  static std::atomic<std::int32_t> limit{2};
   ScanTaskQueue<int> queue(10000ms, running, limit);
   queue.start("lf_task a.cfg", []() -> int { throw std::runtime_error("boom"); });
   queue.start("lf_task b.cfg", []() -> int { throw 7; });
@@ -68,8 +69,8 @@ TEST(ScanTasks, ExceptionReachesTheFutureAndIsLogged) {
 // A result given up after the wait: the collector goes on, the task runs to its end on
 // what it owns, and the count falls to 0 only after the task let go of that.
 TEST(ScanTasks, TimedOutTaskIsGivenUpAndCountedUntilItEnds) {
-  std::atomic<std::int32_t> running{0};
-  std::atomic<std::int32_t> limit{2};
+  static std::atomic<std::int32_t> running{0};
+  static std::atomic<std::int32_t> limit{2};
   auto release = std::make_shared<std::latch>(1);
   auto owned = std::make_shared<int>(5);
   std::weak_ptr<int> watch = owned;
