@@ -94,7 +94,8 @@ void lf_takeParkingCode(std::string_view value, const std::string& head, Section
   }
 }
 
-SectionKeys lf_scanOrdinaryKeys(const std::vector<std::string>& lines, CfgFileJob& job) {
+// The key scan; an IVAO_MTL section has no parking codes and keeps its atc_id whole.
+SectionKeys lf_scanKeys(const std::vector<std::string>& lines, CfgFileJob& job, bool ivao) {
   SectionKeys keys;
   const std::string& head = lines.front();
   auto invalidate = [&](std::string report) {
@@ -109,13 +110,13 @@ SectionKeys lf_scanOrdinaryKeys(const std::vector<std::string>& lines, CfgFileJo
       invalidate(fmt::format("{} {} has more than one title key", job.pathText, head));
       break;
     }
-    if (!keys.airlineHeld) {
+    if (!ivao && !keys.airlineHeld) {
       if (lf_matchAtcParkingCodes(line, value)) {
         lf_takeParkingCode(value, head, keys, job);
         if (keys.invalid) break;
         continue;
       }
-    } else if (lf_hasAtcParkingCodesKey(line)) {
+    } else if (!ivao && lf_hasAtcParkingCodesKey(line)) {
       invalidate(fmt::format("{} {} has more than one atc_parking_codes key", job.pathText, head));
       break;
     }
@@ -127,47 +128,15 @@ SectionKeys lf_scanOrdinaryKeys(const std::vector<std::string>& lines, CfgFileJo
     }
     if (!keys.atcIdHeld) {
       if (lf_matchAtcId(line, value)) {
-        lf_takeAtcId(std::string_view(value).substr(0, value.find(';')), keys, job, "invalid atc_id={} in: {}");
+        if (ivao) {
+          lf_takeAtcId(value, keys, job, "invalid atc_id={} in {}");
+        } else {
+          lf_takeAtcId(std::string_view(value).substr(0, value.find(';')), keys, job, "invalid atc_id={} in: {}");
+        }
         continue;
       }
     } else if (lf_hasAtcIdKey(line)) {
       invalidate(fmt::format("{}, {}, has more than one atc_id key", job.pathText, head));
-      break;
-    }
-    lf_commonKeys(line, keys);
-  }
-  return keys;
-}
-
-SectionKeys lf_scanIvaoKeys(const std::vector<std::string>& lines, CfgFileJob& job) {
-  SectionKeys keys;
-  const std::string& head = lines.front();
-  auto invalidate = [&](std::string_view what) {
-    job.result.reports.addIncompleteSection(job.pathText + " " + head + std::string(what));
-    keys.invalid = true;
-  };
-  std::string value;
-  for (const auto& line : lines) {
-    if (keys.title.empty()) {
-      if (lf_matchTitle(line, keys.title)) continue;
-    } else if (lf_matchTitle(line, value)) {
-      invalidate(" has more than one title key");
-      break;
-    }
-    if (!keys.parkingTypesHeld) {
-      if (lf_takeParkingTypes(line, keys)) continue;
-    } else if (lf_hasAtcParkingTypesKey(line)) {
-      invalidate(" has more than one atc_parking_types key");
-      break;
-    }
-    if (!keys.atcIdHeld) {
-      if (lf_matchAtcId(line, value)) {
-        lf_takeAtcId(value, keys, job, "invalid atc_id={} in {}");
-        continue;
-      }
-    } else if (lf_hasAtcIdKey(line)) {
-      job.result.reports.addIncompleteSection(fmt::format("{}, {}, has more than one atc_id key", job.pathText, head));
-      keys.invalid = true;
       break;
     }
     lf_commonKeys(line, keys);
@@ -203,7 +172,7 @@ std::optional<FoundLivery> lf_procesFltSimSection(std::vector<std::string>& line
   try {
     lf_dropTrailingComments(lines);
     const std::string head = lines.front();
-    SectionKeys keys = lf_scanOrdinaryKeys(lines, job);
+    SectionKeys keys = lf_scanKeys(lines, job, false);
     if (keys.invalid) return std::nullopt;
     auto& reports = job.result.reports;
     if (!keys.airlineHeld) {
@@ -269,7 +238,7 @@ std::optional<FoundLivery> lf_procesIvaoSection(std::vector<std::string>& lines,
                                                 CfgFileJob& job) {
   lf_dropTrailingComments(lines);
   const std::string head = lines.front();
-  SectionKeys keys = lf_scanIvaoKeys(lines, job);
+  SectionKeys keys = lf_scanKeys(lines, job, true);
   if (keys.invalid) return std::nullopt;
   auto& reports = job.result.reports;
   using Kind = CaseBlindPaths::Kind;
