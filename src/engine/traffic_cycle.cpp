@@ -26,10 +26,12 @@ bool lf_toErase(const Record& r) {
 // Step 2: every live aircraft one step; the records that go leave by an order-keeping
 // compaction.
 void lf_updateAll(TrafficEngine& engine) {
-  bool compact = std::exchange(engine.compactPending, false);
+  bool compact = false;
   for (std::size_t i = 0; i < engine.liveAcs.size(); ++i) {
     if (updateLiveAc(engine.liveAcs[i], engine)) compact = true;
   }
+  // Records flagged outside their own update (a removal, a withdrawn creation) go too.
+  if (std::exchange(engine.compactPending, false)) compact = true;
   if (!compact) return;
   std::erase_if(engine.liveAcs, lf_toErase<LiveAc>);
   std::erase_if(engine.staticAcs, lf_toErase<StaticAc>);
