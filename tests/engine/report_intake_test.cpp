@@ -27,7 +27,9 @@ protected:
     return engine.liveAcs[0].stream.size() == 2;
   }
   LiveReport at(Pos p, double time) {
-    return report(20001, "DLH1", time, 34.0, -118.0, p.airborne ? 5000.0 : 0.0, p.groundSpeed, p.track);
+    // Each report a little further east: a report on the last position is one the stream never takes.
+    return report(20001, "DLH1", time, 34.0, -118.0 + (time - 1000.0) * 0.001, p.airborne ? 5000.0 : 0.0,
+                  p.groundSpeed, p.track);
   }
   void TearDown() override {
     engine.liveAcs.clear();
@@ -96,7 +98,7 @@ TEST_F(ReportIntake, NearTheParkAirportsElevationNoAircraftIsMade) {
   lf_takeLiveReport(report(20001, "DLH1", 1010.0, 34.0, -118.0, 1250.0, 150.0, 95.0), engine);
   EXPECT_EQ(engine.liveAcs[0].stream.size(), 1u);
   HookState::parkElevation.reset();  // none: -1000 ft, so 1250 ft is far from it
-  lf_takeLiveReport(report(20001, "DLH1", 1020.0, 34.0, -118.0, 1250.0, 150.0, 100.0), engine);
+  lf_takeLiveReport(report(20001, "DLH1", 1020.0, 34.0, -117.99, 1250.0, 150.0, 100.0), engine);
   EXPECT_EQ(engine.liveAcs[0].stream.size(), 2u);
 }
 
@@ -162,7 +164,7 @@ TEST_F(ReportIntake, AReportWithAValueNotFiniteOrANegativeSpeedIsDroppedAndLogge
     ++lines;
   EXPECT_EQ(lines, 2u);  // once for each of the two hexids
   // A good report afterwards is taken.
-  lf_takeLiveReport(report(20001, "DLH1", 1020.0, 34.0, -118.0, 5000.0, 200.0, 120.0), engine);
+  lf_takeLiveReport(report(20001, "DLH1", 1020.0, 34.0, -117.99, 5000.0, 200.0, 120.0), engine);
   EXPECT_EQ(engine.liveAcs[0].stream.size(), 2u);
 }
 

@@ -39,7 +39,6 @@ TEST_F(EngineTest, ANewObjectSettlesTwoSecondsWithTheLightsToggledAtFiftyAndHund
 
 TEST_F(EngineTest, AnAircraftCreatedOnTheGroundTaxiesWithItsTaxiLightsThrottleAndFlaps) {
   LiveAc& a = activeAircraft(20001, "DLH1", 0.0);
-  EXPECT_EQ(a.flightState, FlightState::taxi);
   EXPECT_EQ(sim.eventsFor(a.objectid, E::TAXI_LIGHTS_SET), 1u);
   EXPECT_EQ(a.throttleIndex, 0u);
   EXPECT_EQ(a.flapsIndex, 1u);
