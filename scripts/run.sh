@@ -81,7 +81,7 @@ fi
 # The stand-ins read commands ("quit") from these pipes.
 mkfifo "$run/sim.in" "$run/traffic.in"
 exec 7<>"$run/sim.in" 8<>"$run/traffic.in"
-build/tools/simstandin/simstandin --pipe --frame-rate 30 --flight 33.9416 -118.4085 \
+build/tools/simstandin/simstandin --pipe --frame-rate 30 --flight 33.9416 -118.4085 --trace "$run/tracks.csv" \
   <"$run/sim.in" >"$run/simstandin.log" 2>&1 &
 pids+=($!)
 (cd "$run/program" && exec "$top/build/src/app/Vendrake_P3D") >"$run/program.out" 2>&1 &
@@ -111,7 +111,11 @@ wait "$app" || code=$?
 echo quit >&7
 echo quit >&8
 
+tracks=$run/tracks.png
+python3 scripts/draw_tracks.py "$run/tracks.csv" "$recording" "$tracks" || echo "run.sh: no picture of the tracks"
+
 echo "run.sh: Vendrake_P3D ended with exit code $code"
 echo "  log:        $run/program/Log.txt"
 [ -f "$shot" ] && echo "  screenshot: $shot"
+if [ -f "$tracks" ]; then echo "  tracks:     $tracks (AI objects over the reported positions, grey)"; fi
 echo "  stand-ins:  $run/simstandin.log, $run/trafficstandin.log"

@@ -1,12 +1,13 @@
 // simstandin: serves the SimConnect protocol on loopback for demos and manual checks.
 //   simstandin [--tcp4 PORT] [--tcp6 PORT] [--pipe [NAME]] [--name TEXT] [--frame-rate HZ]
-//              [--fail-title TITLE]... [--flight LAT LON]
+//              [--fail-title TITLE]... [--flight LAT LON] [--trace FILE]
 // Prints one line per request received; ends on Ctrl-C.
 // The simulator clock runs: each second it advances, "1sec" is sent and the data requests
 // of period SECOND are answered again.
 // --flight runs a flight with the user aircraft parked at LAT LON (degrees): the flight is
 // reported running, once a second for clients that connect later. The line "quit" on
 // standard input then quits the simulator as a closing simulator does.
+// --trace writes every position set on an AI object to FILE (see position_trace.h).
 #include <fmt/format.h>
 
 #include <atomic>
@@ -20,6 +21,7 @@
 
 #include "platform/stream_socket.h"
 #include "simlink/simconnect_ids.h"
+#include "simstandin/position_trace.h"
 #include "simstandin/sim_standin.h"
 #include "simstandin/sim_world.h"
 
@@ -66,7 +68,7 @@ bool lf_parse(std::string_view text, T& value) {
 int lf_usage() {
   std::fputs(
       "usage: simstandin [--tcp4 PORT] [--tcp6 PORT] [--pipe [NAME]] [--name TEXT] [--frame-rate HZ]\n"
-      "                  [--fail-title TITLE]... [--flight LAT LON]\n",
+      "                  [--fail-title TITLE]... [--flight LAT LON] [--trace FILE]\n",
       stderr);
   return 2;
 }
@@ -81,6 +83,7 @@ int main(int argc, char** argv) {
   bool pipe = false;
   std::string pipeName;
   std::optional<std::pair<double, double>> flight;
+  std::string tracePath;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     const bool hasValue = i + 1 < argc;
@@ -98,6 +101,8 @@ int main(int argc, char** argv) {
         return lf_usage();
     } else if (arg == "--fail-title" && hasValue) {
       options.failTitles.insert(argv[++i]);
+    } else if (arg == "--trace" && hasValue) {
+      tracePath = argv[++i];
     } else if (arg == "--flight" && i + 2 < argc) {
       double lat = 0, lon = 0;
       if (!lf_parse(argv[i + 1], lat) || !lf_parse(argv[i + 2], lon) || !(lat >= -90 && lat <= 90) ||
@@ -114,6 +119,12 @@ int main(int argc, char** argv) {
   options.clockRuns = true;
 
   simstandin::SimStandin standin(options);
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> trace(nullptr, std::fclose);
+  if (!tracePath.empty()) {
+    trace.reset(std::fopen(tracePath.c_str(), "w"));
+    if (!trace) return std::fputs("simstandin: cannot write the trace file\n", stderr), 1;
+    simstandin::gf_tracePositions(standin, trace.get());
+  }
   if (tcp4 >= 0) {
     const auto port = standin.listenTcp(platform::g_familyIpv4, static_cast<std::uint16_t>(tcp4));
     if (port == 0) return std::fputs("simstandin: cannot listen on 127.0.0.1\n", stderr), 1;
@@ -172,6 +183,7 @@ int main(int argc, char** argv) {
       // Repeated, so that a client connecting later learns that the flight runs.
       world->setFlightRunning(true);
       nextSecond += std::chrono::seconds(1);
+      if (trace) standin.locked([&](simstandin::SimStandin&) { std::fflush(trace.get()); });
     }
   }
   standin.stop();
