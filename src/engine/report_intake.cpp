@@ -46,9 +46,12 @@ bool lf_thinnedOut(const LiveAc& a, const LiveReport& r) {
   const double gl = last.groundSpeed;
   const double dTrack = std::abs(r.pos.track - last.track);
   if (dt <= g_minReportInterval) return true;
+  // While the stream holds or is extended, its last position and its speed are the
+  // engine's own (a hold stands at 0 kt): measured against it, the first report of a
+  // take-off roll after a hold, and every one after it, would be a jump and dropped.
+  if (a.stepsLeft >= 1) return false;
   if ((gl > g_slowKnots && g >= 10 * gl) || (g > g_slowKnots && gl >= 10 * g)) return true;
   if ((gl <= g_slowKnots && g >= g_jumpKnots) || (g <= g_slowKnots && gl >= g_jumpKnots)) return true;
-  if (a.stepsLeft >= 1) return false;
   if (r.pos.airborne != 0 && g > g_cruiseKnots && dTrack <= 1.0 && g_cruiseStepNm / (g / 3600) >= dt) return true;
   if (r.pos.airborne == 0 && g <= g_taxiKnots && dTrack <= 2.0) {
     const double wait = g > 0.0 ? std::min(g_taxiStepNm / (g / 3600), g_maxTaxiWait) : g_maxTaxiWait;

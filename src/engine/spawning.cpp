@@ -51,10 +51,12 @@ bool lf_mixedGroundAndAir(const LiveAc& a) {
   return air && ground;
 }
 
+// The aircraft in the simulator or on their way there. A creation already sent but not
+// yet settled counts too: left out, every spawn in those two seconds would pass the limit.
 std::size_t lf_liveInSim(const TrafficEngine& engine) {
-  const auto active = std::count_if(engine.liveAcs.begin(), engine.liveAcs.end(),
-                                    [](const LiveAc& a) { return a.simState == SimState::active; });
-  return static_cast<std::size_t>(active) + engine.addingStack.size() + engine.liveAddQueue.size();
+  return static_cast<std::size_t>(std::count_if(engine.liveAcs.begin(), engine.liveAcs.end(), [](const LiveAc& a) {
+    return a.simState == SimState::active || a.simState == SimState::adding2sim;
+  }));
 }
 
 double lf_userDistanceNm(const UserAcData& user, double lat, double lon) {
@@ -72,9 +74,24 @@ void lf_completeCodes(LiveAc& a) {
   a.codes.airlineId = gf_airlineCode2Id(prefix ? *prefix : g_privateAirline);
 }
 
+// The title kept for the hexid unless the simulator refused it since, else a new choice
+// (kept for the hexid).
+std::optional<std::string_view> lf_liveryFor(const LiveAc& a, TrafficEngine& engine) {
+  if (const auto kept = engine.hexidLiveries.find(a.hexid); kept != engine.hexidLiveries.end()) {
+    if (!engine.link.refusedLiveryTitles.contains(std::string(kept->second))) return kept->second;
+    engine.hexidLiveries.erase(kept);
+  }
+  const auto title = gf_matchLivery(a, engine);
+  if (title) engine.hexidLiveries[a.hexid] = *title;
+  return title;
+}
+
 }  // namespace
 
-std::optional<std::string_view> gf_matchLivery(const LiveAc& /*aircraft*/) { return g_fallbackLiveryTitle; }
+std::optional<std::string_view> gf_matchLivery(const LiveAc& /*aircraft*/, const TrafficEngine& engine) {
+  if (engine.link.refusedLiveryTitles.contains(std::string(g_fallbackLiveryTitle))) return std::nullopt;
+  return g_fallbackLiveryTitle;
+}
 
 bool lf_holdNearUser(LiveAc& a, TrafficEngine& engine) {
   const UserAcData user = engine.userAc.get();
@@ -192,11 +209,8 @@ void spawnLiveAc(LiveAc& a, TrafficEngine& engine) {
   }
   if (a.flightState == FlightState::birth) {
     if (a.liveryTitle.empty()) {
-      if (const auto kept = engine.hexidLiveries.find(a.hexid); kept != engine.hexidLiveries.end()) {
-        a.liveryTitle = kept->second;
-      } else if (const auto title = gf_matchLivery(a)) {
+      if (const auto title = lf_liveryFor(a, engine)) {
         a.liveryTitle = *title;
-        engine.hexidLiveries[a.hexid] = *title;
       } else {
         if (!a.registration.empty()) g_missingLiveries.insert(gf_acLabelReg(a));
         return lf_drop(a);
