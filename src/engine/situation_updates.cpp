@@ -56,8 +56,18 @@ void lf_dueAtOnce(LiveAc& a, const TrafficEngine& engine) {
   if (!a.stream.empty()) a.stream.front().dueTick = gf_addTicks(lf_now(engine), 1);
 }
 
-void lf_takeOffLights(const LiveAc& a, TrafficEngine& engine) {
+// A take-off roll begins (from the taxi, or as a go-around from a landing roll): the
+// throttle and spoilers given, flaps 1, every light but the cabin's on, windows opened.
+void lf_beginRoll(LiveAc& a, std::uint32_t throttle, bool spoilers, TrafficEngine& engine) {
+  a.takeOffRoll = 1;
+  gf_setThrottle(a, throttle, engine.link);
+  gf_setSpoilers(a, spoilers, engine.link);
+  gf_setFlaps(a, 1, engine.link);
+  a.approach = 0;
+  a.landedHere = 0;
+  a.climbConfigSet = 0;
   gf_setLights(a.objectid, {1, 1, 1, 1, 1, 1, 0}, engine.link);
+  lf_openWindows(a);
 }
 
 bool lf_checkPushedBack(LiveAc& a, StreamPos& r, TrafficEngine& engine) {
@@ -164,15 +174,7 @@ void lf_standingAircraft(LiveAc& a, const StreamPos& r) {
 
 void lf_goAround(LiveAc& a, TrafficEngine& engine) {
   a.flightState = FlightState::taxi;  // the state before the landing stays the previous one
-  a.takeOffRoll = 1;
-  gf_setThrottle(a, 3, engine.link);
-  gf_setSpoilers(a, true, engine.link);
-  gf_setFlaps(a, 1, engine.link);
-  a.approach = 0;
-  a.landedHere = 0;
-  a.climbConfigSet = 0;
-  lf_takeOffLights(a, engine);
-  lf_openWindows(a);
+  lf_beginRoll(a, 3, true, engine);
 }
 
 }  // namespace
@@ -232,15 +234,7 @@ void lf_reParkAtStand(LiveAc& a, StreamPos& r, TrafficEngine& engine) {
 
 void lf_startTakeOffRoll(LiveAc& a, TrafficEngine& engine) {
   if (a.towed != 0) gf_logWarning(fmt::format("towed aircraft takes-off? {}", gf_acLogText(a)));
-  a.takeOffRoll = 1;
-  gf_setThrottle(a, 0, engine.link);
-  gf_setSpoilers(a, false, engine.link);
-  gf_setFlaps(a, 1, engine.link);
-  a.approach = 0;
-  a.landedHere = 0;
-  a.climbConfigSet = 0;
-  lf_takeOffLights(a, engine);
-  lf_openWindows(a);
+  lf_beginRoll(a, 0, false, engine);
 }
 
 bool checkNewPosDuringLanding(LiveAc& a, StreamPos& r, TrafficEngine& engine) {
