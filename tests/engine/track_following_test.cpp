@@ -49,18 +49,22 @@ TEST_F(ReplayTest, TheSimulatedTracksFollowTheReportedOnes) {
     for (std::size_t i = 1; i < a.sent.size(); ++i) {
       const auto& s = a.sent[i];
       const auto& before = a.sent[i - 1];
-      // The reports around the time the aircraft is at: their segment, and the ones
-      // next to it (the engine may run a little early or late within its windows).
-      const auto due = std::lower_bound(r.begin(), r.end(), s.tick,
-                                        [](const StreamPos& p, std::int32_t t) { return p.dueTick < t; });
+      // The reports around the time the aircraft is at: the segments due within a minute
+      // of it (the engine re-times its positions within windows of up to 50 s).
+      const auto byDue = [](const StreamPos& p, std::int32_t t) { return p.dueTick < t; };
+      const auto due = std::lower_bound(r.begin(), r.end(), s.tick, byDue);
       const std::size_t k = static_cast<std::size_t>(due - r.begin());
+      const auto first = std::lower_bound(r.begin(), r.end(), s.tick - 6000, byDue);
+      const auto last = std::lower_bound(r.begin(), r.end(), s.tick + 6000, byDue);
       if (k == 0 || k >= r.size()) continue;  // before the first or after the last report
       // A gap of more than a minute in the reports is bridged by dead reckoning, not
       // followed.
       if (r[k].dueTick - r[k - 1].dueTick > 6000) continue;
       const LatLon p{s.position.latitude, s.position.longitude};
       double off = 1e12;
-      for (std::size_t j = k > 2 ? k - 2 : 1; j <= std::min(k + 1, r.size() - 1); ++j)
+      const std::size_t from = std::max<std::size_t>(static_cast<std::size_t>(first - r.begin()), 1);
+      const std::size_t to = std::min(static_cast<std::size_t>(last - r.begin()), r.size() - 1);
+      for (std::size_t j = std::min(from, k); j <= std::max(to, k); ++j)
         off = std::min(off, lf_toSegmentMetres(p, {r[j - 1].lat, r[j - 1].lon}, {r[j].lat, r[j].lon}));
       const bool inAir = r[k].airborne != 0 && r[k - 1].airborne != 0;
       Figures& f = inAir ? air : ground;
