@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "engine/engine_hooks.h"
+#include "engine/ground_movement.h"
 #include "engine/traffic_engine.h"
 
 namespace vexo {
@@ -19,5 +20,12 @@ void gf_setStandLiveFlag(std::int32_t /*sid*/, std::uint8_t /*flag*/) {}
 std::string gf_nearestStandName(double /*lat*/, double /*lon*/) { return {}; }
 
 void try2Park(LiveAc& /*aircraft*/, bool /*wide*/, TrafficEngine& /*engine*/) {}
+
+bool gf_parkStandsReady() { return false; }
+std::optional<double> gf_standRadiusNm(std::uint32_t /*sid*/) { return std::nullopt; }
+bool gf_standHasLive(std::uint32_t /*sid*/) { return false; }
+void lf_confirmStandChange(LiveAc& /*aircraft*/, TrafficEngine& /*engine*/) {}
+// The learned flights are filled in here until they have a file of their own.
+void lf_addRealStandOption(std::uint32_t /*sid*/, LiveAc& /*aircraft*/, int /*kind*/, TrafficEngine& /*engine*/) {}
 
 }  // namespace vexo

@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <chrono>
 
+#include "airports/airports_services.h"
 #include "engine/engine_hooks.h"
 #include "foundation/random.h"
 #include "liveries/liveries_services.h"
+#include "refdata/airports_db.h"
 #include "realtraffic/traffic_receiver.h"
 #include "simlink/sim_vocabulary.h"
 #include "simlink/user_aircraft.h"
@@ -48,6 +50,16 @@ UserAcData lf_getUserAcPosition(SimLink& link) { return gf_getUserAcPosition(lin
 
 std::optional<double> lf_parkAirportElevation() { return g_trafficReceiver.parkAirportElevation(); }
 
+std::optional<LatLon> lf_parkAirportPosition() {
+  if (!g_parkAirportSet.load()) return std::nullopt;
+  const IcaoCode icao = g_parkAirportId.load();
+  const auto& table = g_airportsDb.airports;
+  const auto it = std::lower_bound(table.begin(), table.end(), icao,
+                                   [](const AirportData& a, const IcaoCode& code) { return a.icao < code; });
+  if (it == table.end() || it->icao != icao) return std::nullopt;
+  return it->latLon();
+}
+
 template <class Record>
 Record* lf_find(std::vector<Record>& table, std::uint32_t Record::*key, std::uint32_t value) {
   const auto it = std::find_if(table.begin(), table.end(), [&](const Record& r) { return r.*key == value; });
@@ -64,6 +76,7 @@ TrafficEngine::TrafficEngine(SimLink& simLink) : link(simLink) {
   hooks.sendAiControls = lf_sendAiControls;
   hooks.getUserAcPosition = lf_getUserAcPosition;
   hooks.parkAirportElevation = lf_parkAirportElevation;
+  hooks.parkAirportPosition = lf_parkAirportPosition;
 }
 
 void gf_setWeekSlotNow(WeekSlot slot, TrafficEngine& engine) {

@@ -28,6 +28,7 @@
 #include "engine/aircraft.h"
 #include "engine/live_report.h"
 #include "engine/sim_responses.h"
+#include "foundation/geodesy.h"
 #include "foundation/time_text.h"
 #include "simlink/sim_actions.h"
 #include "simlink/sim_link_state.h"
@@ -67,6 +68,8 @@ struct EngineHooks {
   UserAcData (*getUserAcPosition)(SimLink& link) = nullptr;
   // The park airport's elevation, feet; none while no park airport is set.
   std::optional<double> (*parkAirportElevation)() = nullptr;
+  // The park airport's position; none while no park airport is set (the approach).
+  std::optional<LatLon> (*parkAirportPosition)() = nullptr;
 };
 
 // The engine's copy of the user aircraft block, taken once a second; other threads read it.
@@ -117,6 +120,8 @@ struct TrafficEngine {
 
   // Reports refused for a non-finite value or a negative ground speed: logged once per hexid.
   std::unordered_set<std::uint32_t> badReportHexids;
+  // Models without a known wingspan met on leaving a stand: logged once per model id.
+  std::unordered_set<std::uint16_t> unknownSpanModels;
   bool tablesReserved = false;
 };
 

@@ -129,6 +129,11 @@ protected:
     return sim.objectOf(hexid);
   }
   LiveAc* find(std::uint32_t hexid) { return gf_findLiveAc(engine, hexid); }
+  // The aircraft's positions fall due 10 s later: what follows its settling is the
+  // settling's alone, not yet the movement's.
+  void postponePositions(std::uint32_t hexid) {
+    for (StreamPos& p : find(hexid)->stream) p.dueTick = gf_addTicks(p.dueTick, 1000);
+  }
 
   // Traffic stops: every aircraft leaves the simulator, and the cycles run on until the
   // queues are drained.

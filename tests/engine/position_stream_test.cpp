@@ -55,12 +55,12 @@ TEST_F(PositionStream, TravelTimesAreCheckedBeforeTheyAreConverted) {
 TEST_F(PositionStream, AnAircraftWhoseStepFailsLeavesTheSimulatorOnce) {
   LiveAc& a = activeAircraft(20001, "DLH1");
   const std::uint32_t objectid = a.objectid;
-  // A next position half the world away at a standstill: its travel time fits no 32 bits.
+  // A next position half the world away at a crawl: its travel time fits no 32 bits.
   StreamPos far = a.stream.back();
   far.lat = -80.0;
-  far.groundSpeed = 0.0;
+  far.groundSpeed = 0.0001;
   a.stream.resize(1);
-  a.stream.front().groundSpeed = 0.0;
+  a.stream.front().groundSpeed = 0.0001;
   a.stream.front().dueTick = tick();
   far.dueTick = tick() + 100;
   a.stream.push_back(far);

@@ -13,6 +13,7 @@ namespace E = ClientEventId;
 
 TEST_F(EngineTest, ANewObjectSettlesTwoSecondsWithTheLightsToggledAtFiftyAndHundred) {
   const std::uint32_t id = untilCreated(20001, "DLH1");
+  postponePositions(20001);
   cycles(49);
   EXPECT_EQ(sim.eventsFor(id, E::ALL_LIGHTS_TOGGLE), 0u);
   cycle();
@@ -38,7 +39,12 @@ TEST_F(EngineTest, ANewObjectSettlesTwoSecondsWithTheLightsToggledAtFiftyAndHund
 }
 
 TEST_F(EngineTest, AnAircraftCreatedOnTheGroundTaxiesWithItsTaxiLightsThrottleAndFlaps) {
-  LiveAc& a = activeAircraft(20001, "DLH1", 0.0);
+  untilCreated(20001, "DLH1", 0.0);
+  postponePositions(20001);
+  cycles(g_settleCycles + 1);
+  LiveAc& a = *find(20001);
+  ASSERT_EQ(a.simState, SimState::active);
+  EXPECT_EQ(a.flightState, FlightState::taxi);
   EXPECT_EQ(sim.eventsFor(a.objectid, E::TAXI_LIGHTS_SET), 1u);
   EXPECT_EQ(a.throttleIndex, 0u);
   EXPECT_EQ(a.flapsIndex, 1u);

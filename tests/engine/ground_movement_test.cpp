@@ -1,0 +1,233 @@
+#include <cmath>
+#include <stdexcept>
+
+#include "movement_fixture.h"
+
+namespace vexo::test {
+namespace {
+
+namespace E = ClientEventId;
+
+double metresBetween(const StreamPos& p, LatLon q) { return gf_greatCircleNm({p.lat, p.lon}, q) * 1852.0; }
+
+TEST_F(MovementTest, ATurnAheadOfMoreThanThreeAndUpTo160DegreesBecomesACurve) {
+  struct Case {
+    double turnDeg;
+    bool curve;
+  };
+  // 3 deg less a rounding: the bearings on the sphere come out a hair above 3.
+  for (const Case c : {Case{2.999999, false}, Case{3.1, true}, Case{160.0, true}, Case{170.0, false}}) {
+    aircraft().flightState = FlightState::taxi;
+    a.onGround = 1;
+    a.heading = 0.0;
+    // 200 m north, then 200 m on toward the turned heading; all at 15 kt (not a long slow leg).
+    const StreamPos next = at(0, 200, 15, now() + 500);
+    const LatLon after = gf_destinationPoint({next.lat, next.lon}, c.turnDeg * kDeg, 200.0 / 1852.0 * g_feetPerNm);
+    StreamPos third = next;
+    third.lat = after.lat;
+    third.lon = after.lon;
+    third.dueTick = now() + 1000;
+    a.stream = {at(0, 0, 15, now()), next, third};
+    nextPosGround(a, engine);
+    EXPECT_EQ(gf_hasCurve(a.curve), c.curve) << c.turnDeg;
+    EXPECT_EQ(a.stream.size(), c.curve ? 2u : 3u) << c.turnDeg;
+    if (c.curve) {
+      EXPECT_NEAR(a.curveTurnAngle, c.turnDeg, 1e-3);
+    }
+  }
+}
+
+TEST_F(MovementTest, MidpointsSplitSpeedChangesAndLongSlowLegsBeforeASharpTurn) {
+  struct Case {
+    double frontKt, nextKt, metres;
+    bool split;
+  };
+  for (const Case c : {Case{10, 15, 200, false}, Case{10, 15.1, 200, true}, Case{10, 15.1, 99, false}, Case{0, 0, 200, false}}) {
+    aircraft().onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.stepsLeft = 0;
+    a.stream = {at(0, 0, c.frontKt, now()), at(0, c.metres, c.nextKt, now() + 1001)};
+    lf_splitOnSpeedChange(a);
+    ASSERT_EQ(a.stream.size(), c.split ? 3u : 2u) << c.nextKt << " over " << c.metres;
+    if (!c.split) continue;
+    EXPECT_NEAR(a.stream[1].groundSpeed, (c.frontKt + c.nextKt) / 2.0, 1e-12);
+    EXPECT_EQ(a.stream[1].dueTick, now() + 501);  // round(1001 / 2) after the front
+    EXPECT_NEAR(metresBetween(a.stream[1], gf_destinationPoint(kBase, 0.0, c.metres / 2.0 / 1852.0 * g_feetPerNm)), 0.0, 0.01);
+  }
+  // A 90 deg turn after a slow leg of 51 m and 600 cycles starts halfway.
+  aircraft().onGround = 1;
+  a.flightState = FlightState::taxi;
+  const StreamPos next = at(0, 51, 10, now() + 600);
+  StreamPos third = next;
+  const LatLon after = gf_destinationPoint({next.lat, next.lon}, 90.0 * kDeg, 100.0 / 1852.0 * g_feetPerNm);
+  third.lat = after.lat;
+  third.lon = after.lon;
+  a.stream = {at(0, 0, 10, now()), next, third};
+  nextPosGround(a, engine);
+  EXPECT_FALSE(gf_hasCurve(a.curve));
+  EXPECT_EQ(a.stream.size(), 4u);
+}
+
+TEST_F(MovementTest, TurningInPlaceSlowsTheTurnRateOverTheLeg) {
+  // A Large aircraft turning 90 deg without a curve counts 737 steps of its turn rate.
+  aircraft(AcCategory::Large).onGround = 1;
+  a.flightState = FlightState::taxi;
+  a.heading = 90.0 * kDeg;
+  a.stream = {at(0, 0, 10, now()), at(0, 100, 10, now() + 2000)};
+  a.bearingToNext = 0.0;
+  nextPosGround(a, engine);
+  ASSERT_EQ(a.turnInPlace, 1);
+  const double travel = std::round(100.0 / 1852.0 * 360000.0 / 10.0);  // 1944 cycles
+  EXPECT_NEAR(a.currentTurnRate, a.turnRate * (travel / 737.0), 1e-15);
+  EXPECT_EQ(a.stream[1].dueTick, now() + static_cast<std::int32_t>(travel));
+  EXPECT_EQ(a.earlyWindow, 2000);
+}
+
+TEST_F(MovementTest, TheTakeOffStartsAt43KnotsWithEveryLaterPositionClimbingAndAirborne) {
+  for (const double kt : {42.0, 43.0}) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.takeOffRoll = 1;
+    a.stream = {at(0, 0, kt, now()), at(0, 800, 150, now() + 400, 0.05), at(0, 2000, 160, now() + 800, 200.0)};
+    a.stream[1].verticalRate = a.stream[2].verticalRate = 300.0;
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(a.flightState, kt < 43.0 ? FlightState::taxi : FlightState::take_off) << kt;
+    EXPECT_EQ(event(E::THROTTLE_SET), 16383u) << kt;  // full power from 25 kt
+  }
+  EXPECT_NEAR(a.climbStep, 0.1 / 400.0, 1e-15);  // at least 0.1 ft over the cycles to the next
+  EXPECT_EQ(a.phaseCounter, 200);
+}
+
+TEST_F(MovementTest, TheLandingRollConfiguresBySpeedAndEndsAtTheTurnOff) {
+  struct Case {
+    double frontKt, headingOffDeg;
+    std::optional<std::uint32_t> flaps, spoilers;
+    bool rolling;
+  };
+  const Case cases[] = {{95, 0, std::nullopt, std::nullopt, true},
+                        {90, 0, 3072u, 0u, true},
+                        {31, 14.9, 3072u, 0u, true},
+                        {30, 0, 0u, std::nullopt, true},
+                        {95, 15.0, 0u, 0u, false}};
+  for (const Case& c : cases) {
+    link.simEventQueue.clear();
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.landingRoll = 1;
+    a.flapsIndex = 3;
+    a.touchdownHeading = 10.0 * kDeg;
+    a.heading = (10.0 + c.headingOffDeg) * kDeg;
+    a.stream = {at(0, 0, c.frontKt, now()), at(0, 500, c.frontKt - 10, now() + 400)};
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(event(E::FLAPS_SET), c.flaps) << c.frontKt << " " << c.headingOffDeg;
+    EXPECT_EQ(event(E::SPOILERS_SET), c.spoilers) << c.frontKt << " " << c.headingOffDeg;
+    EXPECT_EQ(a.landingRoll != 0, c.rolling) << c.frontKt << " " << c.headingOffDeg;
+  }
+}
+
+TEST_F(MovementTest, APushBackWithoutAKnownSpanRunsToTheMiddleTurnsAndEnds) {
+  aircraft(AcCategory::Heavy).flightState = FlightState::parked;
+  a.onGround = 1;
+  a.halfSpan = 0.0;
+  a.codes.modelId = 77;
+  a.standHeading = 0.0;
+  a.stream = {at(0, 0, 0, now())};
+  lf_pushBackFrom(a, 0.000001, engine);  // a stand so small that the way back takes no time
+  ASSERT_EQ(a.stream.size(), 4u);
+  EXPECT_EQ(a.flightState, FlightState::pushing_back);
+  for (std::size_t i = 1; i < 4; ++i) EXPECT_GE(a.stream[i].dueTick, now() + 12) << i;
+  EXPECT_EQ(a.stream[2].dueTick, now() + 25);
+  EXPECT_EQ(a.stream[3].dueTick, now() + 25 / 2 + 1166);  // 18 m at 3 kt after half of the way back
+  // The two ends of the turn lie half a typical span to either side, not on P1.
+  EXPECT_NEAR(metresBetween(a.stream[3], {a.stream[2].lat, a.stream[2].lon}), 18.0, 0.01);
+  EXPECT_NEAR(metresBetween(a.pushBackAltTurn, {a.stream[2].lat, a.stream[2].lon}), 18.0, 0.01);
+  EXPECT_GT(a.stream[3].lon, a.pushBackAltTurn.lon);  // facing north, backing south: the end to the east first
+  lf_halfSpanForStand(a, engine);
+  EXPECT_EQ(engine.unknownSpanModels.size(), 1u);
+
+  // The middle: the reports showed the heading increasing.
+  a.stream.pop_front();
+  a.pushBackTurnKnown = 1;
+  a.pushBackTurnRight = 1;
+  const StreamPos right = a.pushBackAltTurn;
+  nextPosGround(a, engine);
+  EXPECT_TRUE(gf_hasCurve(a.curve));
+  ASSERT_EQ(a.stream.size(), 2u);
+  EXPECT_EQ(a.stream.back().lon, right.lon);
+  // The end.
+  a.stream.pop_front();
+  a.stream.push_back(a.stream.front());
+  a.stream.back().stationary = 1;
+  nextPosGround(a, engine);
+  EXPECT_EQ(a.flightState, FlightState::pushed_back);
+  EXPECT_TRUE(event(E::ENGINE_AUTO_START));
+}
+
+TEST_F(MovementTest, ReportsOffTheStandHeadingChooseBetweenPullOutAndPushBack) {
+  for (const double offDeg : {80.0, 100.0}) {
+    aircraft(AcCategory::Large).flightState = FlightState::parked;
+    a.onGround = 1;
+    a.movingAtStand = 1;
+    a.halfSpan = 0.0;
+    a.standLat = kBase.lat;
+    a.standLon = kBase.lon;
+    a.standHeading = 0.0;
+    a.sid = 3;
+    a.stream = {at(0, 0, 0, now()), at(offDeg, 1, 0, now() + 100)};
+    nextPosGround(a, engine);
+    if (offDeg < 90.0) {
+      EXPECT_EQ(a.flightState, FlightState::taxi);
+      ASSERT_EQ(a.stream.size(), 2u);
+      EXPECT_NEAR(metresBetween(a.stream[1], kBase), 36.0, 0.01);  // one (typical) wingspan ahead
+      EXPECT_GE(a.stream[1].dueTick, now() + 25);
+    } else {  // no stand table: the push-back cannot start, the aircraft stays
+      EXPECT_EQ(a.flightState, FlightState::parked);
+    }
+  }
+}
+
+TEST_F(MovementTest, TheDriveOntoTheStandEndsStandingFiftyCyclesLater) {
+  aircraft(AcCategory::Large).onGround = 1;
+  a.flightState = FlightState::parking;
+  a.stepsLeft = 3;
+  a.stream = {at(0, 0, 10, now()), at(0, 2, 10, now() + 60)};
+  const LatLon stand = gf_destinationPoint(kBase, 0.0, 3.0 / 1852.0 * g_feetPerNm);
+  drive2Stand(a, stand.lat, stand.lon, 90.0 * kDeg, engine);
+  ASSERT_EQ(a.stream.size(), 4u);
+  EXPECT_EQ(a.stream[2].dueTick, now() + 100);  // 1 m at 4 kt: the floor of 100 cycles
+  EXPECT_EQ(a.stream[3].dueTick, now() + 150);
+  EXPECT_EQ(a.stream[3].stationary, 1);
+  EXPECT_EQ(a.stream[2].track, 90.0);
+  EXPECT_EQ(a.stepsLeft, 0);
+  EXPECT_EQ(a.earlyWindow, 3000);
+  a.pushBackSpeed = 0.0;  // a speed of 0 must not become a due tick
+  EXPECT_THROW(drive2Stand(a, stand.lat, stand.lon, 0.0, engine), std::range_error);
+  EXPECT_EQ(a.stream.size(), 4u);
+}
+
+TEST_F(MovementTest, AnAircraftParksWithinTwoMetresOfItsStandAndADuplicateLeavesWithoutTheMark) {
+  for (const double metres : {2.001, 1.999}) {
+    aircraft(AcCategory::Large).flightState = FlightState::parking;
+    a.sid = 5;
+    const LatLon stand = gf_destinationPoint(kBase, 0.0, metres / 1852.0 * g_feetPerNm);
+    a.standLat = stand.lat;
+    a.standLon = stand.lon;
+    a.stream = {at(0, 0, 0, now())};
+    lf_parkAtStand(a, false, engine);
+    EXPECT_EQ(a.flightState, metres > 2.0 ? FlightState::taxi : FlightState::parked) << metres;
+  }
+  EXPECT_EQ(a.stream.front().stationary, 1);
+  EXPECT_EQ(a.parkCheckTime, 42);
+  EXPECT_TRUE(event(E::ENGINE_AUTO_SHUTDOWN));
+  // Another live aircraft stands there: this one goes, and the stand's mark stays with the other.
+  aircraft(AcCategory::Large).flightState = FlightState::parking;
+  a.sid = 5;
+  a.stream = {at(0, 0, 0, now())};
+  lf_parkAtStand(a, true, engine);
+  EXPECT_EQ(a.simState, SimState::removingfromsim);
+  EXPECT_EQ(a.sid, 0u);
+  EXPECT_EQ(a.stepsLeft, 1);
+}
+
+}  // namespace
+}  // namespace vexo::test
