@@ -1,6 +1,8 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "engine/engine_hooks.h"
+#include "engine/sim_answers.h"
 #include "movement_fixture.h"
 
 namespace vexo::test {
@@ -241,6 +243,68 @@ TEST_F(MovementTest, ATravelTimeBeyondThirtyTwoBitsIsAnErrorNotAConversion) {
   a.stream = {at(0, 0, 0.0001, now(), 5000), at(0, 200000, 0.0001, now() + 100, 5000)};
   EXPECT_THROW(lf_timeNextAir(a, engine), std::range_error);
   EXPECT_EQ(a.stream[1].dueTick, now() + 100);
+}
+
+}  // namespace
+}  // namespace vexo::test
+
+namespace vexo::test {
+namespace {
+
+// A Large aircraft flies a 3 deg approach of reports 4 s apart onto a runway 125 ft high,
+// the simulator reporting its height every 20 cycles: it flares, touches down and rolls
+// out with its attitude sane on every cycle and its gear down before the wheels touch.
+TEST_F(MovementTest, AnApproachFlaresTouchesDownAndRollsOutWithASaneAttitude) {
+  constexpr double elevation = 125.0;
+  MovementHooks::parkElevation = elevation;
+  MovementHooks::parkPosition = kBase;
+  engine.liveAcs.push_back(aircraft(AcCategory::Large));
+  LiveAc& a = engine.liveAcs.back();
+  a.staticCgHeight = 10.0;
+  a.staticPitch = 0.7 * kDeg;
+  const int air = 34, ground = 10;
+  for (int i = 0; i <= air + ground; ++i) {
+    const double kt = i <= air ? 140.0 : 140.0 - 11.0 * (i - air);
+    const double agl = std::max(1575.0 - 46.7 * i, 0.0);
+    StreamPos p = at(90.0, -9260.0 + 288.0 * std::min(i, air) + 180.0 * std::max(i - air, 0), kt, now() + 400 * i,
+                     i < air ? elevation + agl : 0.0);
+    p.verticalRate = i < air ? -700.0 : 0.0;
+    a.stream.push_back(p);
+  }
+  lf_initAttitude(a, engine);
+  std::uint32_t flare = 0;
+  bool gearDown = false, touched = false;
+  for (int cycle = 0; cycle < 400 * (air + ground) && !a.stream.empty() && a.simState == SimState::active; ++cycle) {
+    ++engine.trafficTick;
+    if (cycle % 20 == 0) {
+      const double aboveGround = std::max(a.altitude - elevation - a.staticCgHeight, 0.0);
+      gf_pushSimResponse({a.objectid, aboveGround <= 0.0 ? 1U : 0U, 0, SimResponseKind::onGround, elevation, aboveGround},
+                         engine.responses);
+      lf_handleSimResponses(engine);
+    }
+    updateLiveAc(a, engine);
+    for (const double v : {a.lat, a.lon, a.pitch, a.bank, a.heading, a.altitude}) ASSERT_TRUE(std::isfinite(v)) << cycle;
+    ASSERT_LE(std::abs(a.bank), 30.0 * kDeg) << cycle;
+    ASSERT_GE(a.pitch, -6.0 * kDeg) << cycle;  // a descent never lifts the nose past the flare's 4 deg
+    ASSERT_LE(a.pitch, 2.5 * kDeg) << cycle;
+    if (!touched) {
+      ASSERT_GE(a.flarePhase, flare) << cycle;  // the flare only steps on
+      flare = a.flarePhase;
+    }
+    for (const SimEventAction& e : link.simEventQueue)
+      if (e.eventId == ClientEventId::GEAR_SET) gearDown = e.data == 1;
+    link.simEventQueue.clear();
+    if (a.onGround != 0 && !touched) {
+      touched = true;
+      EXPECT_TRUE(gearDown) << "touched down with the gear up";
+      EXPECT_EQ(a.landingRoll, 1);
+    }
+  }
+  EXPECT_TRUE(touched);
+  EXPECT_EQ(flare, 4u);
+  EXPECT_EQ(a.flightState, FlightState::taxi);
+  EXPECT_NEAR(a.pitch, a.staticPitch, 1e-9);
+  EXPECT_LT(gf_greatCircleNm(kBase, {a.lat, a.lon}) * 1852.0, 2500.0);
 }
 
 }  // namespace
