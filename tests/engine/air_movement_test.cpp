@@ -238,6 +238,44 @@ TEST_F(MovementTest, TheLegSpeedOfStandingOrCancellingSpeedsIsNeverZero) {
   }
 }
 
+TEST_F(MovementTest, ALiftOffReportedLateSkipsAheadToTheFirstAirbornePosition) {
+  aircraft(AcCategory::Large).flightState = FlightState::taxi;
+  a.aboveGround = 0.0;
+  a.stream = {at(90, 0, 150, now()), at(90, 400, 155, now() + 200), at(90, 800, 160, now() + 400),
+              at(90, 1200, 165, now() + 600, 150.0), at(90, 1600, 170, now() + 800, 300.0)};
+  a.stream[3].verticalRate = 1500.0;
+  lf_airStep(a, engine);
+  ASSERT_EQ(a.stream.size(), 3u);  // k = 3 finds no airborne position, k = 4 does
+  EXPECT_EQ(a.stream[1].altitude, 150.0);
+  EXPECT_NEAR(a.climbStep, std::min(150.0 / lf_cyclesToNext(a, engine), 0.6), 1e-12);
+  EXPECT_EQ(event(E::GEAR_SET), 1u);
+}
+
+TEST_F(MovementTest, AnAircraftWithTheUserCloseBehindIsRemoved) {
+  struct Case {
+    double userBearingDeg, userNm, userAltFt;
+    int index;
+    bool removed;
+  };
+  const Case cases[] = {
+      {270, 3.9, 5500, 0, true},  {270, 4.1, 5500, 0, false}, {270, 3.9, 6000, 0, false},
+      {90, 3.0, 5000, 0, false},  // ahead of it
+      {265, 3.0, 5000, 0, false}, {265, 3.0, 5000, 1, true},  // 1590 ft beside its track
+  };
+  for (const Case& c : cases) {
+    aircraft().heading = 90.0 * kDeg;
+    a.altitude = 5000.0;
+    const LatLon user = gf_destinationPoint(kBase, c.userBearingDeg * kDeg, c.userNm * g_feetPerNm);
+    UserAcData u;
+    u.latitude = user.lat;
+    u.longitude = user.lon;
+    u.altitude = c.userAltFt;
+    engine.userAc.set(u);
+    EXPECT_EQ(gf_removeIfUserBehind(a, c.index, engine), c.removed) << c.userBearingDeg << " " << c.userNm;
+    EXPECT_EQ(a.simState == SimState::removingfromsim, c.removed);
+  }
+}
+
 TEST_F(MovementTest, ATravelTimeBeyondThirtyTwoBitsIsAnErrorNotAConversion) {
   aircraft().flightState = FlightState::flying;
   a.stream = {at(0, 0, 0.0001, now(), 5000), at(0, 200000, 0.0001, now() + 100, 5000)};
