@@ -18,6 +18,7 @@
 #include "engine/engine_services.h"
 #include "foundation/log.h"
 #include "foundation/parameters.h"
+#include "foundation/scan_tasks.h"
 #include "foundation/settings.h"
 #include "foundation/text.h"
 #include "liveries/liveries_services.h"
@@ -116,6 +117,9 @@ void lf_switchScansOff() {
 bool lf_closeRun(const SteadyTimer& timer) {
   gf_log(fmt::format("Exiting: {}", gf_exitReasonName(g_exitReason)));
   lf_stopRunThreads(timer);
+  // A scan task whose result was given up at its time limit may still read the program's
+  // tables; they must outlive it.
+  if (!gf_waitForScanTasks(g_scanTaskExitWait)) gf_logWarning("a scan task of the ended run did not stop");
   if (gf_closingPlan(g_exitReason).waitForWindowClose) lf_waitForWindowClose(timer);
   lf_cleanUpRun();
 

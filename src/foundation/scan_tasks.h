@@ -41,6 +41,8 @@ inline constexpr std::chrono::milliseconds g_scanFutureWait{10000};
 // Waits until no scan task runs, or the limit has passed; true when none runs. A scan
 // calls it before it reads or clears what its tasks may still touch, and before it ends.
 bool gf_waitForScanTasks(std::chrono::milliseconds limit);
+// How long closing down waits for such tasks.
+inline constexpr std::chrono::milliseconds g_scanTaskExitWait{10000};
 
 // Runs fn; an exception is logged under the task's name ("! Exception in <name>: <text>",
 // "! Unknown exception in <name>") and thrown on to the task's future.
