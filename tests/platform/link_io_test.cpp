@@ -19,11 +19,11 @@ struct Completions {
   std::vector<IoCompletion> done;
 
   IoCompletionFn sink() {
+    // Notified under the lock: a waiter that returns may destroy this object at once, so
+    // the link's thread must be done with the condition variable before the waiter runs.
     return [this](const IoCompletion& c) {
-      {
-        std::lock_guard lock(mutex);
-        done.push_back(c);
-      }
+      std::lock_guard lock(mutex);
+      done.push_back(c);
       changed.notify_all();
     };
   }
@@ -96,6 +96,8 @@ TEST(LinkIo, PipeEndIsABrokenPipeAndCancelCompletesPendingReads) {
     ASSERT_TRUE(completions.waitCount(1));
     EXPECT_EQ(completions.at(0).status, STATUS_PIPE_BROKEN);
     link->cancel();
+    link.reset();
+    EXPECT_TRUE(LinkIo::waitNoneLive(std::chrono::seconds(10)));
   }
   {
     Pair pair;
@@ -108,8 +110,9 @@ TEST(LinkIo, PipeEndIsABrokenPipeAndCancelCompletesPendingReads) {
     ASSERT_TRUE(completions.waitCount(1));
     EXPECT_EQ(completions.at(0).status, STATUS_CANCELLED);
     EXPECT_FALSE(link->startRead(buffer)) << "a cancelled link starts nothing";
+    link.reset();
+    EXPECT_TRUE(LinkIo::waitNoneLive(std::chrono::seconds(10)));
   }
-  EXPECT_TRUE(LinkIo::waitNoneLive(std::chrono::seconds(10)));
   EXPECT_EQ(gf_ioStatusOfErrno(ECONNRESET), STATUS_CONNECTION_RESET);
   EXPECT_EQ(gf_ioStatusOfErrno(EIO), STATUS_UNSUCCESSFUL);
 }
