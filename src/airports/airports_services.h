@@ -16,6 +16,7 @@
 #include "airports/airports_scan.h"
 #include "airports/airports_state.h"
 #include "airports/park_airports.h"
+#include "airports/static_parking.h"
 #include "foundation/geodesy.h"
 #include "foundation/time_text.h"
 #include "refdata/fixed_code.h"
@@ -32,13 +33,7 @@ void gf_staticParkingTick(bool start);
 // The parking adjustments of a due recalculation (second half of the two-phase park step).
 void gf_adjustStaticParking();
 
-// Copies the texts of a learned flight of the same airline and day within the week slot's
-// window into the aircraft record.
-void gf_matchLearnedFlight(WeekSlot slot, LiveAc& aircraft);
-
-// Static aircraft that are active or being removed; with computeMean also their mean
-// parked time into the main window's static average fit.
-std::size_t gf_countStaticAircraft(bool computeMean);
+// gf_matchLearnedFlight and gf_countStaticAircraft: static_parking.h.
 
 // Whether the static candidate list is empty (read by the park step of the tick loop).
 bool gf_staticCandidatesEmpty();

@@ -1,0 +1,134 @@
+// Static parking: how many parked aircraft the park airport wants, which learned flights
+// fit which free stands for the current half hour, and on a renewal which of the placed
+// static aircraft stay, leave or make way. The result is the candidate list, placed one by
+// one from its end by the traffic engine (lf_detcs). Tick thread, except the pending seen
+// callsigns, which the Traffic Reader fills under their own mutex.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <unordered_set>
+#include <vector>
+
+#include "airports/parking_position.h"
+#include "foundation/time_text.h"
+#include "refdata/ac_codes.h"
+
+namespace vexo {
+
+struct TrafficEngine;
+struct StaticAc;
+struct LiveAc;
+extern TrafficEngine g_trafficEngine;
+
+// One aircraft to be placed.
+struct StaticCandidate {
+  std::uint32_t sid = 0;
+  std::uint32_t offset = 0;  // half hours before now that its flight was found
+  AcCodes codes;
+  std::string firstName;  // the flight's callsign
+  std::string secondName;  // its callsign2
+  std::string registration;
+  std::uint8_t stays = 0;  // still at the stand in the next half hour
+};
+
+// A static aircraft a renewal keeps.
+struct PlacedStatic {
+  std::string callsign;
+  std::string firstName;
+  std::string secondName;
+  std::string registration;
+  AcCodes codes;
+  std::uint32_t parkedDay = 0;
+  std::uint32_t parkedSlot = 0;
+  std::uint32_t sid = 0;
+  std::uint8_t leaving = 0;  // its flight does not go on into the next half hour
+};
+
+struct StaticRemoval {
+  std::string callsign;
+  std::uint32_t sid = 0;
+};
+
+// A live aircraft parked at the park airport, sorted by minutes, fewest first.
+struct LiveParkedEntry {
+  std::string callsign;
+  std::uint32_t sid = 0;
+  std::int32_t minutes = 0;
+};
+
+struct StaticParkingState {
+  std::vector<StaticCandidate> candidates;  // the last one is placed first
+  std::vector<PlacedStatic> placed;
+  std::vector<StaticRemoval> removals;
+  std::vector<LiveParkedEntry> liveParked;
+  std::unordered_set<std::string> seenCallsigns;  // seen live in the last collection window
+
+  std::mutex pendingMutex;  // guards pendingSeen and collecting
+  std::unordered_set<std::string> pendingSeen;
+  bool collecting = false;
+
+  std::int32_t wantedCount = 0;
+  std::int32_t shownPercentage = 0;
+  std::uint32_t realFitOffset = 0;   // how far back the last real search went
+  std::int32_t softFitOffset = -1;   // the same for the last soft search; -1 after a real one
+  bool softUsed = false;
+  bool otherDaysUsed = false;
+  float meanParkedHours = -1.0F;
+  std::uint64_t fitTests = 0;  // flights tried against stands; shown by the benchmark
+  // Locks (true) or unlocks the park controls of the main window; none in tests.
+  void (*parkControls)(bool lock) = nullptr;
+};
+
+extern StaticParkingState g_staticParkingState;
+
+inline std::vector<StaticCandidate>& g_staticCandidates = g_staticParkingState.candidates;
+inline std::vector<PlacedStatic>& g_placedStatics = g_staticParkingState.placed;
+inline std::vector<StaticRemoval>& g_staticRemovals = g_staticParkingState.removals;
+inline std::vector<LiveParkedEntry>& g_liveParked = g_staticParkingState.liveParked;
+inline std::unordered_set<std::string>& g_seenCallsigns = g_staticParkingState.seenCallsigns;
+inline std::int32_t& g_wantedStaticCount = g_staticParkingState.wantedCount;
+
+// Back to a fresh run (tests, restart).
+void gf_resetStaticParkingState();
+
+// The Traffic Reader's side of the seen callsigns (any thread): a callsign goes into the
+// pending set while a collection runs.
+void gf_startSeenCollection();
+void gf_addSeenCallsign(const std::string& callsign);
+void lf_commitSeenCallsigns();
+
+// The week slot offset half hours before now (weekday 7 before 1).
+WeekSlot gf_weekSlotBack(WeekSlot now, std::uint32_t offset);
+// Half hours from then back to now, modulo the week (0..335).
+std::int32_t gf_slotsSince(WeekSlot then, WeekSlot now);
+
+std::int64_t gf_wantedStaticCount();
+WeekSlot lf_logDayTime(TrafficEngine& engine = g_trafficEngine);
+void lf_markReservedStands(TrafficEngine& engine = g_trafficEngine);
+bool lf_flightFits(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
+                   std::uint32_t slot, const ParkingPosition& stand, TrafficEngine& engine = g_trafficEngine);
+bool lf_flightInUse(const LearnedFlight& flight, TrafficEngine& engine = g_trafficEngine);
+void lf_searchStands(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, std::uint32_t offset,
+                     std::vector<StaticCandidate>& out, TrafficEngine& engine = g_trafficEngine);
+bool lf_searchMode(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, std::int64_t wanted,
+                   std::vector<StaticCandidate>& found, TrafficEngine& engine = g_trafficEngine);
+void lf_searchByModes(WeekSlot now, std::int64_t wanted, std::int64_t occupied,
+                      TrafficEngine& engine = g_trafficEngine);
+// The first calculation at a new park airport.
+void gf_calculateStaticParking(TrafficEngine& engine = g_trafficEngine);
+
+// The renewal's review of the active static aircraft against the new candidates.
+void lf_reviewStaticAircraft(WeekSlot now, TrafficEngine& engine = g_trafficEngine);
+bool lf_staticStillFits(WeekSlot now, std::uint32_t sid, const StaticAc& aircraft);
+void lf_keepOrReplace(WeekSlot now, const StaticAc& aircraft, std::size_t candidate);
+
+// Gives a landed live aircraft the names of the flight learned for it.
+void gf_matchLearnedFlight(WeekSlot now, LiveAc& aircraft);
+// Static aircraft in the simulator (active or being removed); showMean updates the shown
+// mean parked time.
+std::int64_t gf_countStaticAircraft(bool showMean, TrafficEngine& engine = g_trafficEngine);
+
+}  // namespace vexo

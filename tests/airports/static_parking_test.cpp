@@ -1,0 +1,283 @@
+// The static parking calculation on a small synthetic park airport: ten stands in a row,
+// 0.001 degrees (0.06 nm) apart, each next to the one after it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "airports/static_parking.h"
+#include "airports_fixture.h"
+#include "foundation/main_window_state.h"
+#include "refdata/dbase_tables.h"
+
+namespace vexo::test {
+namespace {
+
+constexpr std::uint16_t g_wide = 1;    // half span 0.04 nm
+constexpr std::uint16_t g_narrow = 2;  // half span 0.01 nm
+
+LearnedFlight flight(const std::string& callsign, const std::string& reg, std::uint32_t day,
+                     std::initializer_list<int> slots, std::uint32_t real = 1, const std::string& callsign2 = "",
+                     std::uint16_t model = g_narrow) {
+  LearnedFlight f;
+  f.codes.airlineId = 7;
+  f.codes.modelId = model;
+  f.callsign = callsign;
+  f.callsign2 = callsign2;
+  f.registration = reg;
+  f.day = day;
+  f.real = real;
+  f.index = 1;
+  for (int s : slots) f.hh.set(static_cast<std::size_t>(s));
+  return f;
+}
+
+class StaticParkingTest : public AirportsTest {
+protected:
+  void SetUp() override {
+    AirportsTest::SetUp();
+    gf_resetStaticParkingState();
+    g_dbase.halfWingspanById = {0.0, 0.04, 0.01};
+    for (std::uint32_t i = 1; i <= 10; ++i) {
+      g_stands.emplace_back("A" + std::to_string(i), std::vector<LearnedFlight>{}, 52.0 + 0.001 * i, 4.0, 0.0, 30.0,
+                            0, false, false, false);
+      g_stands.back().sid = i;
+      if (i > 1) g_stands.back().adjacent.push_back(i - 1);
+      if (i < 10) g_stands.back().adjacent.push_back(i + 1);
+    }
+    g_settings.RANDOM.value = false;
+    engine.weekSlotNow = WeekSlot{3, 20};  // Wednesday 10:00
+  }
+  void TearDown() override {
+    gf_resetStaticParkingState();
+    g_dbase = DbaseTables{};
+    SettingsState& s = g_settings;
+    s.RANDOM.value = true;
+    s.HELICOPTERS.value = true;
+    s.MAX_PARK_SEL.value = s.MAX_PARK_SEL.defaultValue;
+    s.CUSTOM_PARKING_PERCENTAGE.value = -1;
+    AirportsTest::TearDown();
+  }
+  static void addFlight(std::uint32_t sid, LearnedFlight f) { g_stands[sid - 1].learnedFlights.push_back(std::move(f)); }
+  StaticAc& placeStatic(std::uint32_t sid, const std::string& callsign, std::uint16_t model, double halfSpan,
+                        WeekSlot parked) {
+    StaticAc ac;
+    ac.sid = sid;
+    ac.callsign = callsign;
+    ac.codes.airlineId = 7;
+    ac.codes.modelId = model;
+    ac.halfSpan = halfSpan;
+    ac.standLat = g_stands[sid - 1].latitude;
+    ac.standLon = g_stands[sid - 1].longitude;
+    ac.parkedDay = static_cast<std::uint32_t>(parked.weekday);
+    ac.parkedSlot = static_cast<std::uint32_t>(parked.halfHour);
+    ac.simState = SimState::active;
+    engine.staticAcs.push_back(ac);
+    return engine.staticAcs.back();
+  }
+
+  SimLink link;
+  TrafficEngine engine{link};
+};
+
+TEST_F(StaticParkingTest, WantedCountFollowsPercentageStandsAndMaximum) {
+  struct Case {
+    int stands, custom, percent, maxPark;
+    std::int64_t wanted;
+  };
+  for (const Case& c : {Case{10, -1, 30, 500, 3}, Case{10, 50, 30, 500, 5}, Case{10, -1, 30, 0, 0},
+                        Case{10, 100, 30, 5, 5}, Case{3, -1, 30, 500, 1}, Case{3, -1, 50, 500, 2}}) {
+    g_stands.erase(g_stands.begin() + c.stands, g_stands.end());
+    g_settings.CUSTOM_PARKING_PERCENTAGE.value = c.custom;
+    g_settings.parking_percentage.value = c.percent;
+    g_settings.MAX_PARK_SEL.value = c.maxPark;
+    EXPECT_EQ(gf_wantedStaticCount(), c.wanted) << c.stands << " stands " << c.percent << "%";
+  }
+}
+
+// Slots back from now never underflow: they wrap over midnight and over the week.
+TEST_F(StaticParkingTest, WeekSlotBackWrapsOverMidnightAndWeek) {
+  EXPECT_EQ(gf_weekSlotBack({1, 0}, 1), (WeekSlot{7, 47}));
+  EXPECT_EQ(gf_weekSlotBack({3, 20}, 2), (WeekSlot{3, 18}));
+  EXPECT_EQ(gf_weekSlotBack({4, 2}, 3), (WeekSlot{3, 47}));
+  EXPECT_EQ(gf_weekSlotBack({1, 5}, 336 + 6), (WeekSlot{7, 47}));
+  EXPECT_EQ(gf_slotsSince({7, 46}, {1, 1}), 3);
+  EXPECT_EQ(gf_slotsSince({1, 1}, {1, 1}), 0);
+}
+
+TEST_F(StaticParkingTest, FirstCalculationFillsWantedShareNearestInTimePlacedFirst) {
+  addFlight(1, flight("KLM1", "PH-A", 3, {20}));
+  addFlight(4, flight("KLM4", "PH-D", 3, {18}));   // found two half hours back
+  addFlight(7, flight("KLM7", "PH-G", 3, {10}));   // beyond MAX_FIT
+  g_settings.MAX_FIT.value = 2;
+  gf_calculateStaticParking(engine);
+  ASSERT_EQ(g_staticCandidates.size(), 2U);
+  EXPECT_EQ(g_staticCandidates.back().firstName, "KLM1");
+  EXPECT_EQ(g_staticCandidates.back().offset, 0U);
+  EXPECT_EQ(g_staticCandidates.front().firstName, "KLM4");
+  EXPECT_EQ(g_staticCandidates.front().offset, 2U);
+  EXPECT_TRUE(g_stands[0].used && g_stands[1].blocked && g_stands[3].used);
+  EXPECT_EQ(g_wantedStaticCount, 3);
+}
+
+TEST_F(StaticParkingTest, CalculationNeverPlacesMoreThanWanted) {
+  for (std::uint32_t sid = 1; sid <= 9; sid += 2) addFlight(sid, flight("K" + std::to_string(sid), "R" + std::to_string(sid), 3, {20}));
+  gf_calculateStaticParking(engine);
+  EXPECT_EQ(g_staticCandidates.size(), 3U);
+}
+
+TEST_F(StaticParkingTest, SlotZeroSearchesPreviousWeekdaysLastSlot) {
+  engine.weekSlotNow = WeekSlot{1, 0};
+  addFlight(3, flight("SUN", "PH-S", 7, {47}));
+  gf_calculateStaticParking(engine);
+  ASSERT_EQ(g_staticCandidates.size(), 1U);
+  EXPECT_EQ(g_staticCandidates[0].offset, 1U);
+}
+
+TEST_F(StaticParkingTest, FitTestsRefuseEachFailedCondition) {
+  const ParkingPosition& stand = g_stands[1];
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, engine));
+  LearnedFlight out = flight("A", "R", 3, {20});
+  out.index = 0;
+  EXPECT_FALSE(lf_flightFits(out, 1, 1, 3, 20, stand, engine));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 2, {20}), 1, 1, 3, 20, stand, engine));  // other weekday
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 2, {20}), 1, 0, 3, 20, stand, engine));   // any weekday
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 0), 1, 1, 3, 20, stand, engine));  // soft in real mode
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1), 0, 1, 3, 20, stand, engine));  // real in soft mode
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {19}), 1, 1, 3, 20, stand, engine));
+  g_stands[1].heli = 1;
+  g_settings.HELICOPTERS.value = false;
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, engine));
+  g_stands[1].heli = 0;
+  g_stands[1].blocked = 1;
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, engine));
+}
+
+// 0.06 nm between neighbours: 0.04 + 0.04 collides, 0.04 + 0.01 does not.
+TEST_F(StaticParkingTest, NeighbourOfActiveWideStaticTakesOnlyNarrowFlight) {
+  placeStatic(1, "X1*", g_wide, 0.04, {3, 20});
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], engine));
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_narrow), 1, 1, 3, 20, g_stands[1], engine));
+  engine.staticAcs.back().simState = SimState::adding2sim;
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], engine));
+}
+
+TEST_F(StaticParkingTest, FlightSeenLiveIsNeverPlacedAndTakenOut) {
+  addFlight(1, flight("KLM1", "PH-A", 3, {20}));
+  addFlight(5, flight("KLM5", "PH-E", 3, {20}));
+  gf_startSeenCollection();
+  gf_addSeenCallsign("KLM1_");
+  gf_calculateStaticParking(engine);
+  ASSERT_EQ(g_staticCandidates.size(), 1U);
+  EXPECT_EQ(g_staticCandidates[0].firstName, "KLM5");
+  EXPECT_EQ(g_stands[0].learnedFlights[0].index, 0U);
+  EXPECT_FALSE(g_stands[0].used);
+}
+
+TEST_F(StaticParkingTest, ModesFollowWeekAndSoftSettings) {
+  addFlight(1, flight("REAL", "R1", 3, {20}));
+  addFlight(4, flight("OTHERDAY", "R4", 2, {20}));
+  addFlight(7, flight("SOFT", "R7", 3, {20}, 0));
+  g_settings.MAX_FIT.value = 0;
+  gf_calculateStaticParking(engine);
+  ASSERT_EQ(g_staticCandidates.size(), 1U);
+  EXPECT_FALSE(g_mainWindowState.weekMode || g_mainWindowState.softMode);
+
+  g_settings.WEEK.value = true;
+  g_settings.PARK_SOFT.value = true;
+  gf_calculateStaticParking(engine);
+  std::vector<std::string> names;
+  for (const StaticCandidate& c : g_staticCandidates) names.push_back(c.firstName);
+  std::ranges::sort(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"OTHERDAY", "REAL", "SOFT"}));
+  EXPECT_TRUE(g_mainWindowState.weekMode && g_mainWindowState.softMode);
+  EXPECT_EQ(g_staticParkingState.softFitOffset, 0);
+}
+
+TEST_F(StaticParkingTest, StaysFollowsNextSlotAndNextWeekday) {
+  engine.weekSlotNow = WeekSlot{7, 47};
+  addFlight(1, flight("A1", "R1", 7, {47}, 1, "B1"));
+  addFlight(1, flight("A1", "R1", 1, {0, 1}, 1, "B1"));
+  addFlight(5, flight("A5", "R5", 7, {47}, 1, "B5"));
+  gf_calculateStaticParking(engine);
+  ASSERT_EQ(g_staticCandidates.size(), 2U);
+  for (const StaticCandidate& c : g_staticCandidates) EXPECT_EQ(c.stays, c.sid == 1 ? 1 : 0) << c.firstName;
+}
+
+// Monday 00:30: an aircraft parked Sunday 23:00 is older than a candidate of Monday 00:00.
+TEST_F(StaticParkingTest, KeepOrReplaceComparesAcrossTheWeeksEnd) {
+  const WeekSlot now{1, 1};
+  g_staticCandidates.push_back(StaticCandidate{1, 1, {}, "", "", "", 0});
+  lf_keepOrReplace(now, placeStatic(1, "OLD*", g_narrow, 0.01, {7, 46}), 0);
+  EXPECT_EQ(g_staticRemovals.size(), 1U);
+  EXPECT_EQ(g_staticCandidates.size(), 1U);
+  g_staticCandidates[0].offset = 3;
+  lf_keepOrReplace(now, placeStatic(1, "NEW*", g_narrow, 0.01, {1, 0}), 0);
+  EXPECT_EQ(g_placedStatics.size(), 1U);
+  EXPECT_TRUE(g_staticCandidates.empty());
+}
+
+TEST_F(StaticParkingTest, ReviewKeepsItsOwnFlightReplacesOthersAndMarksLeaving) {
+  const WeekSlot now{3, 47};
+  addFlight(1, flight("KLM1", "R1", 3, {46, 47}, 1, "KLM2"));
+  addFlight(1, flight("KLM1", "R1", 4, {0}, 1, "KLM2"));
+  addFlight(5, flight("SEEN", "R5", 3, {47}));
+  g_staticCandidates.push_back(StaticCandidate{1, 0, g_stands[0].learnedFlights[0].codes, "KLM1", "KLM2", "R1", 1});
+  StaticAc& own = placeStatic(1, "KLM1*", g_narrow, 0.01, {3, 46});
+  own.previousCallsign = "KLM1";
+  own.auxName = "KLM2";
+  placeStatic(5, "SEEN*", g_narrow, 0.01, {3, 47}).previousCallsign = "SEEN";
+  placeStatic(8, "GONE*", g_narrow, 0.01, {3, 40}).registration = "R8";
+  g_seenCallsigns.insert("SEEN");
+  lf_reviewStaticAircraft(now, engine);
+  ASSERT_EQ(g_placedStatics.size(), 1U);
+  EXPECT_EQ(g_placedStatics[0].callsign, "KLM1*");
+  EXPECT_EQ(g_placedStatics[0].leaving, 0);  // goes on at 00:00 of Thursday
+  EXPECT_TRUE(g_staticCandidates.empty());
+  ASSERT_EQ(g_staticRemovals.size(), 2U);
+  EXPECT_EQ(g_staticRemovals[0].callsign, "SEEN*");
+  EXPECT_EQ(g_staticRemovals[1].callsign, "GONE*");
+}
+
+TEST_F(StaticParkingTest, StillFitsLooksBackIntoPreviousWeekday) {
+  addFlight(2, flight("A", "R2", 2, {47}));
+  StaticAc& ac = placeStatic(2, "A*", g_narrow, 0.01, {2, 47});
+  ac.registration = "R2";
+  g_staticParkingState.realFitOffset = 1;
+  EXPECT_TRUE(lf_staticStillFits({3, 0}, 2, ac));
+  g_staticParkingState.realFitOffset = 0;
+  EXPECT_FALSE(lf_staticStillFits({3, 0}, 2, ac));
+  EXPECT_FALSE(lf_staticStillFits({3, 0}, 0, ac));
+}
+
+TEST_F(StaticParkingTest, LandedAircraftGetsLearnedNamesWithinItsWindow) {
+  addFlight(6, flight("KLM77", "R6", 3, {30}, 1, "KL77"));
+  LiveAc ac;
+  ac.codes.airlineId = 7;
+  ac.callsign = "KL77_";
+  ac.category = AcCategory::Large;
+  gf_matchLearnedFlight({3, 19}, ac);  // 11 slots away
+  EXPECT_TRUE(ac.previousCallsign.empty());
+  gf_matchLearnedFlight({3, 20}, ac);
+  EXPECT_EQ(ac.previousCallsign, "KLM77");
+  EXPECT_EQ(ac.auxName, "KL77");
+  LiveAc heavy = ac;
+  heavy.previousCallsign.clear();
+  heavy.category = AcCategory::Heavy;
+  gf_matchLearnedFlight({3, 16}, heavy);
+  EXPECT_EQ(heavy.previousCallsign, "KLM77");
+}
+
+TEST_F(StaticParkingTest, CountShowsMeanParkedTimeOverTheWeeksEnd) {
+  engine.weekSlotNow = WeekSlot{1, 1};
+  placeStatic(1, "A*", g_narrow, 0.01, {7, 46});  // 3 half hours
+  placeStatic(3, "B*", g_narrow, 0.01, {1, 0});   // 1 half hour
+  placeStatic(5, "C*", g_narrow, 0.01, {1, 0}).simState = SimState::adding2sim;
+  EXPECT_EQ(gf_countStaticAircraft(true, engine), 2);
+  EXPECT_FLOAT_EQ(g_staticParkingState.meanParkedHours, 1.5F);
+}
+
+}  // namespace
+}  // namespace vexo::test
