@@ -27,6 +27,29 @@ std::string_view lf_trimmedId(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
+bool lf_isTrue(std::string_view text) {
+  text = gf_stripSpace(text);
+  return text == "1" || gf_equalsNoCase(text, "true");
+}
+
+// The forms the writer uses, "a:b" and "a", read without the general reader's allocations;
+// anything else goes to the general reader, which also reports what is wrong.
+HalfHourBits lf_hours(std::string_view text) {
+  int first = -1;
+  int last = -1;
+  const char* end = text.data() + text.size();
+  std::from_chars_result read = std::from_chars(text.data(), end, first);
+  if (read.ec == std::errc() && read.ptr != end && *read.ptr == ':') {
+    read = std::from_chars(read.ptr + 1, end, last);
+  } else {
+    last = first;
+  }
+  if (read.ec != std::errc() || read.ptr != end || first < 0 || last > 47 || first > last) return gf_hours2bitset(text);
+  HalfHourBits bits;
+  for (int n = first; n <= last; ++n) bits.set(static_cast<std::size_t>(n));
+  return bits;
+}
+
 template <class T>
 std::optional<T> lf_parseNumber(const pugi::xml_node& node, const char* name) {
   const std::string_view text = gf_stripSpace(node.attribute(name).value());
@@ -101,36 +124,54 @@ std::int32_t gf_intAttribute(const pugi::xml_node& node, const char* name) {
   return lf_parseNumber<std::int32_t>(node, name).value_or(0);
 }
 
-bool gf_boolAttribute(const pugi::xml_node& node, const char* name) {
-  const std::string_view text = gf_stripSpace(node.attribute(name).value());
-  return text == "1" || gf_equalsNoCase(text, "true");
-}
+bool gf_boolAttribute(const pugi::xml_node& node, const char* name) { return lf_isTrue(node.attribute(name).value()); }
 
 std::string gf_codesLabel(const AcCodes& codes) {
   return fmt::format("{} {}", lf_text(g_airlinePool, codes.airlineId), lf_text(g_modelPool, codes.modelId));
 }
 
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived) {
+  // One pass over the attributes: a large learned file holds hundreds of thousands of opts.
+  std::string_view airline, model, cs, hh, dayText;
   LearnedFlight flight;
-  flight.registration = opt.attribute("reg").value();
+  flight.archived = archived;
+  for (const pugi::xml_attribute& attribute : opt.attributes()) {
+    const std::string_view name = attribute.name();
+    const char* value = attribute.value();
+    if (name == "reg") {
+      flight.registration = value;
+    } else if (name == "airl") {
+      airline = value;
+    } else if (name == "type") {
+      model = value;
+    } else if (name == "cs") {
+      cs = value;
+    } else if (name == "hh") {
+      hh = value;
+    } else if (name == "day") {
+      dayText = value;
+    } else if (name == "soft") {
+      flight.real = lf_isTrue(value) ? 0 : 1;
+    } else if (name == "cpl") {
+      flight.cpl = lf_isTrue(value) ? 1 : 0;
+    }
+  }
+  // The bitset reader never throws: a malformed text gives no hours and drops this opt only.
+  flight.hh = lf_hours(hh);
+  std::int32_t day = 0;
+  const std::string_view dayDigits = gf_stripSpace(dayText);
+  if (std::from_chars(dayDigits.data(), dayDigits.data() + dayDigits.size(), day).ec != std::errc()) day = 0;
+  if (flight.hh.none() || day < 1 || day > 7) return std::nullopt;
+  flight.day = static_cast<std::uint32_t>(day);
   if (const auto known = gf_dbaseLookup(flight.registration)) {
     flight.codes = *known;
   } else {
-    flight.codes.airlineId = gf_airlineCode2Id(opt.attribute("airl").value());
-    flight.codes.modelId = gf_modelCode2Id(opt.attribute("type").value());
+    flight.codes.airlineId = gf_airlineCode2Id(airline);
+    flight.codes.modelId = gf_modelCode2Id(model);
   }
-  const std::string_view cs = opt.attribute("cs").value();
   const auto colon = cs.find(':');
   flight.callsign = cs.substr(0, colon);
   if (colon != std::string_view::npos) flight.callsign2 = cs.substr(colon + 1);
-  // The bitset reader never throws: a malformed text gives no hours and drops this opt only.
-  flight.hh = gf_hours2bitset(opt.attribute("hh").value());
-  const std::int32_t day = gf_intAttribute(opt, "day");
-  if (flight.hh.none() || day < 1 || day > 7) return std::nullopt;
-  flight.day = static_cast<std::uint32_t>(day);
-  flight.archived = archived;
-  flight.real = gf_boolAttribute(opt, "soft") ? 0 : 1;
-  flight.cpl = gf_boolAttribute(opt, "cpl") ? 1 : 0;
   return flight;
 }
 

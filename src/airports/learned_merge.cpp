@@ -3,6 +3,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <exception>
 #include <gsl/narrow>
@@ -37,10 +38,11 @@ std::string lf_trimmedId(const pugi::xml_node& parkpos) {
   return id;
 }
 
+// The cheap comparisons first: a stand may hold hundreds of flights.
 bool lf_sameFlight(const LearnedFlight& a, const LearnedFlight& b) {
-  return a.day == b.day && a.real == b.real && a.registration == b.registration &&
-         a.codes.airlineId == b.codes.airlineId && a.codes.operatorId == b.codes.operatorId &&
-         a.codes.modelId == b.codes.modelId && (a.hh & b.hh).any();
+  return a.day == b.day && a.real == b.real && (a.hh & b.hh).any() && a.codes.airlineId == b.codes.airlineId &&
+         a.codes.operatorId == b.codes.operatorId && a.codes.modelId == b.codes.modelId &&
+         a.registration == b.registration;
 }
 
 void lf_logSetting(std::string_view key, auto value) { gf_logIndented(fmt::format("{:24}: {}", key, value)); }
@@ -146,16 +148,25 @@ bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand,
   }
   if (oldFile) return true;
   std::uint32_t next = stand.learnedFlights.empty() ? 1 : stand.learnedFlights.back().index + 1;
+  std::size_t count = 0;
+  for ([[maybe_unused]] const auto& opt : parkpos.children("opt")) ++count;
+  stand.learnedFlights.reserve(stand.learnedFlights.size() + count);
+  // The flights of each weekday, so that a new flight is compared with its own day only.
+  std::array<std::vector<std::uint32_t>, 8> byDay;
+  for (std::uint32_t n = 0; n < stand.learnedFlights.size(); ++n) {
+    const std::uint32_t day = stand.learnedFlights[n].day;
+    byDay[day < 8 ? day : 0].push_back(n);
+  }
   for (const auto& opt : parkpos.children("opt")) {
-    if (gf_hours2bitset(opt.attribute("hh").value()).none()) {
-      gf_logWarning("empty bit set");
+    auto flight = lf_readOpt(opt, 0);
+    if (!flight) {
+      if (gf_hours2bitset(opt.attribute("hh").value()).none()) gf_logWarning("empty bit set");
       continue;
     }
-    auto flight = lf_readOpt(opt, 0);
-    if (!flight) continue;
-    const auto present = std::ranges::find_if(stand.learnedFlights,
-                                              [&](const LearnedFlight& f) { return lf_sameFlight(f, *flight); });
-    if (present != stand.learnedFlights.end()) {
+    auto& sameDay = byDay[flight->day];
+    const auto present = std::ranges::find_if(
+        sameDay, [&](std::uint32_t n) { return lf_sameFlight(stand.learnedFlights[n], *flight); });
+    if (present != sameDay.end()) {
       const auto hours = gf_bitset2hours(flight->hh);
       gf_logWarning(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, flight->day,
                                 hours ? *hours : std::string("'empty hrs'"), gf_codesLabel(flight->codes),
@@ -163,6 +174,7 @@ bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand,
       continue;
     }
     flight->index = next++;
+    sameDay.push_back(static_cast<std::uint32_t>(stand.learnedFlights.size()));
     stand.learnedFlights.push_back(std::move(*flight));
   }
   return true;
