@@ -17,6 +17,7 @@
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/settings_startup.h"
+#include "realtraffic/traffic_receiver.h"
 
 namespace fs = std::filesystem;
 
@@ -114,6 +115,8 @@ std::string lf_readApf(const std::string& path, ParkAirportHeader& header) {
   const auto altitude = gf_readIntParameter(document, "altitude");
   if (!altitude) throw UserErrorException(65, fmt::format("Parameter {} not found", "altitude"));
   header.altitude = *altitude;
+  // The traffic reader tells parked aircraft by the park airport's elevation.
+  g_trafficReceiver.setParkAirportElevation(static_cast<double>(*altitude));
   header.airportName = gf_readStringParameter(document, "airport_name").value_or("");
   lf_readStands(gf_airportFileElement(document, "parkpositions"), g_stands, 1);
   const auto qfReal = gf_readIntParameter(document, "Qf_real");

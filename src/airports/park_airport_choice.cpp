@@ -17,6 +17,7 @@
 #include "foundation/status_line.h"
 #include "foundation/text.h"
 #include "foundation/time_text.h"
+#include "realtraffic/traffic_receiver.h"
 #include "refdata/closest_airport.h"
 #include "simlink/sim_link_state.h"
 
@@ -250,6 +251,7 @@ void gf_clearParkAirport() {
     gf_restoreAirportSettings();
   }
   gf_clearStands();
+  g_trafficReceiver.setParkAirportElevation(std::nullopt);
   a.fileLoaded = false;
   a.parkAirport = AirportData{};
   a.parkAirportId = IcaoCode();
