@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <thread>
 
 #include "airports/airport_locations.h"
 #include "airports_fixture.h"
@@ -168,6 +169,32 @@ TEST_F(ParkAirportsTest, AnUnreadableAirportFileLeavesTheParkAirportWithItsMessa
   gf_clearParkAirport();
   EXPECT_EQ(readFile(g_myThirdpartyFolder / "EHAM.xml"), broken);
   EXPECT_FALSE(fs::exists(g_learnedThirdpartyFolder));
+}
+
+// The "SimClient" thread writes the user's stand while the tick thread re-reads the list
+// and the DESTINATION command moves an airport to the front.
+TEST_F(ParkAirportsTest, ThreeThreadsChangeTheListSafely) {
+  writeFile(g_myParkAirportsPath, "EHAM\nKSMO\n");
+  ASSERT_TRUE(lf_readMyParkAirports());
+  std::thread simClient([] {
+    for (int n = 0; n < 50; ++n) {
+      {
+        std::lock_guard lock(g_parkAirportsMutex);
+        if (!g_parkAirports.empty()) g_parkAirports.front().reservedStand = "S" + std::to_string(n % 3);
+      }
+      gf_addToMyParkAirports();
+    }
+  });
+  for (int n = 0; n < 50; ++n) {
+    gf_addParkAirport(IcaoCode(n % 2 ? "EGLL" : "KSMO"), {51.0, 0.0});
+    gf_sortParkAirports({n * 0.01, 0.0});
+    lf_readMyParkAirports();
+  }
+  simClient.join();
+  ASSERT_TRUE(lf_readMyParkAirports());
+  auto entries = listed();
+  std::ranges::sort(entries);
+  EXPECT_EQ(entries.size(), 3U) << "each airport once: EGLL, EHAM, KSMO";
 }
 
 }  // namespace
