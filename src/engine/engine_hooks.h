@@ -77,5 +77,8 @@ void try2Park(LiveAc& aircraft, bool wide, TrafficEngine& engine);
 bool lf_staticCandidatesWaiting(TrafficEngine& engine);
 // Places one static candidate (on a 500 ms cycle without a live creation).
 void lf_detcs(TrafficEngine& engine);
+// The callsign of a static aircraft from a learned name: the name loses its trailing "_"s
+// (the caller's copy too) and ends with one "*".
+std::string gf_staticCallsign(std::string& name);
 
 }  // namespace vexo

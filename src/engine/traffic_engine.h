@@ -123,6 +123,8 @@ struct TrafficEngine {
   // Models without a known wingspan met on leaving a stand: logged once per model id.
   std::unordered_set<std::uint16_t> unknownSpanModels;
   bool tablesReserved = false;
+  // Running number of static aircraft, 0 to 9999: the hexid of the next one.
+  std::uint32_t staticCounter = 0;
 };
 
 extern TrafficEngine g_trafficEngine;
@@ -141,6 +143,7 @@ inline std::unordered_map<std::uint32_t, std::uint32_t>& g_spawnIdMap = g_traffi
 inline bool& g_landingInProgress = g_trafficEngine.landingInProgress;
 inline EngineUserAc& g_userAc = g_trafficEngine.userAc;
 inline std::atomic<WeekSlot>& g_weekSlotNow = g_trafficEngine.weekSlotNow;
+inline std::uint32_t& g_staticCounter = g_trafficEngine.staticCounter;
 
 // Takes the slot as the current week slot unless its conversion failed (-1 fields).
 void gf_setWeekSlotNow(WeekSlot slot, TrafficEngine& engine = g_trafficEngine);
