@@ -145,6 +145,10 @@ std::string lf_readApf(const std::string& path, ParkAirportHeader& header) {
 }  // namespace
 
 std::string gf_readApf(const std::string& path, ParkAirportHeader& header) {
+  // Whatever the read left in the table is what the name lookups see.
+  struct Publish {
+    ~Publish() { gf_publishStandNames(); }
+  } publish;
   try {
     return lf_readApf(path, header);
   } catch (const UserErrorException&) {
@@ -236,6 +240,7 @@ void gf_restoreAirportSettings() {
 
 void gf_clearStands() {
   g_stands.clear();
+  gf_publishStandNames();
 }
 
 }  // namespace vexo

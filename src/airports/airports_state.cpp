@@ -23,6 +23,7 @@ const bool g_standNamesInstalled = (g_standNameOf = &lf_standNameOf, true);
 void gf_resetAirportsState() {
   AirportsState& a = g_airportsState;
   a.stands.clear();
+  gf_publishStandNames();
   a.handmadeFile = false;
   a.rtTrafficWeek = 0;
   a.qualityFactors = {-1, -1};
@@ -43,6 +44,8 @@ void gf_resetAirportsState() {
   a.staticParkingActive = false;
   a.parkAirportSet = false;
 }
+
+void gf_publishStandNames() { g_standNames.publish(g_stands); }
 
 ParkingPosition* gf_standBySid(std::uint32_t sid) {
   const auto found = std::ranges::lower_bound(g_stands, sid, {}, &ParkingPosition::sid);

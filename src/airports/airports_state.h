@@ -20,6 +20,7 @@
 
 #include "airports/parking_position.h"
 #include "airports/scan_state.h"
+#include "engine/stand_names.h"
 #include "foundation/geodesy.h"
 #include "refdata/airports_db.h"
 #include "refdata/fixed_code.h"
@@ -55,8 +56,10 @@ struct ParkAirportEntry {
 };
 
 struct AirportsState {
-  // The park airport's stands, sorted by sid once read.
+  // The park airport's stands, sorted by sid once read. Every change of the table is
+  // followed by gf_publishStandNames: other threads see only standNames.
   std::vector<ParkingPosition> stands;
+  StandNameDirectory standNames;  // any thread
   bool handmadeFile = false;  // the stands come from a handmade learned file
   std::int32_t rtTrafficWeek = 0;
   std::pair<std::int32_t, std::int32_t> qualityFactors{-1, -1};  // real, soft; -1: no learned flight
@@ -89,6 +92,7 @@ extern AirportsState g_airportsState;
 inline AirportsScanState& g_airportsScan = g_airportsState.scan;
 
 inline std::vector<ParkingPosition>& g_stands = g_airportsState.stands;
+inline StandNameDirectory& g_standNames = g_airportsState.standNames;
 inline bool& g_handmadeFile = g_airportsState.handmadeFile;
 inline std::int32_t& g_rtTrafficWeek = g_airportsState.rtTrafficWeek;
 inline std::pair<std::int32_t, std::int32_t>& g_qualityFactors = g_airportsState.qualityFactors;
@@ -99,6 +103,10 @@ inline std::mutex& g_parkAirportsMutex = g_airportsState.parkAirportsMutex;
 inline std::list<ParkAirportEntry>& g_parkAirports = g_airportsState.parkAirports;
 inline std::atomic<bool>& g_staticParkingActive = g_airportsState.staticParkingActive;
 inline std::atomic<bool>& g_parkAirportSet = g_airportsState.parkAirportSet;
+
+// Hands the stand table's ids and positions to the name lookups of every thread (and
+// forgets their cached answer). Tick thread, after every change of g_stands.
+void gf_publishStandNames();
 
 // Back to a fresh run: no stands, no park airport, an empty list.
 void gf_resetAirportsState();

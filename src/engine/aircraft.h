@@ -96,7 +96,9 @@ struct LiveAc : StaticAc, LiveMovement {
   double lastReportTime = 0.0;   // seconds
   double prevLat = 0.0;  // at the last check against static aircraft in the way
   double prevLon = 0.0;
-  std::int64_t parkCheckTime = 0;  // 100 ns clock when found parked
+  double standSearchLat = 0.0;  // position of the last stand search
+  double standSearchLon = 0.0;
+  std::int64_t parkCheckTime = 0;  // 100 ns steady clock (hooks.clock100ns) when found parked
   std::int32_t stepsLeft = -1;     // extrapolation steps left; -1 none
   std::int32_t holdStartTick = 0;
   FlightState flightState = FlightState::birth;

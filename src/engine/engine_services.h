@@ -32,8 +32,8 @@ void gf_removeAcAtStand(std::string_view standName, TrafficEngine& engine = g_tr
 void gf_removeAllStatic(TrafficEngine& engine = g_trafficEngine);
 
 // Rebuilds the callsign list (g_settings.callsignChoices) from the active live aircraft
-// that are not parked. Tick thread.
-void gf_fillCallsignList(TrafficEngine& engine = g_trafficEngine);
+// that are not parked; 1 when it is not empty. Tick thread.
+std::uint32_t gf_fillCallsignList(TrafficEngine& engine = g_trafficEngine);
 // Empties the callsign list to one empty entry and disables its controls.
 void gf_resetCallsignList();
 

@@ -43,7 +43,5 @@ bool gf_standHasLive(std::uint32_t sid);
 void lf_confirmStandChange(LiveAc& aircraft, TrafficEngine& engine);
 // The flight learned at the stand where it arrived.
 void lf_addRealStandOption(std::uint32_t sid, LiveAc& aircraft, int kind, TrafficEngine& engine);
-// The parking limits, after an arrival.
-void lf_checkMaxPark(TrafficEngine& engine);
 
 }  // namespace vexo

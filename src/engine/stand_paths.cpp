@@ -11,6 +11,7 @@
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
 #include "engine/ground_movement.h"
+#include "engine/stands.h"
 #include "engine/movement.h"
 #include "engine/sim_requests.h"
 #include "engine/traffic_engine.h"
@@ -181,7 +182,7 @@ void lf_parkAtStand(LiveAc& a, bool standTaken, TrafficEngine& engine) {
   gf_log(fmt::format("{:8}: {:8} arrived at stand", gf_standName(a.sid), a.callsign));
   gf_addTouchdown(a.hexid, engine);
   lf_addRealStandOption(a.sid, a, 0, engine);
-  lf_checkMaxPark(engine);
+  lf_checkMaxPark(0, engine);
 }
 
 }  // namespace vexo

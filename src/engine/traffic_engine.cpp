@@ -25,10 +25,10 @@ SimResponseList& g_simResponseList = g_trafficEngine.responses;
 
 namespace {
 
-// 100 ns units since 1970, as the system clock gives them.
+// 100 ns units of the steady clock: only differences of it are ever used.
 std::int64_t lf_clock100ns() {
   using Ticks = std::chrono::duration<std::int64_t, std::ratio<1, 10'000'000>>;
-  return std::chrono::duration_cast<Ticks>(std::chrono::system_clock::now().time_since_epoch()).count();
+  return std::chrono::duration_cast<Ticks>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
 
 bool lf_requestAcInRange(SimLink& link, std::uint32_t radiusMetres) {
@@ -44,6 +44,18 @@ bool lf_sendAiControls(SimLink& link, std::uint32_t objectid, double spoilers, d
   std::lock_guard lock(link.simConnectMutex);
   return gf_succeeded(SimConnect_SetDataOnSimObject(link.hSimConnect, DataDefinitionId::aiControls, objectid, 0, 0,
                                                     sizeof block, block));
+}
+
+bool lf_requestStaticCg(SimLink& link, std::uint32_t objectid) {
+  std::lock_guard lock(link.simConnectMutex);
+  return gf_succeeded(SimConnect_RequestDataOnSimObject(link.hSimConnect, RequestId::staticCg,
+                                                        DataDefinitionId::staticCg, objectid, SimConnectPeriod::ONCE));
+}
+
+bool lf_assignFlightPlan(SimLink& link, std::uint32_t objectid, const std::string& path) {
+  std::lock_guard lock(link.simConnectMutex);
+  return gf_succeeded(
+      SimConnect_AISetAircraftFlightPlan(link.hSimConnect, objectid, path.c_str(), RequestId::aiFlightPlan));
 }
 
 UserAcData lf_getUserAcPosition(SimLink& link) { return gf_getUserAcPosition(link); }
@@ -75,6 +87,8 @@ TrafficEngine::TrafficEngine(SimLink& simLink) : link(simLink) {
   hooks.requestAcInRange = lf_requestAcInRange;
   hooks.sendAiControls = lf_sendAiControls;
   hooks.getUserAcPosition = lf_getUserAcPosition;
+  hooks.requestStaticCg = lf_requestStaticCg;
+  hooks.assignFlightPlan = lf_assignFlightPlan;
   hooks.parkAirportElevation = lf_parkAirportElevation;
   hooks.parkAirportPosition = lf_parkAirportPosition;
 }
@@ -140,6 +154,8 @@ void gf_resetTraffic(TrafficEngine& engine) {
   engine.liveAcs.clear();
   engine.touchdownList.clear();
   engine.badReportHexids.clear();
+  engine.meanParkedHours = 0.0F;
+  engine.lastStaticCheckUser.reset();
   g_qnh.store(g_standardQnh);
   engine.weekSlotNow.store(WeekSlot{});
   g_missingLiveries.clear();

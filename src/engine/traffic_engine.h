@@ -50,7 +50,8 @@ inline constexpr std::int32_t g_settleCycles = 200;
 // The engine's ways out of the process, replaceable by a test. Each is called on the
 // tick thread. The program's versions are set by TrafficEngine's constructor.
 struct EngineHooks {
-  // The 100 ns clock (a parked aircraft's parkCheckTime).
+  // The 100 ns clock of a parked aircraft's parkCheckTime: monotonic, so that a step of
+  // the wall clock cannot make every parked aircraft look parked for ages.
   std::int64_t (*clock100ns)() = nullptr;
   // A uniform index in [0, n) that honours RANDOM (gf_randomIndex).
   std::uint64_t (*randomIndex)(std::uint64_t n) = nullptr;
@@ -66,6 +67,12 @@ struct EngineHooks {
   void (*sendUserPosition)(TrafficEngine& engine) = nullptr;
   // Asks for the next user-aircraft block and returns the last one received.
   UserAcData (*getUserAcPosition)(SimLink& link) = nullptr;
+  // Asks once for a new object's static CG block (request 102, definition 405), under
+  // simConnectMutex; false when the call failed.
+  bool (*requestStaticCg)(SimLink& link, std::uint32_t objectid) = nullptr;
+  // Gives the object the flight plan file at the path, under simConnectMutex; false when
+  // the call failed.
+  bool (*assignFlightPlan)(SimLink& link, std::uint32_t objectid, const std::string& path) = nullptr;
   // The park airport's elevation, feet; none while no park airport is set.
   std::optional<double> (*parkAirportElevation)() = nullptr;
   // The park airport's position; none while no park airport is set (the approach).
@@ -125,6 +132,11 @@ struct TrafficEngine {
   bool tablesReserved = false;
   // Running number of static aircraft, 0 to 9999: the hexid of the next one.
   std::uint32_t staticCounter = 0;
+
+  // Parking limits (parking_limits.cpp); the parked list and the wanted count belong to
+  // the static parking (g_liveParked, g_wantedStaticCount).
+  float meanParkedHours = 0.0F;  // of the live aircraft; shown in the main window, 0 while none is parked
+  std::optional<LatLon> lastStaticCheckUser;  // user position at the last static-collision check
 };
 
 extern TrafficEngine g_trafficEngine;
@@ -144,6 +156,7 @@ inline bool& g_landingInProgress = g_trafficEngine.landingInProgress;
 inline EngineUserAc& g_userAc = g_trafficEngine.userAc;
 inline std::atomic<WeekSlot>& g_weekSlotNow = g_trafficEngine.weekSlotNow;
 inline std::uint32_t& g_staticCounter = g_trafficEngine.staticCounter;
+inline float& g_meanParkedHours = g_trafficEngine.meanParkedHours;
 
 // Takes the slot as the current week slot unless its conversion failed (-1 fields).
 void gf_setWeekSlotNow(WeekSlot slot, TrafficEngine& engine = g_trafficEngine);

@@ -90,11 +90,12 @@ TEST_F(TickWork, AutoRangeFollowsTheParkAirportsDistance) {
 
 TEST_F(TickWork, ShownCountsChangeOnlyWhatChanged) {
   open();
-  g_liveAcs.push_back(live(11, SimState::active, FlightState::flying));
   g_liveAcs.push_back(live(12, SimState::active, FlightState::parked));
-  g_liveAcs.push_back(live(13, SimState::removingfromsim, FlightState::flying));
+  gf_refreshShownCounts();  // the parked count and its mean time are shown
   system->pump();
   window->clearInvalidations();
+  g_liveAcs.push_back(live(11, SimState::active, FlightState::flying));
+  g_liveAcs.push_back(live(13, SimState::removingfromsim, FlightState::flying));
   gf_refreshShownCounts();
   system->pump();
   EXPECT_EQ(g_mainWindowState.liveShown.load(), 1U);

@@ -52,6 +52,8 @@ protected:
       return true;
     };
     h.sendUserPosition = [](TrafficEngine&) { ++HookState::userPositionsSent; };
+    h.requestStaticCg = [](SimLink&, std::uint32_t) { return true; };
+    h.assignFlightPlan = [](SimLink&, std::uint32_t, const std::string&) { return true; };
     h.getUserAcPosition = [](SimLink&) { return HookState::user; };
     h.parkAirportElevation = [] { return HookState::parkElevation; };
     link.userObjectId = 1;

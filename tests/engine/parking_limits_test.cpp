@@ -1,0 +1,191 @@
+// How long and how many live aircraft stay parked, static twins, and the user aircraft
+// coming too close.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "stands_fixture.h"
+
+namespace vexo {
+namespace {
+
+using test::nm;
+using test::northOf;
+using test::StandsTest;
+
+constexpr std::int64_t g_minute = 600'000'000;
+
+TEST_F(StandsTest, ParkedTimeLimitsByCategory) {
+  struct Case {
+    AcCategory category;
+    std::int64_t minutes;
+    bool initialLoadOnly;
+    bool stays;
+  };
+  const Case cases[] = {
+      {AcCategory::Large, 90, false, true},  {AcCategory::Large, 91, false, false},
+      {AcCategory::Heavy, 180, false, true}, {AcCategory::Heavy, 181, false, false},
+      {AcCategory::Large, 91, true, true},   {AcCategory::Heavy, 181, true, true},
+  };
+  for (const Case& c : cases) {
+    engine.liveAcs.clear();
+    g_liveParked.clear();
+    g_settings.INITIAL_LOAD_ONLY.value = c.initialLoadOnly;
+    LiveAc& a = live("DLH1");
+    a.category = c.category;
+    a.parkCheckTime = 5 * g_minute;
+    clockNow = a.parkCheckTime + c.minutes * g_minute;
+    gf_collectLiveParked(engine);
+    EXPECT_EQ(a.simState == SimState::active, c.stays) << c.minutes;
+    ASSERT_EQ(g_liveParked.size(), c.stays ? 1u : 0u);
+    if (c.stays) {
+      EXPECT_EQ(g_liveParked[0].minutes, c.minutes);
+    }
+  }
+}
+
+TEST_F(StandsTest, AnAircraftParkedByReportHasNoTimeLimit) {
+  LiveAc& a = live("DLH1");
+  a.parkedByReport = 1;
+  clockNow = 1000 * g_minute;
+  gf_collectLiveParked(engine);
+  EXPECT_EQ(a.simState, SimState::active);
+  ASSERT_EQ(g_liveParked.size(), 1u);
+  EXPECT_EQ(g_liveParked[0].minutes, 0);
+}
+
+// A clock reading earlier than the parking time once wrapped into a stay of ages and
+// removed every parked aircraft at once.
+TEST_F(StandsTest, AClockThatStepsBackRemovesNoParkedAircraft) {
+  LiveAc& a = live("DLH1");
+  LiveAc& b = live("DLH2");
+  a.parkCheckTime = b.parkCheckTime = 100 * g_minute;
+  clockNow = 40 * g_minute;
+  gf_collectLiveParked(engine);
+  EXPECT_EQ(a.simState, SimState::active);
+  EXPECT_EQ(b.simState, SimState::active);
+  ASSERT_EQ(g_liveParked.size(), 2u);
+  EXPECT_EQ(g_liveParked[0].minutes, 0);
+  std::vector<std::pair<std::uint32_t, std::uint64_t>> bySeconds;
+  lf_listLiveParkedBySeconds(bySeconds, engine);
+  ASSERT_EQ(bySeconds.size(), 2u);
+  EXPECT_EQ(bySeconds[0].second, 0u);
+}
+
+TEST_F(StandsTest, TheParkedCountLimitRemovesTheLongestParked) {
+  g_wantedStaticCount = 10;
+  for (int i = 0; i < 10; ++i) live("P" + std::to_string(i)).parkCheckTime = (i == 3 ? 1 : 50) * g_minute;
+  clockNow = 100 * g_minute;
+  lf_checkMaxPark(0, engine);
+  EXPECT_EQ(engine.liveAcs[3].simState, SimState::active);  // 10 of 10 wanted
+  lf_checkMaxPark(1, engine);  // a spawn parked makes 11
+  EXPECT_EQ(engine.liveAcs[3].simState, SimState::removingfromsim);
+  EXPECT_EQ(std::ranges::count(engine.liveAcs, SimState::removingfromsim, &LiveAc::simState), 1);
+}
+
+TEST_F(StandsTest, WithInitialLoadOnlyTheEarliestStaticAircraftGoesInstead) {
+  g_settings.INITIAL_LOAD_ONLY.value = true;
+  g_wantedStaticCount = 10;
+  for (int i = 0; i < 10; ++i) live("P" + std::to_string(i));
+  StaticAc& later = stat("S1*");
+  later.parkedDay = 2;
+  StaticAc& earliest = stat("S2*");
+  earliest.parkedDay = 1;
+  earliest.parkedSlot = 47;
+  lf_checkMaxPark(1, engine);
+  EXPECT_EQ(std::ranges::count(engine.liveAcs, SimState::removingfromsim, &LiveAc::simState), 0);
+  EXPECT_TRUE(removed(earliest));
+  EXPECT_FALSE(removed(later));
+}
+
+TEST_F(StandsTest, NoWantedCountNoParkedCountLimit) {
+  for (const std::int32_t wanted : {0, -1}) {
+    g_wantedStaticCount = wanted;
+    live("P1");
+    stat("S1*");
+    lf_checkMaxPark(1, engine);
+    EXPECT_EQ(engine.liveAcs[0].simState, SimState::active);
+    EXPECT_FALSE(removed(engine.staticAcs[0]));
+  }
+}
+
+TEST_F(StandsTest, AStayAcrossTheWeekEndCountsForTheMeanTime) {
+  LiveAc& a = live("DLH1");
+  a.parkedDay = 7;
+  a.parkedSlot = 46;  // Sunday 23:00
+  engine.weekSlotNow = WeekSlot{1, 1};  // Monday 00:30
+  EXPECT_EQ(gf_countLiveParked(true, engine), 1u);
+  EXPECT_FLOAT_EQ(engine.meanParkedHours, 3.0F / 2.0F + 0.5F);
+}
+
+TEST_F(StandsTest, StaticTwinsOfLiveAircraft) {
+  StaticAc& learned = stat("X1*");
+  learned.previousCallsign = "DLH4AB";
+  LiveAc& ghost = live("DLH4AB_", 17.0, FlightState::taxi);
+  gf_removeStaticTwinsOf(ghost, engine);
+  EXPECT_TRUE(removed(learned));
+
+  StaticAc& starred = stat("KLM1234*");
+  StaticAc& plain = stat("KLM1234");
+  LiveAc& klm = live("KLM1234", 17.0, FlightState::taxi);
+  klm.onGround = 1;
+  gf_removeStaticTwins(engine);
+  EXPECT_TRUE(removed(starred));
+  gf_removeStaticTwins(engine);
+  EXPECT_FALSE(removed(plain));
+  plain.registration = klm.registration = "PH-BXA";
+  gf_removeStaticTwins(engine);
+  EXPECT_TRUE(removed(plain));
+}
+
+TEST_F(StandsTest, FreeingTheReservedStandTakesTheStaticAircraftFirst) {
+  addStand("V1", 0.0, 40.0);
+  LiveAc& a = live("DLH1");
+  a.sid = 1;
+  StaticAc& s = stat("S1*", 1);
+  gf_removeAcAtStand("", engine);
+  gf_removeAcAtStand("V9", engine);
+  EXPECT_FALSE(removed(s));
+  gf_removeAcAtStand("V1", engine);
+  EXPECT_TRUE(removed(s));
+  EXPECT_EQ(a.simState, SimState::active);
+  gf_removeAcAtStand("V1", engine);
+  EXPECT_EQ(a.simState, SimState::removingfromsim);
+}
+
+TEST_F(StandsTest, TheUserOnTheGroundRemovesALiveAircraftWithinBothSpansTimes1Point15) {
+  link.userHalfWingspan = nm(17.0);  // (17 + 30) x 1.15 = 54.05 m
+  engine.userAc.set(UserAcData{.latitude = test::g_baseLat, .longitude = test::g_baseLon});
+  for (const auto& [metres, gone] : {std::pair{54.0, true}, std::pair{54.1, false}}) {
+    engine.liveAcs.clear();
+    LiveAc& a = live("DLH1", 30.0, FlightState::taxi);
+    a.onGround = 1;
+    a.lat = northOf(metres);
+    gf_checkCollisionUserGnd(engine);
+    EXPECT_EQ(a.simState == SimState::removingfromsim, gone) << metres;
+  }
+}
+
+TEST_F(StandsTest, ATaxiingLiveAircraftRemovesAStaticAircraftInItsWay) {
+  LiveAc& a = live("DLH1", 17.0, FlightState::taxi);
+  a.onGround = 1;
+  StaticAc& near = stat("S1*");
+  near.halfSpan = nm(17.0);
+  near.standLat = northOf(37.0);  // (17 + 17) x 1.1 = 37.4 m
+  gf_checkCollisionLiveParkedGnd(engine);
+  EXPECT_TRUE(removed(near));
+}
+
+TEST_F(StandsTest, TheCallsignListHoldsMovingActiveAircraftSorted) {
+  live("KLM2", 17.0, FlightState::taxi);
+  live("AAL1", 17.0, FlightState::flying);
+  live("DLH9");  // parked
+  EXPECT_EQ(gf_fillCallsignList(engine), 1u);
+  EXPECT_EQ(g_settings.callsignChoices->get(), (std::vector<std::string>{"AAL1", "KLM2"}));
+  EXPECT_EQ(g_settings.CALLSIGN_2_OBJECTID.value(), "AAL1");
+  gf_resetCallsignList();
+  EXPECT_EQ(g_settings.callsignChoices->get(), std::vector<std::string>{""});
+}
+
+}  // namespace
+}  // namespace vexo
