@@ -28,6 +28,7 @@ const fs::path g_errorsFolder = g_outputFolder / "errors";
 const fs::path g_objectIdListPath = g_infoFolder / "ObjectIdList.txt";
 const fs::path g_airportsScanLogPath = g_infoFolder / "AirportsScanLog.txt";
 const fs::path g_noFltsimSectionPath = g_infoFolder / "AircraftCfgWithNoFltsimSection.txt";
+const fs::path g_offlineRegcodesPath = g_infoFolder / "OfflineRegcodes.txt";
 const fs::path g_inlineRegcodesPath = g_errorsFolder / "InlineRegcodes.txt";
 const fs::path g_invalidAirlineCodesPath = g_errorsFolder / "InvalidAirlineCodes.txt";
 const fs::path g_invalidAircraftCodesPath = g_errorsFolder / "InvalidAircraftCodes.txt";

@@ -23,6 +23,7 @@ extern const std::filesystem::path g_errorsFolder;                 // output/err
 extern const std::filesystem::path g_objectIdListPath;             // output/info/ObjectIdList.txt
 extern const std::filesystem::path g_airportsScanLogPath;          // output/info/AirportsScanLog.txt
 extern const std::filesystem::path g_noFltsimSectionPath;          // output/info/AircraftCfgWithNoFltsimSection.txt
+extern const std::filesystem::path g_offlineRegcodesPath;          // output/info/OfflineRegcodes.txt
 extern const std::filesystem::path g_inlineRegcodesPath;           // output/errors/InlineRegcodes.txt
 extern const std::filesystem::path g_invalidAirlineCodesPath;      // output/errors/InvalidAirlineCodes.txt
 extern const std::filesystem::path g_invalidAircraftCodesPath;     // output/errors/InvalidAircraftCodes.txt
