@@ -22,6 +22,7 @@
 #include "foundation/settings.h"
 #include "foundation/text.h"
 #include "liveries/liveries_services.h"
+#include "liveries/livery_index.h"
 #include "realtraffic/qnh_receiver.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/reader_threads.h"
@@ -175,6 +176,9 @@ void lf_resetForRestart() {
   gf_resetReaders();
   gf_resetSimLink(static_cast<std::uint32_t>(g_settings.P3D_VERSION.value.load()));
   gf_resetTraffic();
+  // The engine held its titles as views into the livery index; with its tables empty the
+  // index may go, before the next start-up builds it again.
+  if (g_forgetLiveriesRequest.exchange(false)) lf_forgetLiveries();
   g_statusLine.reset();
   g_mainWindowState.resetShown();
   gf_setRtLinkUp(false);

@@ -14,7 +14,8 @@ namespace vexo {
 // calls it when SCAN_LIVERIES is on or LiveriesScanned.xml is missing.
 void gf_scanLiveries();
 
-// Builds the livery lookup tables from output/LiveriesScanned.xml (once per process).
+// Builds the livery lookup tables from output/LiveriesScanned.xml (once per process; a
+// later call only logs that it was done). Start-up thread.
 void gf_processScannedLiveries();
 
 // Writes the livery matching summary (step counters, then the refused liveries).
@@ -24,8 +25,9 @@ void gf_writeMatchingSummary();
 // there is one. Every 1200 work ticks and at closing down.
 void gf_logMissingLiveries();
 
-// True when installed liveries exist for that airline and, under it, that model.
-bool gf_hasLivery(std::uint16_t airlineId, std::uint16_t modelId);
+// True when installed liveries exist for that airline key (an airline id, or the id of an
+// airline+operator text) and, under it, that model.
+bool gf_hasLivery(std::uint16_t airlineKey, std::uint16_t modelId);
 
 // The aircraft without a livery match (their log texts); the tick loop empties it when a
 // deeper matching was asked for. Start-up/tick thread only.

@@ -19,6 +19,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "liveries/liveries_services.h"
 #include "refdata/ac_codes.h"
 #include "refdata/fnv1a.h"
 
@@ -64,11 +65,7 @@ struct LiveryIndex {
 
 extern LiveryIndex g_liveryIndex;
 
-// Builds the index from output/LiveriesScanned.xml once per process (a later call only
-// logs that it was done and empties the scan list).
-void gf_processScannedLiveries();
-// True when the index holds liveries of the model under the airline key.
-bool gf_hasLivery(std::uint16_t airlineKey, std::uint16_t modelId);
+// gf_processScannedLiveries and gf_hasLivery: liveries_services.h.
 // The index's own copy of an installed title; empty when the title is not installed.
 std::string_view lf_indexedTitle(std::string_view title);
 

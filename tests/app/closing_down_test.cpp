@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "foundation/window_messages.h"
+#include "app/window_requests.h"
+#include "liveries/livery_index.h"
 #include "app/worker_threads.h"
 #include "fake_timer.h"
 #include "foundation/parameters.h"
@@ -179,4 +181,22 @@ TEST_F(ClosingDownTest, RestartJoinsTheSimClientThreadAndWaitsForTheReadersOfThe
   EXPECT_EQ(ended.load(), 3);
   EXPECT_FALSE(g_simClientThread.joinable());
   EXPECT_EQ(g_readerThreads.running(), 0);
+}
+
+// The window only asks: the livery index is forgotten on the start-up thread, after the
+// traffic reset dropped every title that pointed into it, and only when asked.
+TEST_F(ClosingDownTest, ARestartForgetsTheLiveryIndexOnlyWhenTheWindowAskedForIt) {
+  for (const bool asked : {false, true}) {
+    g_liveryIndex.liveriesProcessed = true;
+    g_liveryIndex.reservedTitles.push_back("kept");
+    g_forgetLiveriesRequest = asked;
+    gf_requestClosing(ExitReason::newSettings, 0);
+    lf_closingDown(fake_.timer());
+    EXPECT_EQ(takePosted(), std::vector<std::uint32_t>{WM_APP_START_UP});
+    EXPECT_EQ(g_liveryIndex.liveriesProcessed, !asked) << asked;
+    EXPECT_EQ(g_liveryIndex.reservedTitles.empty(), asked) << asked;
+    EXPECT_FALSE(g_forgetLiveriesRequest.load());
+    test::resetAppRunFlags();
+  }
+  g_liveryIndex = LiveryIndex{};
 }
