@@ -38,13 +38,33 @@ rm -rf "$run"
 mkdir -p "$run/program/docs" "$run/program/input" "$run/appdata/InsideSystems" "$run/sim/Scenery" "$run/pipes"
 cp build/input/*.enc "$run/program/input/"
 : >"$run/appdata/InsideSystems/RealTraffic.jar"
-# A liveries folder under the simulator's folder with one livery the sample dbase knows, and
-# the settings that point the liveries scan at it.
+# A sample livery set under the simulator's folder, and the settings that point the
+# liveries scan at it: one livery for each airline and model of the sample AIG list (its
+# titles, so the list's registrations find them), private liveries of the light aircraft
+# and helicopters seen at Los Angeles, and generic ("ZZZ") ones of the common airliners.
 liveries=$run/sim/SimObjects/Airplanes
-mkdir -p "$liveries/A320/model" "$liveries/A320/texture" "$run/appdata/Vendrake_P3D"
-: >"$liveries/A320/A320.air"
-printf '[General]\natc_model=A320\n[fltsim.0]\ntitle=Sample AAL A320\natc_parking_codes=AAL\nsim=A320\n' \
-  >"$liveries/A320/aircraft.cfg"
+mkdir -p "$liveries" "$run/appdata/Vendrake_P3D"
+{
+  sed -n 's/.*<l t="Sample \([A-Z0-9]*\) \([A-Z][A-Z][A-Z]\)".*/\1 \2/p' data/AIG-regcodes.xml
+  for model in C172 C152 C182 P28A P28R PA46 DA40 S22T SR22 PC12 BE9L M20P BE40 AS50 R22 R44 R66; do
+    echo "$model PVT"
+  done
+  for model in A20N A21N A320 A321 B737 B738 B739 CRJ2 CRJ9 E75L C172; do echo "$model ZZZ"; done
+} | sort -u | while read -r model airline; do
+  folder=$liveries/$model
+  if [ ! -d "$folder" ]; then
+    mkdir -p "$folder/model" "$folder/texture"
+    : >"$folder/$model.air"
+    printf '[General]\natc_model=%s\n' "$model" >"$folder/aircraft.cfg"
+  fi
+  n=$(grep -c '^\[fltsim\.' "$folder/aircraft.cfg" || true)
+  if [ "$airline" = PVT ]; then
+    printf '[fltsim.%d]\ntitle=Sample %s private\nsim=%s\n' "$n" "$model" "$model" >>"$folder/aircraft.cfg"
+  else
+    printf '[fltsim.%d]\ntitle=Sample %s %s\natc_parking_codes=%s\nsim=%s\n' "$n" "$model" "$airline" "$airline" \
+      "$model" >>"$folder/aircraft.cfg"
+  fi
+done
 cat >"$run/appdata/Vendrake_P3D/parameters.xml" <<EOF
 <?xml version="1.0" encoding="UTF-8"?>
 <root>
@@ -129,6 +149,8 @@ python3 scripts/draw_tracks.py "$run/tracks.csv" "$recording" "$tracks" || echo 
 
 echo "run.sh: Vendrake_P3D ended with exit code $code"
 echo "  log:        $run/program/Log.txt"
+grep -q "live traffic livery matching summary" "$run/program/Log.txt" 2>/dev/null &&
+  echo "  liveries:   $(grep -c ' =[0-6]= ' "$run/program/Log.txt") live matches, summary at the end of the log"
 [ -f "$shot" ] && echo "  screenshot: $shot"
 if [ -f "$tracks" ]; then echo "  tracks:     $tracks (AI objects over the reported positions, grey)"; fi
 echo "  stand-ins:  $run/simstandin.log, $run/trafficstandin.log"

@@ -302,7 +302,8 @@ bool lf_prepareRun() {
   const bool scanned = fs::exists(g_liveriesScannedPath, ec);
   if (ec) throw fs::filesystem_error("exists", g_liveriesScannedPath, ec);
   if (s.SCAN_LIVERIES.value || !scanned) gf_scanLiveries();
-  gf_processScannedLiveries();
+  // A scan that closing down interrupted left no file to build from; the run ends anyway.
+  if (!gf_runEnding()) gf_processScannedLiveries();
   if (!gf_runEnding() && s.SCAN_AIRPORTS.value) {
     g_startUpState.handmadeOrbx = 0;
     lf_repaintState();

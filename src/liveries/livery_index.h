@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -32,7 +33,17 @@ struct LiveryTitle {
 
 using TitleViews = std::vector<std::string_view>;
 using ModelTitleViews = std::unordered_map<std::uint16_t, TitleViews, Fnv1aIdHash>;
-using ViewSet = std::unordered_set<std::string_view, Fnv1aTextHash, std::equal_to<>>;
+// Every title view of the index points into airlineLiveries, and titles are unique there:
+// two views name the same title exactly when they point at the same bytes. Tables keyed
+// by such views hash the address, which the per-draw and per-title tests of the matching
+// need to be cheap.
+struct TitleAddressHash {
+  std::size_t operator()(std::string_view title) const { return std::hash<const void*>{}(title.data()); }
+};
+struct SameTitleAddress {
+  bool operator()(std::string_view a, std::string_view b) const { return a.data() == b.data() && a.size() == b.size(); }
+};
+using ViewSet = std::unordered_set<std::string_view, TitleAddressHash, SameTitleAddress>;
 
 inline constexpr std::size_t g_pax = 0;
 inline constexpr std::size_t g_cargo = 1;
@@ -50,10 +61,11 @@ struct LiveryIndex {
   std::unordered_map<std::string_view, std::string_view, Fnv1aTextHash, std::equal_to<>> titleIndex;
 
   std::unordered_map<std::string, std::string_view, Fnv1aTextHash, std::equal_to<>> regcodeTitles;
-  std::unordered_map<std::string_view, std::string, Fnv1aTextHash, std::equal_to<>> titleRegcodes;  // in-line only
+  // In-line registrations only; keyed by index views (lf_indexedTitle), not by any text.
+  std::unordered_map<std::string_view, std::string, TitleAddressHash, SameTitleAddress> titleRegcodes;
   std::set<std::string, std::less<>> uniqueRegcodes;
   std::vector<std::string_view> reservedTitles;  // in the order the lists named them
-  ViewSet reservedTitleSet;                      // the same, for the per-draw test
+  ViewSet reservedTitleSet;                      // the same, for the per-draw test (index views)
   std::vector<std::string> offlineRegcodeReport;
 
   std::vector<std::uint16_t> lightModels, buzjetModels, rotorcraftModels;

@@ -45,7 +45,7 @@ TEST_F(LiveryIndexTest, BuildsKeysSplitsCargoAndCountsRegistrations) {
   EXPECT_EQ(ix.modelTitles[g_pax].at(model("B738")).size(), 8U);
   // The AIG list overrides the in-line N301DV; its special entries reserve their titles.
   EXPECT_EQ(ix.regcodeTitles.at("N301DV"), "EDV B738 plain");
-  EXPECT_EQ(ix.titleRegcodes.at("Delta A320 N301DV"), "N301DV");
+  EXPECT_EQ(ix.titleRegcodes.at(lf_indexedTitle("Delta A320 N301DV")), "N301DV");
   EXPECT_FALSE(ix.regcodeTitles.contains("N9XX"));
   EXPECT_EQ(ix.uniqueRegcodes, (std::set<std::string, std::less<>>{"N1UA"}));
   EXPECT_EQ(ix.reservedTitles, (std::vector<std::string_view>{"UAL B738 pax a", "DAL B738 mainline"}));
@@ -89,7 +89,7 @@ TEST_F(LiveryIndexTest, InlineClashKeepsTheFirstTitleAndIsReported) {
   build({livery("KLM", "", "C182", "KLM C182 a", "PH-ABC"), livery("KLM", "", "C182", "KLM C182 b", "PH-ABC")},
         nullptr);
   EXPECT_EQ(g_liveryIndex.regcodeTitles.at("PH-ABC"), "KLM C182 a");
-  EXPECT_EQ(g_liveryIndex.titleRegcodes.at("KLM C182 b"), "PH-ABC");
+  EXPECT_EQ(g_liveryIndex.titleRegcodes.at(lf_indexedTitle("KLM C182 b")), "PH-ABC");
   EXPECT_EQ(test::readFile(g_inlineRegcodesPath), "PH-ABC 'KLM C182 b' => already in use by 'KLM C182 a'\n");
 }
 
