@@ -78,19 +78,6 @@ cat >"$run/registry.reg" <<EOF
 [HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v5]
 "SetupPath"="$run/sim/"
 EOF
-# One installed livery for the liveries scan, and parameters.xml pointing lfolder0 at it.
-mkdir -p "$run/liveries/A320/model" "$run/liveries/A320/texture" "$run/appdata/Vendrake_P3D"
-echo air >"$run/liveries/A320/A320.air"
-printf '[General]\natc_model=A320\n[fltsim.0]\ntitle=Sample AAL A320\natc_parking_codes=AAL\nsim=A320\n' \
-  >"$run/liveries/A320/aircraft.cfg"
-cat >"$run/appdata/Vendrake_P3D/parameters.xml" <<EOF
-<?xml version="1.0" encoding="UTF-8"?>
-<root>
-  <parameters>
-    <parameter name="lfolder0" value="$run/liveries" />
-  </parameters>
-</root>
-EOF
 export VDRK_APPDATA=$run/appdata VDRK_REGISTRY_FILE=$run/registry.reg VDRK_PIPE_DIR=$run/pipes
 export VDRK_INSTANCE_LOCK=$run/instance.lock
 

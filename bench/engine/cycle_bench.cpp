@@ -94,6 +94,7 @@ void BM_TrafficCycle(benchmark::State& state) {
   engine.hooks.requestAcInRange = [](SimLink&, std::uint32_t) { return true; };
   engine.hooks.getUserAcPosition = [](SimLink&) { return UserAcData{}; };
   engine.hooks.sendUserPosition = nullptr;
+  engine.hooks.matchLivery = [](LiveAc& a, const std::unordered_set<std::string>&) { a.liveryTitle = "Bench livery"; };
   gf_reserveTrafficTables(engine);
   link.simPositionQueue.reserve(1024);
   lf_fill(engine, static_cast<int>(state.range(0)));
@@ -136,6 +137,7 @@ void BM_MovingCycle(benchmark::State& state) {
   engine.hooks.requestAcInRange = [](SimLink&, std::uint32_t) { return true; };
   engine.hooks.getUserAcPosition = [](SimLink&) { return UserAcData{}; };
   engine.hooks.sendUserPosition = nullptr;
+  engine.hooks.matchLivery = [](LiveAc& a, const std::unordered_set<std::string>&) { a.liveryTitle = "Bench livery"; };
   gf_reserveTrafficTables(engine);
   link.simPositionQueue.reserve(1024);
   const int count = static_cast<int>(state.range(0));

@@ -76,22 +76,18 @@ void lf_completeCodes(LiveAc& a) {
 
 // The title kept for the hexid unless the simulator refused it since, else a new choice
 // (kept for the hexid).
-std::optional<std::string_view> lf_liveryFor(const LiveAc& a, TrafficEngine& engine) {
+std::optional<std::string_view> lf_liveryFor(LiveAc& a, TrafficEngine& engine) {
   if (const auto kept = engine.hexidLiveries.find(a.hexid); kept != engine.hexidLiveries.end()) {
     if (!engine.link.refusedLiveryTitles.contains(std::string(kept->second))) return kept->second;
     engine.hexidLiveries.erase(kept);
   }
-  const auto title = gf_matchLivery(a, engine);
-  if (title) engine.hexidLiveries[a.hexid] = *title;
-  return title;
+  engine.hooks.matchLivery(a, engine.link.refusedLiveryTitles);
+  if (a.liveryTitle.empty()) return std::nullopt;
+  engine.hexidLiveries[a.hexid] = a.liveryTitle;
+  return a.liveryTitle;
 }
 
 }  // namespace
-
-std::optional<std::string_view> gf_matchLivery(const LiveAc& /*aircraft*/, const TrafficEngine& engine) {
-  if (engine.link.refusedLiveryTitles.contains(std::string(g_fallbackLiveryTitle))) return std::nullopt;
-  return g_fallbackLiveryTitle;
-}
 
 bool lf_holdNearUser(LiveAc& a, TrafficEngine& engine) {
   const UserAcData user = engine.userAc.get();

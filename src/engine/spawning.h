@@ -17,12 +17,6 @@ struct TrafficEngine;
 // The airline of an aircraft that has none.
 inline constexpr std::string_view g_privateAirline = "PVT";
 
-// The livery choice of a new aircraft; none when no livery matched. Until the livery
-// matching is wired in, every aircraft gets g_fallbackLiveryTitle unless the simulator
-// refused to create it.
-inline constexpr std::string_view g_fallbackLiveryTitle = "Boeing 737-800 Paint1";
-std::optional<std::string_view> gf_matchLivery(const LiveAc& aircraft, const TrafficEngine& engine);
-
 // True when the head position was dropped because of the user aircraft nearby.
 bool lf_holdNearUser(LiveAc& aircraft, TrafficEngine& engine);
 

@@ -1,4 +1,5 @@
 #include "engine/traffic_engine.h"
+#include "liveries/livery_matching.h"
 
 #include <algorithm>
 #include <chrono>
@@ -91,6 +92,9 @@ TrafficEngine::TrafficEngine(SimLink& simLink) : link(simLink) {
   hooks.assignFlightPlan = lf_assignFlightPlan;
   hooks.parkAirportElevation = lf_parkAirportElevation;
   hooks.parkAirportPosition = lf_parkAirportPosition;
+  hooks.matchLivery = [](LiveAc& aircraft, const std::unordered_set<std::string>& refused) {
+    gf_matchLivery(aircraft, refused);
+  };
 }
 
 void gf_setWeekSlotNow(WeekSlot slot, TrafficEngine& engine) {

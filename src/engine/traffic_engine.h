@@ -77,6 +77,9 @@ struct EngineHooks {
   std::optional<double> (*parkAirportElevation)() = nullptr;
   // The park airport's position; none while no park airport is set (the approach).
   std::optional<LatLon> (*parkAirportPosition)() = nullptr;
+  // The livery of a new live aircraft (the livery matching's gf_matchLivery): sets
+  // liveryTitle, or leaves it empty when nothing matched; never one of the refused titles.
+  void (*matchLivery)(LiveAc& aircraft, const std::unordered_set<std::string>& refused) = nullptr;
 };
 
 // The engine's copy of the user aircraft block, taken once a second; other threads read it.

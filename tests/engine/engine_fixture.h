@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_set>
 
 #include "engine/engine_services.h"
 #include "engine/report_intake.h"
@@ -35,6 +37,10 @@ struct HookState {
   }
 };
 
+// The livery every aircraft of an engine test gets, unless the simulator refused it: the
+// engine's own tests need no livery index.
+inline constexpr std::string_view g_fallbackLiveryTitle = "Boeing 737-800 Paint1";
+
 class EngineTest : public ::testing::Test {
 protected:
   EngineTest() : engine(link), sim(engine) {
@@ -56,6 +62,9 @@ protected:
     h.assignFlightPlan = [](SimLink&, std::uint32_t, const std::string&) { return true; };
     h.getUserAcPosition = [](SimLink&) { return HookState::user; };
     h.parkAirportElevation = [] { return HookState::parkElevation; };
+    h.matchLivery = [](LiveAc& a, const std::unordered_set<std::string>& refused) {
+      if (!refused.contains(std::string(g_fallbackLiveryTitle))) a.liveryTitle = g_fallbackLiveryTitle;
+    };
     link.userObjectId = 1;
     gf_reserveTrafficTables(engine);
   }

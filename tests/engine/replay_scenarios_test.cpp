@@ -146,7 +146,7 @@ TEST_F(ReplayTest, ARefusedCreationErasesTheRecordAndTheRefusedLiveryIsNotTriedA
   sim.failHexids = {g_arrival};
   replay(lines(g_klax, {g_arrival}), 600.0);
   EXPECT_EQ(sim.creations.size(), 1u);
-  EXPECT_TRUE(link.refusedLiveryTitles.contains(std::string(g_fallbackLiveryTitle)));
+  EXPECT_TRUE(link.refusedLiveryTitles.contains(std::string(test::g_fallbackLiveryTitle)));
   EXPECT_TRUE(sim.objects.empty());
   EXPECT_TRUE(find(g_arrival) == nullptr || find(g_arrival)->simState == SimState::buffer);
 }

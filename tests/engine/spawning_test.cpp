@@ -37,7 +37,7 @@ TEST_F(Spawning, TheRulesDropOrSpawnInTheirOrder) {
   EXPECT_EQ(a.callsign, "D-EFGH");
   EXPECT_EQ(a.simState, SimState::adding2sim);
   EXPECT_EQ(a.flightState, FlightState::flying);
-  EXPECT_EQ(a.liveryTitle, g_fallbackLiveryTitle);
+  EXPECT_EQ(a.liveryTitle, test::g_fallbackLiveryTitle);
   EXPECT_EQ(a.codes.airlineId, gf_airlineCode2Id("PVT"));  // unknown registration, no prefix in "D-EFGH"
 
   LiveAc& b = buffered(20002, "N12");  // two letters and digits: no prefix, no registration
