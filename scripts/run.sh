@@ -71,6 +71,7 @@ cat >"$run/appdata/Vendrake_P3D/parameters.xml" <<EOF
   <parameters>
     <parameter name="PROGRAM_VERSION" value="12.3.0" />
     <parameter name="lfolder0" value="$liveries" />
+    <parameter name="SCAN_AIRPORTS" value="false" />
   </parameters>
 </root>
 EOF
