@@ -24,11 +24,11 @@ bool lf_onOrNextTo(std::uint32_t sid, std::uint32_t standSid, const ParkingPosit
   return stand != nullptr && std::ranges::find(stand->adjacent, sid) != stand->adjacent.end();
 }
 
-// The livery of a static aircraft; the livery matching takes over from here.
-std::optional<std::string_view> lf_staticLivery(const StaticAc& /*aircraft*/, const ParkingPosition& /*stand*/,
+// The livery of a static aircraft (logged by the matching); none when nothing matched.
+std::optional<std::string_view> lf_staticLivery(StaticAc& aircraft, const ParkingPosition& stand,
                                                 const TrafficEngine& engine) {
-  if (engine.link.refusedLiveryTitles.contains(std::string(g_fallbackLiveryTitle))) return std::nullopt;
-  return g_fallbackLiveryTitle;
+  if (!engine.hooks.matchStaticLivery(aircraft, stand, engine.link.refusedLiveryTitles)) return std::nullopt;
+  return aircraft.liveryTitle;
 }
 
 // The next running number that no static aircraft holds as its hexid: after a wrap at

@@ -95,6 +95,10 @@ TrafficEngine::TrafficEngine(SimLink& simLink) : link(simLink) {
   hooks.matchLivery = [](LiveAc& aircraft, const std::unordered_set<std::string>& refused) {
     gf_matchLivery(aircraft, refused);
   };
+  hooks.matchStaticLivery = [](StaticAc& aircraft, const ParkingPosition& stand,
+                               const std::unordered_set<std::string>& refused) {
+    return gf_matchStaticLivery(aircraft, stand, refused);
+  };
 }
 
 void gf_setWeekSlotNow(WeekSlot slot, TrafficEngine& engine) {

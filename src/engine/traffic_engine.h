@@ -36,6 +36,7 @@
 namespace vexo {
 
 struct TrafficEngine;
+struct ParkingPosition;
 
 // A simulator object whose creation was answered: it settles for 200 cycles before the
 // engine takes it over.
@@ -80,6 +81,9 @@ struct EngineHooks {
   // The livery of a new live aircraft (the livery matching's gf_matchLivery): sets
   // liveryTitle, or leaves it empty when nothing matched; never one of the refused titles.
   void (*matchLivery)(LiveAc& aircraft, const std::unordered_set<std::string>& refused) = nullptr;
+  // The livery of a static aircraft at its stand (gf_matchStaticLivery); false when none.
+  bool (*matchStaticLivery)(StaticAc& aircraft, const ParkingPosition& stand,
+                            const std::unordered_set<std::string>& refused) = nullptr;
 };
 
 // The engine's copy of the user aircraft block, taken once a second; other threads read it.

@@ -65,6 +65,10 @@ protected:
     h.matchLivery = [](LiveAc& a, const std::unordered_set<std::string>& refused) {
       if (!refused.contains(std::string(g_fallbackLiveryTitle))) a.liveryTitle = g_fallbackLiveryTitle;
     };
+    h.matchStaticLivery = [](StaticAc& a, const ParkingPosition&, const std::unordered_set<std::string>& refused) {
+      if (!refused.contains(std::string(g_fallbackLiveryTitle))) a.liveryTitle = g_fallbackLiveryTitle;
+      return !a.liveryTitle.empty();
+    };
     link.userObjectId = 1;
     gf_reserveTrafficTables(engine);
   }

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "airports/airports_state.h"
@@ -15,9 +17,17 @@
 namespace vexo::test {
 namespace {
 
+// Every candidate's livery, unless the simulator refused it: no livery index here.
+constexpr std::string_view g_staticTestLivery = "Boeing 737-800 Paint1";
+
 class StaticPlacementTest : public ::testing::Test {
 protected:
   void SetUp() override {
+    engine.hooks.matchStaticLivery = [](StaticAc& a, const ParkingPosition&,
+                                        const std::unordered_set<std::string>& refused) {
+      if (!refused.contains(std::string(g_staticTestLivery))) a.liveryTitle = g_staticTestLivery;
+      return !a.liveryTitle.empty();
+    };
     gf_resetAirportsState();
     gf_resetStaticParkingState();
     for (std::uint32_t i = 1; i <= 10; ++i) {
@@ -150,7 +160,7 @@ TEST_F(StaticPlacementTest, RefusalsDropTheCandidate) {
 }
 
 TEST_F(StaticPlacementTest, NoLiveryLeavesNoRecord) {
-  link.refusedLiveryTitles.insert(std::string(g_fallbackLiveryTitle));
+  link.refusedLiveryTitles.insert(std::string(g_staticTestLivery));
   candidate(5, "KLM5");
   lf_detcs(engine);
   EXPECT_TRUE(engine.staticAcs.empty());
