@@ -88,15 +88,20 @@ void lf_fill(TrafficEngine& engine, int count) {
   }
 }
 
-void BM_TrafficCycle(benchmark::State& state) {
-  SimLink link;
-  TrafficEngine engine(link);
+// No simulator, no RealTraffic and one livery: the cycle's own work is what is measured.
+void lf_prepare(TrafficEngine& engine, SimLink& link) {
   engine.hooks.requestAcInRange = [](SimLink&, std::uint32_t) { return true; };
   engine.hooks.getUserAcPosition = [](SimLink&) { return UserAcData{}; };
   engine.hooks.sendUserPosition = nullptr;
   engine.hooks.matchLivery = [](LiveAc& a, const std::unordered_set<std::string>&) { a.liveryTitle = "Bench livery"; };
   gf_reserveTrafficTables(engine);
   link.simPositionQueue.reserve(1024);
+}
+
+void BM_TrafficCycle(benchmark::State& state) {
+  SimLink link;
+  TrafficEngine engine(link);
+  lf_prepare(engine, link);
   lf_fill(engine, static_cast<int>(state.range(0)));
   for (int i = 0; i < 1000; ++i) lf_handleAddingStack(engine);  // warm up
 
@@ -134,12 +139,7 @@ void lf_refill(LiveAc& a, std::int32_t from, int count) {
 void BM_MovingCycle(benchmark::State& state) {
   SimLink link;
   TrafficEngine engine(link);
-  engine.hooks.requestAcInRange = [](SimLink&, std::uint32_t) { return true; };
-  engine.hooks.getUserAcPosition = [](SimLink&) { return UserAcData{}; };
-  engine.hooks.sendUserPosition = nullptr;
-  engine.hooks.matchLivery = [](LiveAc& a, const std::unordered_set<std::string>&) { a.liveryTitle = "Bench livery"; };
-  gf_reserveTrafficTables(engine);
-  link.simPositionQueue.reserve(1024);
+  lf_prepare(engine, link);
   const int count = static_cast<int>(state.range(0));
   for (int i = 0; i < count; ++i) {
     AcIdent ident;
