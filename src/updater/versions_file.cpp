@@ -27,9 +27,11 @@ std::int32_t lf_versionMember(const nlohmann::json& object, std::string_view key
 }  // namespace
 
 std::optional<nlohmann::json> gf_parseVersionsText(std::string_view text, std::string* error) {
+  // A number too large for a double is refused by the parser with an out-of-range error
+  // rather than a parse error; either way the body is not a usable versions.json.
   try {
     return nlohmann::json::parse(text);
-  } catch (const nlohmann::json::parse_error& e) {
+  } catch (const nlohmann::json::exception& e) {
     if (error) *error = e.what();
     return std::nullopt;
   }

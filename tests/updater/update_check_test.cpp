@@ -144,6 +144,7 @@ TEST_F(UpdateCheckTest, UnusableAnswersOnlyWarn) {
       {"stalling server", server.base(), {200, "{}", Kind::stallBeforeReply}, "version info from my web site failed!"},
       {"html page", server.base(), {200, "<html><body>Please log in</body></html>"}, "is not JSON, ignored"},
       {"empty body", server.base(), {200, ""}, "is not JSON, ignored"},
+      {"number beyond a double", server.base(), {200, R"({"dbase": 3.35E3232})"}, "is not JSON, ignored"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
