@@ -10,6 +10,7 @@
 
 #include <gsl/narrow>
 
+#include "realtraffic/traffic_receiver.h"
 #include "airports/airports_state.h"
 #include "engine/engine_hooks.h"
 #include "engine/traffic_engine.h"
@@ -97,11 +98,8 @@ void gf_resetStaticParkingState() {
   s.removals.clear();
   s.liveParked.clear();
   s.seenCallsigns.clear();
-  {
-    std::lock_guard lock(s.pendingMutex);
-    s.pendingSeen.clear();
-    s.collecting = false;
-  }
+  g_trafficReceiver.stopCollectingCallsigns();
+  g_trafficReceiver.clearCallsigns();
   s.wantedCount = 0;
   s.shownPercentage = 0;
   s.realFitOffset = 0;
@@ -112,23 +110,12 @@ void gf_resetStaticParkingState() {
   s.fitTests = 0;
 }
 
-void gf_startSeenCollection() {
-  std::lock_guard lock(g_staticParkingState.pendingMutex);
-  g_staticParkingState.pendingSeen.clear();
-  g_staticParkingState.collecting = true;
-}
-
-void gf_addSeenCallsign(const std::string& callsign) {
-  std::lock_guard lock(g_staticParkingState.pendingMutex);
-  if (g_staticParkingState.collecting) g_staticParkingState.pendingSeen.insert(callsign);
-}
+void gf_startSeenCollection() { g_trafficReceiver.startCollectingCallsigns(); }
 
 void lf_commitSeenCallsigns() {
-  StaticParkingState& s = g_staticParkingState;
-  std::lock_guard lock(s.pendingMutex);
-  s.seenCallsigns = std::move(s.pendingSeen);
-  s.pendingSeen.clear();
-  s.collecting = false;
+  g_staticParkingState.seenCallsigns = g_trafficReceiver.callsigns();
+  g_trafficReceiver.stopCollectingCallsigns();
+  g_trafficReceiver.clearCallsigns();
 }
 
 WeekSlot gf_weekSlotBack(WeekSlot now, std::uint32_t offset) {

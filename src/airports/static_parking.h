@@ -1,8 +1,8 @@
 // Static parking: how many parked aircraft the park airport wants, which learned flights
 // fit which free stands for the current half hour, and on a renewal which of the placed
 // static aircraft stay, leave or make way. The result is the candidate list, placed one by
-// one from its end by the traffic engine (lf_detcs). Tick thread, except the pending seen
-// callsigns, which the Traffic Reader fills under their own mutex.
+// one from its end by the traffic engine (lf_detcs). Tick thread; the callsigns seen live
+// are collected by the Traffic Reader in its own locked set.
 #pragma once
 
 #include <atomic>
@@ -66,9 +66,6 @@ struct StaticParkingState {
   std::vector<LiveParkedEntry> liveParked;
   std::unordered_set<std::string> seenCallsigns;  // seen live in the last collection window
 
-  std::mutex pendingMutex;  // guards pendingSeen and collecting
-  std::unordered_set<std::string> pendingSeen;
-  bool collecting = false;
 
   std::int32_t wantedCount = 0;
   std::int32_t shownPercentage = 0;
@@ -94,10 +91,9 @@ inline std::int32_t& g_wantedStaticCount = g_staticParkingState.wantedCount;
 // Back to a fresh run (tests, restart).
 void gf_resetStaticParkingState();
 
-// The Traffic Reader's side of the seen callsigns (any thread): a callsign goes into the
-// pending set while a collection runs.
+// A collection window of callsigns seen live: started here, filled by the Traffic Reader,
+// and taken over (and ended) by the calculation.
 void gf_startSeenCollection();
-void gf_addSeenCallsign(const std::string& callsign);
 void lf_commitSeenCallsigns();
 
 // The week slot offset half hours before now (weekday 7 before 1).

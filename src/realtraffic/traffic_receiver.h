@@ -54,6 +54,8 @@ public:
   void stopCollectingCallsigns() { collectCallsigns.store(false); }
   std::unordered_set<std::string> callsigns() const;
   void clearCallsigns();
+  // Adds one callsign of a record taken in range (the reader's thread, or a test).
+  void collectCallsign(std::string_view callsign);
   std::atomic<bool> collectCallsigns{false};
 
   // UTC seconds of the latest record; 0 until the first one after a reset. The traffic
@@ -70,7 +72,6 @@ private:
   bool lf_readAltitude(const RecordContext& context, StreamPos& pos) const;
   bool lf_readCallsign(AcIdent& ident) const;
   IataCode lf_readAirportCode(std::string_view field);
-  void collectCallsign(std::string_view callsign);
 
   std::set<std::string, std::less<>> loggedRouteCodes_;  // reader thread only
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "realtraffic/traffic_receiver.h"
 #include "airports/static_parking.h"
 #include "airports_fixture.h"
 #include "foundation/main_window_state.h"
@@ -168,7 +169,7 @@ TEST_F(StaticParkingTest, FlightSeenLiveIsNeverPlacedAndTakenOut) {
   addFlight(1, flight("KLM1", "PH-A", 3, {20}));
   addFlight(5, flight("KLM5", "PH-E", 3, {20}));
   gf_startSeenCollection();
-  gf_addSeenCallsign("KLM1_");
+  g_trafficReceiver.collectCallsign("KLM1_");
   gf_calculateStaticParking(engine);
   ASSERT_EQ(g_staticCandidates.size(), 1U);
   EXPECT_EQ(g_staticCandidates[0].firstName, "KLM5");
