@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "airports/airports_state.h"
+#include "airports/static_parking.h"
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
 #include "engine/ground_movement.h"
@@ -287,6 +288,9 @@ bool lf_onLiveCreated(LiveAc& aircraft, const SimResponse& response, TrafficEngi
 }
 
 void lf_onGroundAtCreation(LiveAc& aircraft, TrafficEngine& engine) {
+  // On the ground from its first cycle: the simulator's own on-ground answer comes later,
+  // and until then the aircraft would be stepped as one in the air.
+  aircraft.onGround = 1;
   aircraft.climbStep = 0.0;
   if (aircraft.flightState == FlightState::parked) {
     const WeekSlot now = engine.weekSlotNow.load();
@@ -296,6 +300,7 @@ void lf_onGroundAtCreation(LiveAc& aircraft, TrafficEngine& engine) {
     }
     const std::string name = gf_standName(aircraft.sid);
     gf_log(fmt::format("{:8}: {:8} parks", name, aircraft.callsign));
+    std::erase_if(g_staticCandidates, [&](const StaticCandidate& c) { return c.sid == aircraft.sid; });
     for (StaticAc& s : engine.staticAcs) {
       if (s.sid != aircraft.sid || s.simState != SimState::active) continue;
       gf_log(fmt::format("{:8}: {:8} parks over static {} ", name, aircraft.callsign, s.callsign));

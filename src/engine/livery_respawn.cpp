@@ -71,6 +71,16 @@ bool lf_routeUnchanged(LiveAc& a, const AcIdent& r) {
 }
 
 bool lf_liveryStillNeeded(LiveAc& a, const AcIdent& r, TrafficEngine& engine) {
+  // A registration with a livery of its own decides by that title alone.
+  const std::string_view own =
+      engine.hooks.regcodeTitle != nullptr && !r.registration.empty() ? engine.hooks.regcodeTitle(r.registration)
+                                                                        : std::string_view{};
+  if (!own.empty()) {
+    if (own == a.liveryTitle) return false;
+    if (const auto codes = gf_dbaseLookup(r.registration)) a.codes = *codes;
+    lf_forgetLivery(a, engine);
+    return true;
+  }
   if (r.registration.empty() || r.registration == a.registration) return false;
   const auto codes = gf_dbaseLookup(r.registration);
   if (!codes || lf_sameAircraftCodes(*codes, a.codes)) return false;

@@ -1,4 +1,5 @@
 #include "engine/traffic_engine.h"
+#include "liveries/livery_index.h"
 #include "liveries/livery_matching.h"
 
 #include <algorithm>
@@ -94,6 +95,11 @@ TrafficEngine::TrafficEngine(SimLink& simLink) : link(simLink) {
   hooks.parkAirportPosition = lf_parkAirportPosition;
   hooks.matchLivery = [](LiveAc& aircraft, const std::unordered_set<std::string>& refused) {
     gf_matchLivery(aircraft, refused);
+  };
+  hooks.regcodeTitle = [](std::string_view registration) {
+    const auto& titles = g_liveryIndex.regcodeTitles;
+    const auto found = titles.find(registration);
+    return found == titles.end() ? std::string_view{} : found->second;
   };
   hooks.matchStaticLivery = [](StaticAc& aircraft, const ParkingPosition& stand,
                                const std::unordered_set<std::string>& refused) {

@@ -81,6 +81,8 @@ struct EngineHooks {
   // The livery of a new live aircraft (the livery matching's gf_matchLivery): sets
   // liveryTitle, or leaves it empty when nothing matched; never one of the refused titles.
   void (*matchLivery)(LiveAc& aircraft, const std::unordered_set<std::string>& refused) = nullptr;
+  // The livery title that the registration codes give to a registration; empty when none.
+  std::string_view (*regcodeTitle)(std::string_view registration) = nullptr;
   // The livery of a static aircraft at its stand (gf_matchStaticLivery); false when none.
   bool (*matchStaticLivery)(StaticAc& aircraft, const ParkingPosition& stand,
                             const std::unordered_set<std::string>& refused) = nullptr;

@@ -52,6 +52,23 @@ TEST_F(EngineTest, AnAircraftCreatedOnTheGroundTaxiesWithItsTaxiLightsThrottleAn
   EXPECT_EQ(sim.eventsFor(a.objectid, E::THROTTLE_SET), 1u);
 }
 
+TEST_F(EngineTest, AnAircraftCreatedOnTheGroundIsOnTheGroundBeforeTheSimulatorSaysSo) {
+  // The scripted simulator never answers the on-ground question here: the creation alone
+  // must put the aircraft on the ground, or its first steps are those of one in the air.
+  const std::uint32_t id = untilCreated(20001, "DLH1", 0.0);
+  cycle();
+  LiveAc& a = *find(20001);
+  EXPECT_EQ(a.onGround, 1u);
+  EXPECT_EQ(a.climbStep, 0.0);
+  for (int i = 0; i < g_settleCycles + 400; ++i) {
+    cycle();
+    ASSERT_NE(find(20001)->flightState, FlightState::flying) << "at tick " << tick();
+    for (const AiPositionAction& p : sim.lastPositions) ASSERT_GE(p.altitude, 0.0);
+  }
+  EXPECT_EQ(sim.eventsFor(id, ClientEventId::GEAR_SET), 0u);
+  EXPECT_EQ(find(20001)->reportedVerticalRate, 0.0);
+}
+
 TEST_F(EngineTest, TheRemovalConfirmedErasesTheRecordOrPutsALiveryRespawnBackInBuffer) {
   LiveAc& a = activeAircraft(20001, "DLH1");
   removeAircraftFromSim(a, engine);

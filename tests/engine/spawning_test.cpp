@@ -128,5 +128,49 @@ TEST_F(Spawning, ACallsignChangeRenamesOrRespawns) {
   EXPECT_EQ(std::count(sim.removals.begin(), sim.removals.end(), objectid), 1);
 }
 
+// The livery the registration codes give, by registration (a plain function's state).
+struct RegcodeTitles {
+  static inline std::string registration;
+  static inline std::string title;
+  static std::string_view lookUp(std::string_view r) { return r == registration ? std::string_view(title) : ""; }
+};
+
+TEST_F(Spawning, ANewRegistrationWithALiveryOfItsOwnDecidesByThatLiveryFirst) {
+  // An aircraft reported first without a registration (so its livery came without one),
+  // then with one: a livery that the registration codes name for it decides before the
+  // dbase. N12345 is UAL operated by SKW in the dbase, the aircraft DLH's.
+  struct Case {
+    const char* registration;
+    const char* regcodeTitle;  // empty: none
+    bool respawns;
+    bool takesDbaseCodes;
+  };
+  const Case cases[] = {
+      {"N12345", test::g_fallbackLiveryTitle.data(), false, false},  // its own livery already
+      {"N12345", "UAL N12345 own paint", true, true},               // another title: codes and respawn
+      {"N99999", "Private N99999", true, false},                    // unknown to the dbase, own title
+      {"N99999", "", false, false},                                 // unknown, no title: kept
+      {"N12345", "", true, true},                                   // dbase codes differ
+  };
+  engine.hooks.regcodeTitle = RegcodeTitles::lookUp;
+  std::uint32_t hexid = 20001;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.registration) + " / " + c.regcodeTitle);
+    RegcodeTitles::registration = c.registration;
+    RegcodeTitles::title = c.regcodeTitle;
+    ++hexid;
+    LiveAc& a = activeAircraft(hexid, "DLH" + std::to_string(hexid));
+    ASSERT_EQ(a.liveryTitle, test::g_fallbackLiveryTitle);
+    const AcCodes before = a.codes;
+    LiveReport r = report(hexid, a.callsign, 2000.0);
+    r.ident.registration = c.registration;
+    EXPECT_EQ(lf_checkRespawn(a, r, engine), !c.respawns);
+    EXPECT_EQ(a.simState, c.respawns ? SimState::liveryrespawn : SimState::active);
+    EXPECT_EQ(a.liveryTitle.empty(), c.respawns);
+    EXPECT_EQ(a.codes.airlineId != before.airlineId, c.takesDbaseCodes);
+    EXPECT_EQ(a.registration, c.registration);
+  }
+}
+
 }  // namespace
 }  // namespace vexo
