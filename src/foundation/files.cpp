@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <fstream>
 #include <pugixml.hpp>
 #include <sstream>
 #include <stdexcept>
@@ -13,6 +12,7 @@
 #include "foundation/charset.h"
 #include "foundation/log.h"
 #include "foundation/text.h"
+#include "platform/durable_file.h"
 
 namespace fs = std::filesystem;
 
@@ -93,18 +93,12 @@ bool gf_replaceFileContent(const fs::path& path, std::string_view bytes) {
   fs::path temporary = path;
   temporary += fmt::format(".{}.tmp", s_counter.fetch_add(1));
   std::error_code ec;
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (out.is_open()) {
-      out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-      out.flush();
-      out.close();
-    }
-    if (!out) {
-      fs::remove(temporary, ec);
-      gf_logWarning(fmt::format("Failed to write file {}", gf_pathToUtf8(path)));
-      return false;
-    }
+  // The bytes reach the disk before the rename, so a crash leaves the old file or the new
+  // one, never an empty one.
+  if (const std::string error = platform::gf_writeDurably(temporary, bytes); !error.empty()) {
+    fs::remove(temporary, ec);
+    gf_logWarning(fmt::format("Failed to write file {}: {}", gf_pathToUtf8(path), error));
+    return false;
   }
   fs::rename(temporary, path, ec);
   if (ec) {
@@ -113,6 +107,7 @@ bool gf_replaceFileContent(const fs::path& path, std::string_view bytes) {
     fs::remove(temporary, ignored);
     return false;
   }
+  platform::gf_syncFolder(path.parent_path());
   return true;
 }
 

@@ -50,14 +50,17 @@ void gf_readLines(std::istream& in, std::vector<std::string>& lines) {
   gf_splitLines(content, lines);
 }
 
-void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines) {
-  const std::string bytes = lf_readAll(in);
-  if (bytes.size() < 2 || bytes.size() % 2 != 0) return;
+namespace {
+
+// The UTF-8 text of UTF-16 bytes that begin with a byte-order mark; empty for bytes
+// without a mark or of odd length. Invalid UTF-16 throws std::runtime_error.
+std::string lf_utf16ToUtf8(std::string_view bytes) {
+  if (bytes.size() < 2 || bytes.size() % 2 != 0) return {};
   const auto b0 = static_cast<unsigned char>(bytes[0]);
   const auto b1 = static_cast<unsigned char>(bytes[1]);
   const bool littleEndian = b0 == 0xFF && b1 == 0xFE;
   const bool bigEndian = b0 == 0xFE && b1 == 0xFF;
-  if (!littleEndian && !bigEndian) return;
+  if (!littleEndian && !bigEndian) return {};
   std::u16string wide;
   wide.reserve(bytes.size() / 2 - 1);
   for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
@@ -65,55 +68,72 @@ void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines) {
     const auto second = static_cast<unsigned char>(bytes[i + 1]);
     wide += static_cast<char16_t>(littleEndian ? (second << 8 | first) : (first << 8 | second));
   }
-  gf_splitLines(wide_to_utf8(wide), lines);
+  return wide_to_utf8(wide);
+}
+
+void lf_reportReadFailure(const std::filesystem::path& path, const char* what) {
+  try {
+    g_readFailureReporter.load()(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), what), true);
+  } catch (...) {
+    // Reporting must not turn a failed read into an exception.
+  }
+}
+
+}  // namespace
+
+void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines) {
+  gf_splitLines(lf_utf16ToUtf8(lf_readAll(in)), lines);
 }
 
 void gf_setReadFailureReporter(StatusReporter reporter) {
   g_readFailureReporter.store(reporter ? reporter : &lf_logOnly);
 }
 
-bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines) {
-  lines.clear();
+bool gf_textToUtf8(Charset charset, const std::filesystem::path& path, std::string& bytes) {
   try {
     switch (charset) {
       case Charset::Unicode:
       case Charset::Unicode_big_endian:
+        bytes = lf_utf16ToUtf8(bytes);
+        return true;
       case Charset::UTF8_with_BOM:
-      case Charset::UTF8_without_BOM: {
-        std::ifstream in(path, std::ios::binary);
-        if (!in.is_open()) return false;
-        if (charset == Charset::Unicode || charset == Charset::Unicode_big_endian) {
-          gf_readUtf16Lines(in, lines);
-        } else {
-          gf_readLines(in, lines);
-        }
-        if (in.bad()) throw std::runtime_error("stream read error");
         return true;
-      }
-      case Charset::ANSI: {
-        std::ifstream in(path, std::ios::binary);
-        if (!in.is_open()) return false;
-        std::vector<std::string> ansiLines;
-        ansiLines.reserve(2048);
-        gf_readLines(in, ansiLines);
-        if (in.bad()) throw std::runtime_error("stream read error");
-        lines.reserve(ansiLines.size());
-        for (const auto& line : ansiLines) lines.push_back(gf_ansi2utf8(line));
+      case Charset::UTF8_without_BOM:
+        if (gf_isUtf8Sample(bytes, false)) return true;
+        [[fallthrough]];
+      case Charset::ANSI:
+        bytes = gf_ansi2utf8(bytes);
         return true;
-      }
       default:
         throw std::runtime_error(
             fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), lf_charsetName(charset)));
     }
   } catch (const std::exception& e) {
-    lines.clear();
-    try {
-      g_readFailureReporter.load()(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), e.what()), true);
-    } catch (...) {
-      // Reporting must not turn a failed read into an exception.
-    }
+    bytes.clear();
+    lf_reportReadFailure(path, e.what());
     return false;
   }
+}
+
+bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines) {
+  lines.clear();
+  std::string bytes;
+  try {
+    if (static_cast<std::uint8_t>(charset) >= static_cast<std::uint8_t>(Charset::none_found)) {
+      throw std::runtime_error(
+          fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), lf_charsetName(charset)));
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) return false;
+    bytes = lf_readAll(in);
+    if (in.bad()) throw std::runtime_error("stream read error");
+  } catch (const std::exception& e) {
+    lf_reportReadFailure(path, e.what());
+    return false;
+  }
+  if (!gf_textToUtf8(charset, path, bytes)) return false;
+  gf_splitLines(bytes, lines);
+  return true;
 }
 
 LineFile::Result LineFile::read(std::size_t reserveCount) {

@@ -25,6 +25,14 @@ void gf_readLines(std::istream& in, std::vector<std::string>& lines);
 // mark and has an even length is read; invalid UTF-16 throws std::runtime_error.
 void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines);
 
+// Turns a file's bytes in the given encoding into UTF-8 in place (a UTF-8 mark stays;
+// gf_splitLines skips it). UTF-8 without a mark is checked whole, since its detection
+// looks at the first bytes only: a text that is no valid UTF-8 after all is read as ANSI.
+// UTF-16 is read as gf_readUtf16Lines reads it (nothing without a mark or with an odd
+// length). False when it cannot be converted (then "Read failed for '<path>': <error>"
+// goes where gf_readUtf8Lines reports, and bytes are emptied). Never throws.
+bool gf_textToUtf8(Charset charset, const std::filesystem::path& path, std::string& bytes);
+
 // Replaces the vector's content with the file's lines in UTF-8. False when the file cannot
 // be opened (silently) or cannot be read or converted (then "Read failed for '<path>':
 // <error>" goes to the status line and the log). Never throws.

@@ -49,6 +49,10 @@ struct CfgFileJob {
   CaseBlindPaths paths;
 };
 
+// The largest aircraft.cfg or sim.cfg that is read (real ones hold some tens of KB); a
+// larger one is not read at all, but reported in InvalidAircraftCfgFiles.txt.
+inline constexpr std::size_t g_maxAircraftCfgBytes = std::size_t{1} << 20;
+
 // The worker tasks: every section of the file that makes a complete livery, in file order.
 CfgFileResult lf_searchLiveriesinFile(int folderIndex, const std::filesystem::path& file,
                                       const LiveryScanInputs& inputs);

@@ -1,12 +1,11 @@
 // The two worker tasks: one aircraft.cfg (or sim.cfg) file each.
 #include <fmt/format.h>
 
-#include <system_error>
-
 #include "foundation/charset.h"
 #include "foundation/line_file.h"
 #include "foundation/log.h"
 #include "liveries/cfg_sections.h"
+#include "platform/whole_file.h"
 
 namespace fs = std::filesystem;
 
@@ -14,36 +13,49 @@ namespace vexo {
 
 namespace {
 
-bool lf_fileExists(const fs::path& file) {
-  std::error_code ec;
-  const auto status = fs::status(file, ec);
-  if (ec && ec != std::errc::no_such_file_or_directory) throw fs::filesystem_error("status", file, ec);
-  return fs::exists(status);
-}
+enum class CfgRead { ok, missing, failed };
 
-// The file's lines in UTF-8; false (logged) when it cannot be read.
-bool lf_readCfgLines(CfgFileJob& job, std::vector<std::string>& lines, bool encodingIsWarning) {
-  const Charset charset = gf_detectCharset(job.file);
-  if (charset == Charset::none_found) {
-    const std::string text = "! No text encoding detected for " + gf_pathToUtf8(job.file);
-    encodingIsWarning ? gf_logWarning(text) : gf_log(text);
-    return false;
+// The file's lines in UTF-8. A missing file is silent, others are logged or reported.
+CfgRead lf_readCfgLines(CfgFileJob& job, std::vector<std::string>& lines, bool encodingIsWarning) {
+  std::string bytes;
+  switch (platform::gf_readWholeFile(job.file, g_maxAircraftCfgBytes, bytes)) {
+    case platform::WholeFileRead::ok:
+      break;
+    case platform::WholeFileRead::notFound:
+      return CfgRead::missing;
+    case platform::WholeFileRead::tooLarge:
+      job.result.reports.addInvalidCfgFile(
+          fmt::format("{} is larger than {} bytes, not read", job.pathText, g_maxAircraftCfgBytes));
+      return CfgRead::failed;
+    case platform::WholeFileRead::failed: {
+      const std::string text = "! No text encoding detected for " + gf_pathToUtf8(job.file);
+      encodingIsWarning ? gf_logWarning(text) : gf_log(text);
+      return CfgRead::failed;
+    }
+  }
+  const Charset charset = gf_detectCharsetOf(bytes, false);
+  if (!gf_textToUtf8(charset, job.file, bytes)) {
+    gf_log("! Failed reading " + gf_pathToUtf8(job.file));
+    return CfgRead::failed;
   }
   lines.reserve(4096);
-  if (!gf_readUtf8Lines(charset, job.file, lines)) {
-    gf_log("! Failed reading " + gf_pathToUtf8(job.file));
-    return false;
-  }
-  return true;
+  gf_splitLines(bytes, lines);
+  return CfgRead::ok;
 }
 
 }  // namespace
 
 CfgFileResult lf_searchLiveriesinFile(int folderIndex, const fs::path& file, const LiveryScanInputs& inputs) {
   CfgFileJob job(folderIndex, file, inputs);
-  if (!lf_fileExists(file)) return {};
   std::vector<std::string> lines;
-  if (!lf_readCfgLines(job, lines, false)) return std::move(job.result);
+  switch (lf_readCfgLines(job, lines, false)) {
+    case CfgRead::ok:
+      break;
+    case CfgRead::missing:
+      return {};
+    case CfgRead::failed:
+      return std::move(job.result);
+  }
   if (!lf_checkFltsimNumbers(lines, job)) return std::move(job.result);
   const std::string modelCode = lf_atcModelCode(lines, job);
   if (modelCode.empty()) return std::move(job.result);
@@ -55,9 +67,8 @@ CfgFileResult lf_searchLiveriesinIVAOFile(int folderIndex, const fs::path& file,
   CfgFileJob job(folderIndex, file, inputs);
   const std::string modelCode = lf_ivaoModelCode(job);
   if (modelCode.empty()) return std::move(job.result);
-  if (!lf_fileExists(file)) return std::move(job.result);
   std::vector<std::string> lines;
-  if (!lf_readCfgLines(job, lines, true)) return std::move(job.result);
+  if (lf_readCfgLines(job, lines, true) != CfgRead::ok) return std::move(job.result);
   if (!lf_checkFltsimNumbers(lines, job)) return std::move(job.result);
   lf_splitIvaoSections(lines, modelCode, job);
   return std::move(job.result);

@@ -67,6 +67,7 @@ std::size_t lf_removeDuplicateLiveries() {
 LiveryScanOutcome lf_scanLiveryFolders(const std::vector<fs::path>& folders) {
   auto& scan = g_liveryScan;
   scan.scannedLiveries.clear();
+  scan.unsavedResult = false;
   lf_clearScanReports();
   scan.reports.modelFixes.clear();
   lf_removeLiveryScanFiles();
@@ -108,6 +109,10 @@ LiveryScanOutcome lf_scanLiveryFolders(const std::vector<fs::path>& folders) {
     g_mainWindowState.liveriesCount = 0;
     gf_invalidateMainWindow(g_parkRect, false);
     lf_clearScanReports();
+    // The folders hold no livery now, so the old result must not be used either.
+    std::error_code ec;
+    fs::remove(g_liveriesScannedPath, ec);
+    if (ec) gf_logWarning(fmt::format("Removing {} failed: {}", gf_pathToUtf8(g_liveriesScannedPath), ec.message()));
     return LiveryScanOutcome::nothingFound;
   }
   if (folders.size() > 1) gf_log(fmt::format("{} in total", scan.scannedLiveries.size()));
@@ -115,7 +120,11 @@ LiveryScanOutcome lf_scanLiveryFolders(const std::vector<fs::path>& folders) {
   scan.scannedLiveries.sort(lf_liveryLess);
   lf_removeDuplicateLiveries();
   const bool saved = lf_writeScannedLiveries(scan.scannedLiveries, g_liveriesScannedPath);
-  scan.scannedLiveries.clear();
+  if (saved) {
+    scan.scannedLiveries.clear();
+  } else {
+    scan.unsavedResult = true;  // the livery index takes them from here
+  }
   lf_logLiveryScanSummary();
   lf_clearScanReports();
   gf_clearStatus();

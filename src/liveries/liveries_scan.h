@@ -24,6 +24,9 @@ struct LiveryScanState {
   // Filled in collection order, then prioritised, sorted, deduplicated, written and
   // emptied; refilled from the file by lf_readScannedLiveries for the livery index.
   std::list<LiveryData> scannedLiveries;
+  // Set when the scan found liveries but could not save them: scannedLiveries then keeps
+  // them, sorted, and the livery index is built from them instead of the file.
+  bool unsavedResult = false;
   std::set<std::string> scannedTitles;     // titles claimed in this scan, in collection order
   ScanReports reports;                     // this scan's report lists
   std::vector<std::string> dontUseTitles;  // titles the regcode lists forbid
@@ -37,7 +40,9 @@ enum class LiveryScanOutcome { found, nothingFound, interrupted, saveFailed };
 // scan that found liveries and saved them.
 void gf_scanLiveries();
 
-// Scans the folders in order and finishes the result (file, reports, summary).
+// Scans the folders in order and finishes the result (file, reports, summary). The
+// previous LiveriesScanned.xml stays until the new one replaces it; a scan that finds
+// nothing removes it.
 LiveryScanOutcome lf_scanLiveryFolders(const std::vector<std::filesystem::path>& folders);
 
 // Walks one folder, starts the tasks and collects their results into
@@ -60,6 +65,7 @@ void lf_prioritizeLiveries(std::list<LiveryData>& liveries);
 // Of adjacent liveries with equal title, codes ids and registration, keeps the first.
 std::size_t lf_removeDuplicateLiveries();
 
+// The report files of the previous scan (LiveriesScanned.xml stays, see above).
 void lf_removeLiveryScanFiles();
 void lf_loadDontUseTitles();
 void lf_readAigDontUseTitles();

@@ -227,6 +227,7 @@ void gf_processScannedLiveries() {
   if (index.liveriesProcessed) {
     gf_log("Processing scanned liveries skipped; already done in previous start-up");
     g_liveryScan.scannedLiveries.clear();
+    g_liveryScan.unsavedResult = false;
     return;
   }
   index.modelTitles[g_cargo].reserve(75);

@@ -49,7 +49,7 @@ std::size_t lf_appendDontUseTitles(const std::vector<RegcodeEntry>& entries) {
 
 void lf_removeLiveryScanFiles() {
   try {
-    for (const fs::path* file : {&g_noFltsimSectionPath, &g_liveriesScannedPath, &g_inlineRegcodesPath,
+    for (const fs::path* file : {&g_noFltsimSectionPath, &g_inlineRegcodesPath,
                                  &g_invalidAirlineCodesPath, &g_invalidAircraftCodesPath, &g_fixesPath,
                                  &g_invalidAircraftCfgFilesPath, &g_incompleteFltsimSectionsPath, &g_errorsFolder}) {
       fs::remove(*file);

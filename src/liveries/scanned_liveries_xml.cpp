@@ -107,8 +107,21 @@ std::list<LiveryData> lf_readScannedLiveriesFrom(const fs::path& file) {
 }
 
 void lf_readScannedLiveries() {
-  g_liveryScan.scannedLiveries.clear();
-  g_liveryScan.scannedLiveries = lf_readScannedLiveriesFrom(g_liveriesScannedPath);
+  auto& scan = g_liveryScan;
+  if (scan.unsavedResult) {
+    // The scan could not save its result; the records are still here, sorted. They are
+    // made what reading them back would give (neither the folder nor the marker is kept).
+    scan.unsavedResult = false;
+    for (auto& livery : scan.scannedLiveries) {
+      livery.folderIndex = 0;
+      livery.codes.marker = 0;
+    }
+    gf_logWarning(fmt::format("{:5} liveries taken from the scan itself, as {} could not be saved",
+                              scan.scannedLiveries.size(), g_liveriesScannedPath.string()));
+    return;
+  }
+  scan.scannedLiveries.clear();
+  scan.scannedLiveries = lf_readScannedLiveriesFrom(g_liveriesScannedPath);
 }
 
 void lf_liveryFolders(std::vector<fs::path>& out) {

@@ -28,7 +28,8 @@ bool lf_writeScannedLiveries(const std::list<LiveryData>& liveries, const std::f
 std::list<LiveryData> lf_readScannedLiveriesFrom(const std::filesystem::path& file);
 
 // The same on output/LiveriesScanned.xml into g_liveryScan.scannedLiveries (which is
-// emptied first and stays empty on failure).
+// emptied first and stays empty on failure). After a scan that could not save the file
+// (g_liveryScan.unsavedResult), the scan's own records are taken instead (logged).
 void lf_readScannedLiveries();
 
 // Appends the paths of the non-empty lfolder0 .. lfolder9 values, in that order. A value

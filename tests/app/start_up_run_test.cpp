@@ -10,6 +10,8 @@
 #include "airports/airports_services.h"
 #include "foundation/status_line.h"
 #include "foundation/install_query.h"
+#include "foundation/main_window_state.h"
+#include "liveries/livery_index.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "platform/controls.h"
@@ -97,6 +99,21 @@ TEST_F(StartUpRunTest, ClosedWindowAndProductionModeTakeTheStopPath) {
   g_windowClosed = true;
   EXPECT_FALSE(lf_prepareRun());
   EXPECT_EQ(g_exitReason.load(), ExitReason::userClosedSim);
+}
+
+// LiveriesScanned.xml cannot be saved (a folder stands in its place): the start goes on
+// to the traffic with the liveries the scan found, and the next start scans again.
+TEST_F(StartUpRunTest, UnsavableScanResultStillStartsWithTheLiveriesFound) {
+  lf_forgetLiveries();
+  fs::create_directories(g_liveriesScannedPath / "blocker");
+  ASSERT_TRUE(lf_prepareRun()) << log_.text();
+  EXPECT_EQ(g_mainWindowState.liveriesCount, 1U);
+  EXPECT_FALSE(lf_indexedTitle("Sample AAL A320").empty());
+  EXPECT_TRUE(g_liveryIndex.liveriesProcessed);
+  EXPECT_TRUE(g_settings.SCAN_LIVERIES.value);
+  EXPECT_TRUE(log_.contains("liveries taken from the scan itself"));
+  EXPECT_FALSE(log_.contains("LiveriesScanned.xml not found"));
+  lf_forgetLiveries();
 }
 
 // A kept destination is applied again, known or not; a malformed one ends the start-up.

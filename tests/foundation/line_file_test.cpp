@@ -95,6 +95,36 @@ TEST(ReadUtf8Lines, EveryCharset) {
   }
 }
 
+// The detection looks at the first 4 KiB; what follows decides too. UTF-8 that breaks
+// later is read as ANSI, UTF-8 that stays valid (a character cut by the sample's end
+// included) is kept.
+TEST(ReadUtf8Lines, UndeclaredUtf8IsCheckedWhole) {
+  const std::string ascii(g_charsetSampleSize - 1, 'a');
+  struct Case {
+    std::string tail;
+    std::string expectedTail;
+  };
+  const Case cases[] = {
+      {"\ntitle=Caf\xE9 \x80", "title=Caf\xC3\xA9 \xE2\x82\xAC"},
+      {"\ntitle=Caf\xC3\xA9", "title=Caf\xC3\xA9"},
+      {"\xC3\xA9\ntitle=x", "title=x"},            // a character across the sample's end
+      {"\ntitle=\xE2\x82", "title=\xC3\xA2\xE2\x80\x9A"},  // cut off by the end of the file
+  };
+  test::TempDir dir;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(c.tail));
+    test::writeFile(dir / "f.cfg", ascii + c.tail);
+    ASSERT_EQ(gf_detectCharset(dir / "f.cfg"), Charset::UTF8_without_BOM);
+    Strings lines;
+    EXPECT_TRUE(gf_readUtf8Lines(Charset::UTF8_without_BOM, dir / "f.cfg", lines));
+    ASSERT_EQ(lines.size(), 2U);
+    EXPECT_EQ(lines[1], c.expectedTail);
+    std::string bytes = ascii + c.tail;
+    EXPECT_TRUE(gf_textToUtf8(Charset::UTF8_without_BOM, dir / "f.cfg", bytes));
+    EXPECT_EQ(split(bytes), lines);
+  }
+}
+
 TEST(ReadUtf8Lines, FailuresAreReportedNotThrown) {
   test::TempDir dir;
   g_reported.clear();

@@ -157,5 +157,85 @@ TEST_F(CfgSections, IvaoLibraryRules) {
             "                 in " + wrong.string());
 }
 
+// Each limit of the section rules, on both of its sides.
+TEST_F(CfgSections, RuleLimits) {
+  const std::string files = "texture=KLM\nsim=B738\n";
+  const auto r = scan(section(0, "title=A\natc_parking_codes=KLM\n     [x]\n" + files) +   // "[" at column 5 ends it
+                      section(1, "title=B\natc_parking_codes=KLM\n      [x]\n" + files) +  // at column 6 it does not
+                      section(2, "title=C\natc_parking_codes=BAWC\n" + files) +
+                      section(3, "title=D\natc_parking_codes=KLM\natc_id=ABCDEFGHIJKL\n" + files) +
+                      section(4, "title=E\natc_parking_codes=KLM\natc_id=ABCDEFGHIJKLM\n" + files) +
+                      section(5, "title=Fictional\natc_parking_codes=KLM\n" + files) +
+                      section(6, "title=Fictiona\natc_parking_codes=KLM\n" + files));
+  EXPECT_EQ(titles(r), (std::vector<std::string>{"B", "C", "D", "E", "Fictiona"}));
+  std::vector<std::string> regcodes;
+  std::vector<std::uint16_t> airlines;
+  for (const auto& f : r.liveries) {
+    regcodes.push_back(f.livery.regcode);
+    airlines.push_back(f.livery.codes.airlineId);
+  }
+  EXPECT_EQ(regcodes, (std::vector<std::string>{"", "", "ABCDEFGHIJKL", "", ""}));
+  EXPECT_EQ(airlines[1], gf_airlineCode2Id("BAW"));  // "BAWC": a cargo code of BAW
+  EXPECT_TRUE(r.reports.invalidAirlineCodes.empty());
+  EXPECT_EQ(incomplete(r), (std::vector<std::string>{
+                               (dir_ / "ac" / "model.").string() + " or related path does not exist: [fltsim.0]",
+                               "invalid atc_id=ABCDEFGHIJKLM in: E",
+                           }));
+}
+
+// A registration the dbase holds without an airline gives no airline either: a Heavy
+// model is dropped, another becomes private.
+TEST_F(CfgSections, RegistrationWithoutDbaseAirline) {
+  const std::string keys = "atc_id=HBX\ntexture=KLM\nsim=B738\n";
+  const auto heavy = test::aircraftFolder(dir_ / "h", "aircraft.cfg", "atc_model=B77W\n" + section(3, "title=X\n" + keys),
+                                          {"KLM"});
+  const auto h = lf_searchLiveriesinFile(1, heavy, inputs_);
+  EXPECT_TRUE(h.liveries.empty());
+  EXPECT_EQ(incomplete(h).back(), "'" + heavy.string() + "' '[fltsim.3]' has no airline and regcode not in dbase");
+  const auto light = test::aircraftFolder(dir_ / "l", "aircraft.cfg", "atc_model=B738\n" + section(3, "title=Y\n" + keys),
+                                          {"KLM"});
+  const auto l = lf_searchLiveriesinFile(1, light, inputs_);
+  ASSERT_EQ(l.liveries.size(), 1U);
+  EXPECT_EQ(l.liveries.front().livery.codes,
+            (AcCodes{gf_airlineCode2Id("PVT"), 0, gf_modelCode2Id("B738"), 0, 0}));
+  EXPECT_EQ(l.liveries.front().livery.regcode, "HBX");
+}
+
+// The character set is decided on the whole file: a Windows-1252 title after 4 KiB of
+// ASCII is converted, a UTF-8 one there is kept as it is.
+TEST_F(CfgSections, LateTitleIsReadInTheFilesCharset) {
+  const std::string padding = "// " + std::string(5000, '-') + "\n";
+  const std::string keys = "atc_parking_codes=KLM\ntexture=KLM\nsim=B738\n";
+  auto r = scan(padding + section(0, "title=Caf\xE9 \x80 KLM\n" + keys));
+  EXPECT_EQ(titles(r), std::vector<std::string>{"Caf\xC3\xA9 \xE2\x82\xAC KLM"});
+  r = scan(padding + section(0, "title=Caf\xC3\xA9 KLM\n" + keys));
+  EXPECT_EQ(titles(r), std::vector<std::string>{"Caf\xC3\xA9 KLM"});
+}
+
+// A file beyond the size limit is reported and not read; one at the limit is read.
+TEST_F(CfgSections, OversizeFileIsReportedAndSkipped) {
+  const std::string body = section(0, "title=A\natc_parking_codes=KLM\ntexture=KLM\nsim=B738\n") + "//";
+  for (const std::size_t size : {g_maxAircraftCfgBytes, g_maxAircraftCfgBytes + 1}) {
+    const std::string head = "[General]\natc_model=B738\n";
+    const auto file = test::aircraftFolder(dir_ / std::to_string(size), "aircraft.cfg",
+                                           head + body + std::string(size - head.size() - body.size(), '-'), {"KLM"});
+    ASSERT_EQ(std::filesystem::file_size(file), size);
+    const auto r = lf_searchLiveriesinFile(1, file, inputs_);
+    if (size == g_maxAircraftCfgBytes) {
+      EXPECT_EQ(titles(r), std::vector<std::string>{"A"});
+      EXPECT_TRUE(r.reports.invalidCfgFiles.empty());
+    } else {
+      EXPECT_TRUE(r.liveries.empty());
+      EXPECT_EQ(std::vector<std::string>(r.reports.invalidCfgFiles.begin(), r.reports.invalidCfgFiles.end()),
+                std::vector<std::string>{file.string() + " is larger than 1048576 bytes, not read"});
+      EXPECT_TRUE(r.reports.noFltsimFiles.empty());
+    }
+  }
+  const auto ivao = test::aircraftFolder(dir_ / "IVAO_MTL" / "IVAO_B738", "aircraft.cfg",
+                                         std::string(g_maxAircraftCfgBytes + 1, '-'), {});
+  EXPECT_EQ(lf_searchLiveriesinIVAOFile(1, ivao, inputs_).reports.invalidCfgFiles.front(),
+            ivao.string() + " is larger than 1048576 bytes, not read");
+}
+
 }  // namespace
 }  // namespace vexo

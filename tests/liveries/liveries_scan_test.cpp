@@ -5,7 +5,9 @@
 #include <algorithm>
 #include <map>
 
+#include "foundation/charset.h"
 #include "foundation/error.h"
+#include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/run_state.h"
 #include "foundation/scan_tasks.h"
@@ -205,6 +207,89 @@ TEST_F(LiveriesScan, NoFolderAndNoLiveryAreErrors) {
   } catch (const UserErrorException& e) {
     EXPECT_STREQ(e.what(), "243: the path pointed to by parameter 'lfolder4' does not exist, see Log.txt!");
   }
+}
+
+// Every title the saved file holds, in its order.
+std::vector<std::string> savedTitles() {
+  std::vector<std::string> titles;
+  for (const auto& l : lf_readScannedLiveriesFrom(g_liveriesScannedPath)) titles.push_back(l.title);
+  return titles;
+}
+
+std::string klmSection(const std::string& title) {
+  return "atc_model=B738\n" + section(0, "title=" + title + "\natc_parking_codes=KLM\n") + files();
+}
+
+// A folder whose path has 249 bytes is walked into, one of 250 is not.
+TEST_F(LiveriesScan, LongFolderPathsAreNotEntered) {
+  const fs::path base = root_ / "long";
+  const std::size_t room = 249 - base.string().size() - 1;
+  ASSERT_LT(room, 250U);
+  const fs::path at = base / std::string(room, 'a');
+  const fs::path beyond = base / std::string(room + 1, 'b');
+  ASSERT_EQ(at.string().size(), 249U);
+  test::aircraftFolder(at, "aircraft.cfg", klmSection("Len 249"), {"KLM"});
+  test::aircraftFolder(beyond, "aircraft.cfg", klmSection("Len 250"), {"KLM"});
+  g_settings.lfolder[2].setValue("");
+  g_settings.lfolder[0].setValue(base.string());
+  gf_scanLiveries();
+  EXPECT_EQ(savedTitles(), std::vector<std::string>{"Len 249"});
+}
+
+// The saved file is valid UTF-8 whatever the charset of the files, even when it shows
+// only after the first 4 KiB.
+TEST_F(LiveriesScan, LateAnsiTitleIsSavedAsUtf8) {
+  const fs::path base = root_ / "late";
+  test::aircraftFolder(base / "a", "aircraft.cfg", "// " + std::string(5000, '-') + "\n" + klmSection("Caf\xE9 KLM"),
+                       {"KLM"});
+  g_settings.lfolder[2].setValue("");
+  g_settings.lfolder[0].setValue(base.string());
+  gf_scanLiveries();
+  const std::string saved = test::readFile(g_liveriesScannedPath);
+  EXPECT_TRUE(gf_isUtf8Sample(saved, false));
+  EXPECT_NE(saved.find("t=\"Caf\xC3\xA9 KLM\""), std::string::npos) << saved;
+}
+
+// The previous result stays until a new one replaces it: an interrupted scan keeps it; a
+// scan that finds no livery at all removes it.
+TEST_F(LiveriesScan, PreviousResultStaysUntilReplaced) {
+  gf_scanLiveries();
+  const std::string previous = test::readFile(g_liveriesScannedPath);
+  g_closing = true;
+  gf_scanLiveries();
+  g_closing = false;
+  EXPECT_EQ(test::readFile(g_liveriesScannedPath), previous);
+  for (auto& f : g_settings.lfolder) f.setValue("");
+  g_settings.lfolder[0].setValue((root_ / "lf1" / "Empty").string());
+  EXPECT_THROW(gf_scanLiveries(), UserErrorException);
+  EXPECT_FALSE(fs::exists(g_liveriesScannedPath));
+}
+
+// LiveriesScanned.xml cannot be saved: the livery index is built from the scan's own
+// records, as it would be from the file.
+TEST_F(LiveriesScan, UnsavedResultStillBuildsTheIndex) {
+  gf_scanLiveries();
+  const auto fromFile = lf_readScannedLiveriesFrom(g_liveriesScannedPath);
+  fs::remove(g_liveriesScannedPath);
+  fs::create_directories(g_liveriesScannedPath / "blocker");
+  test::LogCapture log;
+  g_settings.SCAN_LIVERIES.value = true;
+  gf_scanLiveries();
+  EXPECT_TRUE(g_liveryScan.unsavedResult);
+  lf_readScannedLiveries();
+  EXPECT_FALSE(g_liveryScan.unsavedResult);
+  EXPECT_TRUE(log.contains("   10 liveries taken from the scan itself, as " + g_liveriesScannedPath.string() +
+                           " could not be saved"))
+      << log.text();
+  const auto& inMemory = g_liveryScan.scannedLiveries;
+  ASSERT_EQ(inMemory.size(), fromFile.size());
+  for (auto a = inMemory.begin(), b = fromFile.begin(); a != inMemory.end(); ++a, ++b) {
+    EXPECT_EQ(a->title, b->title);
+    EXPECT_EQ(a->regcode, b->regcode);
+    EXPECT_EQ(a->codes, b->codes) << a->title;
+    EXPECT_EQ(a->folderIndex, 0);
+  }
+  g_liveryScan.scannedLiveries.clear();
 }
 
 TEST(LiveriesWalk, FileNamesAndIvaoFolders) {

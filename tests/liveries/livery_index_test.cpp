@@ -4,6 +4,7 @@
 
 #include "foundation/log.h"
 #include "livery_index_fixture.h"
+#include "platform/controls.h"
 #include "refdata/dbase_lookups.h"
 
 namespace vexo {
@@ -64,6 +65,28 @@ TEST_F(LiveryIndexTest, BuildsKeysSplitsCargoAndCountsRegistrations) {
   EXPECT_EQ(ix.lightModels, (std::vector<std::uint16_t>{model("C172"), model("C182")}));
   EXPECT_EQ(ix.rotorcraftModels, std::vector<std::uint16_t>{model("EC35")});
   EXPECT_TRUE(g_liveryScan.scannedLiveries.empty());
+  g_settings.HIGH_PERF_AIRCRAFT.value = true;
+}
+
+// A category without liveries disables its checkbox, whether its setting was on (then
+// switched off) or off already; a category with liveries enables its checkbox.
+TEST_F(LiveryIndexTest, CheckboxesFollowTheCategoriesFound) {
+  platform::HeadlessControls controls;
+  platform::ScopedControls scoped{controls};
+  for (const bool wasOn : {true, false}) {
+    g_liveryIndex = LiveryIndex{};
+    g_settings.HIGH_PERF_AIRCRAFT.value = wasOn;
+    controls.setEnabled(cmd::highPerfAircraft, true);
+    controls.setEnabled(cmd::lightAircraft, false);
+    controls.setEnabled(cmd::helicopters, false);
+    test::LogCapture log;
+    build(test::sampleLiveries());
+    EXPECT_FALSE(controls.isEnabled(cmd::highPerfAircraft)) << wasOn;
+    EXPECT_TRUE(controls.isEnabled(cmd::lightAircraft)) << wasOn;
+    EXPECT_TRUE(controls.isEnabled(cmd::helicopters)) << wasOn;
+    EXPECT_FALSE(g_settings.HIGH_PERF_AIRCRAFT.value);
+    EXPECT_EQ(log.contains("HIGH_PERF_AIRCRAFT temporarily switched off"), wasOn);
+  }
   g_settings.HIGH_PERF_AIRCRAFT.value = true;
 }
 

@@ -178,6 +178,23 @@ TEST_F(LiveryMatchingTest, StaticAircraftAreLoggedNotCounted) {
   EXPECT_TRUE(log.contains("\nG12     : TST123    XXX     B739     no livery match ...\n"));
 }
 
+// A private static aircraft takes its generic livery by the stand: a cargo stand gives
+// the generic freighter, a gate the generic pax livery of the same model.
+TEST_F(LiveryMatchingTest, StaticPrivateAircraftTakesTheStandsCargoFlag) {
+  g_liveryIndex = LiveryIndex{};
+  auto liveries = test::sampleLiveries();
+  liveries.push_back(livery("ZZZ", "", "B738", "ZZZ B738 freighter", "", 1));
+  build(liveries);
+  g_settings.MATCHING_DEPTH.value = 2;
+  for (const bool cargo : {true, false}) {
+    const ParkingPosition stand("S1", {}, 33.9, -118.4, 0.0, 20.0, 0, cargo, false, false);
+    StaticAc pvt;
+    static_cast<AcData&>(pvt) = aircraft("PVT", "", "B738", "N55");
+    EXPECT_TRUE(gf_matchStaticLivery(pvt, stand));
+    EXPECT_EQ(pvt.liveryTitle, cargo ? "ZZZ B738 freighter" : "ZZZ B738 generic");
+  }
+}
+
 TEST(RegistrationPrefix, HyphenOrFirstCharacter) {
   EXPECT_EQ(lf_registrationPrefix("D-EABC"), "D-");
   EXPECT_EQ(lf_registrationPrefix("HB-ABC"), "HB-");

@@ -67,6 +67,8 @@ TEST_F(ScannedLiveriesXml, ReadErrors) {
             "999: Missing required attribute 't' in <l>");
   EXPECT_EQ(errorOf(R"(<root><liveries><q t="x" m="B738"/></liveries></root>)"),
             "999: Missing required attribute 'a' in <q>");
+  EXPECT_EQ(errorOf(R"(<root><liveries><l a="KLM" t="x"/></liveries></root>)"),
+            "999: Missing required attribute 'm' in <l>");
   EXPECT_EQ(errorOf("<root><liveries/></root>"), "533: " + path + " does not contain liveries");
   EXPECT_EQ(errorOf("<other/>"), "533: " + path + " does not contain liveries");
   EXPECT_EQ(errorOf("<root><meta/></root>"), "52: " + path + " does not contain a <liveries> section");

@@ -1,0 +1,59 @@
+#include "platform/whole_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+
+namespace vexo::platform {
+
+namespace {
+
+struct Descriptor {
+  explicit Descriptor(int fd) : fd(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd >= 0) ::close(fd);
+  }
+  int fd;
+};
+
+}  // namespace
+
+WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes) {
+  bytes.clear();
+  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  if (file.fd < 0) return errno == ENOENT || errno == ENOTDIR ? WholeFileRead::notFound : WholeFileRead::failed;
+  struct stat info {};
+  if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return WholeFileRead::failed;
+  if (info.st_size < 0 || static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
+    return info.st_size < 0 ? WholeFileRead::failed : WholeFileRead::tooLarge;
+  }
+  // The size is taken when the file is opened; reading goes on to the end, so a file that
+  // grew meanwhile beyond the limit is refused too.
+  bytes.resize(static_cast<std::size_t>(info.st_size));
+  std::size_t done = 0;
+  for (;;) {
+    if (done == bytes.size()) bytes.resize(std::min(maxBytes + 1, bytes.size() + 4096));
+    const ssize_t got = ::read(file.fd, bytes.data() + done, bytes.size() - done);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      bytes.clear();
+      return WholeFileRead::failed;
+    }
+    if (got == 0) break;
+    done += static_cast<std::size_t>(got);
+    if (done > maxBytes) {
+      bytes.clear();
+      return WholeFileRead::tooLarge;
+    }
+  }
+  bytes.resize(done);
+  return WholeFileRead::ok;
+}
+
+}  // namespace vexo::platform

@@ -1,0 +1,22 @@
+// Reading a whole file into memory at once, refusing one beyond a size limit before any
+// of it is read.
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <string>
+
+namespace vexo::platform {
+
+enum class WholeFileRead {
+  ok,
+  notFound,  // nothing at the path (or a component of it is no folder)
+  tooLarge,  // the file holds more than the limit; nothing was read
+  failed,    // it exists but cannot be opened or read, or it is no regular file
+};
+
+// Replaces bytes with the content of the regular file at path when it holds at most
+// maxBytes. One open, one size query, and a read of the whole and one that finds its end.
+WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes);
+
+}  // namespace vexo::platform
