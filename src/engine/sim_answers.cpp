@@ -213,8 +213,9 @@ void gf_removeFlightPlan(std::uint32_t objectid, TrafficEngine& engine) {
       return;
     }
     if (a->hasFlightPlan != 0) {
+      // The plan was written under the hexid (lf_giveFlightPlan), not the object id.
       std::error_code error;
-      std::filesystem::remove(gf_flightPlanPath(objectid, engine.link), error);
+      std::filesystem::remove(gf_flightPlanPath(a->hexid, engine.link), error);
       if (error) gf_log(fmt::format("gf_removeFlightPlan: {}", error.message()));
     }
     lf_eraseRecord(engine.liveAcs, *a);

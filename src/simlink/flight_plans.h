@@ -1,4 +1,5 @@
-// AI flight plans: one minimal AceXML .pln file per AI aircraft, named by its object id,
+// AI flight plans: one minimal AceXML .pln file per AI aircraft, named by the id it is given (the
+// engine gives the aircraft's hexid, which outlives a livery respawn's new object id),
 // in the folder "orig_dest" of the per-user folder. The folder is made at every start-up
 // and removed with its files at every closing down, so no plan outlives a run.
 #pragma once

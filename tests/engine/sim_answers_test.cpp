@@ -88,6 +88,31 @@ TEST_F(EngineTest, TheRemovalConfirmedErasesTheRecordOrPutsALiveryRespawnBackInB
   EXPECT_EQ(find(20002)->flapsIndex, 4u);
 }
 
+// The plan is written under the aircraft's hexid when its object is created; the removal
+// must take that same file away, or every aircraft that left keeps its plan on disk for
+// the rest of the run.
+TEST_F(EngineTest, TheRemovalConfirmedDeletesTheAircraftsFlightPlan) {
+  test::TempDir plans;
+  link.flightPlanFolder = plans.path();
+  LiveReport first = dueNow(report(20001, "DLH1", 1000.0));
+  LiveReport second = dueNow(report(20001, "DLH1", 1010.0, 34.01));
+  for (LiveReport* r : {&first, &second}) {
+    r->ident.origin = IataCode("FRA");
+    r->ident.destination = IataCode("LAX");
+  }
+  handOver(first);
+  handOver(second);
+  for (int i = 0; i < 600 && (find(20001) == nullptr || find(20001)->simState != SimState::active); ++i) cycle();
+  ASSERT_NE(find(20001), nullptr);
+  ASSERT_EQ(find(20001)->hasFlightPlan, 1u);
+  ASSERT_EQ(std::distance(std::filesystem::directory_iterator(plans.path()), {}), 1);
+  removeAircraftFromSim(*find(20001), engine);
+  cycles(30);
+  EXPECT_EQ(find(20001), nullptr);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(plans.path()), {}), 0);
+  link.flightPlanFolder.clear();
+}
+
 TEST_F(EngineTest, OnGroundReports) {
   LiveAc& a = activeAircraft(20001, "DLH1");
   const std::uint32_t id = a.objectid;
