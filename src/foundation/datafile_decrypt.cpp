@@ -39,8 +39,9 @@ struct SecretState {
 
 }  // namespace
 
-void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& input,
-                          const std::filesystem::path& output) {
+namespace {
+
+platform::FilePtr lf_openInput(const std::filesystem::path& input) {
   if (sodium_init() < 0) {
     throw std::runtime_error("libsodium could not be initialised");
   }
@@ -49,12 +50,13 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
     throw std::runtime_error("Could not open input file: " + gf_pathToUtf8(input));
   }
   std::setvbuf(in.get(), nullptr, _IONBF, 0);
-  platform::FilePtr out = platform::gf_createPrivateFile(output);
-  if (!out) {
-    throw std::runtime_error("Could not open output file: " + gf_pathToUtf8(output));
-  }
-  std::setvbuf(out.get(), nullptr, _IONBF, 0);
+  return in;
+}
 
+// Decrypts the opened input to out, or only authenticates it when out is null (the plain
+// text is then dropped block by block). Throws std::runtime_error.
+void lf_pull(const DataFileKey& key, const platform::FilePtr& in, const std::filesystem::path& input, std::FILE* out,
+             const std::filesystem::path& output) {
   SecretState secret;
   secret.key = key;
   unsigned char header[g_dataFileHeaderBytes];
@@ -100,7 +102,7 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
       consumed += size;
       final = tag == crypto_secretstream_xchacha20poly1305_TAG_FINAL;
     }
-    if (plainSize > 0 && std::fwrite(plain.data(), 1, plainSize, out.get()) != plainSize) {
+    if (out != nullptr && plainSize > 0 && std::fwrite(plain.data(), 1, plainSize, out) != plainSize) {
       throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(output));
     }
   }
@@ -112,8 +114,31 @@ void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& i
       gf_logWarning(fmt::format("{} bytes after the final chunk of {} ignored", extra, gf_pathToUtf8(input)));
     }
   }
+}
+
+}  // namespace
+
+void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& input,
+                          const std::filesystem::path& output) {
+  const platform::FilePtr in = lf_openInput(input);
+  platform::FilePtr out = platform::gf_createPrivateFile(output);
+  if (!out) {
+    throw std::runtime_error("Could not open output file: " + gf_pathToUtf8(output));
+  }
+  std::setvbuf(out.get(), nullptr, _IONBF, 0);
+  lf_pull(key, in, input, out.get(), output);
   if (std::fclose(out.release()) != 0) {
     throw std::runtime_error("Could not write output file: " + gf_pathToUtf8(output));
+  }
+}
+
+bool gf_dataFileDecrypts(const std::filesystem::path& input, std::string* why) {
+  try {
+    lf_pull(g_dataFileKey, lf_openInput(input), input, nullptr, {});
+    return true;
+  } catch (const std::exception& e) {
+    if (why) *why = e.what();
+    return false;
   }
 }
 

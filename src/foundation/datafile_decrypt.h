@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <string>
 
 #include "foundation/datafile_key.h"
 
@@ -18,6 +19,11 @@ inline constexpr std::size_t g_dataFileCipherChunkBytes = g_dataFilePlainChunkBy
 // only). False after any failure, which is logged; the output is then removed. A file cut
 // short (no final chunk, short header, empty) is a failure.
 bool gf_streamDecrypt(const std::filesystem::path& input, const std::filesystem::path& output);
+
+// True when the whole file decrypts with the program's key: its header is accepted, every
+// chunk authenticates and the final chunk is there. Nothing is written; why a file fails
+// goes to *why. A download must pass this before it replaces a data file.
+bool gf_dataFileDecrypts(const std::filesystem::path& input, std::string* why);
 
 // The decryption itself; throws std::runtime_error and may leave a partial output behind.
 void lf_streamDecryptPull(const DataFileKey& key, const std::filesystem::path& input,

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <system_error>
 
 #include "foundation/charset.h"
+#include "foundation/datafile_decrypt.h"
 #include "foundation/log.h"
 #include "foundation/version.h"
 
@@ -101,6 +103,13 @@ DownloadLimits gf_defaultDownloadLimits() {
   return g_defaultDownloadLimits;
 }
 
+DownloadLimits gf_downloadLimits(std::uint64_t maxBytes, std::chrono::milliseconds total) {
+  DownloadLimits limits = gf_defaultDownloadLimits();
+  limits.maxBytes = std::min(limits.maxBytes, maxBytes);
+  limits.total = std::min(limits.total, total);
+  return limits;
+}
+
 Downloader::Downloader() : handle_(std::make_unique<Handle>()), limits_(gf_defaultDownloadLimits()) {
   static std::once_flag s_globalInit;
   std::call_once(s_globalInit, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -184,11 +193,31 @@ std::string gf_downloadBase() {
 
 bool gf_downloadDataFile(std::string_view fileName, const fs::path& target) {
   Downloader downloader;
+  downloader.setLimits(gf_downloadLimits(g_dataFileMaxBytes, g_dataFileTotalTime));
   const std::string address = fmt::format("{}{}/{}", gf_downloadBase(), g_programVersion.major, fileName);
-  const bool ok = downloader.download(address, target, true);
+  // The answer lands beside the data file and replaces it only when it decrypts whole: a
+  // portal's page or a body cut short by a server that sent no length is a 200 answer
+  // too, and in place of the data file it would stop every later start.
+  fs::path fresh = target;
+  fresh += ".new";
+  bool ok = downloader.download(address, fresh, true);
+  if (ok) {
+    std::string why;
+    ok = gf_dataFileDecrypts(fresh, &why);
+    if (!ok) gf_log(fmt::format("Download error: 'not a data file: {}' for {}", why, address));
+  }
+  if (ok) {
+    std::error_code ec;
+    fs::rename(fresh, target, ec);
+    if (ec) {
+      gf_log(fmt::format("could not rename {} => {}: {}", gf_pathToUtf8(fresh), gf_pathToUtf8(target), ec.message()));
+      ok = false;
+    }
+  }
   if (ok) {
     gf_log(fmt::format("Downloaded '{}' to '{}'", address, gf_pathToUtf8(target)));
   } else {
+    lf_removeQuietly(fresh);
     gf_logWarning(fmt::format("Downloading '{}' failed !", address));
   }
   return ok;

@@ -34,6 +34,14 @@ struct DownloadLimits {
 void gf_setDefaultDownloadLimits(DownloadLimits limits);
 DownloadLimits gf_defaultDownloadLimits();
 
+// The default limits, tightened to what suits one kind of file: a body of at most
+// maxBytes, received within total. The stall limits stay those of the default.
+DownloadLimits gf_downloadLimits(std::uint64_t maxBytes, std::chrono::milliseconds total);
+
+// A data file (dbase.enc, airports.enc, AIG-regcodes.enc): a few MB at most.
+inline constexpr std::uint64_t g_dataFileMaxBytes = 64ULL * 1024 * 1024;
+inline constexpr std::chrono::milliseconds g_dataFileTotalTime = std::chrono::minutes(10);
+
 // Owns one libcurl handle for one or more downloads; used by one thread at a time.
 class Downloader {
 public:
@@ -65,7 +73,8 @@ void gf_setDownloadBase(std::string base);
 std::string gf_downloadBase();
 
 // Downloads <base><major version>/<fileName> (a data file of the running program version)
-// to the target; logs the outcome.
+// within the data-file limits and replaces the target with it only when it decrypts
+// whole; logs the outcome. False leaves the target as it was.
 bool gf_downloadDataFile(std::string_view fileName, const std::filesystem::path& target);
 
 }  // namespace vexo

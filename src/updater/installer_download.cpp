@@ -4,6 +4,7 @@
 #include <zip.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -46,8 +47,16 @@ void lf_removeQuietly(const fs::path& path) {
   fs::remove(path, ignored);
 }
 
-// Copies one entry into out, chunk by chunk; 0 or libzip's error code.
-int lf_copyEntry(zip_t* archive, zip_uint64_t index, std::ofstream& out, std::vector<char>& buffer) {
+// What may still be unpacked, and whether an entry went beyond it.
+struct UnpackBudget {
+  std::uint64_t left;
+  bool exceeded = false;
+};
+
+// Copies one entry into out, chunk by chunk, within the budget; 0 or libzip's error code
+// (ZIP_ER_WRITE with budget.exceeded set when the entry unpacks beyond it).
+int lf_copyEntry(zip_t* archive, zip_uint64_t index, std::ofstream& out, std::vector<char>& buffer,
+                 UnpackBudget& budget) {
   zip_file_t* file = zip_fopen_index(archive, index, 0);
   if (!file) return zip_error_code_zip(zip_get_error(archive));
   int error = 0;
@@ -58,6 +67,12 @@ int lf_copyEntry(zip_t* archive, zip_uint64_t index, std::ofstream& out, std::ve
       break;
     }
     if (n == 0) break;
+    if (static_cast<std::uint64_t>(n) > budget.left) {
+      budget.exceeded = true;
+      error = ZIP_ER_WRITE;
+      break;
+    }
+    budget.left -= static_cast<std::uint64_t>(n);
     if (!out.write(buffer.data(), static_cast<std::streamsize>(n))) {
       error = ZIP_ER_WRITE;
       break;
@@ -71,7 +86,7 @@ int lf_copyEntry(zip_t* archive, zip_uint64_t index, std::ofstream& out, std::ve
 
 }  // namespace
 
-bool gf_unzipInstaller(const fs::path& zipPath, const fs::path& exe) {
+bool gf_unzipInstaller(const fs::path& zipPath, const fs::path& exe, std::uint64_t maxBytes) {
   int openError = 0;
   const Archive archive(zip_open(zipPath.c_str(), ZIP_RDONLY, &openError));
   if (!archive) {
@@ -79,6 +94,7 @@ bool gf_unzipInstaller(const fs::path& zipPath, const fs::path& exe) {
     return false;
   }
   std::vector<char> buffer(kUnzipChunk);
+  UnpackBudget budget{maxBytes};
   const zip_int64_t count = zip_get_num_entries(archive.get(), 0);
   for (zip_int64_t i = 0; i < count; ++i) {
     const auto index = static_cast<zip_uint64_t>(i);
@@ -95,8 +111,12 @@ bool gf_unzipInstaller(const fs::path& zipPath, const fs::path& exe) {
       gf_logWarning(fmt::format("Could not create output file {}", gf_pathToUtf8(exe)));
       return false;
     }
-    if (const int error = lf_copyEntry(archive.get(), index, out, buffer); error != 0) {
-      gf_logWarning(fmt::format("Unzipping error code: {}", error));
+    if (const int error = lf_copyEntry(archive.get(), index, out, buffer, budget); error != 0) {
+      if (budget.exceeded) {
+        gf_logWarning(fmt::format("{} unpacks to more than {} bytes", gf_pathToUtf8(zipPath), maxBytes));
+      } else {
+        gf_logWarning(fmt::format("Unzipping error code: {}", error));
+      }
       return false;
     }
     gf_log(fmt::format("{} unzipped to {}", gf_pathToUtf8(zipPath), gf_pathToUtf8(exe)));
@@ -170,6 +190,8 @@ bool gf_downloadNewVersion(const VersionData& web) {
   bool ok = lf_removeOldInstaller(exe);
   if (ok) {
     Downloader downloader;
+    const DownloadLimits limits = gf_downloadLimits(g_installerMaxBytes, g_installerTotalTime);
+    downloader.setLimits(limits);
     const std::string releaseBase = gf_downloadBase() + "release/";
     const std::string url = fmt::format("{}{}/{}", releaseBase, g_programName, kZipPath.string());
     ok = downloader.download(url, kZipPath, true);
@@ -177,7 +199,7 @@ bool gf_downloadNewVersion(const VersionData& web) {
       gf_setStatus(fmt::format("Downloading program installer file version {} failed", web.toString()), true);
     } else {
       gf_log(fmt::format("Downloaded {}", gf_pathToUtf8(kZipPath)));
-      ok = gf_unzipInstaller(kZipPath, exe);
+      ok = gf_unzipInstaller(kZipPath, exe, limits.maxBytes);
     }
   }
   lf_prepareNewVersionFolder();

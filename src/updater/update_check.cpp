@@ -2,6 +2,8 @@
 
 #include <fmt/format.h>
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -32,6 +34,8 @@ namespace {
 
 const fs::path kVersionsPath = "versions.json";
 const fs::path kReadmeName = "README.txt";
+constexpr std::uint64_t kReleaseNotesMaxBytes = 32ULL * 1024 * 1024;
+constexpr std::chrono::milliseconds kReleaseNotesTotalTime = std::chrono::minutes(5);
 
 bool lf_fileExists(const fs::path& path) {
   std::error_code ec;
@@ -44,6 +48,7 @@ bool lf_fileExists(const fs::path& path) {
 // with the local files and settings.
 std::optional<nlohmann::json> lf_fetchVersions() {
   Downloader downloader;
+  downloader.setLimits(gf_downloadLimits(g_versionsFileMaxBytes, g_versionsFileTotalTime));
   if (!downloader.download(gf_downloadBase() + kVersionsPath.string(), kVersionsPath, false)) {
     gf_logWarning("Downloading version info from my web site failed!");
     return std::nullopt;
@@ -82,6 +87,7 @@ bool lf_checkProgram(const VersionData& web) {
   }
   const fs::path folder = fs::current_path() / g_newVersionFolder;
   Downloader downloader;
+  downloader.setLimits(gf_downloadLimits(kReleaseNotesMaxBytes, kReleaseNotesTotalTime));
   const std::string notesUrl = gf_downloadBase() + "docs/" + g_releaseNotesPdf.string();
   if (!downloader.download(notesUrl, folder / g_releaseNotesPdf, true)) {
     gf_logWarning(fmt::format("could not download {} to {}", g_releaseNotesPdf.string(), gf_pathToUtf8(folder)));

@@ -11,6 +11,10 @@ namespace vexo {
 
 namespace {
 
+struct TooDeep : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 std::int32_t lf_versionMember(const nlohmann::json& object, std::string_view key, const char* name) {
   const auto it = object.find(name);
   if (it == object.end()) throw std::runtime_error(fmt::format("versions.json: {} has no \"{}\"", key, name));
@@ -27,14 +31,27 @@ std::int32_t lf_versionMember(const nlohmann::json& object, std::string_view key
 }  // namespace
 
 std::optional<nlohmann::json> gf_parseVersionsText(std::string_view text, std::string* error) {
+  // The parser is told of each object and array as it opens, with the number of those
+  // around it: a deeper one stops the parse before it is built.
+  const nlohmann::json::parser_callback_t refuseDeep = [](int depth, nlohmann::json::parse_event_t event,
+                                                          nlohmann::json&) {
+    const bool opens = event == nlohmann::json::parse_event_t::object_start ||
+                       event == nlohmann::json::parse_event_t::array_start;
+    if (opens && depth >= g_versionsFileMaxDepth) {
+      throw TooDeep(fmt::format("nested deeper than {} levels", g_versionsFileMaxDepth));
+    }
+    return true;
+  };
   // A number too large for a double is refused by the parser with an out-of-range error
   // rather than a parse error; either way the body is not a usable versions.json.
   try {
-    return nlohmann::json::parse(text);
+    return nlohmann::json::parse(text, refuseDeep);
   } catch (const nlohmann::json::exception& e) {
     if (error) *error = e.what();
-    return std::nullopt;
+  } catch (const TooDeep& e) {
+    if (error) *error = e.what();
   }
+  return std::nullopt;
 }
 
 std::optional<VersionData> gf_webVersion(const nlohmann::json& document, std::string_view key) {

@@ -5,6 +5,8 @@
 // wrong, because only the latter is the server's own fault worth stopping for.
 #pragma once
 
+#include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -14,7 +16,15 @@
 
 namespace vexo {
 
-// The parsed document, or nothing when the text is not JSON (why goes to *error).
+// versions.json is a few hundred bytes: a larger, slower or deeper answer is not it.
+inline constexpr std::uint64_t g_versionsFileMaxBytes = 256ULL * 1024;
+inline constexpr std::chrono::milliseconds g_versionsFileTotalTime = std::chrono::seconds(8);
+// Objects and arrays nested deeper than this are refused while parsing (the file itself
+// is two levels deep).
+inline constexpr int g_versionsFileMaxDepth = 16;
+
+// The parsed document, or nothing when the text is not JSON or nests deeper than
+// g_versionsFileMaxDepth (why goes to *error).
 std::optional<nlohmann::json> gf_parseVersionsText(std::string_view text, std::string* error);
 
 // The version the document gives for key: nothing when the document is not an object or

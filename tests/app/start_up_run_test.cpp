@@ -3,7 +3,10 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <string>
 
+#include "foundation/datafile_decrypt.h"
 #include "foundation/download.h"
 #include "foundation/run_state.h"
 #include "app/start_up.h"
@@ -170,6 +173,56 @@ TEST_F(StartUpRunTest, UpdateCheckWithoutUsableServerOnlyWarns) {
     warnings = countWarnings();
   }
   EXPECT_EQ(server.requests().size(), 2U);
+  gf_setDownloadBase(previousBase);
+  gf_setDefaultDownloadLimits({});
+}
+
+// A 200 answer that is not a data file (a portal's page, a data file cut short by a server
+// that sends no length) leaves every data file byte for byte and its version as they
+// were: this start reads them, and so does the next, which tries the update again.
+TEST_F(StartUpRunTest, AnswersThatAreNotDataFilesLeaveTheDataFilesReadable) {
+  using Kind = updatestandin::Reply::Kind;
+  const std::string previousBase = gf_downloadBase();
+  DownloadLimits quick;
+  quick.lowSpeedBytesPerSecond = 1000;
+  quick.lowSpeedTime = std::chrono::seconds(1);
+  gf_setDefaultDownloadLimits(quick);
+  updatestandin::UpdateStandIn server;
+  gf_setDownloadBase(server.base());
+  const char* const names[] = {"dbase.enc", "airports.enc", "AIG-regcodes.enc"};
+  std::map<std::string, std::string> before;
+  for (const char* name : names) before[name] = test::readFile(fs::path("input") / name);
+  server.route("/versions.json", {200, R"({"airports": {"major": 99, "minor": 0, "patch": 0},
+                                           "aig": {"major": 99, "minor": 0, "patch": 0},
+                                           "dbase": {"major": 99, "minor": 0, "patch": 0}})"});
+  const std::string page = "<!DOCTYPE html><html><body>Sign in to the network</body></html>";
+  for (const bool cut : {false, true, false}) {
+    SCOPED_TRACE(cut ? "cut without length" : "page");
+    for (const char* name : names) {
+      const std::string& whole = before[name];
+      server.route(std::string("/12/") + name,
+                   cut ? updatestandin::Reply{200, whole.substr(0, whole.size() * 2 / 3), Kind::noLength}
+                       : updatestandin::Reply{200, page});
+    }
+    test::resetAppRunFlags();
+    g_isRestart = false;
+    EXPECT_TRUE(lf_prepareRun()) << log_.text();
+    EXPECT_FALSE(g_closing);
+    for (const char* name : names) {
+      EXPECT_EQ(test::readFile(fs::path("input") / name), before[name]) << name;
+      EXPECT_TRUE(gf_dataFileDecrypts(fs::path("input") / name, nullptr)) << name;
+    }
+    for (const auto& entry : fs::directory_iterator("input")) {
+      const std::string file = entry.path().filename().string();
+      EXPECT_EQ(file.find(".new"), std::string::npos) << file;  // no download left behind
+      EXPECT_EQ(file.find(".download"), std::string::npos) << file;
+    }
+    for (const StringSetting* version : {&g_settings.AIRPORTS_VERSION, &g_settings.AIG_VERSION, &g_settings.DBASE_VERSION})
+      EXPECT_NE(version->value(), "99.0.0");
+  }
+  EXPECT_TRUE(g_startUpState.dbaseRead);
+  EXPECT_FALSE(log_.contains("stream decrypt failed"));
+  EXPECT_FALSE(log_.contains("dbase updated to"));
   gf_setDownloadBase(previousBase);
   gf_setDefaultDownloadLimits({});
 }

@@ -122,6 +122,33 @@ TEST_F(DataFile, CutShortFilesAreFailuresNotShorterTexts) {
   }
 }
 
+// The check of a downloaded file: only a whole data file of the program's key passes, and
+// nothing is written beside it.
+TEST_F(DataFile, OnlyAWholeDataFilePassesTheCheck) {
+  const std::string whole = readFile(encrypted(8192));
+  std::string changed = whole;
+  changed[whole.size() - 5] = static_cast<char>(changed[whole.size() - 5] ^ 0x20);
+  const std::pair<std::string, std::string> refused[] = {
+      {"", "File too short for a header"},
+      {"<!DOCTYPE html><html><body>Sign in</body></html>", "Decryption failed"},
+      {whole.substr(0, g_dataFileHeaderBytes), "File ends without its final chunk"},
+      {whole.substr(0, g_dataFileHeaderBytes + g_dataFileCipherChunkBytes), "File ends without its final chunk"},
+      {whole.substr(0, whole.size() - 1), "Decryption failed"},
+      {changed, "Decryption failed"},
+  };
+  for (const auto& [bytes, reason] : refused) {
+    SCOPED_TRACE(reason);
+    writeFile(dir / "fresh.enc", bytes);
+    std::string why;
+    EXPECT_FALSE(gf_dataFileDecrypts(dir / "fresh.enc", &why));
+    EXPECT_EQ(why, reason);
+  }
+  EXPECT_FALSE(gf_dataFileDecrypts(dir / "missing.enc", nullptr));
+  writeFile(dir / "fresh.enc", whole);
+  EXPECT_TRUE(gf_dataFileDecrypts(dir / "fresh.enc", nullptr));
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), {}), 3);  // plain.bin, data.enc, fresh.enc
+}
+
 TEST_F(DataFile, BytesAfterTheFinalChunkAreIgnoredWithAWarning) {
   const std::string whole = readFile(encrypted(8192));
   const std::string other = readFile(encrypted(5000, "other.enc"));

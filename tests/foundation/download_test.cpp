@@ -1,5 +1,8 @@
 #include "foundation/download.h"
 
+#include "datafile_encrypt.h"
+#include "foundation/datafile_decrypt.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -133,12 +136,47 @@ TEST_F(DownloadFixture, DataFileAddressCarriesTheMajorVersion) {
   const std::string previousBase = gf_downloadBase();
   EXPECT_EQ(previousBase.back(), '/');
   gf_setDownloadBase(server.base());
-  server.route("/12/dbase.enc", {200, "fresh dbase"});
+  test::writeFile(dir / "fresh.xml", "<root>fresh dbase</root>");
+  gf_streamEncrypt(g_dataFileKey, dir / "fresh.xml", dir / "fresh.enc");
+  const std::string fresh = test::readFile(dir / "fresh.enc");
+  server.route("/12/dbase.enc", {200, fresh});
   EXPECT_TRUE(gf_downloadDataFile("dbase.enc", target));
-  EXPECT_EQ(test::readFile(target), "fresh dbase");
+  EXPECT_EQ(test::readFile(target), fresh);
   EXPECT_TRUE(log.contains("Downloaded '" + server.url("/12/dbase.enc") + "' to '" + target.string() + "'\n"));
 
   EXPECT_FALSE(gf_downloadDataFile("airports.enc", dir / "airports.enc"));
   EXPECT_TRUE(log.contains("==> Downloading '" + server.url("/12/airports.enc") + "' failed !\n"));
+
+  // A 200 answer that is not a data file (a page, a body cut short without a length)
+  // leaves the data file as it was, with nothing beside it.
+  const std::pair<const char*, updatestandin::Reply> notDataFiles[] = {
+      {"page", {200, "<html><body>Sign in to the network</body></html>"}},
+      {"cut without length", {200, fresh.substr(0, fresh.size() - 10), Kind::noLength}},
+  };
+  for (const auto& [name, reply] : notDataFiles) {
+    SCOPED_TRACE(name);
+    server.route("/12/dbase.enc", reply);
+    EXPECT_FALSE(gf_downloadDataFile("dbase.enc", target));
+    EXPECT_EQ(test::readFile(target), fresh);
+    EXPECT_FALSE(std::filesystem::exists(dir / "dbase.enc.new"));
+  }
+  EXPECT_TRUE(log.contains("Download error: 'not a data file: Decryption failed' for " + server.url("/12/dbase.enc")));
   gf_setDownloadBase(previousBase);
+}
+
+// Each kind of file gets its own limits, never looser than the defaults.
+TEST(DownloadLimitsTest, KindsTightenTheDefaults) {
+  DownloadLimits defaults;
+  defaults.maxBytes = 1000;
+  defaults.total = std::chrono::seconds(60);
+  defaults.lowSpeedTime = std::chrono::seconds(7);
+  gf_setDefaultDownloadLimits(defaults);
+  const DownloadLimits tighter = gf_downloadLimits(500, std::chrono::seconds(5));
+  const DownloadLimits looser = gf_downloadLimits(5000, std::chrono::seconds(600));
+  gf_setDefaultDownloadLimits({});
+  EXPECT_EQ(tighter.maxBytes, 500U);
+  EXPECT_EQ(tighter.total, std::chrono::seconds(5));
+  EXPECT_EQ(tighter.lowSpeedTime, std::chrono::seconds(7));
+  EXPECT_EQ(looser.maxBytes, 1000U);
+  EXPECT_EQ(looser.total, std::chrono::seconds(60));
 }

@@ -120,6 +120,44 @@ TEST_F(InstallerTest, InstallerFailuresEndWithError112AndStageNothing) {
   EXPECT_TRUE(log.contains("==> Unzipping error code: 7\n"));  // the CRC check
 }
 
+// What is unpacked is held to the installer download's size limit (here lowered to 1 MiB):
+// a small archive whose entry, or whose entries together, unpack beyond it end with error
+// 112 and stage nothing; an installer of exactly the limit is staged.
+TEST_F(InstallerTest, UnpackingBeyondTheDownloadLimitFails) {
+  constexpr std::size_t kLimit = 1024 * 1024;
+  DownloadLimits limits = test::quickLimits();
+  limits.maxBytes = kLimit;
+  gf_setDefaultDownloadLimits(limits);
+  const auto deflated = [this](std::vector<std::pair<std::string, std::string>> entries) {
+    return test::zipOf(entries, dir / "scratch.zip", ZIP_CM_DEFLATE);
+  };
+  const std::string oneTooMany = deflated({{"setup.exe", std::string(kLimit + 1, '\0')}});
+  ASSERT_LT(oneTooMany.size(), kLimit / 100);  // the archive itself is well within the limit
+  const std::pair<const char*, std::string> bombs[] = {
+      {"one entry", oneTooMany},
+      {"two entries", deflated({{"a.exe", std::string(kLimit / 2 + 1, 'a')}, {"b.exe", std::string(kLimit / 2, 'b')}})},
+  };
+  serveVersions(test::versionsJson({{"p3d_app", {12, 4, 0}}}));
+  for (const auto& [name, zip] : bombs) {
+    SCOPED_TRACE(name);
+    resetRunFlags();
+    server.route(kZipRoute, {200, zip});
+    fs::create_directories("new_version");
+    test::writeFile(kStaged, "staged by an earlier run");
+    EXPECT_THAT([this] { check(); }, ::testing::ThrowsMessage<UserErrorException>(::testing::StartsWith("112: ")));
+    EXPECT_FALSE(fs::exists(kStaged));
+    EXPECT_FALSE(fs::exists("install_new_version.exe"));
+    EXPECT_FALSE(fs::exists("latest_version.zip"));
+    EXPECT_TRUE(fs::is_empty("new_version"));
+  }
+  EXPECT_TRUE(log.contains("==> latest_version.zip unpacks to more than 1048576 bytes\n"));
+
+  resetRunFlags();
+  server.route(kZipRoute, {200, deflated({{"setup.exe", std::string(kLimit, 'i')}})});
+  EXPECT_FALSE(check());
+  EXPECT_EQ(fs::file_size(kStaged), kLimit);
+}
+
 // An installer that cannot even be written (a folder stands in its way) is a failure too.
 TEST_F(InstallerTest, UnwritableInstallerIsAFailure) {
   server.route(kZipRoute, {200, test::zipOf({{"setup.exe", "the installer"}}, dir / "scratch.zip")});

@@ -7,6 +7,7 @@
 
 #include "foundation/main_window_state.h"
 #include "foundation/window_messages.h"
+#include "updater/versions_file.h"
 #include "updater_fixture.h"
 
 using namespace vexo;
@@ -46,7 +47,8 @@ TEST_F(UpdateCheckTest, DataFilesFollowTheServer) {
                         {"4.0.0", {4, 0, 0}, false, true},  {"3.10.0", {3, 9, 5}, true, false},
                         {"3.9.5", {3, 10, 0}, true, true},  {"", {0, 0, 1}, true, true}};
   for (const Key& k : keys) {
-    server.route(k.served, {200, std::string("new ") + k.key});
+    const std::string served = test::dataFileOf(std::string("<root>new ") + k.key + "</root>", dir / "scratch.enc");
+    server.route(k.served, {200, served});
     for (const Case& c : cases) {
       SCOPED_TRACE(fmt::format("{} {} -> {}", k.key, c.stored, c.web.toString()));
       test::writeFile(k.local, "old");
@@ -55,7 +57,7 @@ TEST_F(UpdateCheckTest, DataFilesFollowTheServer) {
       fs::remove(dir / "parameters.xml");
       serveVersions(test::versionsJson({{k.key, c.web}}));
       ASSERT_TRUE(check());
-      EXPECT_EQ(test::readFile(k.local), c.fetched ? std::string("new ") + k.key : "old");
+      EXPECT_EQ(test::readFile(k.local), c.fetched ? served : "old");
       EXPECT_EQ(k.setting.value(), c.fetched ? c.web.toString() : c.stored);
       EXPECT_EQ(savedValue(dir / "parameters.xml", k.setting.key), c.fetched ? c.web.toString() : "(none)");
       EXPECT_TRUE(log.contains(c.fetched ? fmt::format("{} updated to {}\n", k.key, c.web.toString())
@@ -65,18 +67,30 @@ TEST_F(UpdateCheckTest, DataFilesFollowTheServer) {
   EXPECT_FALSE(fs::exists("versions.json"));
 }
 
-// A failed download (error status, cut off, stalled) leaves the data file byte for byte
-// and its version, so the next start tries again.
+// A failed download (error status, cut off, stalled) and a 200 answer that is not a data
+// file (a portal's page, a data file cut short by a server that sends no length, one of
+// another key, one without its final chunk) leave the data file byte for byte and its
+// version, so the next start tries again.
 TEST_F(UpdateCheckTest, FailedDataFileDownloadsKeepFileAndVersion) {
   using Kind = updatestandin::Reply::Kind;
+  const std::string whole = test::dataFileOf(std::string(20000, 'd'), dir / "scratch.enc");
+  std::string tampered = whole;
+  tampered[30] = static_cast<char>(tampered[30] ^ 1);  // first chunk no longer authenticates
+  const std::string noFinalChunk = whole.substr(0, g_dataFileHeaderBytes + g_dataFileCipherChunkBytes);
+  const std::string html = "<!DOCTYPE html><html><body>Please sign in to the network to continue</body></html>";
   const updatestandin::Reply failures[] = {{404, "<html>gone</html>"},
-                                      {500, "<html>oops</html>"},
-                                      {200, std::string(40000, 'x'), Kind::cutBody},
-                                      {200, "never sent", Kind::stallBeforeReply},
-                                      {200, std::string(10, 'x'), Kind::stallMidBody}};
+                                           {500, "<html>oops</html>"},
+                                           {200, std::string(40000, 'x'), Kind::cutBody},
+                                           {200, "never sent", Kind::stallBeforeReply},
+                                           {200, std::string(10, 'x'), Kind::stallMidBody},
+                                           {200, html},
+                                           {200, whole.substr(0, whole.size() / 2), Kind::noLength},
+                                           {200, tampered},
+                                           {200, noFinalChunk},
+                                           {200, ""}};
   serveVersions(test::versionsJson({{"dbase", {5, 0, 0}}}));
   for (const updatestandin::Reply& reply : failures) {
-    SCOPED_TRACE(reply.status);
+    SCOPED_TRACE(fmt::format("{} {}", reply.status, reply.body.substr(0, 20)));
     server.route("/12/dbase.enc", reply);
     ASSERT_TRUE(check());
     EXPECT_EQ(test::readFile("input/dbase.enc"), "old input/dbase.enc");
@@ -115,9 +129,22 @@ TEST_F(UpdateCheckTest, ScanFormatsSwitchTheirRescanOn) {
   EXPECT_EQ(posted[0].lParam, gf_packRect(g_controlsRect));
 }
 
+// The add-ons' rescan follows its format alone: a missing LiveriesScanned.xml switches
+// only the liveries' rescan on.
+TEST_F(UpdateCheckTest, MissingLiveriesResultLeavesTheAddOnsAlone) {
+  fs::remove("output/LiveriesScanned.xml");
+  serveVersions(test::versionsJson({{"liveries", {4, 0, 0}}, {"addons", {4, 0, 0}}}));
+  ASSERT_TRUE(check());
+  EXPECT_TRUE(settings.SCAN_LIVERIES.value);
+  EXPECT_FALSE(settings.SCAN_AIRPORTS.value);
+  EXPECT_FALSE(controls.isChecked(cmd::scanAirports));
+  EXPECT_TRUE(log.contains("liveries updated to 4.0.0\naddons version up-to-date\n"));
+  EXPECT_NE(savedValue(dir / "parameters.xml", "SCAN_AIRPORTS"), "true");
+}
+
 // Keys are taken in their order; a missing one is warned about and the rest go on.
 TEST_F(UpdateCheckTest, MissingKeyIsWarnedAndTheOthersGoOn) {
-  server.route("/12/dbase.enc", {200, "new dbase"});
+  server.route("/12/dbase.enc", {200, test::dataFileOf("<root/>", dir / "scratch.enc")});
   serveVersions(test::versionsJson({{"dbase", {5, 0, 0}}, {"p3d_app", {12, 3, 0}}, {"airports", {4, 0, 0}},
                                     {"aig", {4, 0, 0}}, {"liveries", {4, 0, 0}}}));
   ASSERT_TRUE(check());
@@ -132,6 +159,14 @@ TEST_F(UpdateCheckTest, MissingKeyIsWarnedAndTheOthersGoOn) {
 // status, a server that never answers, or a page that is not JSON (a proxy's or portal's).
 TEST_F(UpdateCheckTest, UnusableAnswersOnlyWarn) {
   using Kind = updatestandin::Reply::Kind;
+  // {"a": [[...]]} with the innermost array at the given level (the object is level 1).
+  const auto nested = [](int levels) {
+    return R"({"a": )" + std::string(static_cast<std::size_t>(levels - 1), '[') +
+           std::string(static_cast<std::size_t>(levels - 1), ']') + "}";
+  };
+  // Well-formed JSON, one byte beyond the limit.
+  const std::string tooLarge = R"({"dbase": {"major": 5, "minor": 0, "patch": 0}, "x": ")" +
+                               std::string(g_versionsFileMaxBytes, 'x') + "\"}";
   struct Case {
     const char* name;
     std::string base;
@@ -145,6 +180,10 @@ TEST_F(UpdateCheckTest, UnusableAnswersOnlyWarn) {
       {"html page", server.base(), {200, "<html><body>Please log in</body></html>"}, "is not JSON, ignored"},
       {"empty body", server.base(), {200, ""}, "is not JSON, ignored"},
       {"number beyond a double", server.base(), {200, R"({"dbase": 3.35E3232})"}, "is not JSON, ignored"},
+      {"nested too deep", server.base(), {200, nested(17)}, "is not JSON, ignored: nested deeper than 16 levels"},
+      {"too large", server.base(), {200, tooLarge}, "Downloading version info from my web site failed!"},
+      {"too large without length", server.base(), {200, tooLarge, Kind::noLength},
+       "Downloading version info from my web site failed!"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -156,6 +195,26 @@ TEST_F(UpdateCheckTest, UnusableAnswersOnlyWarn) {
     EXPECT_NE(log.text().find(c.warning, before.size()), std::string::npos);
     EXPECT_FALSE(fs::exists("versions.json"));
   }
+  EXPECT_EQ(settings.DBASE_VERSION.value(), "4.0.0");
+  EXPECT_TRUE(log.contains(fmt::format("Download error: 'larger than {} bytes' for {}versions.json",
+                                       g_versionsFileMaxBytes, server.base())));
+  // As deep as the limit allows is still read.
+  serveVersions(R"({"dbase": {"major": 4, "minor": 0, "patch": 0}, "b": )" + std::string(15, '[') +
+                std::string(15, ']') + "}");
+  EXPECT_TRUE(check());
+  EXPECT_TRUE(log.contains("dbase version up-to-date\n"));
+}
+
+// A server that sends versions.json too slowly ever to finish is given up after the few
+// seconds that suit a file of its size, with the real stall limits that it never trips.
+TEST_F(UpdateCheckTest, TricklingVersionsFileIsGivenUp) {
+  gf_setDefaultDownloadLimits({});
+  server.route("/versions.json", {200, test::versionsJson({{"dbase", {5, 0, 0}}}), updatestandin::Reply::Kind::trickle});
+  EXPECT_TRUE(check());
+  EXPECT_TRUE(log.contains("Download error: 'Timeout was reached' for " + server.url("/versions.json") + "\n"));
+  EXPECT_EQ(warnings(), 1);
+  EXPECT_TRUE(log.contains("==> Downloading version info from my web site failed!\n"));
+  EXPECT_EQ(test::readFile("input/dbase.enc"), "old input/dbase.enc");
 }
 
 // Well-formed JSON with a wrong member is the server's fault: it stops start-up.

@@ -13,6 +13,8 @@
 
 #include <fmt/format.h>
 
+#include "datafile_encrypt.h"
+#include "foundation/datafile_decrypt.h"
 #include "foundation/download.h"
 #include "foundation/parameters.h"
 #include "foundation/run_state.h"
@@ -39,8 +41,10 @@ inline std::string versionsJson(std::initializer_list<std::pair<const char*, Ver
   return text + "}";
 }
 
-// A zip archive of the entries, stored uncompressed (a name ending in "/" is a folder).
-inline std::string zipOf(const std::vector<std::pair<std::string, std::string>>& entries, const fs::path& scratch) {
+// A zip archive of the entries, stored uncompressed unless another method is given (a name
+// ending in "/" is a folder).
+inline std::string zipOf(const std::vector<std::pair<std::string, std::string>>& entries, const fs::path& scratch,
+                         zip_int32_t method = ZIP_CM_STORE) {
   int error = 0;
   zip_t* archive = zip_open(scratch.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
   for (const auto& [name, bytes] : entries) {
@@ -50,9 +54,21 @@ inline std::string zipOf(const std::vector<std::pair<std::string, std::string>>&
     }
     zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
     const zip_int64_t index = zip_file_add(archive, name.c_str(), source, ZIP_FL_ENC_UTF_8);
-    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), ZIP_CM_STORE, 0);
+    zip_set_file_compression(archive, static_cast<zip_uint64_t>(index), method, 0);
   }
   zip_close(archive);
+  std::string bytes = readFile(scratch);
+  fs::remove(scratch);
+  return bytes;
+}
+
+// The plain text as a data file (encrypted with the program's key), as the server holds it.
+inline std::string dataFileOf(const std::string& plain, const fs::path& scratch) {
+  fs::path plainPath = scratch;
+  plainPath += ".plain";
+  writeFile(plainPath, plain);
+  gf_streamEncrypt(g_dataFileKey, plainPath, scratch);
+  fs::remove(plainPath);
   std::string bytes = readFile(scratch);
   fs::remove(scratch);
   return bytes;
