@@ -121,10 +121,12 @@ void lf_createCombo(platform::Window& window, const SettingControl& setting, int
 // close box always works.
 void lf_closeClicked() {
   gf_setStatus(fmt::format("Close window button clicked, closing {} ...", g_programName), false);
+  // The reason first: the tick thread closes down as soon as it sees either flag, and
+  // logs the reason it finds then.
+  gf_requestClosing(ExitReason::userClosedSim);
   g_windowClosed = true;
   const MainWindowHooks& hooks = gf_mainWindowHooks();
   if (hooks.closeRealTraffic) hooks.closeRealTraffic();
-  gf_requestClosing(ExitReason::userClosedSim);
   const bool runWillCloseDown = hooks.runActive && hooks.runActive();
   if (!runWillCloseDown) platform::gf_postMainWindowMessage(WM_APP_SAVE_AND_QUIT);
 }

@@ -59,8 +59,8 @@ void lf_failedWith(const std::string& text) {
 // is set as well, so a later reader or simulator error finds the run ending already.
 void lf_failedAlways(const std::string& text) {
   gf_setStatusError(text);
-  g_closing = true;
   g_exitReason = ExitReason::systemError;
+  g_closing = true;
 }
 
 void lf_enableAll(std::initializer_list<const SettingControl*> controls) {
@@ -78,9 +78,9 @@ void lf_checkRunFolder() {
 }
 
 void lf_stopPath() {
+  gf_requestClosing(ExitReason::userClosedSim);  // before the flags that end the run
   g_windowClosed = true;
   gf_closeRTServer();
-  gf_requestClosing(ExitReason::userClosedSim);
   lf_flushLog();
 }
 
@@ -178,14 +178,13 @@ void lf_productionStop() {
   try {
     gf_logFlush("production");
     g_exitCode = 0;
+    gf_requestClosing(ExitReason::userClosedSim);  // before the flags that end the run
     g_windowClosed = true;
     gf_closeRTServer();
   } catch (const std::exception& e) {
     gf_logWarning(fmt::format("exception {}", e.what()));
     g_exitCode = 1;
-    return;
   }
-  gf_requestClosing(ExitReason::userClosedSim);
 }
 
 std::string gf_getP3dMajorVersion() {

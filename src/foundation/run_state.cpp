@@ -25,10 +25,14 @@ std::string_view gf_exitReasonName(ExitReason reason) {
 }
 
 bool gf_requestClosing(ExitReason reason, std::int32_t restartDelay) {
-  if (g_closing.exchange(true)) return false;
-  g_exitReason = reason;
-  if (restartDelay >= 0) g_restartDelay = restartDelay;
-  return true;
+  // The reason and the delay are in place before the flag: a thread that sees the run
+  // ending (the tick loop, which then closes down) always finds why. The first caller
+  // takes the reason with an exchange of its own; the flag then follows.
+  ExitReason unset = ExitReason::notYetSet;
+  const bool first = !g_closing.load() && g_exitReason.compare_exchange_strong(unset, reason);
+  if (first && restartDelay >= 0) g_restartDelay = restartDelay;
+  g_closing = true;
+  return first;
 }
 
 void gf_reportReaderError(std::string_view readerName, const std::string& errorText) {

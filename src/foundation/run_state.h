@@ -38,8 +38,9 @@ extern std::atomic<bool> g_isRestart;
 extern std::atomic<bool> g_flightRunning;
 extern std::atomic<bool> g_userAcReported;
 
-// Sets g_closing; when this call was the first, also sets the reason and, when given
-// (delay >= 0), the restart delay. Returns whether this call was the first. Any thread.
+// Sets g_closing; when this call was the first, it sets the reason and, when given
+// (delay >= 0), the restart delay before the flag, so that whoever sees the flag finds
+// them. Returns whether this call was the first. Any thread.
 bool gf_requestClosing(ExitReason reason, std::int32_t restartDelay = -1);
 
 // A reader thread stopped with an error: shows "The <reader> has stopped with error:

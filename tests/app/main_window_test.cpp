@@ -4,9 +4,14 @@
 
 #include <fmt/format.h>
 
+#include <atomic>
+#include <chrono>
 #include <map>
 #include <thread>
 
+#include "app/closing_down.h"
+#include "fake_timer.h"
+#include "realtraffic/rt_server.h"
 #include "window_fixture.h"
 
 using namespace vexo;
@@ -114,6 +119,49 @@ TEST_F(MainWindow, CloseBoxEndsTheRunThroughClosingDownKeepingAnEarlierReason) {
   window->send(platform::WM_CLOSE);
   EXPECT_EQ(g_exitReason.load(), ExitReason::newSettings);
   EXPECT_EQ(g_restartDelay.load(), 2);
+}
+
+// The close box on the UI thread against the tick thread, which closes down the moment
+// it sees the run ending and logs the reason it finds then. Closing the RealTraffic link
+// on the UI thread may take a while (it sends "exit" to a slow peer): here it lasts until
+// the tick thread has closed down, so that the tick thread always comes in between.
+// Every close must log USER CLOSED SIM, never a reason not set yet.
+TEST_F(MainWindow, CloseBoxRacingTheTickThreadAlwaysLogsUserClosedSim) {
+  open();
+  std::atomic<bool> closedDown{false};
+  gf_setMainWindowHooks({.startUp = {},
+                         .runActive = [] { return true; },
+                         .closeRealTraffic =
+                             [&closedDown] {
+                               gf_closeRTServer();
+                               const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+                               while (!closedDown.load() && std::chrono::steady_clock::now() < end)
+                                 std::this_thread::yield();
+                             },
+                         .exitCode = [] { return 0; },
+                         .openExplorerAt = {}});
+  test::LogCapture log;
+  test::FakeTimer fake;
+  constexpr int kCloses = 10;
+  for (int i = 0; i < kCloses; ++i) {
+    test::resetRunAndWindowState();
+    closedDown = false;
+    gf_startRTServer("0");
+    std::thread tick([&] {
+      while (!gf_runEnding()) std::this_thread::yield();
+      lf_closingDown(fake.timer());
+      closedDown = true;
+    });
+    window->send(platform::WM_CLOSE);
+    tick.join();
+  }
+  const std::string text = log.text();
+  std::size_t userClosed = 0;
+  for (auto at = text.find("Exiting: USER CLOSED SIM"); at != std::string::npos;
+       at = text.find("Exiting: USER CLOSED SIM", at + 1))
+    ++userClosed;
+  EXPECT_EQ(userClosed, static_cast<std::size_t>(kCloses));
+  EXPECT_EQ(text.find("Exiting: NOT YET SET"), std::string::npos);
 }
 
 // Without a run that will close down (it ended, for instance because its closing down
