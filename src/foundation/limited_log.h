@@ -17,8 +17,9 @@ namespace vexo {
 // No logged line of foreign text is longer than this (bytes after escaping).
 inline constexpr std::size_t g_maxForeignLine = 300;
 
-// The text with every control character (below 0x20, and 0x7F) written as "\xNN" and
-// a backslash as "\\", cut to at most maxLength bytes; a cut text ends in "...".
+// The text with every control character (below 0x20, and 0x7F) and every byte that is
+// not part of well-formed UTF-8 written as "\xNN" and a backslash as "\\", cut to at most
+// maxLength bytes between characters; a cut text ends in "...".
 std::string gf_printableText(std::string_view text, std::size_t maxLength = g_maxForeignLine);
 
 // At most linesPerMinute lines per reason in each minute; the lines beyond are counted,
