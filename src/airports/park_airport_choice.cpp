@@ -18,7 +18,7 @@
 #include "foundation/text.h"
 #include "foundation/time_text.h"
 #include "realtraffic/traffic_receiver.h"
-#include "refdata/closest_airport.h"
+#include "airports/closest_airport.h"
 #include "simlink/sim_link_state.h"
 
 namespace vexo {

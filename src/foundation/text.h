@@ -1,6 +1,6 @@
 // Small text functions shared across the program: trimming, comma lists, upper case,
 // number texts and plural endings. Texts are UTF-8; only ASCII letters change case.
-// The inline ones need no library, so platform code uses them as well.
+// The ASCII case and white-space functions come from the platform layer below.
 #pragma once
 
 #include <concepts>
@@ -9,6 +9,8 @@
 #include <string_view>
 #include <type_traits>
 #include <vector>
+
+#include "platform/ascii_text.h"
 
 namespace vexo {
 
@@ -26,8 +28,7 @@ std::vector<std::string> gf_splitCommaSortedUnique(std::string_view text);
 // "A, B ,C" becomes "A,B,C"; a text without blank characters stays as it is.
 void gf_compactCommaList(std::string& text);
 
-// Upper case of a to z only: bytes of multi-byte UTF-8 characters are left alone.
-constexpr char gf_toUpper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+// gf_toUpper on every byte of the text.
 void gf_toUpperInPlace(std::string& text);
 
 // True when a equals the upper-case form of b.
@@ -51,26 +52,6 @@ std::string gf_plural(T count) {
     if (count < 0) return {};
   }
   return count == 1 ? std::string() : std::string("s");
-}
-
-// ASCII white space (blank, tab, newline, vertical tab, form feed, carriage return);
-// the standard isspace is undefined for bytes of 80 hex and above.
-constexpr bool gf_isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-
-// The text without leading and trailing ASCII white space.
-constexpr std::string_view gf_stripSpace(std::string_view text) {
-  while (!text.empty() && gf_isSpace(text.front())) text.remove_prefix(1);
-  while (!text.empty() && gf_isSpace(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-// True when a and b differ at most in the case of ASCII letters.
-constexpr bool gf_equalsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (gf_toUpper(a[i]) != gf_toUpper(b[i])) return false;
-  }
-  return true;
 }
 
 }  // namespace vexo

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "foundation/text.h"
+#include "platform/ascii_text.h"
 
 namespace vexo::platform {
 

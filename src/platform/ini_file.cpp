@@ -3,7 +3,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "foundation/text.h"
+#include "platform/ascii_text.h"
 
 namespace vexo::platform {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <system_error>
 
-#include "foundation/text.h"
+#include "platform/ascii_text.h"
 
 namespace vexo::platform {
 

@@ -7,7 +7,7 @@
 #include <mutex>
 #include <sstream>
 
-#include "foundation/text.h"
+#include "platform/ascii_text.h"
 
 namespace vexo::platform {
 

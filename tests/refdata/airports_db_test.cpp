@@ -5,7 +5,7 @@
 #include "data_files.h"
 #include "foundation/error.h"
 #include "refdata/airports_db.h"
-#include "refdata/closest_airport.h"
+#include "airports/closest_airport.h"
 #include "test_support.h"
 
 namespace vexo {
