@@ -148,7 +148,7 @@ Socket gf_openTcpListener(const std::string& portText, ListenStep& step, int& er
     return socket;
   }
   step = ListenStep::listen;
-  if (::listen(socket.fd(), SOMAXCONN) != 0) {
+  if (::listen(socket.fd(), g_listenBacklog) != 0) {
     error = lf_lastError();
     socket.close();
     return socket;

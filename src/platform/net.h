@@ -36,7 +36,12 @@ bool gf_sendDatagramToLoopback(int fd, std::uint16_t port, std::string_view byte
 // The step at which opening a listening TCP socket failed.
 enum class ListenStep { none, resolve, socket, blockingMode, reuseAddress, bind, listen };
 
-// A listening TCP socket on 127.0.0.1 at the port given as text ("0": any free port).
+// How many connections a listening TCP socket keeps waiting to be accepted. Short: it
+// serves one client, and a port flooded with connections must not queue thousands.
+inline constexpr int g_listenBacklog = 8;
+
+// A listening TCP socket on 127.0.0.1 at the port given as text ("0": any free port),
+// with a queue of g_listenBacklog connections.
 // On failure the socket is invalid, step names the failed step and error holds its code
 // (for resolve, the resolver's own number).
 Socket gf_openTcpListener(const std::string& portText, ListenStep& step, int& error);

@@ -52,11 +52,16 @@ void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc
     }
     return;
   }
+  const bool realTraffic = server.clientCarriedLine();
   if (server.sendDataPacket(gf_userPositionLine(pose))) return;
 
   gf_setRtLinkUp(false);
-  if (!g_windowClosed.load() && takeLiveAcsOutOfSim) takeLiveAcsOutOfSim();
-  gf_resetReaders();
+  // A connection taken back that fails before its first line was not RealTraffic but a
+  // connect-and-close call on the port: what RealTraffic delivers meanwhile stays.
+  if (realTraffic) {
+    if (!g_windowClosed.load() && takeLiveAcsOutOfSim) takeLiveAcsOutOfSim();
+    gf_resetReaders();
+  }
   gf_setStatus(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()), true);
 }
 

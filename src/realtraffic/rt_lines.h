@@ -38,7 +38,8 @@ void gf_sendSimTime(std::int64_t seconds);
 // thread calls this once a second and never waits here. When the send fails, RealTraffic
 // is gone: the link is shown as down, takeLiveAcsOutOfSim takes the live aircraft out of
 // the simulator (not when the window was closed), the readers are reset and the status
-// line says so. Start-up and tick thread.
+// line says so; a connection taken back that fails before its first line only goes down
+// again (it was not RealTraffic). Start-up and tick thread.
 void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc,
                          const std::function<void()>& takeLiveAcsOutOfSim);
 

@@ -25,6 +25,9 @@ constexpr std::chrono::milliseconds g_sendTimeout{2000};
 constexpr std::size_t g_receiveSize = 16384;
 constexpr int g_notConnected = 10057;
 constexpr int g_connectionReset = 10054;
+constexpr int g_wouldBlock = 10035;
+// More than the listening socket's queue holds, with room for what arrives meanwhile.
+constexpr int g_maxAcceptsPerCall = 64;
 
 // Network messages are not logged once the program is closing.
 void lf_logUnlessClosing(const std::string& text) {
@@ -81,6 +84,34 @@ bool RTServer::waitForClient() { return acceptClient(g_waitSlice, true); }
 
 bool RTServer::acceptPendingClient() { return acceptClient(std::chrono::milliseconds(0), false); }
 
+namespace {
+
+// Of the connections pending on the listening socket, the newest one whose peer has not
+// closed it; the others are closed. A port flooded with connect-and-close calls thus
+// gives back its pending queue in one go, and a connection gone before it was accepted
+// never becomes the client. At most g_maxAcceptsPerCall are taken (the queue is short,
+// see gf_openTcpListener). Invalid when none is left: error 10035 when the queue is
+// empty, the error of accept when accepting failed.
+platform::Socket lf_newestOpenPending(int listenFd, int& error) {
+  platform::Socket newest;
+  for (int i = 0; i < g_maxAcceptsPerCall; ++i) {
+    int acceptError = 0;
+    platform::Socket next = platform::gf_acceptConnection(listenFd, acceptError);
+    if (!next.valid()) {
+      error = acceptError;
+      break;
+    }
+    if (platform::gf_peerHasClosed(next.fd())) continue;  // closed at the end of this pass
+    newest = std::move(next);                             // an older one is closed here
+    error = g_wouldBlock;
+  }
+  if (newest.valid() && platform::gf_peerHasClosed(newest.fd())) newest = platform::Socket();
+  if (newest.valid()) error = 0;
+  return newest;
+}
+
+}  // namespace
+
 bool RTServer::acceptClient(std::chrono::milliseconds wait, bool untilRunEnds) {
   if (connected_.load()) return false;
   const std::shared_ptr<platform::Socket> listener = listenSocket();
@@ -95,10 +126,10 @@ bool RTServer::acceptClient(std::chrono::milliseconds wait, bool untilRunEnds) {
       return false;
     }
     if (ready == platform::WaitResult::error) return false;
-    client = platform::gf_acceptConnection(listener->fd(), error);
-    // Nothing pending after all (the peer gave up): wait again. Anything else, such as a
-    // listening socket shut down by close(), ends the wait.
-    if (!client.valid() && (error != 10035 || !untilRunEnds)) return false;
+    client = lf_newestOpenPending(listener->fd(), error);
+    // Nothing still open was pending (the peers gave up): wait again. Anything else,
+    // such as a listening socket shut down by close(), ends the wait.
+    if (!client.valid() && (error != g_wouldBlock || !untilRunEnds)) return false;
   }
   if (!platform::gf_setNoDelay(client.fd(), error)) {
     lf_logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_utcClockNow(),
@@ -111,6 +142,7 @@ bool RTServer::acceptClient(std::chrono::milliseconds wait, bool untilRunEnds) {
     const std::lock_guard lock(mutex_);
     if (listenSocket_ != listener) return false;  // closed meanwhile: the client goes too
     previous = std::exchange(clientSocket_, std::move(accepted));
+    clientCarriedLine_.store(false);
     connected_.store(true);
   }
   if (previous) previous->shutdownBoth();
@@ -140,7 +172,10 @@ bool RTServer::sendDataPacket(const std::string& line) {
       sent = platform::gf_sendAll(client->fd(), line, g_sendTimeout, error);
     }
   }
-  if (sent) return true;
+  if (sent) {
+    clientCarriedLine_.store(true);
+    return true;
+  }
   lf_logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_wsaErrorText(error)));
   dropClient(client);
   lf_logUnlessClosing("RealTraffic client socket closed");

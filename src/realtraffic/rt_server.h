@@ -26,10 +26,14 @@ public:
   std::uint16_t port() const;  // the bound port; 0 when closed
 
   // Accepts RealTraffic; true when a new client is connected. False at once when one is
-  // connected already; false when the run ends or the server is closed meanwhile.
+  // connected already; false when the run ends or the server is closed meanwhile. Of the
+  // connections pending, the newest one still open is taken and the others are closed.
   bool waitForClient();
   // The same without waiting: accepts RealTraffic only when its connection is pending now.
   bool acceptPendingClient();
+  // True once a line has gone to the current client: a connection that never carried
+  // one and fails was not RealTraffic (a connect-and-close call on the port).
+  bool clientCarriedLine() const { return clientCarriedLine_.load(); }
   // Sends one whole line; false when it failed (the client is then dropped). A client
   // that has closed its end counts as a failed send.
   bool sendDataPacket(const std::string& line);
@@ -54,6 +58,7 @@ private:
   std::uint16_t port_ = 0;
   std::mutex sendMutex_;  // one line at a time on the wire
   std::atomic<bool> connected_{false};
+  std::atomic<bool> clientCarriedLine_{false};
 };
 
 extern RTServer g_rtServer;

@@ -1,7 +1,11 @@
 // The TCP link with the traffic-source stand-in on the other end.
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <future>
 #include <thread>
@@ -37,6 +41,21 @@ struct Link {
     return client->waitFor([&](const auto& lines) { return lf_has(lines, line); }, test::g_patience);
   }
 };
+
+// One connection to 127.0.0.1:port, closed as soon as it is made; false when it was not
+// made within wait.
+bool lf_connectAndClose(std::uint16_t port, std::chrono::milliseconds wait) {
+  platform::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(s.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return true;
+  if (errno != EINPROGRESS || platform::gf_waitWritable(s.fd(), wait) != platform::WaitResult::ready) return false;
+  int error = 0;
+  socklen_t length = sizeof error;
+  return ::getsockopt(s.fd(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+}
 
 }  // namespace
 
@@ -178,4 +197,74 @@ TEST(RtServer, StartFailuresNameTheStep) {
     }
   }
   EXPECT_EQ(second.port(), 0);
+}
+
+// Port scanners and other local tools connect to the port and close at once, thousands of
+// times. While RealTraffic drops and reconnects, such a flood must not keep it out, and a
+// stale connection must never count as RealTraffic gone (which takes every live aircraft
+// out of the simulator). The tick is driven here every 20 ms instead of once a second.
+TEST(RtServer, AFloodOfStaleConnectionsNeitherKeepsRealTrafficOutNorRemovesLiveAircraft) {
+  test::LogCapture log;
+  test::RunFlagsReset flags;
+  Link link;
+  ASSERT_TRUE(link.server.waitForClient());
+  gf_setRtLinkUp(true);
+  gf_sendUserPosition(link.server, g_amsterdam, true, {});
+  ASSERT_TRUE(link.clientHas("Qs121=0;0;0.000000;0;0;0.907571;0.069813"));
+
+  constexpr int kStaleAtMost = 2000;
+  std::atomic<bool> stopFlood{false};
+  std::atomic<int> stale{0};
+  const std::uint16_t port = link.server.port();
+  // Connect and close at once, every 5 ms; a connection the full queue does not take
+  // within 50 ms is given up and tried anew.
+  std::thread flood([&] {
+    while (!stopFlood.load() && stale.load() < kStaleAtMost) {
+      if (lf_connectAndClose(port, 50ms)) ++stale;
+      std::this_thread::sleep_for(5ms);
+    }
+  });
+  int takenOut = 0;
+  const auto tick = [&] {
+    gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+    std::this_thread::sleep_for(20ms);
+  };
+  const auto tickFor = [&](std::chrono::milliseconds span) {
+    for (const auto end = std::chrono::steady_clock::now() + span; std::chrono::steady_clock::now() < end;) tick();
+  };
+
+  // Connected: the stale connections fill the queue of the listening socket.
+  ASSERT_TRUE(test::waitUntil([&] { return stale.load() >= platform::g_listenBacklog; }));
+  tickFor(100ms);
+  EXPECT_EQ(takenOut, 0);
+
+  // RealTraffic goes: noticed once; the stale connections met while it stays away are
+  // closed without counting as RealTraffic.
+  link.client->drop();
+  ASSERT_TRUE(test::waitUntil([&] {
+    tick();
+    return !link.server.connected();
+  }));
+  EXPECT_EQ(takenOut, 1);
+  const int staleBefore = stale.load();
+  tickFor(600ms);
+  EXPECT_GT(stale.load(), staleBefore + 10) << "the flood went on while RealTraffic was away";
+
+  // RealTraffic comes back and is taken within a few seconds, flood or not.
+  const std::size_t linesBefore = link.client->lines().size();
+  link.client->reopen();
+  const auto reopened = std::chrono::steady_clock::now();
+  ASSERT_TRUE(test::waitUntil([&] {
+    tick();
+    return link.server.connected() && link.server.clientCarriedLine() && link.client->lines().size() > linesBefore;
+  }));
+  const auto away = std::chrono::steady_clock::now() - reopened;
+  tickFor(200ms);
+  stopFlood = true;
+  link.server.close();
+  flood.join();
+
+  EXPECT_LT(away, 8s) << std::chrono::duration_cast<std::chrono::milliseconds>(away).count() << " ms";
+  EXPECT_EQ(takenOut, 1);
+  gf_setRtLinkUp(false);
 }
