@@ -109,9 +109,9 @@ void lf_setData(SimStandin& standin, Connection& connection, const Request& requ
 }  // namespace
 
 void SimStandin::answerOpen(Connection& connection, const Request& request) {
-  if (request.version != options_.protocolVersion) {
-    // The simulator does not open a link for a client of another protocol: it answers
-    // with an exception and no more.
+  if (!speaksVersion(request.version)) {
+    // The simulator does not open a link for a client of a protocol it does not speak: it
+    // answers with an exception and no more.
     connection.send(gf_buildException(options_.protocolVersion, SimConnectException::VERSION_MISMATCH,
                                       request.sendId, 0));
     connection.refused_ = true;

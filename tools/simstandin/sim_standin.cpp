@@ -335,6 +335,18 @@ void SimStandin::sendToAll(const Bytes& message) {
   wake();  // lets the loop forget connections that broke meanwhile
 }
 
+void SimStandin::sendToEach(const std::function<Bytes(std::uint32_t version)>& build) {
+  std::lock_guard lock(mutex_);
+  for (const auto& connection : connections_) writeMessage(*connection, build(connection->version_));
+  wake();
+}
+
+bool SimStandin::speaksVersion(std::uint32_t version) const {
+  return version == options_.protocolVersion ||
+         std::find(g_olderProtocolVersions.begin(), g_olderProtocolVersions.end(), version) !=
+             g_olderProtocolVersions.end();
+}
+
 void SimStandin::sendSystemEvent(std::string_view eventName, std::uint32_t data) {
   std::lock_guard lock(mutex_);
   broadcastEvent(eventName, [&](std::uint32_t eventId, std::uint32_t version) {

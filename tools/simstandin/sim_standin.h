@@ -1,8 +1,10 @@
 // A simulator stand-in that serves the SimConnect protocol the client speaks, on loopback
 // TCP and on the Unix-domain socket that stands in for the simulator's named pipe.
 //
-// It answers Open with a configurable simulator name (an Open of a protocol version it
-// does not speak with a VERSION_MISMATCH exception), records every request, keeps the
+// It answers Open with a configurable simulator name, for its own protocol version and for
+// the older versions the simulator still serves (an Open of a version no simulator speaks
+// gets a VERSION_MISMATCH exception), answers each client in its own version, records
+// every request, keeps the
 // clients' data definitions and subscriptions, answers data requests from its objects'
 // variables, each datum at its declared type's width, tagged when asked, and again on
 // every frame or simulated second until the request is cleared; it creates and removes
@@ -17,6 +19,7 @@
 // must not call the public functions; they use the Connection they are given.
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -38,11 +41,18 @@
 
 namespace vexo::simstandin {
 
+// The protocol versions of the previous simulator generation's clients (its first
+// release, its first service pack, its second service pack and expansion), which the
+// simulator still serves beside its own.
+inline constexpr std::array<std::uint32_t, 3> g_olderProtocolVersions = {2, 3, 4};
+
 struct StandinOptions {
   OpenReply open{"Lockheed Martin Prepar3D v5", 5, 4, 14, 0};
   double frameRateHz = 0;                // frame events per second to "Frame" subscribers; 0: none
   bool clockRuns = false;                // the stand-in's thread ticks a simulated second each second
-  std::uint32_t protocolVersion = g_simConnectProtocolVersion;  // the one version whose Open is answered
+  // The stand-in's own protocol version; an Open of it or of one of g_olderProtocolVersions
+  // is answered.
+  std::uint32_t protocolVersion = g_simConnectProtocolVersion;
   std::uint32_t userObjectId = 1;        // the user aircraft; object id 0 in requests means it
   std::uint32_t firstAiObjectId = 1000;  // ids of created AI objects count up from here
   std::set<std::string> failTitles;      // creations with these titles fail (exception 22)
@@ -135,6 +145,10 @@ public:
 
   // --- Sending to every open connection ---
   void sendToAll(const Bytes& message);
+  // The message build makes for each connection's protocol version.
+  void sendToEach(const std::function<Bytes(std::uint32_t version)>& build);
+  // Whether an Open of this protocol version is answered.
+  bool speaksVersion(std::uint32_t version) const;
   // The system event eventName with data to every subscriber, as EVENT (4).
   void sendSystemEvent(std::string_view eventName, std::uint32_t data);
   // One simulated second: the clock (ZULU TIME, DAY OF YEAR, YEAR of the user aircraft)

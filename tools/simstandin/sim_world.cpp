@@ -135,12 +135,13 @@ void SimWorld::loadFlight(std::string_view fileName, bool asEvent) {
 }
 
 void SimWorld::quit() {
-  standin_.sendToAll(gf_buildQuit(g_simConnectProtocolVersion));
+  standin_.sendToEach([](std::uint32_t version) { return gf_buildQuit(version); });
   standin_.dropConnections();
 }
 
 void SimWorld::sendException(std::uint32_t exception, std::uint32_t sendId, std::uint32_t index) {
-  standin_.sendToAll(gf_buildException(g_simConnectProtocolVersion, exception, sendId, index));
+  standin_.sendToEach(
+      [&](std::uint32_t version) { return gf_buildException(version, exception, sendId, index); });
 }
 
 std::map<std::uint32_t, std::string> SimWorld::flightPlans() const {

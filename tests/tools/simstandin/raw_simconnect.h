@@ -65,7 +65,9 @@ public:
   bool connected() const { return connected_; }
 
   // A packet: u32 size, u32 version, u32 0xF0000000 | function, u32 send id, then body.
-  void send(std::uint32_t function, const Wire& body, std::uint32_t version = 35) {
+  // Packets after the Open carry the version it opened with.
+  void send(std::uint32_t function, const Wire& body) { send(function, body, version_); }
+  void send(std::uint32_t function, const Wire& body, std::uint32_t version) {
     Wire packet(16 + body.size());
     put32(packet, 0, static_cast<std::uint32_t>(packet.size()));
     put32(packet, 4, version);
@@ -75,12 +77,16 @@ public:
     ASSERT_EQ(::send(fd_, packet.data(), packet.size(), MSG_NOSIGNAL), static_cast<ssize_t>(packet.size()));
   }
 
-  void open(std::uint32_t version = 35) {
+  // The Open of a client of the given protocol version; the simulator tag and version
+  // major and minor follow the name ("P3D" 5.3 by default, "FSX" 10.0 for older clients).
+  void open(std::uint32_t version = 35, std::uint32_t tag = 0x50334400u, std::uint32_t major = 5,
+            std::uint32_t minor = 3) {
     Wire body(280);
     putText(body, 0, "Raw client");
-    put32(body, 260, 0x50334400u);
-    put32(body, 264, 5);
-    put32(body, 268, 3);
+    put32(body, 260, tag);
+    put32(body, 264, major);
+    put32(body, 268, minor);
+    version_ = version;
     send(0x01, body, version);
   }
   void addToDataDefinition(std::uint32_t defineId, std::string_view name, std::uint32_t type, std::uint32_t datumId) {
@@ -153,6 +159,7 @@ private:
   int fd_ = -1;
   bool connected_ = false;
   std::uint32_t sendId_ = 0;
+  std::uint32_t version_ = 35;
 };
 
 }  // namespace vexo::test

@@ -1,6 +1,7 @@
 // The simulator stand-in read by a client that knows only the protocol: data blocks laid
 // out by each datum's declared type, tagged blocks, periods that repeat until cleared,
-// the assigned object id, system events, the clock and the refusal of another protocol.
+// the assigned object id, system events, the clock, the older protocol versions served
+// in their own version and the refusal of any other.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -265,13 +266,57 @@ TEST_F(StandinWireTest, TheClockAdvances) {
 }
 
 TEST_F(StandinWireTest, AnOpenOfAnotherProtocolVersionIsRefused) {
-  RawSimConnect other(port_);
-  other.open(34);
-  const Wire m = other.next();
-  ASSERT_EQ(m.size(), 24u);
-  EXPECT_EQ(get32(m, 8), g_exception);
-  EXPECT_EQ(get32(m, 12), 5u);  // VERSION_MISMATCH
-  EXPECT_EQ(get32(m, 16), 1u);  // the send id of the Open
+  // Versions no simulator speaks: before the first, between the older ones and the
+  // current one, and after it.
+  for (const std::uint32_t version : {34u, 0u, 1u, 5u, 36u}) {
+    SCOPED_TRACE(version);
+    RawSimConnect other(port_);
+    other.open(version);
+    const Wire m = other.next();
+    ASSERT_EQ(m.size(), 24u);
+    EXPECT_EQ(get32(m, 8), g_exception);
+    EXPECT_EQ(get32(m, 12), 5u);  // VERSION_MISMATCH
+    EXPECT_EQ(get32(m, 16), 1u);  // the send id of the Open
+  }
+}
+
+// Clients of the previous generation (protocol 2: first release, 3: first service pack,
+// 4: second service pack and expansion) are served as the simulator serves them: every
+// message they get, to them alone or to all, carries their own version.
+TEST_F(StandinWireTest, OlderProtocolVersionsAreServedInTheirOwnVersion) {
+  constexpr std::uint32_t kOpen = 2, kQuit = 3, kFsxTag = 0x46535800u;
+  std::vector<std::unique_ptr<RawSimConnect>> older;
+  for (const std::uint32_t version : {2u, 3u, 4u}) {
+    SCOPED_TRACE(version);
+    auto& client = older.emplace_back(std::make_unique<RawSimConnect>(port_));
+    client->open(version, kFsxTag, 10, 0);
+    const Wire open = client->next();
+    ASSERT_EQ(open.size(), 308u);
+    EXPECT_EQ(get32(open, 4), version);
+    EXPECT_EQ(get32(open, 8), kOpen);
+    EXPECT_EQ(getBytes(open, 12, 28), std::string("Lockheed Martin Prepar3D v5") + '\0');
+
+    client->addToDataDefinition(3, "PLANE LATITUDE", 4, 0xFFFFFFFFu);
+    client->requestData(30, 3, g_once);
+    const Wire data = client->nextOf(g_data);
+    EXPECT_EQ(get32(data, 4), version);
+    EXPECT_EQ(get32(data, 12), 30u);
+
+    client->requestData(31, 77, g_once);  // no such definition
+    const Wire refused = client->nextOf(g_exception);
+    EXPECT_EQ(get32(refused, 4), version);
+    EXPECT_EQ(get32(refused, 16), 4u);  // the send id of the request
+  }
+  world_.sendException(22, 99, 1);
+  world_.quit();
+  for (std::size_t i = 0; i < older.size(); ++i) {
+    SCOPED_TRACE(i);
+    const Wire exception = older[i]->nextOf(g_exception);
+    EXPECT_EQ(get32(exception, 4), 2u + i);
+    EXPECT_EQ(get32(exception, 16), 99u);
+    EXPECT_EQ(get32(older[i]->nextOf(kQuit), 4), 2u + i);
+  }
+  EXPECT_EQ(get32(client_->nextOf(kQuit), 4), 35u);
 }
 
 }  // namespace
