@@ -133,12 +133,15 @@ echo quit >&7
 echo quit >&8
 
 tracks=$run/tracks.png
-python3 scripts/draw_tracks.py "$run/tracks.csv" "$recording" "$tracks" || echo "run.sh: no picture of the tracks"
+# The flight is parked at Los Angeles: the picture shows that park airport's stands.
+airport=(); [ -f data/airports/KLAX.xml ] && airport=(--airport data/airports/KLAX.xml)
+python3 scripts/draw_tracks.py "$run/tracks.csv" "$recording" "$tracks" "${airport[@]}" ||
+  echo "run.sh: no picture of the tracks"
 
 echo "run.sh: Vendrake_P3D ended with exit code $code"
 echo "  log:        $run/program/Log.txt"
 grep -q "live traffic livery matching summary" "$run/program/Log.txt" 2>/dev/null &&
   echo "  liveries:   $(grep -c ' =[0-6]= ' "$run/program/Log.txt") live matches, summary at the end of the log"
 [ -f "$shot" ] && echo "  screenshot: $shot"
-if [ -f "$tracks" ]; then echo "  tracks:     $tracks (AI objects over the reported positions, grey)"; fi
+if [ -f "$tracks" ]; then echo "  tracks:     $tracks (AI objects over the reported positions and the stands; legend inside)"; fi
 echo "  stand-ins:  $run/simstandin.log, $run/trafficstandin.log"
