@@ -16,6 +16,7 @@
 #include "airports/airports_scan.h"
 #include "airports/airports_state.h"
 #include "airports/park_airports.h"
+#include "airports/static_cycle.h"
 #include "airports/static_parking.h"
 #include "foundation/geodesy.h"
 #include "foundation/time_text.h"
@@ -23,21 +24,8 @@
 
 namespace vexo {
 
-struct LiveAc;
-
-
-// The static parking driver: once with true when the tick loop starts, then on the
-// 16-slot of the work-tick schedule with false.
-void gf_staticParkingTick(bool start);
-
-// The parking adjustments of a due recalculation (second half of the two-phase park step).
-void gf_adjustStaticParking();
-
-// gf_matchLearnedFlight and gf_countStaticAircraft: static_parking.h.
-
-// Whether the static candidate list is empty (read by the park step of the tick loop).
-bool gf_staticCandidatesEmpty();
-// Asks the live-traffic store to recalculate the parking (first half of the park step).
-void gf_requestParkRecalculation();
+// The static parking cycle (gf_staticParkingTick, gf_adjustStaticParking,
+// gf_clearParkAirport): static_cycle.h; gf_matchLearnedFlight and gf_countStaticAircraft:
+// static_parking.h.
 
 }  // namespace vexo

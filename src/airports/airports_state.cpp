@@ -41,7 +41,6 @@ void gf_resetAirportsState() {
     std::lock_guard lock(a.parkAirportsMutex);
     a.parkAirports.clear();
   }
-  a.staticParkingActive = false;
   a.parkAirportSet = false;
 }
 

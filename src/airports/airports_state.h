@@ -81,7 +81,6 @@ struct AirportsState {
   std::mutex parkAirportsMutex;            // guards parkAirports
   std::list<ParkAirportEntry> parkAirports;  // front: the candidate park airport
 
-  std::atomic<bool> staticParkingActive{false};  // static parking runs at a park airport
   std::atomic<bool> parkAirportSet{false};       // a park airport is set
 
   AirportsScanState scan;  // the add-on airports scan
@@ -101,7 +100,6 @@ inline std::atomic<IcaoCode>& g_parkAirportId = g_airportsState.parkAirportId;
 inline std::string& g_reservedStand = g_airportsState.reservedStand;
 inline std::mutex& g_parkAirportsMutex = g_airportsState.parkAirportsMutex;
 inline std::list<ParkAirportEntry>& g_parkAirports = g_airportsState.parkAirports;
-inline std::atomic<bool>& g_staticParkingActive = g_airportsState.staticParkingActive;
 inline std::atomic<bool>& g_parkAirportSet = g_airportsState.parkAirportSet;
 
 // Hands the stand table's ids and positions to the name lookups of every thread (and

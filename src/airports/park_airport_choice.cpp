@@ -8,6 +8,7 @@
 #include "airports/airport_reader.h"
 #include "airports/airports_state.h"
 #include "airports/park_airports.h"
+#include "airports/static_cycle.h"
 #include "engine/engine_services.h"
 #include "foundation/charset.h"
 #include "foundation/error.h"
@@ -113,7 +114,6 @@ bool gf_setParkAirport(const IcaoCode& icao) {
 }
 
 bool lf_findParkAirport(LatLon user, bool announce) {
-  (void)announce;  // the static-parking calculation that the caller starts takes it
   if (!g_parkAirport.icao.empty()) return false;
   if (g_userOnGround) {
     const AirportData* closest = gf_closestAirport(user);
@@ -126,7 +126,9 @@ bool lf_findParkAirport(LatLon user, bool announce) {
       return false;
     }
     gf_log(fmt::format("User aircraft on the ground at {}", closest->icao));
-    return gf_setParkAirport(closest->icao);
+    if (!gf_setParkAirport(closest->icao)) return false;
+    lf_startStaticCalculation(announce);
+    return true;
   }
   g_settings.DESTINATION.enable();
   const auto front = lf_frontEntry();
@@ -134,17 +136,18 @@ bool lf_findParkAirport(LatLon user, bool announce) {
   const double distance = gf_greatCircleNm(user, front->position);
   if (!lf_inSight(distance, g_simLink.userAc().altitude) || !gf_setParkAirport(front->icao)) return false;
   gf_setStatus(fmt::format("{} in sight at {:.1F} nm", front->icao, distance), true);
+  lf_startStaticCalculation(false);
   return true;
 }
 
-void lf_watchParkAirport(LatLon user) {
+void lf_watchParkAirport(LatLon user, TrafficEngine& engine) {
   if (g_userOnGround || g_parkAirport.icao.empty()) return;
   const double altitude = g_simLink.userAc().altitude;
   const double parkDistance = gf_greatCircleNm(user, g_parkAirport.latLon());
   if (!lf_inSight(parkDistance, altitude)) {
     gf_log(fmt::format("\n{} {} is out of sight ({:.1F} nm), parked aircraft will be removed", gf_trafficClockNow(),
                        gf_airportText(g_parkAirport), parkDistance));
-    gf_clearParkAirport();
+    gf_clearParkAirport(engine);
     return;
   }
   const auto front = lf_frontEntry();
@@ -153,7 +156,7 @@ void lf_watchParkAirport(LatLon user) {
   if (!lf_inSight(frontDistance, altitude) || parkDistance < frontDistance) return;
   gf_log(fmt::format("\n{} {} is in sight ({:.1F} nm), parked aircraft at {} will be removed first",
                      gf_trafficClockNow(), front->icao, frontDistance, gf_airportText(g_parkAirport)));
-  gf_clearParkAirport();
+  gf_clearParkAirport(engine);
 }
 
 std::string lf_readParkedFile() {
@@ -242,26 +245,6 @@ void gf_saveLearnedFile(const SaveFault& fault) {
       gf_log(fmt::format("{} saving '{}' did not succeed", lf_timeOfDayNow(), path));
   }
   g_airportFileUpdates = 0;
-}
-
-void gf_clearParkAirport() {
-  AirportsState& a = g_airportsState;
-  if (a.fileLoaded) {
-    gf_saveLearnedFile();
-    gf_restoreAirportSettings();
-  }
-  gf_clearStands();
-  g_trafficReceiver.setParkAirportElevation(std::nullopt);
-  a.fileLoaded = false;
-  a.parkAirport = AirportData{};
-  a.parkAirportId = IcaoCode();
-  a.parkAirportSet = false;
-  a.reservedStand.clear();
-  g_airportFileUpdates = 0;
-  g_mainWindowState.parkAirportSet = false;
-  g_mainWindowState.stands = 0;
-  g_mainWindowState.updateTexts([](ShownTexts& t) { t.parkAirportName.clear(); });
-  lf_showReservedStand();
 }
 
 std::string gf_reservedStandName() { return g_reservedStand; }

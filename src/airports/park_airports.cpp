@@ -123,6 +123,9 @@ bool lf_readMyParkAirports() {
 }
 
 void gf_addToMyParkAirports() {
+  // The entry is copied under the file's lock: of two threads, the one that writes last
+  // writes the entry as it is then, never an older copy.
+  std::lock_guard fileLock(g_myParkAirportsFileMutex);
   std::optional<ParkAirportEntry> front;
   {
     std::lock_guard lock(g_parkAirportsMutex);
@@ -131,7 +134,6 @@ void gf_addToMyParkAirports() {
   if (!front) return;
   const std::string code = front->icao.str();
   const std::string line = front->reservedStand.empty() ? code : fmt::format("{},{}", code, front->reservedStand);
-  std::lock_guard fileLock(g_myParkAirportsFileMutex);
   const fs::path& path = g_myParkAirportsPath;
   std::vector<std::string> lines;
   std::error_code ec;

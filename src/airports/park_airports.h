@@ -9,10 +9,14 @@
 #include <string>
 
 #include "airports/airport_writer.h"
+#include "airports/static_cycle.h"
 #include "foundation/geodesy.h"
 #include "refdata/fixed_code.h"
 
 namespace vexo {
+
+struct TrafficEngine;
+extern TrafficEngine g_trafficEngine;
 
 // Empties g_parkAirports and reads the file and the folder. False when an unknown airport
 // or an invalid line marred or stopped the reading.
@@ -33,13 +37,13 @@ void gf_addParkAirport(IcaoCode icao, LatLon position);
 bool gf_setParkAirport(const IcaoCode& icao);
 
 // Looks for a park airport while there is none: on the ground the airport under the user,
-// airborne the front entry within AIRP_RANGE and AIRP_HEIGHT. True when one was set (the
-// caller then starts the static-parking calculation).
+// airborne the front entry within AIRP_RANGE and AIRP_HEIGHT. When one is set its static
+// parking calculation is started (announced on the ground when asked); true then.
 bool lf_findParkAirport(LatLon user, bool announce);
 
-// Leaves the park airport when it is out of sight, or when another list entry in sight is
-// at least as near (airborne only).
-void lf_watchParkAirport(LatLon user);
+// Leaves the park airport, removing its aircraft, when it is out of sight, or when another
+// list entry in sight is at least as near (airborne only).
+void lf_watchParkAirport(LatLon user, TrafficEngine& engine = g_trafficEngine);
 
 // Reads the park airport's file into g_stands and settles the reserved stand; the error
 // text, empty on success. A file that cannot be read gives its message, it never throws.
@@ -49,13 +53,11 @@ std::string lf_readParkedFile();
 // the file. False when the list could not be read; else text tells the outcome.
 bool gf_checkParkAirports(bool checkReserved, std::string& text);
 
+// Leaving the park airport (gf_clearParkAirport, lf_leaveParkAirport): static_cycle.h.
+
 // Writes the park airport's learned file where it was read from. A file that was not read
 // completely is never replaced.
 void gf_saveLearnedFile(const SaveFault& fault = {});
-
-// Leaves the park airport: saves its learned file, puts its settings back and forgets its
-// stands and reserved stand.
-void gf_clearParkAirport();
 
 // The reserved stand of the park airport; empty when none. Tick thread.
 std::string gf_reservedStandName();

@@ -12,6 +12,7 @@
 
 #include "realtraffic/traffic_receiver.h"
 #include "airports/airports_state.h"
+#include "airports/static_cycle.h"
 #include "engine/engine_hooks.h"
 #include "engine/traffic_engine.h"
 #include "foundation/geodesy.h"
@@ -108,14 +109,15 @@ void gf_resetStaticParkingState() {
   s.otherDaysUsed = false;
   s.meanParkedHours = -1.0F;
   s.fitTests = 0;
+  s.busy = false;
+  s.recalculationDue = false;
 }
 
 void gf_startSeenCollection() { g_trafficReceiver.startCollectingCallsigns(); }
 
 void lf_commitSeenCallsigns() {
-  g_staticParkingState.seenCallsigns = g_trafficReceiver.callsigns();
-  g_trafficReceiver.stopCollectingCallsigns();
-  g_trafficReceiver.clearCallsigns();
+  // One step: a callsign the reader adds meanwhile is either taken or not collected at all.
+  g_staticParkingState.seenCallsigns = g_trafficReceiver.takeCallsigns();
 }
 
 WeekSlot gf_weekSlotBack(WeekSlot now, std::uint32_t offset) {
@@ -327,7 +329,7 @@ void lf_searchByModes(WeekSlot now, std::int64_t wanted, std::int64_t occupied, 
 void gf_calculateStaticParking(TrafficEngine& engine) {
   StaticParkingState& s = g_staticParkingState;
   const WeekSlot now = lf_logDayTime(engine);
-  if (s.parkControls != nullptr) s.parkControls(true);
+  lf_lockParkControls();
   s.candidates.clear();
   s.placed.clear();
   s.liveParked.clear();
@@ -351,7 +353,7 @@ void gf_calculateStaticParking(TrafficEngine& engine) {
   if (static_cast<std::int64_t>(s.candidates.size()) > wanted) s.candidates.resize(static_cast<std::size_t>(wanted));
   if (s.candidates.empty()) {
     gf_log("no parking positions found");
-    if (s.parkControls != nullptr) s.parkControls(false);
+    lf_unlockParkControls();
     return;
   }
   const auto count = static_cast<std::int64_t>(s.candidates.size());

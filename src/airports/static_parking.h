@@ -66,7 +66,11 @@ struct StaticParkingState {
   std::vector<LiveParkedEntry> liveParked;
   std::unordered_set<std::string> seenCallsigns;  // seen live in the last collection window
 
-
+  // A calculation or renewal runs: the park controls are locked. The UI thread reads it.
+  std::atomic<bool> busy{false};
+  // A park airport was just found: its file is read and its first calculation made on the
+  // next static-parking tick.
+  bool recalculationDue = false;
   std::int32_t wantedCount = 0;
   std::int32_t shownPercentage = 0;
   std::uint32_t realFitOffset = 0;   // how far back the last real search went
@@ -75,7 +79,8 @@ struct StaticParkingState {
   bool otherDaysUsed = false;
   float meanParkedHours = -1.0F;
   std::uint64_t fitTests = 0;  // flights tried against stands; shown by the benchmark
-  // Locks (true) or unlocks the park controls of the main window; none in tests.
+  // Disables (true) or enables the park controls of the main window; set by the program,
+  // none in the subsystem's own tests.
   void (*parkControls)(bool lock) = nullptr;
 };
 
@@ -87,6 +92,7 @@ inline std::vector<StaticRemoval>& g_staticRemovals = g_staticParkingState.remov
 inline std::vector<LiveParkedEntry>& g_liveParked = g_staticParkingState.liveParked;
 inline std::unordered_set<std::string>& g_seenCallsigns = g_staticParkingState.seenCallsigns;
 inline std::int32_t& g_wantedStaticCount = g_staticParkingState.wantedCount;
+inline std::atomic<bool>& g_parkBusy = g_staticParkingState.busy;
 
 // Back to a fresh run (tests, restart).
 void gf_resetStaticParkingState();

@@ -95,7 +95,8 @@ void lf_waitForWindowClose(const SteadyTimer& timer) {
 // What a run leaves behind that the next one must not find: the park airport's parked
 // aircraft, the spawn ids, the flight plans, a destination and a blocked callsign.
 void lf_cleanUpRun() {
-  if (g_staticParkingActive) gf_clearParkAirport();
+  // Saves the park airport's learned file; a park airport left earlier saved it then.
+  if (g_airportsState.fileLoaded) gf_clearParkAirport();
   g_spawnIdMap.clear();
   gf_removeFlightPlanFolder();
   g_settings.DESTINATION.setAndSave("");

@@ -3,6 +3,8 @@
 #include <string>
 #include <string_view>
 
+#include "airports/static_parking.h"
+#include "app/main_window.h"
 #include "foundation/run_state.h"
 #include "app/start_traffic.h"
 #include "foundation/status_line.h"
@@ -20,12 +22,20 @@ bool lf_runEnding() { return gf_runEnding(); }
 
 // Any thread: reads atomics only.
 double lf_professionalRecordTime() { return g_rtProfessional ? g_trafficReceiver.recordTime.load() : 0.0; }
+
+void lf_parkControls(bool lock) {
+  if (lock)
+    gf_lockParkControls();
+  else
+    gf_unlockParkControls();
+}
 }  // namespace
 
 void gf_installProgramHooks() {
   gf_setReadFailureReporter(&lf_showReadFailure);
   gf_setRunEndingCheck(&lf_runEnding);
   gf_setTrafficTimeSource(&lf_professionalRecordTime);
+  g_staticParkingState.parkControls = &lf_parkControls;
 }
 
 }  // namespace vexo

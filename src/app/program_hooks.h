@@ -6,7 +6,8 @@ namespace vexo {
 
 // The status line for read failures of text files, the closing flags for the settings
 // log, and the latest traffic record as the traffic clock while RealTraffic's
-// professional edition runs. Called at start, before other threads exist.
+// professional edition runs; the park controls of the main window, which the static
+// parking locks while it calculates. Called at start, before other threads exist.
 void gf_installProgramHooks();
 
 }  // namespace vexo

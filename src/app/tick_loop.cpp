@@ -39,21 +39,21 @@ namespace {
 // A broken link counts as no flight: its ticks only drain what the simulator sent.
 bool lf_flightMode() { return g_flightRunning.load() && !g_simBroken.load(); }
 
-// One half of the two-phase static parking step, on a 15th work tick while a "park now"
-// is requested: the first half collects the callsigns in range for 15 work ticks, the
-// second adjusts the parked aircraft.
+// One phase of a requested static-parking renewal, on a 15th work tick: the first locks
+// the park controls and collects the callsigns seen live for 15 work ticks, the second
+// renews the static aircraft of the park airport.
 void lf_parkStep() {
   if (!g_parkNowRequest) return;
   if (!g_tickState.parkSecondHalf) {
     g_tickState.parkSecondHalf = true;
-    gf_lockParkControls();
-    gf_requestParkRecalculation();
-    g_trafficReceiver.startCollectingCallsigns();
+    lf_lockParkControls();
+    gf_startSeenCollection();
     return;
   }
   g_tickState.parkSecondHalf = false;
   gf_clearStatusError();
-  if (g_staticParkingActive && !gf_staticCandidatesEmpty()) gf_adjustStaticParking();
+  gf_clearStatus();
+  if (!g_parkAirport.icao.empty() && !g_stands.empty()) gf_adjustStaticParking();
   lf_flushLog();
   g_parkNowRequest = false;
 }
@@ -185,7 +185,7 @@ void lf_tickHalfMinute() {
     countdown = countdown - 1;
     if (countdown < 1) {
       countdown = 20;
-      if (g_parkAirportSet && !g_settings.INITIAL_LOAD_ONLY.value && !g_parkBusy && !g_parkNowRequest)
+      if (g_airportsState.fileLoaded && !g_settings.INITIAL_LOAD_ONLY.value && !g_parkBusy && !g_parkNowRequest)
         gf_requestStaticParkingNow();
     }
     lf_repaint(g_controlsRect, true);

@@ -16,7 +16,6 @@ std::atomic<bool> g_navLightsRequest{false};
 std::atomic<bool> g_maxLiveRequest{false};
 std::atomic<bool> g_autoRangeRequest{false};
 std::atomic<bool> g_forgetLiveriesRequest{false};
-std::atomic<bool> g_parkBusy{false};
 std::atomic<bool> g_nowAllowed{false};
 std::atomic<bool> g_rtNotConnectedYet{true};
 std::atomic<std::int32_t> g_workTick{0};

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "airports/static_parking.h"
+
 namespace vexo {
 
 // "Flush static": remove all static aircraft, then switch INITIAL_LOAD_ONLY on (not saved).
@@ -50,8 +52,8 @@ void gf_requestParkAirport(ParkAirportRequest request);
 // Takes the pending destination, if any. Tick thread.
 std::optional<ParkAirportRequest> gf_takeParkAirportRequest();
 
-// Static parking is being computed: its controls are locked.
-extern std::atomic<bool> g_parkBusy;
+// g_parkBusy (static parking is being computed, its controls are locked) belongs to the
+// static parking: airports/static_parking.h.
 // "Now" may be enabled again when the park controls are unlocked.
 extern std::atomic<bool> g_nowAllowed;
 // True at program start and before each restart; false once RealTraffic has connected.

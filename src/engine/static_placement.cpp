@@ -73,6 +73,9 @@ void lf_detcs(TrafficEngine& engine) {
     return;
   }
   for (const StaticAc& other : engine.staticAcs) {
+    // One on its way out makes room: a renewal removes the aircraft it replaces just
+    // before it places the successor on the same stand.
+    if (other.simState == SimState::removingfromsim || other.removeWhenCreated != 0) continue;
     if (!lf_onOrNextTo(other.sid, k.sid, stand)) continue;
     gf_log(fmt::format("{:8}: no static parking for {}, static aircraft {} is adjacent at {}, possibly colliding",
                        name, k.firstName, other.callsign, gf_standName(other.sid)));

@@ -173,6 +173,8 @@ void gf_resetTraffic(TrafficEngine& engine) {
   g_qnh.store(g_standardQnh);
   engine.weekSlotNow.store(WeekSlot{});
   g_missingLiveries.clear();
+  // The airports' part of the run: the park airport, its stands and the static parking.
+  gf_resetParkAirportForRestart();
 }
 
 }  // namespace vexo

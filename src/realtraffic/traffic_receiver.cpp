@@ -72,8 +72,14 @@ void TrafficReceiver::setParkAirport(std::optional<ParkAirportRef> parkAirport) 
 }
 
 void TrafficReceiver::startCollectingCallsigns() {
-  clearCallsigns();
+  const std::lock_guard lock(callsignsMutex_);
+  callsigns_.clear();
   collectCallsigns.store(true);
+}
+
+void TrafficReceiver::stopCollectingCallsigns() {
+  const std::lock_guard lock(callsignsMutex_);
+  collectCallsigns.store(false);
 }
 
 std::unordered_set<std::string> TrafficReceiver::callsigns() const {
@@ -86,10 +92,21 @@ void TrafficReceiver::clearCallsigns() {
   callsigns_.clear();
 }
 
-void TrafficReceiver::collectCallsign(std::string_view callsign) {
-  if (callsign.empty() || callsign == "null" || callsign.find('@') != std::string_view::npos) return;
+std::unordered_set<std::string> TrafficReceiver::takeCallsigns() {
+  std::unordered_set<std::string> taken;
   const std::lock_guard lock(callsignsMutex_);
+  collectCallsigns.store(false);
+  taken.swap(callsigns_);
+  return taken;
+}
+
+bool TrafficReceiver::collectCallsign(std::string_view callsign) {
+  if (callsign.empty() || callsign == "null" || callsign.find('@') != std::string_view::npos) return false;
+  const std::lock_guard lock(callsignsMutex_);
+  // Seen again under the lock: a collection ended meanwhile takes nothing more.
+  if (!collectCallsigns.load()) return false;
   callsigns_.emplace(callsign);
+  return true;
 }
 
 }  // namespace vexo

@@ -51,11 +51,14 @@ public:
   // The callsigns of the traffic in range: emptied, then collected while the flag is
   // set. Any thread.
   void startCollectingCallsigns();
-  void stopCollectingCallsigns() { collectCallsigns.store(false); }
+  void stopCollectingCallsigns();
   std::unordered_set<std::string> callsigns() const;
   void clearCallsigns();
-  // Adds one callsign of a record taken in range (the reader's thread, or a test).
-  void collectCallsign(std::string_view callsign);
+  // Ends the collection and hands its callsigns over, in one step under the set's lock.
+  std::unordered_set<std::string> takeCallsigns();
+  // Adds one callsign of a record taken in range while the collection runs (the reader's
+  // thread, or a test); true when it was collected.
+  bool collectCallsign(std::string_view callsign);
   std::atomic<bool> collectCallsigns{false};
 
   // UTC seconds of the latest record; 0 until the first one after a reset. The traffic

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "airports/airports_services.h"
 #include "foundation/main_window_state.h"
 #include "foundation/run_state.h"
 #include "foundation/status_line.h"
@@ -178,6 +179,43 @@ TEST_F(TickLoopTest, ParkNowRunsItsTwoHalvesFifteenWorkTicksApart) {
   for (int i = 0; i < 15; ++i) workTick();
   EXPECT_FALSE(g_tickState.parkSecondHalf);
   EXPECT_FALSE(g_parkNowRequest);
+}
+
+// The renewal's second phase runs at a park airport with stands, whatever the candidate
+// list holds (placed long ago it is empty); without a park airport it only ends the request.
+TEST_F(TickLoopTest, TheRenewalsSecondPhaseRenewsAtAParkAirportWithStands) {
+  for (const bool parkAirport : {true, false}) {
+    SCOPED_TRACE(parkAirport);
+    reset();
+    gf_resetAirportsState();
+    gf_resetStaticParkingState();
+    if (parkAirport) g_parkAirport.icao = IcaoCode("KLAX");
+    g_stands.emplace_back("A1", std::vector<LearnedFlight>{}, 33.94, -118.40, 0.0, 30.0, 0, false, false, false);
+    g_stands.back().sid = 1;
+    const std::size_t before = log_.text().size();
+    g_parkNowRequest = true;
+    for (int i = 0; i < 30; ++i) workTick();
+    EXPECT_FALSE(g_parkNowRequest);
+    EXPECT_EQ(log_.text().find("Parking adjustments:", before) != std::string::npos, parkAirport);
+  }
+  gf_resetAirportsState();
+}
+
+// The countdown asks for a renewal only where there is something to renew: at a park
+// airport whose file was read.
+TEST_F(TickLoopTest, TheRenewalCountdownAsksOnlyAtAParkAirportWhoseFileIsLoaded) {
+  for (const bool loaded : {false, true}) {
+    SCOPED_TRACE(loaded);
+    reset();
+    gf_resetAirportsState();
+    g_parkAirportSet = true;
+    g_airportsState.fileLoaded = loaded;
+    g_mainWindowState.minutesToRenewal = 1;
+    for (int i = 0; i < 60; ++i) workTick();
+    EXPECT_EQ(g_parkNowRequest.load(), loaded);
+    EXPECT_EQ(g_mainWindowState.minutesToRenewal.load(), 20);
+  }
+  gf_resetAirportsState();
 }
 
 // Each request of the window's commands takes effect on the next tick of any kind: the

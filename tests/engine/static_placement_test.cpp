@@ -167,5 +167,28 @@ TEST_F(StaticPlacementTest, NoLiveryLeavesNoRecord) {
   EXPECT_TRUE(engine.staticAddQueue.empty());
 }
 
+// A renewal removes the aircraft it replaces just before it places the successor: one on
+// its way out makes room, any other state blocks its stand and the stands next to it.
+TEST_F(StaticPlacementTest, OnlyAnAircraftOnItsWayOutMakesRoomForItsSuccessor) {
+  struct Case {
+    SimState state;
+    std::uint8_t removeWhenCreated;
+    bool placed;
+  };
+  for (const Case c : {Case{SimState::removingfromsim, 0, true}, Case{SimState::adding2sim, 1, true},
+                       Case{SimState::active, 0, false}, Case{SimState::adding2sim, 0, false},
+                       Case{SimState::buffer, 0, false}})
+    for (const std::uint32_t sid : {5U, 6U}) {
+      engine.staticAcs.clear();
+      engine.staticAddQueue.clear();
+      StaticAc& old = existing(5, 60);
+      old.simState = c.state;
+      old.removeWhenCreated = c.removeWhenCreated;
+      candidate(sid, "NEW");
+      lf_detcs(engine);
+      EXPECT_EQ(engine.staticAddQueue.size(), c.placed ? 1U : 0U) << static_cast<int>(c.state) << " on " << sid;
+    }
+}
+
 }  // namespace
 }  // namespace vexo::test
