@@ -14,12 +14,16 @@
 // until the engine is empty; what is left then is an orphan too.
 //
 // Prints the figures and exits with 1 when a bound was broken, 2 when the set-up failed.
-//   soak_run [--hours H] [--seed N]
+//   soak_run [--hours H] [--seed N] [--max-live N] [--answer-delay FRAMES] [--broken-liveries N]
+// --max-live: MAX_LIVE_SEL (default 500); --answer-delay: frames before the simulator
+// answers a creation (default 3); --broken-liveries: how many of the 200 livery titles
+// the simulator cannot create (default 5): each is refused once, then never chosen again.
 #include <fmt/format.h>
 
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -42,6 +46,7 @@
 #include "refdata/codes.h"
 #include "refdata/dbase_reader.h"
 #include "simlink/flight_plans.h"
+#include "simlink/refused_liveries.h"
 #include "scripted_sim.h"
 #include "synthetic_traffic.h"
 
@@ -58,6 +63,20 @@ constexpr std::size_t g_fleetSize = 3000;
 TrafficEngine* g_soakEngine = nullptr;
 std::mt19937_64 g_soakRandom(1);
 UserAcData g_soakUser;
+// The livery titles the matching hook chooses from (views into them are kept).
+const std::vector<std::string> g_soakTitles = [] {
+  std::vector<std::string> titles;
+  for (int i = 0; i < 200; ++i) titles.push_back(fmt::format("Soak livery {}", i));
+  return titles;
+}();
+
+struct SoakOptions {
+  double hours = 24.0;
+  std::uint32_t seed = 2026;
+  std::int32_t maxLive = 500;
+  int answerDelay = 3;
+  std::size_t brokenLiveries = 5;
+};
 
 // One watched size: its bound, the largest value seen per half of the run and overall,
 // and the last value.
@@ -67,6 +86,9 @@ struct Watched {
   std::size_t max = 0;
   std::array<std::size_t, 2> maxPerHalf{0, 0};
   std::size_t last = 0;
+  // Whether the halves are compared: not for the tables with an entry per hexid ever
+  // seen, which fill up towards the fleet (their bound).
+  bool growthJudged = true;
   void see(std::size_t value, int half) {
     last = value;
     max = std::max(max, value);
@@ -76,7 +98,8 @@ struct Watched {
 
 class SoakRun {
 public:
-  SoakRun(double hours, std::uint32_t seed) : hours_(hours), seed_(seed), engine_(link_), sim_(engine_) {}
+  explicit SoakRun(const SoakOptions& options)
+      : options_(options), hours_(options.hours), seed_(options.seed), sim_(engine_) {}
 
   int run() {
     if (!prepare()) return 2;
@@ -87,6 +110,7 @@ public:
       const std::int32_t tick = engine_.trafficTick.load();
       if (tick % 100 == 0) everySecond(tick, half);
       lf_handleAddingStack(engine_);
+      refuseSomeCreations();
       sim_.frame();
       trimSimRecords();
       if (c % 10 == 0) watchQueues(half);
@@ -97,6 +121,8 @@ public:
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     return report(dayWall, wall);
   }
+
+  const fs::path& folder() const { return folder_; }
 
 private:
   // --- Set-up ---
@@ -146,11 +172,21 @@ private:
     h.assignFlightPlan = [](SimLink&, std::uint32_t, const std::string&) { return true; };
     h.parkAirportElevation = [] { return std::optional<double>(soak::g_laxElevation); };
     h.parkAirportPosition = [] { return std::optional<LatLon>(soak::g_lax); };
-    h.matchLivery = [](LiveAc& a, const std::unordered_set<std::string>&) { a.liveryTitle = "Soak livery"; };
+    // A title by the hexid, the next one not refused; none when all are.
+    h.matchLivery = [](LiveAc& a, const std::unordered_set<std::string>& refused) {
+      for (std::size_t k = 0; k < g_soakTitles.size(); ++k) {
+        const std::string& title = g_soakTitles[(a.hexid + k) % g_soakTitles.size()];
+        if (refused.contains(title)) continue;
+        a.liveryTitle = title;
+        return;
+      }
+    };
     h.matchStaticLivery = [](StaticAc& a, const ParkingPosition&, const std::unordered_set<std::string>&) {
       a.liveryTitle = "Soak livery";
       return true;
     };
+    g_settings.MAX_LIVE_SEL.value = options_.maxLive;
+    sim_.answerDelayFrames = options_.answerDelay;
     gf_reserveTrafficTables(engine_);
     traffic_ = std::make_unique<soak::SyntheticTraffic>(g_stands, seed_, g_fleetSize);
 
@@ -167,9 +203,9 @@ private:
     watch("touchdownList", 100);
     watch("createdObjects", 200);
     watch("ghostCallsigns", 100);
-    watch("hexidLiveries", g_fleetSize);
-    watch("spawnIdMap", g_fleetSize);
-    watch("badReportHexids", g_fleetSize);
+    watch("hexidLiveries", g_fleetSize, false);
+    watch("spawnIdMap", g_fleetSize, false);
+    watch("badReportHexids", g_fleetSize, false);
     watch("unknownSpanModels", 50);
     watch("reports waiting", 2000);
     watch("responses waiting", 2000);
@@ -177,16 +213,36 @@ private:
     watch("link removal queue", 200);
     watch("link event queue", 5000);
     watch("positions per frame", live + 100);
-    watch("refused liveries", 10);
+    watch("refused liveries", g_soakTitles.size());
     watch("longest position stream", 400);
     watch("objects in the simulator", live + static_cast<std::size_t>(g_settings.MAX_PARK_SEL.value.load()));
     watch("stands", standsRead_);
     watch("missing liveries", 10);
     watch("flight plans on disk", g_fleetSize);
+    watch("matched hexids (tick loop)", g_fleetSize, false);
     return true;
   }
 
-  void watch(std::string name, std::size_t bound) { watched_.push_back({std::move(name), bound}); }
+  void watch(std::string name, std::size_t bound, bool growthJudged = true) {
+    Watched x;
+    x.name = std::move(name);
+    x.bound = bound;
+    x.growthJudged = growthJudged;
+    watched_.push_back(std::move(x));
+  }
+
+  // The simulator cannot create the broken titles (the first ones of the list).
+  void refuseSomeCreations() {
+    std::lock_guard lock(link_.simConnectMutex);
+    for (const AiCreateAction& action : link_.simCreateQueue) {
+      const auto broken = std::find(g_soakTitles.begin(), g_soakTitles.end(), action.liveryTitle);
+      if (broken != g_soakTitles.end() &&
+          static_cast<std::size_t>(broken - g_soakTitles.begin()) < options_.brokenLiveries)
+        sim_.failHexids.insert(action.hexid);
+      else
+        sim_.failHexids.erase(action.hexid);
+    }
+  }
 
   // --- Every simulated second ---
   void everySecond(std::int32_t tick, int half) {
@@ -334,6 +390,7 @@ private:
         ++plans;
       w(i).see(plans, half);
     }
+    w(watched_.size() - 1).see(matchedHexids_.size(), half);
     maxFlights_ = std::max(maxFlights_, traffic_->flightsInProgress());
   }
 
@@ -417,8 +474,12 @@ private:
 
   int report(double dayWall, double wall) {
     std::vector<std::string> broken;
+    // The load repeats every 12 hours: only whole days have halves to compare.
+    const bool judgeGrowth = hours_ >= 24.0 && std::fmod(hours_, 24.0) == 0.0;
     fmt::print("\nSoak run: {} simulated hours ({} cycles), seed {}, {} stands read from KLAX.xml ({} used)\n",
                hours_, engine_.trafficTick.load(), seed_, standsRead_, traffic_->standCount());
+    fmt::print("MAX_LIVE_SEL {}, creations answered after {} frames, {} livery titles the simulator cannot create\n",
+               options_.maxLive, options_.answerDelay, options_.brokenLiveries);
     fmt::print("traffic: {} flights begun, {} arrivals and departures, {} reports handed over ({} dropped), "
                "most flights under way at once {}\n",
                traffic_->flightsStarted(), traffic_->movements(), reports_, droppedReports_, maxFlights_);
@@ -432,7 +493,7 @@ private:
       if (x.max > x.bound) broken.push_back(fmt::format("{}: {} above its bound {}", x.name, x.max, x.bound));
       // Growth: the same load in both halves, so a table that keeps growing shows in
       // the second half's maximum.
-      if (x.maxPerHalf[1] > x.maxPerHalf[0] + x.maxPerHalf[0] / 2 + 20)
+      if (judgeGrowth && x.growthJudged && x.maxPerHalf[1] > x.maxPerHalf[0] + x.maxPerHalf[0] / 2 + 20)
         broken.push_back(fmt::format("{}: grows ({} in the first half, {} in the second)", x.name, x.maxPerHalf[0],
                                      x.maxPerHalf[1]));
     }
@@ -485,10 +546,12 @@ private:
 
   static constexpr std::size_t g_maxLogLinesPerHour = 3000;
 
+  SoakOptions options_;
   double hours_;
   std::uint32_t seed_;
-  SimLink link_;
-  TrafficEngine engine_;
+  // The program's own engine and link: the static parking works on them.
+  SimLink& link_ = g_simLink;
+  TrafficEngine& engine_ = g_trafficEngine;
   test::ScriptedSim sim_;
   std::unique_ptr<soak::SyntheticTraffic> traffic_;
   fs::path folder_;
@@ -517,17 +580,31 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
-  double hours = 24.0;
-  std::uint32_t seed = 2026;
+  SoakOptions o;
   for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
-    if (option == "--hours") hours = std::strtod(argv[i + 1], nullptr);
-    else if (option == "--seed") seed = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+    const char* value = argv[i + 1];
+    if (option == "--hours") o.hours = std::strtod(value, nullptr);
+    else if (option == "--seed") o.seed = static_cast<std::uint32_t>(std::strtoul(value, nullptr, 10));
+    else if (option == "--max-live") o.maxLive = static_cast<std::int32_t>(std::strtol(value, nullptr, 10));
+    else if (option == "--answer-delay") o.answerDelay = static_cast<int>(std::strtol(value, nullptr, 10));
+    else if (option == "--broken-liveries") o.brokenLiveries = std::strtoul(value, nullptr, 10);
+    else o.hours = -1.0;
   }
-  if (!(hours > 0.0 && hours <= 24.0 * 7)) {
-    fmt::print(stderr, "usage: soak_run [--hours H (0 < H <= 168, default 24)] [--seed N]\n");
+  if (!(o.hours > 0.0 && o.hours <= 24.0 * 7) || o.maxLive < 0 || o.answerDelay < 0 ||
+      o.brokenLiveries >= g_maxRefusedLiveries) {
+    fmt::print(stderr,
+               "usage: soak_run [--hours H (0 < H <= 168, default 24)] [--seed N] [--max-live N] "
+               "[--answer-delay FRAMES] [--broken-liveries N (< {})]\n",
+               g_maxRefusedLiveries);
     return 2;
   }
-  SoakRun soak(hours, seed);
-  return soak.run();
+  SoakRun soak(o);
+  try {
+    return soak.run();
+  } catch (const std::exception& e) {
+    fmt::print("soak: FAILED, the engine threw: {}\nthe run's folder (Log.txt) is kept: {}\n", e.what(),
+               soak.folder().string());
+    return 1;
+  }
 }
