@@ -2,6 +2,8 @@
 // a generated airport file.
 #include <algorithm>
 #include <system_error>
+#include <utility>
+#include <vector>
 
 #include <fmt/format.h>
 
@@ -33,18 +35,24 @@ void lf_writeLinkFile(const fs::path& folder, const IcaoCode& icao, const std::s
   gf_writeTextFile(relativePath, folder / gf_airportTxtPath(icao));
 }
 
-AirportFile lf_airportFileOf(BglAirport& airport) {
+// The airport file of a decoded airport, its stands sorted by id (equal ids keep their order).
+AirportFile lf_airportFileOf(const BglAirport& airport) {
   AirportFile file;
   file.airportName = airport.name;
   file.bglPath = airport.bglPath;
   file.publisher = airport.publisher;
   file.altitude = airport.altitude;
-  file.stands.reserve(airport.stands.size());
-  for (BglStand& s : airport.stands) {
+  std::vector<std::pair<std::string, std::size_t>> ids;  // the stand's id text, its place in the airport
+  ids.reserve(airport.stands.size());
+  for (std::size_t n = 0; n < airport.stands.size(); ++n) ids.emplace_back(airport.stands[n].id(), n);
+  std::ranges::stable_sort(ids, {}, &std::pair<std::string, std::size_t>::first);
+  file.stands.reserve(ids.size());
+  for (auto& [id, n] : ids) {
+    const BglStand& s = airport.stands[n];
     const bool cargo = s.type == 5 || s.type == 6;
     const bool ramp = (s.type >= 1 && s.type <= 4) || s.type == 14;
-    file.stands.emplace_back(std::move(s.id), std::vector<LearnedFlight>{}, s.latitude, s.longitude, s.heading,
-                             s.radius, s.type, cargo, ramp, s.heli);
+    file.stands.emplace_back(std::move(id), std::vector<LearnedFlight>{}, s.latitude, s.longitude, s.heading, s.radius,
+                             s.type, cargo, ramp, s.heli);
   }
   return file;
 }
@@ -107,7 +115,6 @@ void lf_generateAirportFile(BglAirport& airport, int helipads) {
       helipads > 0 ? fmt::format(", of which {} helipad{}\n", helipads, gf_plural(helipads)) : std::string();
   lf_appendScanLog(fmt::format("Generated {}: {} position{}{}", gf_airportXmlName(airport.icao), count,
                                gf_plural(count), helipadText));
-  std::ranges::stable_sort(airport.stands, {}, &BglStand::id);
   const AirportFile file = lf_airportFileOf(airport);
 
   std::error_code ec;

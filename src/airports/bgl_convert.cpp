@@ -1,9 +1,12 @@
 #include "airports/bgl_convert.h"
 
+#include "airports/bgl_records.h"
+
 #include <algorithm>
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <utility>
 
 namespace vexo {
 
@@ -39,52 +42,43 @@ void gf_bglStandId(std::uint32_t nameCode, std::uint32_t number, std::string& id
   id.assign(text.data(), end);
 }
 
+void gf_bglStandId(std::uint32_t nameCode, std::uint32_t number, std::uint32_t repeat, std::string& id) {
+  gf_bglStandId(nameCode, number, id);
+  if (repeat > 0 && repeat <= 10) id += static_cast<char>('a' + repeat - 1);
+}
+
+std::string BglStand::id() const {
+  std::string text;
+  if (heli) {
+    text = "helipad";
+    std::array<char, 8> digits{};
+    text.append(digits.data(), std::to_chars(digits.data(), digits.data() + digits.size(), number).ptr);
+  } else {
+    gf_bglStandId(nameCode, number, repeat, text);
+  }
+  return text;
+}
+
 std::string gf_bglStandId(std::uint32_t nameCode, std::uint32_t number) {
   std::string id;
   gf_bglStandId(nameCode, number, id);
   return id;
 }
 
-namespace {
-// Name codes that give the same prefix share one class: 0, 11 and 38..63 give none.
-std::uint32_t lf_prefixClass(std::uint32_t nameCode) {
-  if (nameCode >= 1 && nameCode <= 10) return nameCode;
-  if (nameCode >= 12 && nameCode <= 37) return nameCode - 1;
-  return 0;
-}
-}  // namespace
-
-StandIdSet::StandIdSet(std::size_t expected) {
+void StandIdSet::grow() {
   std::size_t size = 32;
-  while (size < 2 * expected) size *= 2;
-  keys_.assign(size, 0);
-  uses_.assign(size, 0);
-}
-
-std::uint8_t& StandIdSet::usesOf(std::uint32_t key) {
-  if (2 * (filled_ + 1) > keys_.size()) {
-    StandIdSet bigger(keys_.size());
-    for (std::size_t i = 0; i < keys_.size(); ++i)
-      if (keys_[i] != 0) bigger.usesOf(keys_[i] - 1) = uses_[i];
-    *this = std::move(bigger);
-  }
-  const std::size_t mask = keys_.size() - 1;
-  for (std::size_t i = (key * 2654435761U) & mask;; i = (i + 1) & mask) {
-    if (keys_[i] == key + 1) return uses_[i];
-    if (keys_[i] == 0) {
-      keys_[i] = key + 1;
-      ++filled_;
-      return uses_[i];
-    }
+  while (size < 2 * std::max(expected_, 2 * filled_ + 1)) size *= 2;
+  std::vector<std::uint32_t> old = std::exchange(slots_, std::vector<std::uint32_t>(size, 0));
+  filled_ = 0;
+  for (const std::uint32_t slot : old) {
+    if (slot != 0) slotOf((slot >> 4) - 1) = slot;
   }
 }
 
 bool StandIdSet::take(std::uint32_t nameCode, std::uint32_t number, std::string& id) {
-  std::uint8_t& uses = usesOf((lf_prefixClass(nameCode) << 12) | (number & 0xFFFU));
-  if (uses == 11) return false;
-  gf_bglStandId(nameCode, number, id);
-  if (uses > 0) id += static_cast<char>('a' + uses - 1);
-  ++uses;
+  const int repeat = take(nameCode, number);
+  if (repeat < 0) return false;
+  gf_bglStandId(nameCode, number, static_cast<std::uint32_t>(repeat), id);
   return true;
 }
 

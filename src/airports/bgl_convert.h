@@ -32,6 +32,15 @@ std::int32_t gf_bglAltitudeFeet(std::int32_t millimetres);
 // The id of a parking spot: the prefix of its name code and the decimal number.
 std::string gf_bglStandId(std::uint32_t nameCode, std::uint32_t number);
 void gf_bglStandId(std::uint32_t nameCode, std::uint32_t number, std::string& id);  // into id
+// The id with its repeat letter: repeat 0 gives the plain id, 1..10 append "a".."j".
+void gf_bglStandId(std::uint32_t nameCode, std::uint32_t number, std::uint32_t repeat, std::string& id);
+
+// Name codes that give the same prefix share one class: 0, 11 and 38..63 give none.
+inline std::uint32_t gf_bglPrefixClass(std::uint32_t nameCode) {
+  if (nameCode >= 1 && nameCode <= 10) return nameCode;
+  if (nameCode >= 12 && nameCode <= 37) return nameCode - 1;
+  return 0;
+}
 
 // The stand ids already taken in one airport. An id is its name code's prefix and the
 // number, and a repeated id gets "a".."j": such an id ends in a letter, which no plain id
@@ -39,15 +48,38 @@ void gf_bglStandId(std::uint32_t nameCode, std::uint32_t number, std::string& id
 // texts, without a text per lookup.
 class StandIdSet {
 public:
-  explicit StandIdSet(std::size_t expected = 16);
-  // The id of the next spot with this name code and number into id: the plain id on its
-  // first use, then with "a" up to "j"; false (id untouched) when all eleven are taken.
+  // Room for about expected ids before the table grows; the table is made at the first take.
+  explicit StandIdSet(std::size_t expected = 16) : expected_(expected) {}
+  // How often this name code and number were taken before (0 for the plain id, 1..10 for
+  // "a".."j"), counted as taken now; -1 when all eleven are taken.
+  int take(std::uint32_t nameCode, std::uint32_t number) {
+    std::uint32_t& slot = slotOf((gf_bglPrefixClass(nameCode) << 12) | (number & 0xFFFU));
+    const std::uint32_t uses = slot & 0xFU;
+    if (uses == 11) return -1;
+    ++slot;
+    return static_cast<int>(uses);
+  }
+  // The same as the id text into id; false (id untouched) when all eleven are taken.
   bool take(std::uint32_t nameCode, std::uint32_t number, std::string& id);
 
 private:
-  std::uint8_t& usesOf(std::uint32_t key);
-  std::vector<std::uint32_t> keys_;  // key + 1; 0 = free slot
-  std::vector<std::uint8_t> uses_;
+  // The slot of the key, made when new: (key + 1) << 4 | uses; 0 = free.
+  std::uint32_t& slotOf(std::uint32_t key) {
+    if (2 * (filled_ + 1) > slots_.size()) grow();
+    const std::uint32_t tag = (key + 1) << 4;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = (key * 2654435761U) & mask;; i = (i + 1) & mask) {
+      if ((slots_[i] & ~0xFU) == tag) return slots_[i];
+      if (slots_[i] == 0) {
+        slots_[i] = tag;
+        ++filled_;
+        return slots_[i];
+      }
+    }
+  }
+  void grow();
+  std::vector<std::uint32_t> slots_;
+  std::size_t expected_;
   std::size_t filled_ = 0;
 };
 

@@ -52,7 +52,7 @@ bool lf_decodeHelipad(const BglDecodeInput& in, BglAirportDecode& state, std::si
   }
   state.helipads.push_back(LatLon{latitude, longitude});
   BglStand stand;
-  stand.id = fmt::format("helipad{}", state.helipadCounter++);
+  stand.number = static_cast<std::uint16_t>(state.helipadCounter++);
   stand.latitude = latitude;
   stand.longitude = longitude;
   stand.heading = heading == 0.0F ? 0.0 : heading * kDegToRad;
@@ -79,16 +79,18 @@ void lf_decodeParking(const BglDecodeInput& in, BglAirportDecode& state, std::si
   const std::size_t fitting = std::min<std::size_t>(count, (end - offset) / entrySize);
   state.airport.stands.reserve(state.airport.stands.size() + fitting);
   state.usedIds = StandIdSet(fitting);
+  const std::byte* data = words.data();
   for (std::uint32_t k = 0; k < count; ++k) {
+    // The one bounds check of the entry: its fields are read from the data directly.
     if (offset > end || entrySize > end - offset) {
       lf_logCutShort(in, "parking entry", offset);
       return;
     }
-    const std::uint32_t packed = words.u32(offset);
-    const std::size_t entry = offset;
+    const std::byte* entry = data + offset;
+    const std::uint32_t packed = gf_bglLoadU32(entry);
     offset += entrySize + bgl::airlineCodeSize * (packed >> 24);
 
-    const float radius = words.f32(entry + bgl::parkingRadiusField);
+    const float radius = gf_bglLoadF32(entry + bgl::parkingRadiusField);
     if (!(radius > 1.0F && radius < 200.0F)) {  // also refuses NaN
       in.hooks.appendScanLog(fmt::format("Skipped position with radius {:.1F} m in {}", radius, pathText));
       continue;
@@ -97,30 +99,33 @@ void lf_decodeParking(const BglDecodeInput& in, BglAirportDecode& state, std::si
     const std::uint32_t number = (packed >> 12) & 0xFFFU;
     const auto type = static_cast<std::uint16_t>((packed >> 8) & 0xFU);
     if (type == 0 || type == 12 || type == 13) continue;
-    const double latitude = gf_bglLatitude(words.u32(entry + bgl::parkingLatitudeField));
-    const double longitude = gf_bglLongitude(words.u32(entry + bgl::parkingLongitudeField));
+    const double latitude = gf_bglLatitude(gf_bglLoadU32(entry + bgl::parkingLatitudeField));
+    const double longitude = gf_bglLongitude(gf_bglLoadU32(entry + bgl::parkingLongitudeField));
     if (!gf_bglPositionUsable(latitude, longitude)) {
       in.hooks.appendScanLog(fmt::format("LatLon {} invalid (skipped)", lf_positionText(latitude, longitude)));
       continue;
     }
-    const float heading = words.f32(entry + bgl::parkingHeadingField);
+    const float heading = gf_bglLoadF32(entry + bgl::parkingHeadingField);
     if (!std::isfinite(heading)) {
       in.hooks.appendScanLog(fmt::format("Skipped position {} with heading {:.1F} in {}",
                                          gf_bglStandId(nameCode, number), heading, pathText));
       continue;
     }
-    BglStand& stand = state.airport.stands.emplace_back();
-    if (!lf_uniqueStandId(state.usedIds, nameCode, number, stand.id)) {
-      state.airport.stands.pop_back();
+    const int repeat = state.usedIds.take(nameCode, number);
+    if (repeat < 0) {
       in.hooks.appendScanLog(fmt::format("{}Warning: more than 10 duplicate IDs {} in {}", "===> ",
                                          gf_bglStandId(nameCode, number), pathText));
       continue;
     }
+    BglStand& stand = state.airport.stands.emplace_back();
     stand.latitude = latitude;
     stand.longitude = longitude;
     stand.heading = heading == 0.0F ? 2.0 * std::numbers::pi : heading * kDegToRad;
     stand.radius = radius;
     stand.type = type;
+    stand.number = static_cast<std::uint16_t>(number);
+    stand.nameCode = static_cast<std::uint8_t>(nameCode);
+    stand.repeat = static_cast<std::uint8_t>(repeat);
   }
 }
 

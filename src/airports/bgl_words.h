@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <istream>
 #include <optional>
@@ -39,6 +40,9 @@ public:
   float f32(std::size_t offset) const { return std::bit_cast<float>(u32(offset)); }
   // The bytes [offset, offset + width), which must lie inside the data.
   std::string text(std::size_t offset, std::size_t width) const;
+  // The data itself, for a decoder that checked once with has() that a whole entry lies
+  // inside it and then reads the entry's fields with the gf_bglLoad functions below.
+  const std::byte* data() const { return bytes_.data(); }
 
 private:
   void require(std::size_t offset, std::size_t width) const {
@@ -55,6 +59,16 @@ private:
   std::vector<std::byte> bytes_;
   std::string pathText_;
 };
+
+// Little-endian fields at p, without a bounds check: the caller has checked the entry.
+inline std::uint32_t gf_bglLoadU32(const std::byte* p) {
+  std::uint32_t value = 0;
+  std::memcpy(&value, p, sizeof value);
+  if constexpr (std::endian::native == std::endian::big)
+    value = ((value & 0xFFU) << 24) | ((value & 0xFF00U) << 8) | ((value >> 8) & 0xFF00U) | (value >> 24);
+  return value;
+}
+inline float gf_bglLoadF32(const std::byte* p) { return std::bit_cast<float>(gf_bglLoadU32(p)); }
 
 // The stream's remaining content as words; nothing when the read fails.
 std::optional<BglWords> lf_readBglWords(std::istream& in, std::string pathText);

@@ -24,7 +24,9 @@ struct Descriptor {
 
 }  // namespace
 
-WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes) {
+// Into a text or into bytes: the same calls.
+template <class Buffer>
+WholeFileRead lf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, Buffer& bytes) {
   bytes.clear();
   const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (file.fd < 0) return errno == ENOENT || errno == ENOTDIR ? WholeFileRead::notFound : WholeFileRead::failed;
@@ -54,6 +56,14 @@ WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t ma
   }
   bytes.resize(done);
   return WholeFileRead::ok;
+}
+
+WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes) {
+  return lf_readWholeFile(path, maxBytes, bytes);
+}
+
+WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::byte>& bytes) {
+  return lf_readWholeFile(path, maxBytes, bytes);
 }
 
 }  // namespace vexo::platform

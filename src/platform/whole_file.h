@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace vexo::platform {
 
@@ -18,5 +19,6 @@ enum class WholeFileRead {
 // Replaces bytes with the content of the regular file at path when it holds at most
 // maxBytes. One open, one size query, and a read of the whole and one that finds its end.
 WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes);
+WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::byte>& bytes);
 
 }  // namespace vexo::platform

@@ -45,7 +45,7 @@ struct BglRun {
   std::vector<std::string> ids() const {
     std::vector<std::string> out;
     for (const auto& a : generated)
-      for (const auto& s : a.stands) out.push_back(s.id);
+      for (const auto& s : a.stands) out.push_back(s.id());
     return out;
   }
 };
