@@ -3,7 +3,8 @@
 // cycles a second), its report is handed to the engine, and the scripted simulator plays
 // the simulator, reporting each object on the ground when the position it was last given
 // lies on the ground. Per aircraft the fixture keeps the FlightStates it went through and
-// the positions sent to the simulator.
+// the positions sent to the simulator, and the moments its movement changed phase. The park
+// airport, Los Angeles, is read from the project's airport file as the program reads it.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "engine_fixture.h"
+#include "park_airport_fixture.h"
 #include "realtraffic/traffic_receiver.h"
 #include "recording.h"
 #include "refdata/dbase_reader.h"
@@ -27,8 +29,23 @@ namespace vexo::test {
 inline constexpr LatLon g_replayUser{33.9416, -118.4085};
 inline constexpr double g_replayElevation = 125.0;
 
+// The phase of an aircraft's movement: its FlightState and the flags of its rolls, its
+// approach and its flare.
+struct MovementPhase {
+  std::int32_t tick = 0;
+  FlightState state = FlightState::birth;
+  std::uint8_t onGround = 0, takeOffRoll = 0, approach = 0, landingRoll = 0, holding = 0;
+  std::uint32_t flarePhase = 0;
+  double altitude = 0.0;  // when the phase began
+  bool sameAs(const MovementPhase& o) const {
+    return state == o.state && onGround == o.onGround && takeOffRoll == o.takeOffRoll && approach == o.approach &&
+           landingRoll == o.landingRoll && holding == o.holding && flarePhase == o.flarePhase;
+  }
+};
+
 struct ReplayedAircraft {
   std::vector<FlightState> states;  // each change once, in order
+  std::vector<MovementPhase> phases;  // each change once, in order, while in the simulator
   struct Sent {
     std::int32_t tick;
     AiPositionAction position;
@@ -45,13 +62,19 @@ protected:
     link.userOnGround = true;
     context.refPosition = g_replayUser;
     context.rangeNm = 40.0;
-    context.parkAirport = ParkAirportRef{g_replayUser, g_replayElevation};
-    context.parkAirportElevation = g_replayElevation;
   }
   void SetUp() override {
     unloadEngineDbase();
     TempDir dir;
     ASSERT_TRUE(gf_readDbaseFrom(std::filesystem::path(VDRK_SAMPLE_INPUT_DIR) / "dbase.enc", dir / "dbase.xml"));
+    // The park airport as the program has it once the user is on the ground there: its
+    // stands, its elevation for the reader's filters and the engine's flare, its position
+    // for the approach.
+    park.read();
+    ParkAirportFiles::useProgramHooks(engine);
+    ASSERT_EQ(ParkAirportFiles::elevation(), g_replayElevation);
+    context.parkAirport = ParkAirportRef{ParkAirportFiles::position(), ParkAirportFiles::elevation()};
+    context.parkAirportElevation = ParkAirportFiles::elevation();
     std::lock_guard lock(g_liveReportMutex);
     g_liveReportQueue.clear();
     g_trafficIntake = true;
@@ -106,6 +129,8 @@ protected:
   std::size_t next = 0;
   double t0 = 0.0;
   long elapsedCycles = 0;
+  ParkAirportFiles park{"KLAX"};
+  double groundElevation = g_replayElevation;  // feet, where the simulator's ground lies
   RecordContext context;
   TrafficReceiver receiver;
   std::map<std::uint32_t, ReplayedAircraft> aircraft;  // by hexid
@@ -128,16 +153,21 @@ private:
   // at altitude 0, the engine's QNH-corrected ones near the field elevation).
   void reportGround() {
     for (const AiPositionAction& p : sim.lastPositions) {
-      if (p.altitude - g_replayElevation > 2500.0) continue;
-      const bool onGround = p.altitude <= g_replayElevation + 1.0;
-      sim.inject({p.objectId, onGround ? 1U : 0U, 0, SimResponseKind::onGround, g_replayElevation,
-                  std::max(p.altitude - g_replayElevation, 0.0)});
+      if (p.altitude - groundElevation > 2500.0) continue;
+      const bool onGround = p.altitude <= groundElevation + 1.0;
+      sim.inject({p.objectId, onGround ? 1U : 0U, 0, SimResponseKind::onGround, groundElevation,
+                  std::max(p.altitude - groundElevation, 0.0)});
     }
   }
   void observe() {
     for (const LiveAc& a : engine.liveAcs) {
       auto& states = aircraft[a.hexid].states;
       if (states.empty() || states.back() != a.flightState) states.push_back(a.flightState);
+      if (a.simState != SimState::active) continue;
+      const MovementPhase now{tick(), a.flightState, a.onGround, a.takeOffRoll, a.approach, a.landingRoll,
+                              a.holding, a.flarePhase, a.altitude};
+      auto& phases = aircraft[a.hexid].phases;
+      if (phases.empty() || !phases.back().sameAs(now)) phases.push_back(now);
     }
     for (const AiPositionAction& p : sim.lastPositions) {
       const auto it = sim.objects.find(p.objectId);

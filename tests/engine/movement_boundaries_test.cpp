@@ -1,0 +1,146 @@
+// The movement's rules at their exact edges: the re-timing windows of a take-off roll,
+// the climb near the ground, the turn that becomes a curve, the turn-off that ends a
+// landing roll, the direction filter of a report during an extension, a record with one
+// position, and a take-off whose later positions climb slowly.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "engine/situation_updates.h"
+#include "engine_fixture.h"
+#include "movement_fixture.h"
+
+namespace vexo::test {
+namespace {
+
+namespace E = ClientEventId;
+
+TEST_F(MovementTest, ARollsWindowsLetThePositionComeFiveThousandCyclesLateButOnlyThreeThousandEarly) {
+  struct Case {
+    bool takeOffRoll;
+    std::int32_t wanted;  // cycles after the current due tick (negative: before)
+    std::int32_t got;
+  };
+  const Case cases[] = {
+      {true, 4999, 4999},   {true, 5001, 5000},   {true, -2999, -2999}, {true, -3001, -3000},
+      {false, 3001, 3000},  {false, -3001, -3000},
+  };
+  for (const Case& c : cases) {
+    aircraft().onGround = 1;
+    a.takeOffRoll = c.takeOffRoll ? 1 : 0;
+    a.stepsLeft = 0;
+    const std::int32_t due = now() + 4000;
+    a.stream = {at(0, 0, 100, now()), at(0, 1000, 120, due)};
+    lf_openWindows(a);
+    lf_setNextDue(a, due + c.wanted - now(), engine);
+    EXPECT_EQ(a.stream[1].dueTick - due, c.got) << c.takeOffRoll << " " << c.wanted;
+  }
+}
+
+TEST_F(MovementTest, NearTheGroundAnAircraftOutsideItsApproachNeverClimbsLessThanPointTwoFeetACycle) {
+  struct Case {
+    double aboveGround, nextClimbFt;
+    double climbStep;  // per cycle, over the 1000 cycles to the next position
+  };
+  const Case cases[] = {{1000.0, 0.0, 0.2}, {1000.0, -100.0, 0.2}, {500.0, 150.0, 0.2},
+                        {1000.5, 0.0, 0.0}, {1000.5, -100.0, -0.1}, {500.0, 300.0, 0.3}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.altitude = 3000.0;
+    a.aboveGround = c.aboveGround;
+    a.stream = {at(0, 0, 200, now(), 3000.0), at(0, 10000, 200, now() + 1000, 3000.0 + c.nextClimbFt)};
+    lf_airStep(a, engine);
+    EXPECT_NEAR(a.climbStep, std::min(c.climbStep, a.maxClimbPerTick), 1e-12) << c.aboveGround << " " << c.nextClimbFt;
+  }
+}
+
+TEST_F(MovementTest, ATurnAheadOfExactlyThreeDegreesMakesNoCurve) {
+  aircraft().flightState = FlightState::taxi;
+  a.onGround = 1;
+  // Due north from the next position to the one after it (a bearing of exactly 0), so the
+  // turn ahead is the heading itself, tuned to 3 degrees to the last bit.
+  const StreamPos next = at(0, 200, 15, now() + 500);
+  StreamPos third = at(0, 400, 15, now() + 1000);
+  third.lon = next.lon;
+  a.stream = {at(0, 0, 15, now()), next, third};
+  a.heading = 3.0 * kDeg;
+  for (int i = 0; i < 64 && std::abs(lf_turnAhead(a)) * g_radToDeg != 3.0; ++i)
+    a.heading = std::nextafter(a.heading, std::abs(lf_turnAhead(a)) * g_radToDeg > 3.0 ? -10.0 : 10.0);
+  ASSERT_EQ(std::abs(lf_turnAhead(a)) * g_radToDeg, 3.0);
+  nextPosGround(a, engine);
+  EXPECT_FALSE(gf_hasCurve(a.curve));
+  EXPECT_EQ(a.stream.size(), 3u);
+}
+
+TEST_F(MovementTest, ALandingRollEndsAtFifteenDegreesOffTheTouchdownHeadingToTheLastBit) {
+  struct Case {
+    double heading, touchdownHeading;
+    bool rolling;
+  };
+  const double off = 15.0 * kDeg;
+  for (const Case c : {Case{std::nextafter(off, 0.0), 0.0, true}, Case{off, 0.0, false}, Case{0.0, off, false},
+                       Case{0.0, std::nextafter(off, 0.0), true}}) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.landingRoll = 1;
+    a.touchdownHeading = c.touchdownHeading;
+    a.heading = c.heading;
+    a.stream = {at(0, 0, 95, now()), at(0, 500, 85, now() + 400)};
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(a.landingRoll != 0, c.rolling) << c.heading << " " << c.touchdownHeading;
+  }
+}
+
+TEST_F(MovementTest, DuringAnExtensionInTheAirAReportBehindTheLastPositionIsDroppedNotOneBehindTheAircraft) {
+  struct Case {
+    double metresNorth;  // of the aircraft, which flies north; its last position lies 2000 m on
+    bool taken;
+  };
+  for (const Case c : {Case{1000.0, false}, Case{3000.0, true}, Case{-500.0, false}}) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.heading = 0.0;
+    a.stepsLeft = 4;
+    a.stream = {at(0, 0, 200, now(), 3000.0), at(0, 2000, 200, now() + 800, 3000.0)};
+    StreamPos r = at(0, c.metresNorth, 200, now() + 3000, 3000.0);
+    EXPECT_EQ(checkExtendingSituations(a, r, engine), c.taken) << c.metresNorth;
+    EXPECT_EQ(a.stepsLeft, c.taken ? 0 : 4) << c.metresNorth;
+  }
+}
+
+TEST_F(MovementTest, ATakeOffRollLiftsOffWhenALaterPositionClimbsSlowlyOnlyWithEveryOneAirborneAndFast) {
+  struct Case {
+    double thirdKt;
+    double thirdAltitude;
+    bool takesOff;
+  };
+  // A Large aircraft lifts off at 140 kt; the third position climbs at 200 ft/min only.
+  for (const Case c : {Case{150.0, 200.0, true}, Case{139.0, 200.0, false}, Case{150.0, 0.0, false}}) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.takeOffRoll = 1;
+    a.stream = {at(0, 0, 120, now()), at(0, 800, 145, now() + 400, 50.0), at(0, 2000, c.thirdKt, now() + 800, c.thirdAltitude)};
+    a.stream[1].verticalRate = 1500.0;
+    a.stream[2].verticalRate = 200.0;
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(a.flightState, c.takesOff ? FlightState::take_off : FlightState::taxi) << c.thirdKt << " " << c.thirdAltitude;
+    if (c.takesOff) {
+      EXPECT_EQ(a.climbStep, a.maxClimbPerTick);
+    }
+  }
+}
+
+TEST_F(EngineTest, ARecordWithOnePositionDueIsDroppedWithIt) {
+  handOver(dueNow(report(20001, "DLH1", 1000.0)));
+  cycles(3);
+  EXPECT_EQ(find(20001), nullptr);
+  EXPECT_TRUE(sim.creations.empty());
+  // Two positions are spawned.
+  handOver(dueNow(report(20002, "DLH2", 1000.0)));
+  handOver(dueNow(report(20002, "DLH2", 1010.0, 34.01)));
+  cycles(3);
+  ASSERT_NE(find(20002), nullptr);
+  EXPECT_NE(find(20002)->simState, SimState::buffer);
+}
+
+}  // namespace
+}  // namespace vexo::test
