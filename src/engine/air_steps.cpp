@@ -3,6 +3,7 @@
 // the approach and the climb-out).
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 
 #include "engine/air_movement.h"
@@ -203,11 +204,22 @@ double lf_targetPitch(double v) {
   return (-3.0 - v / 600.0 * 2.2) * g_degToRad;
 }
 
+const MeasuredLeg& gf_measureLeg(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
+  // The same bits, not only equal values: -0.0 and 0.0 may give bearings of other signs.
+  const auto same = [](double x, double y) { return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y); };
+  for (const MeasuredLeg& leg : a.measuredLegs)
+    if (same(leg.fromLat, from.lat) && same(leg.fromLon, from.lon) && same(leg.toLat, to.lat) && same(leg.toLon, to.lon))
+      return leg;
+  MeasuredLeg& leg = a.measuredLegs[a.nextMeasuredLeg];
+  a.nextMeasuredLeg = static_cast<std::uint8_t>(1 - a.nextMeasuredLeg);
+  const GreatCircleLeg measured = gf_greatCircleLeg({from.lat, from.lon}, {to.lat, to.lon});
+  leg = {from.lat, from.lon, to.lat, to.lon, measured.bearing, measured.nm};
+  return leg;
+}
+
 double lf_turnAhead(const LiveAc& a) {
   if (a.stream.size() < 3) return 0.0;
-  const StreamPos& n = a.stream[1];
-  const StreamPos& after = a.stream[2];
-  return gf_angleDiff(gf_initialBearing({n.lat, n.lon}, {after.lat, after.lon}) - a.heading);
+  return gf_angleDiff(gf_measureLeg(a, a.stream[1], a.stream[2]).bearing - a.heading);
 }
 
 double lf_legSpeed(const LiveAc& a) {
@@ -219,7 +231,7 @@ double lf_legSpeed(const LiveAc& a) {
   // Both stand (or the speeds cancel): the speed that covers the leg in its time.
   const std::int64_t g0 = static_cast<std::int64_t>(n.dueTick) - f.dueTick;
   const double g = g0 < 26 ? 25.0 : static_cast<double>(g0);
-  return std::max(gf_greatCircleNm({f.lat, f.lon}, {n.lat, n.lon}) * 360000.0 / g, 1.0);
+  return std::max(gf_measureLeg(a, f, n).nm * 360000.0 / g, 1.0);
 }
 
 void lf_bankTarget(LiveAc& a, double turn, std::int32_t cycles) {

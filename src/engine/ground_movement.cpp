@@ -29,15 +29,13 @@ constexpr std::int32_t g_longLegTicks = 600;
 
 std::int32_t lf_nowTick(const TrafficEngine& engine) { return engine.trafficTick.load(std::memory_order_relaxed); }
 
-double lf_legNm(const StreamPos& a, const StreamPos& b) { return gf_greatCircleNm({a.lat, a.lon}, {b.lat, b.lon}); }
-
 // Curves, midpoints and turning in place toward a moving next position.
 void lf_shapeTaxiPath(LiveAc& a) {
   const auto& s = a.stream;
   if (s.size() >= 3 && s[2].stationary == 0) {
     const double turn = std::abs(lf_turnAhead(a)) * g_radToDeg;
     const std::int64_t legTicks = static_cast<std::int64_t>(s[1].dueTick) - s[0].dueTick;
-    const bool longSlowLeg = lf_legNm(s[0], s[1]) > g_longLegNm && s[0].groundSpeed <= g_slowLegKt && legTicks >= 0 &&
+    const bool longSlowLeg = gf_measureLeg(a, s[0], s[1]).nm > g_longLegNm && s[0].groundSpeed <= g_slowLegKt && legTicks >= 0 &&
                              std::max<std::int64_t>(legTicks, 25) >= g_longLegTicks;
     if (turn <= 3.0) {
       lf_splitOnSpeedChange(a);
@@ -154,7 +152,7 @@ void lf_timeNextGround(LiveAc& a, TrafficEngine& engine) {
     return;
   }
   a.currentTurnRate = a.turnRate;
-  const double nm = lf_legNm(front, next);
+  const double nm = gf_measureLeg(a, front, next).nm;
   const std::int32_t travel = std::max(lf_roundTicks(nm * 360000.0 / lf_legSpeed(a), "lf_timeNextGround"), 25);
   if (gf_hasCurve(a.curve) || a.turnInPlace != 0) {
     const double turn = a.turnInPlace != 0 ? a.turnInPlaceAngle : a.curveTurnAngle;
@@ -184,7 +182,7 @@ void lf_timeNextAir(LiveAc& a, TrafficEngine& engine) {
     if (a.category == AcCategory::Rotorcraft) lf_timeNextGround(a, engine);
     return;
   }
-  const double nm = lf_legNm(front, next);
+  const double nm = gf_measureLeg(a, front, next).nm;
   double speed = lf_legSpeed(a);
   if (a.approach != 0 && next.airborne == 0) speed = front.groundSpeed > 0.0 ? front.groundSpeed : 100.0;
   lf_setNextDue(a, std::max(lf_roundTicks(nm * 360000.0 / speed, "lf_timeNextAir"), 25), engine);

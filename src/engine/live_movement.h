@@ -28,6 +28,17 @@ using GroundCurve = std::array<double, 8>;
 inline constexpr double g_noCurve = std::numeric_limits<double>::quiet_NaN();
 inline constexpr GroundCurve g_noGroundCurve{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, g_noCurve, g_noCurve};
 
+// A leg between two stream positions, known by its exact end points, with its initial
+// bearing (radians) and length (nm).
+struct MeasuredLeg {
+  double fromLat = g_noCurve;  // not-a-number: no leg
+  double fromLon = 0.0;
+  double toLat = 0.0;
+  double toLon = 0.0;
+  double bearing = 0.0;
+  double nm = 0.0;
+};
+
 struct LiveMovement {
   double latStep = 0.0;  // degrees per cycle toward the front position
   double lonStep = 0.0;
@@ -72,6 +83,10 @@ struct LiveMovement {
   std::uint8_t landingRoll = 0;
   std::uint8_t movingAtStand = 0;
   std::uint8_t turnInPlace = 0;
+  // The last two legs measured (gf_measureLeg): the leg after the next position, measured
+  // for the turn ahead, is the next due step's leg to its next position.
+  mutable std::array<MeasuredLeg, 2> measuredLegs{};
+  mutable std::uint8_t nextMeasuredLeg = 0;
 };
 
 }  // namespace vexo

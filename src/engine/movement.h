@@ -23,6 +23,10 @@ struct TrafficEngine;
 
 // --- position_stream.cpp ---
 
+// The bearing and length of the leg between two stream positions of the aircraft (the
+// values of gf_initialBearing and gf_greatCircleNm), measured once per leg.
+const MeasuredLeg& gf_measureLeg(const LiveAc& aircraft, const StreamPos& from, const StreamPos& to);
+
 // The step taken when the front position falls due.
 void nextPosMain(LiveAc& aircraft, TrafficEngine& engine);
 // Fewer than two positions left: extend or hold; false when the aircraft is to go.

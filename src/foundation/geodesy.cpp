@@ -26,6 +26,22 @@ double gf_initialBearing(LatLon from, LatLon to) {
   return theta;
 }
 
+GreatCircleLeg gf_greatCircleLeg(LatLon from, LatLon to) {
+  // The expressions of the two functions above, in their order, so that the results are
+  // the same bits.
+  const double phiA = from.lat * g_degToRad;
+  const double phiB = to.lat * g_degToRad;
+  const double cosA = std::cos(phiA);
+  const double cosB = std::cos(phiB);
+  const double s1 = std::sin((phiB - phiA) / 2.0);
+  const double s2 = std::sin((to.lon - from.lon) * g_degToRad / 2.0);
+  const double h = std::clamp(cosB * cosA * s2 * s2 + s1 * s1, 0.0, 1.0);
+  const double d = (to.lon - from.lon) * g_degToRad;
+  double theta = std::atan2(std::sin(d) * cosB, std::sin(phiB) * cosA - std::sin(phiA) * cosB * std::cos(d));
+  if (theta < 0.0) theta += g_twoPi;
+  return {theta, std::atan2(std::sqrt(h), std::sqrt(1.0 - h)) * g_twoEarthRadiiNm};
+}
+
 LatLon gf_destinationPoint(LatLon start, double bearing, double distanceFeet) {
   const double delta = distanceFeet * g_feetToRadians;
   const double phi1 = start.lat * g_degToRad;

@@ -25,6 +25,14 @@ double gf_greatCircleNm(LatLon a, LatLon b);
 // clockwise).
 double gf_initialBearing(LatLon from, LatLon to);
 
+// The initial bearing and the distance of one leg at once: the values of gf_initialBearing
+// and gf_greatCircleNm to the last bit, with the trigonometry of the latitudes shared.
+struct GreatCircleLeg {
+  double bearing = 0.0;  // radians, 0 to 2 pi
+  double nm = 0.0;
+};
+GreatCircleLeg gf_greatCircleLeg(LatLon from, LatLon to);
+
 // The position reached from start along a bearing (radians) over a distance in feet. The
 // longitude comes out between -180 and 180 degrees; the latitude is not wrapped.
 LatLon gf_destinationPoint(LatLon start, double bearing, double distanceFeet);

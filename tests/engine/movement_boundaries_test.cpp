@@ -129,6 +129,22 @@ TEST_F(MovementTest, ATakeOffRollLiftsOffWhenALaterPositionClimbsSlowlyOnlyWithE
   }
 }
 
+TEST_F(MovementTest, ALegIsMeasuredOnceAndAgainWhenItsEndsChange) {
+  aircraft();
+  a.stream = {at(0, 0, 200, now(), 3000.0), at(30, 5000, 200, now() + 800, 3000.0), at(60, 9000, 200, now() + 1600, 3000.0)};
+  const auto fresh = [](const StreamPos& f, const StreamPos& t) { return gf_greatCircleLeg({f.lat, f.lon}, {t.lat, t.lon}); };
+  for (int round = 0; round < 3; ++round) {
+    for (const auto& [i, j] : {std::pair{0u, 1u}, std::pair{1u, 2u}, std::pair{0u, 2u}}) {
+      const MeasuredLeg& leg = gf_measureLeg(a, a.stream[i], a.stream[j]);
+      EXPECT_EQ(leg.bearing, fresh(a.stream[i], a.stream[j]).bearing) << round << " " << i << j;
+      EXPECT_EQ(leg.nm, fresh(a.stream[i], a.stream[j]).nm) << round << " " << i << j;
+    }
+    // The next position moves (a midpoint, a curve, a re-timed stream): its legs are new.
+    lf_insertMidpoint(a);
+    a.stream.erase(a.stream.begin() + 2);
+  }
+}
+
 TEST_F(EngineTest, ARecordWithOnePositionDueIsDroppedWithIt) {
   handOver(dueNow(report(20001, "DLH1", 1000.0)));
   cycles(3);

@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <random>
+#include <utility>
+#include <vector>
 #include <numbers>
 
 using namespace vexo;
@@ -61,4 +67,25 @@ TEST(Geodesy, BearingsRunClockwiseWithinAFullTurnAndLongitudeWraps) {
   const LatLon east = gf_destinationPoint({0, 179.9}, kPi / 2, 20.0 * g_feetPerNm);
   EXPECT_NEAR(east.lon, -179.7667, 1e-3);
   EXPECT_NEAR(east.lat, 0.0, 1e-9);
+}
+
+// One leg's bearing and distance at once are the two functions' values to the last bit,
+// wherever the leg lies (short legs, the poles, the date line, antipodes, one point).
+TEST(Geodesy, ALegsBearingAndDistanceTogetherAreTheSameBitsAsEachAlone) {
+  std::mt19937_64 random(20261207);
+  std::uniform_real_distribution<double> lat(-90.0, 90.0), lon(-180.0, 180.0), small(-0.01, 0.01);
+  std::vector<std::pair<LatLon, LatLon>> legs{{{0.0, 0.0}, {0.0, -0.0}},      {{-0.0, 0.0}, {10.0, -0.0}},
+                                              {{90.0, 10.0}, {-90.0, 10.0}}, {{10.0, 179.99}, {10.0, -179.99}},
+                                              {{10.0, 20.0}, {-10.0, -160.0}}, {{47.26, 11.34}, {47.26, 11.34}}};
+  for (int i = 0; i < 20000; ++i) {
+    const LatLon a{lat(random), lon(random)};
+    legs.push_back({a, {lat(random), lon(random)}});
+    legs.push_back({a, {std::clamp(a.lat + small(random), -90.0, 90.0), a.lon + small(random)}});
+  }
+  const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
+  for (const auto& [from, to] : legs) {
+    const GreatCircleLeg leg = gf_greatCircleLeg(from, to);
+    ASSERT_EQ(bits(leg.bearing), bits(gf_initialBearing(from, to))) << from.lat << "," << from.lon << " " << to.lat << "," << to.lon;
+    ASSERT_EQ(bits(leg.nm), bits(gf_greatCircleNm(from, to))) << from.lat << "," << from.lon << " " << to.lat << "," << to.lon;
+  }
 }
