@@ -145,7 +145,8 @@ void lf_scanOnce(const fs::path& root, const std::shared_ptr<const LiveryScanInp
   g_liveryScan.scannedLiveries.clear();
   g_liveryScan.scannedTitles.clear();
   g_liveryScan.reports.clear();
-  lf_searchLiveriesInFolder(1, root, inputs);
+  ScanWorkerPool pool(g_maxScanTasks.load());
+  lf_searchLiveriesInFolder(pool, 1, root, inputs);
 }
 
 // Written and scanned once before the first measurement, so every run finds a warm cache.

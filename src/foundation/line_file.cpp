@@ -33,7 +33,10 @@ std::string lf_readAll(std::istream& in) {
 
 }  // namespace
 
-void gf_splitLines(std::string_view text, std::vector<std::string>& lines) {
+namespace {
+
+template <class Line>
+void lf_splitLines(std::string_view text, std::vector<Line>& lines) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   while (!text.empty()) {
     const auto newline = text.find('\n');
@@ -44,6 +47,12 @@ void gf_splitLines(std::string_view text, std::vector<std::string>& lines) {
     text.remove_prefix(newline + 1);
   }
 }
+
+}  // namespace
+
+void gf_splitLines(std::string_view text, std::vector<std::string>& lines) { lf_splitLines(text, lines); }
+
+void gf_splitLineViews(std::string_view text, std::vector<std::string_view>& lines) { lf_splitLines(text, lines); }
 
 void gf_readLines(std::istream& in, std::vector<std::string>& lines) {
   const std::string content = lf_readAll(in);

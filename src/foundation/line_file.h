@@ -17,6 +17,9 @@ namespace vexo {
 // one "\r" before it removed, a final "\n" makes no empty last line.
 void gf_splitLines(std::string_view text, std::vector<std::string>& lines);
 
+// The same as views into the text, which must outlive them.
+void gf_splitLineViews(std::string_view text, std::vector<std::string_view>& lines);
+
 // Appends the lines of the whole stream. A stream that is not good, or empty, adds
 // nothing; it is then cleared and put back to its start.
 void gf_readLines(std::istream& in, std::vector<std::string>& lines);

@@ -10,12 +10,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <deque>
 #include <cstdint>
 #include <exception>
 #include <memory>
 #include <functional>
 #include <future>
 #include <list>
+#include <mutex>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -58,6 +61,46 @@ Result lf_runLoggingExceptions(const std::string& name, const std::function<Resu
     throw;
   }
 }
+
+// A fixed set of worker threads for a whole scan: tasks run in the order they are given,
+// at most `workers` at once, with no thread started per task. Every task given and not
+// yet finished counts in g_runningScanTasks, so gf_waitForScanTasks covers them.
+//
+// Threads: the pool object belongs to the thread that made it; its Sink may be copied to
+// any thread (tasks give further tasks through it). The worker threads share the pool's
+// state and are detached: a task that never returns keeps only its own thread. When the
+// pool is destroyed, tasks not yet started are dropped and a Sink gives no more tasks.
+class ScanWorkerPool {
+public:
+  struct Shared;  // the queue the workers take tasks from
+
+  // Where tasks are given; a task must catch what it throws (an escaping exception is
+  // dropped).
+  class Sink {
+  public:
+    // False (the task dropped) once the pool is closed.
+    bool submit(std::function<void()> task) const;
+    // Whether more tasks wait than the workers can soon take (twice their number): a
+    // task that could give further work away may as well do it itself.
+    bool saturated() const;
+
+  private:
+    friend class ScanWorkerPool;
+    explicit Sink(std::shared_ptr<Shared> shared) : shared_(std::move(shared)) {}
+    std::shared_ptr<Shared> shared_;
+  };
+
+  explicit ScanWorkerPool(std::int32_t workers);
+  ~ScanWorkerPool();
+  ScanWorkerPool(const ScanWorkerPool&) = delete;
+  ScanWorkerPool& operator=(const ScanWorkerPool&) = delete;
+
+  Sink sink() const { return Sink(shared_); }
+  bool submit(std::function<void()> task) const { return sink().submit(std::move(task)); }
+
+private:
+  std::shared_ptr<Shared> shared_;
+};
 
 // The pending futures of one walk.
 template <class Result>

@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/folder_listing.h"
+
 namespace vexo {
 
 class CaseBlindPaths {
@@ -20,6 +22,13 @@ public:
     std::string error;  // why the answer could not be found out; empty when it could
   };
 
+  using Entries = std::vector<platform::FolderEntry>;  // sorted by name
+
+  // The folder's listing, already at hand (sorted by name); it must outlive this object.
+  // The walk gives each task its folder's listing, so no folder is listed twice and an
+  // entry the listing knows as a folder or a regular file needs no status query.
+  void know(const std::filesystem::path& folder, const Entries& entries);
+
   // Whether folder / relative exists as that kind. Each component is looked up among its
   // folder's entries: the exact name first, else the first (in byte order) that differs
   // only in the case of ASCII letters. Each folder is listed once per object. Never throws.
@@ -27,12 +36,16 @@ public:
 
 private:
   struct Listing {
-    std::vector<std::string> names;  // sorted
+    const Entries* entries = nullptr;  // owned, or a known listing
+    Entries owned;
     std::string error;
   };
   const Listing& listing(const std::filesystem::path& folder);
 
   std::map<std::filesystem::path, Listing> listings_;
 };
+
+// Sorts a listing by name, as CaseBlindPaths and the walk take it.
+void lf_sortByName(CaseBlindPaths::Entries& entries);
 
 }  // namespace vexo

@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::size_t kMaxRegcodeLength = 12;
 
-void lf_dropTrailingComments(std::vector<std::string>& lines) {
+void lf_dropTrailingComments(CfgLines& lines) {
   while (lines.size() > 1 && (lines.back().empty() || lines.back().starts_with("//"))) lines.pop_back();
 }
 
@@ -64,14 +64,14 @@ void lf_takeAtcId(std::string_view value, SectionKeys& keys, CfgFileJob& job, st
 }
 
 // The tests of keys that both kinds of section read; true when the line was taken.
-bool lf_commonKeys(const std::string& line, SectionKeys& keys) {
+bool lf_commonKeys(std::string_view line, SectionKeys& keys) {
   if (!keys.modelHeld && lf_matchModel(line, keys.model)) return keys.modelHeld = true;
   if (!keys.simHeld && lf_matchSim(line, keys.sim)) return keys.simHeld = true;
   if (!keys.textureHeld && lf_matchTexture(line, keys.texture)) return keys.textureHeld = true;
   return false;
 }
 
-bool lf_takeParkingTypes(const std::string& line, SectionKeys& keys) {
+bool lf_takeParkingTypes(std::string_view line, SectionKeys& keys) {
   if (!lf_matchAtcParkingTypes(line, keys.parkingTypes)) return false;
   keys.parkingTypesHeld = true;
   gf_compactCommaList(keys.parkingTypes);
@@ -80,7 +80,7 @@ bool lf_takeParkingTypes(const std::string& line, SectionKeys& keys) {
 }
 
 // An atc_parking_codes line while no code is held.
-void lf_takeParkingCode(std::string_view value, const std::string& head, SectionKeys& keys, CfgFileJob& job) {
+void lf_takeParkingCode(std::string_view value, std::string_view head, SectionKeys& keys, CfgFileJob& job) {
   std::string code(lf_splitAtComma(value).front());
   gf_compactCommaList(code);
   if (code.size() == 4 && (code[3] == 'X' || code[3] == 'C')) code.resize(3);
@@ -95,9 +95,9 @@ void lf_takeParkingCode(std::string_view value, const std::string& head, Section
 }
 
 // The key scan; an IVAO_MTL section has no parking codes and keeps its atc_id whole.
-SectionKeys lf_scanKeys(const std::vector<std::string>& lines, CfgFileJob& job, bool ivao) {
+SectionKeys lf_scanKeys(const CfgLines& lines, CfgFileJob& job, bool ivao) {
   SectionKeys keys;
-  const std::string& head = lines.front();
+  const std::string_view head = lines.front();
   auto invalidate = [&](std::string report) {
     job.result.reports.addIncompleteSection(std::move(report));
     keys.invalid = true;
@@ -167,11 +167,11 @@ std::optional<FoundLivery> lf_makeFound(CfgFileJob& job, const AcCodes& codes, c
 
 }  // namespace
 
-std::optional<FoundLivery> lf_procesFltSimSection(std::vector<std::string>& lines, const std::string& modelCode,
+std::optional<FoundLivery> lf_procesFltSimSection(CfgLines& lines, const std::string& modelCode,
                                                   CfgFileJob& job) {
   try {
     lf_dropTrailingComments(lines);
-    const std::string head = lines.front();
+    const std::string head(lines.front());
     SectionKeys keys = lf_scanKeys(lines, job, false);
     if (keys.invalid) return std::nullopt;
     auto& reports = job.result.reports;
@@ -234,10 +234,10 @@ std::optional<FoundLivery> lf_procesFltSimSection(std::vector<std::string>& line
   }
 }
 
-std::optional<FoundLivery> lf_procesIvaoSection(std::vector<std::string>& lines, const std::string& modelCode,
+std::optional<FoundLivery> lf_procesIvaoSection(CfgLines& lines, const std::string& modelCode,
                                                 CfgFileJob& job) {
   lf_dropTrailingComments(lines);
-  const std::string head = lines.front();
+  const std::string head(lines.front());
   SectionKeys keys = lf_scanKeys(lines, job, true);
   if (keys.invalid) return std::nullopt;
   auto& reports = job.result.reports;

@@ -67,7 +67,7 @@ bool lf_isDontUseTitle(const LiveryScanInputs& inputs, const std::string& title)
   return std::ranges::find(inputs.dontUseTitles, title) != inputs.dontUseTitles.end();
 }
 
-bool lf_checkFltsimNumbers(const std::vector<std::string>& lines, CfgFileJob& job) {
+bool lf_checkFltsimNumbers(const CfgLines& lines, CfgFileJob& job) {
   bool anyHead = false;
   bool aboveLimit = false;
   for (const auto& line : lines) {
@@ -94,7 +94,7 @@ bool lf_checkFltsimNumbers(const std::vector<std::string>& lines, CfgFileJob& jo
   return true;
 }
 
-std::string lf_atcModelCode(const std::vector<std::string>& lines, CfgFileJob& job) {
+std::string lf_atcModelCode(const CfgLines& lines, CfgFileJob& job) {
   for (const auto& line : lines) {
     const std::string value = lf_matchAtcModel(line);
     if (!value.empty()) return lf_checkedModelCode(value, job);
@@ -127,8 +127,8 @@ namespace {
 // The split shared by both kinds of file; endsSection tells which other lines close a
 // section (the head of some other section).
 template <class EndsSection, class Process>
-void lf_splitSections(const std::vector<std::string>& lines, EndsSection endsSection, Process process) {
-  std::vector<std::string> buffer;
+void lf_splitSections(const CfgLines& lines, EndsSection endsSection, Process process) {
+  CfgLines buffer;
   buffer.reserve(48);
   bool inSection = false;
   for (const auto& line : lines) {
@@ -150,18 +150,18 @@ void lf_splitSections(const std::vector<std::string>& lines, EndsSection endsSec
 
 }  // namespace
 
-void lf_splitFltsimSections(const std::vector<std::string>& lines, const std::string& modelCode, CfgFileJob& job) {
+void lf_splitFltsimSections(const CfgLines& lines, const std::string& modelCode, CfgFileJob& job) {
   lf_splitSections(
-      lines, [](const std::string& line) { return line.substr(0, 6).find('[') != std::string::npos; },
-      [&](std::vector<std::string>& section) {
+      lines, [](std::string_view line) { return line.substr(0, 6).find('[') != std::string_view::npos; },
+      [&](CfgLines& section) {
         if (auto found = lf_procesFltSimSection(section, modelCode, job)) job.result.liveries.push_back(std::move(*found));
       });
 }
 
-void lf_splitIvaoSections(const std::vector<std::string>& lines, const std::string& modelCode, CfgFileJob& job) {
+void lf_splitIvaoSections(const CfgLines& lines, const std::string& modelCode, CfgFileJob& job) {
   lf_splitSections(
-      lines, [](const std::string& line) { return line.find('[') != std::string::npos; },
-      [&](std::vector<std::string>& section) {
+      lines, [](std::string_view line) { return line.find('[') != std::string_view::npos; },
+      [&](CfgLines& section) {
         if (auto found = lf_procesIvaoSection(section, modelCode, job)) job.result.liveries.push_back(std::move(*found));
       });
 }

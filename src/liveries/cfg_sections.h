@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <list>
 #include <optional>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,9 @@ struct CfgFileResult {
   ScanReports reports;
 };
 
+// The lines of a file: views into the file's text, which outlives them.
+using CfgLines = std::vector<std::string_view>;
+
 // One file's task state.
 struct CfgFileJob {
   CfgFileJob(int folderIndex, std::filesystem::path file, const LiveryScanInputs& inputs);
@@ -54,26 +58,30 @@ struct CfgFileJob {
 inline constexpr std::size_t g_maxAircraftCfgBytes = std::size_t{1} << 20;
 
 // The worker tasks: every section of the file that makes a complete livery, in file order.
+// folderEntries, when given, is the listing of the file's folder (sorted by name), which
+// the walk has at hand: the files a section names are then looked up in it.
 CfgFileResult lf_searchLiveriesinFile(int folderIndex, const std::filesystem::path& file,
-                                      const LiveryScanInputs& inputs);
+                                      const LiveryScanInputs& inputs,
+                                      const CaseBlindPaths::Entries* folderEntries = nullptr);
 CfgFileResult lf_searchLiveriesinIVAOFile(int folderIndex, const std::filesystem::path& file,
-                                          const LiveryScanInputs& inputs);
+                                          const LiveryScanInputs& inputs,
+                                          const CaseBlindPaths::Entries* folderEntries = nullptr);
 
 // False when a head's number does not parse (logged) or is above 10000 (reported); a file
 // without any head is reported and gives true.
-bool lf_checkFltsimNumbers(const std::vector<std::string>& lines, CfgFileJob& job);
+bool lf_checkFltsimNumbers(const CfgLines& lines, CfgFileJob& job);
 // The model code of the file's first atc_model line; empty (and reported) when unusable.
-std::string lf_atcModelCode(const std::vector<std::string>& lines, CfgFileJob& job);
+std::string lf_atcModelCode(const CfgLines& lines, CfgFileJob& job);
 // The model code of an IVAO_MTL file from its folder name; empty (and reported) when none.
 std::string lf_ivaoModelCode(CfgFileJob& job);
 
-void lf_splitFltsimSections(const std::vector<std::string>& lines, const std::string& modelCode, CfgFileJob& job);
-void lf_splitIvaoSections(const std::vector<std::string>& lines, const std::string& modelCode, CfgFileJob& job);
+void lf_splitFltsimSections(const CfgLines& lines, const std::string& modelCode, CfgFileJob& job);
+void lf_splitIvaoSections(const CfgLines& lines, const std::string& modelCode, CfgFileJob& job);
 
 // One section; lines begins with the head line. Trailing empty and "//" lines are dropped.
-std::optional<FoundLivery> lf_procesFltSimSection(std::vector<std::string>& lines, const std::string& modelCode,
+std::optional<FoundLivery> lf_procesFltSimSection(CfgLines& lines, const std::string& modelCode,
                                                   CfgFileJob& job);
-std::optional<FoundLivery> lf_procesIvaoSection(std::vector<std::string>& lines, const std::string& modelCode,
+std::optional<FoundLivery> lf_procesIvaoSection(CfgLines& lines, const std::string& modelCode,
                                                 CfgFileJob& job);
 
 // Whether the title is one of the titles not to use.

@@ -15,9 +15,9 @@ namespace {
 
 enum class CfgRead { ok, missing, failed };
 
-// The file's lines in UTF-8. A missing file is silent, others are logged or reported.
-CfgRead lf_readCfgLines(CfgFileJob& job, std::vector<std::string>& lines, bool encodingIsWarning) {
-  std::string bytes;
+// The file's text in UTF-8, read once, and its lines as views into it. A missing file is
+// silent, others are logged or reported.
+CfgRead lf_readCfgLines(CfgFileJob& job, std::string& bytes, CfgLines& lines, bool encodingIsWarning) {
   switch (platform::gf_readWholeFile(job.file, g_maxAircraftCfgBytes, bytes)) {
     case platform::WholeFileRead::ok:
       break;
@@ -39,16 +39,19 @@ CfgRead lf_readCfgLines(CfgFileJob& job, std::vector<std::string>& lines, bool e
     return CfgRead::failed;
   }
   lines.reserve(4096);
-  gf_splitLines(bytes, lines);
+  gf_splitLineViews(bytes, lines);
   return CfgRead::ok;
 }
 
 }  // namespace
 
-CfgFileResult lf_searchLiveriesinFile(int folderIndex, const fs::path& file, const LiveryScanInputs& inputs) {
+CfgFileResult lf_searchLiveriesinFile(int folderIndex, const fs::path& file, const LiveryScanInputs& inputs,
+                                      const CaseBlindPaths::Entries* folderEntries) {
   CfgFileJob job(folderIndex, file, inputs);
-  std::vector<std::string> lines;
-  switch (lf_readCfgLines(job, lines, false)) {
+  if (folderEntries != nullptr) job.paths.know(job.folder, *folderEntries);
+  std::string text;
+  CfgLines lines;
+  switch (lf_readCfgLines(job, text, lines, false)) {
     case CfgRead::ok:
       break;
     case CfgRead::missing:
@@ -63,12 +66,15 @@ CfgFileResult lf_searchLiveriesinFile(int folderIndex, const fs::path& file, con
   return std::move(job.result);
 }
 
-CfgFileResult lf_searchLiveriesinIVAOFile(int folderIndex, const fs::path& file, const LiveryScanInputs& inputs) {
+CfgFileResult lf_searchLiveriesinIVAOFile(int folderIndex, const fs::path& file, const LiveryScanInputs& inputs,
+                                          const CaseBlindPaths::Entries* folderEntries) {
   CfgFileJob job(folderIndex, file, inputs);
   const std::string modelCode = lf_ivaoModelCode(job);
   if (modelCode.empty()) return std::move(job.result);
-  std::vector<std::string> lines;
-  if (lf_readCfgLines(job, lines, true) != CfgRead::ok) return std::move(job.result);
+  if (folderEntries != nullptr) job.paths.know(job.folder, *folderEntries);
+  std::string text;
+  CfgLines lines;
+  if (lf_readCfgLines(job, text, lines, true) != CfgRead::ok) return std::move(job.result);
   if (!lf_checkFltsimNumbers(lines, job)) return std::move(job.result);
   lf_splitIvaoSections(lines, modelCode, job);
   return std::move(job.result);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <map>
+#include <optional>
 #include <system_error>
 #include <tuple>
 
@@ -75,6 +76,8 @@ LiveryScanOutcome lf_scanLiveryFolders(const std::vector<fs::path>& folders) {
   const auto inputs = std::make_shared<const LiveryScanInputs>(LiveryScanInputs{scan.dontUseTitles});
   int folderIndex = 0;
   bool interrupted = false;
+  std::optional<ScanWorkerPool> pool;
+  pool.emplace(g_maxScanTasks.load());
   for (const auto& folder : folders) {
     if (folder.empty()) continue;
     std::error_code ec;
@@ -94,12 +97,13 @@ LiveryScanOutcome lf_scanLiveryFolders(const std::vector<fs::path>& folders) {
       break;
     }
     const std::size_t before = scan.scannedLiveries.size();
-    interrupted = !lf_searchLiveriesInFolder(folderIndex, folder, inputs);
+    interrupted = !lf_searchLiveriesInFolder(*pool, folderIndex, folder, inputs);
     const std::size_t added = scan.scannedLiveries.size() - before;
     const std::string where = "found in " + gf_pathToUtf8(folder);
     gf_log(added == 0 ? "No liveries " + where : fmt::format("{} liverie{} {}", added, gf_plural(added), where));
     if (interrupted) break;
   }
+  pool.reset();
   lf_waitForLateTasks();
   if (interrupted || gf_runEnding()) {
     lf_clearScanReports();

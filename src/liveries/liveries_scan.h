@@ -1,5 +1,6 @@
 // The liveries scan: finds every installed livery below the lfolder0 .. lfolder9 folders,
-// one worker task per aircraft.cfg/sim.cfg file, and saves the result as
+// with one pool of workers for the whole scan (a task per folder, which reads the
+// aircraft.cfg/sim.cfg files it holds), and saves the result as
 // output/LiveriesScanned.xml with its report files. Runs on the start-up thread.
 #pragma once
 
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/scan_tasks.h"
 #include "liveries/cfg_sections.h"
 #include "liveries/livery_data.h"
 #include "liveries/scan_reports.h"
@@ -45,9 +47,9 @@ void gf_scanLiveries();
 // nothing removes it.
 LiveryScanOutcome lf_scanLiveryFolders(const std::vector<std::filesystem::path>& folders);
 
-// Walks one folder, starts the tasks and collects their results into
-// g_liveryScan.scannedLiveries, oldest first. False when closing down stopped the walk.
-bool lf_searchLiveriesInFolder(int folderIndex, const std::filesystem::path& folder,
+// Walks one folder on the scan's workers and merges the results into
+// g_liveryScan.scannedLiveries in walk order. False when closing down stopped the walk.
+bool lf_searchLiveriesInFolder(ScanWorkerPool& pool, int folderIndex, const std::filesystem::path& folder,
                                const std::shared_ptr<const LiveryScanInputs>& inputs);
 
 // The walk's test of a file: "aircraft.cfg" or "sim.cfg" in any ASCII case.

@@ -1,8 +1,15 @@
-// The walk of one liveries folder: which files become tasks, and the collection of their
-// results in the order the walk found the files.
+// The walk of one liveries folder, spread over the scan's workers: each folder is one task
+// that lists it, gives a task to each sub-folder it descends into and reads the
+// configuration files it holds. The start-up thread merges the results in walk order
+// (folders depth first, entries in byte order of their names), the order in which a
+// single thread would have found the files, so titles are claimed in the same order and
+// the result is the same at any worker count.
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 #include <system_error>
 
 #include "foundation/charset.h"
@@ -18,114 +25,215 @@ namespace vexo {
 
 namespace {
 
+using platform::EntryType;
+
 // A longer path is not descended into, as the simulator's own limit would fail it.
 constexpr std::size_t kMaxWalkPathBytes = 249;
 
-struct WalkEntry {
-  fs::path path;
-  bool folder = false;   // a real folder (a link to one is not followed)
-  bool regular = false;  // a regular file (links followed)
+struct FolderNode;
+
+// One entry of a folder, in walk order: a sub-folder, or a configuration file's result.
+struct WalkItem {
+  std::shared_ptr<FolderNode> folder;  // set for a sub-folder
+  CfgFileResult result;
+  std::string failure;  // the file's task failed: why
 };
 
-// The folder's entries in byte order of their names, so results do not depend on the file
-// system's listing order. A folder that cannot be listed is skipped with a log line.
-std::vector<WalkEntry> lf_sortedEntries(const fs::path& folder) {
-  std::vector<WalkEntry> entries;
-  std::error_code ec;
-  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::error_code ignored;
-    WalkEntry entry{it->path(), it->is_directory(ignored) && !it->is_symlink(ignored), it->is_regular_file(ignored)};
-    entries.push_back(std::move(entry));
+// One folder of the walk. Its task fills items; the merging thread reads them once done
+// is set (both under WalkState::mutex, so the items are complete when it reads them).
+struct FolderNode {
+  FolderNode(fs::path path, std::string relative) : path(std::move(path)), relative(std::move(relative)) {}
+  const fs::path path;
+  const std::string relative;  // below the walk's root, "/" between names
+  std::vector<WalkItem> items;
+  bool started = false;
+  bool done = false;
+  std::chrono::steady_clock::time_point startedAt;
+};
+
+// What the walk's tasks share with the merging thread; a task that outlives the walk
+// keeps it alive.
+struct WalkState {
+  WalkState(int folderIndex, std::shared_ptr<const LiveryScanInputs> inputs, ScanWorkerPool::Sink sink)
+      : folderIndex(folderIndex), inputs(std::move(inputs)), sink(std::move(sink)) {}
+  const int folderIndex;
+  const std::shared_ptr<const LiveryScanInputs> inputs;
+  const ScanWorkerPool::Sink sink;
+  std::atomic<bool> stopped{false};  // closing down: no more files are read
+  std::mutex mutex;                   // guards the nodes' started, startedAt and done, and awaited
+  std::condition_variable changed;    // signalled when the awaited folder is done
+  const FolderNode* awaited = nullptr;  // the folder the merging thread waits for
+};
+
+bool lf_isAircraftCfgFileName(std::string_view name) {
+  return gf_equalsNoCase(name, "aircraft.cfg") || gf_equalsNoCase(name, "sim.cfg");
+}
+
+// Runs one configuration file's task; a failure is logged under the task's name and kept
+// for the merge.
+WalkItem lf_readCfgFile(const WalkState& walk, const fs::path& file, const CaseBlindPaths::Entries& entries) {
+  WalkItem item;
+  const bool ivao = lf_isIvaoPath(file);
+  const auto name = [&] {
+    return fmt::format("{} {}", ivao ? "lf_searchLiveriesinIVAOFile" : "lf_searchLiveriesinFile", gf_pathToUtf8(file));
+  };
+  try {
+    item.result = ivao ? lf_searchLiveriesinIVAOFile(walk.folderIndex, file, *walk.inputs, &entries)
+                       : lf_searchLiveriesinFile(walk.folderIndex, file, *walk.inputs, &entries);
+  } catch (const std::exception& e) {
+    gf_log("! Exception in " + name() + ": " + e.what());
+    item.failure = e.what();
+  } catch (...) {
+    gf_log("! Unknown exception in " + name());
+    item.failure = "unknown exception";
   }
-  if (ec) gf_log(fmt::format("! Liveries walk skips {}: {}", gf_pathToUtf8(folder), ec.message()));
-  std::ranges::sort(entries, {}, [](const WalkEntry& e) { return e.path.filename().string(); });
-  return entries;
+  return item;
+}
+
+void lf_walkFolder(const std::shared_ptr<WalkState>& walk, const std::shared_ptr<FolderNode>& node);
+
+// Gives the sub-folder its own task; false when the pool takes no more.
+bool lf_startFolder(const std::shared_ptr<WalkState>& walk, const std::shared_ptr<FolderNode>& node) {
+  return walk->sink.submit([walk, node] { lf_walkFolder(walk, node); });
+}
+
+// Folders of airport sceneries hold no aircraft; only the part below the root counts,
+// so a root that itself lies in such a folder is still scanned.
+bool lf_descends(const std::string& relative, const fs::path& folder) {
+  return relative.find("airport") == std::string::npos && gf_pathToUtf8(folder).size() <= kMaxWalkPathBytes;
+}
+
+void lf_listAndRead(const std::shared_ptr<WalkState>& walk, FolderNode& node, std::vector<WalkItem>& items) {
+  CaseBlindPaths::Entries entries;
+  if (const std::error_code ec = platform::gf_listFolder(node.path, entries)) {
+    gf_log(fmt::format("! Liveries walk skips {}: {}", gf_pathToUtf8(node.path), ec.message()));
+    return;
+  }
+  lf_sortByName(entries);
+  for (const auto& entry : entries) {
+    if (walk->stopped) return;
+    try {
+      if (entry.type == EntryType::directory) {
+        fs::path path = node.path / entry.name;
+        std::string relative = node.relative.empty() ? entry.name : node.relative + "/" + entry.name;
+        if (!lf_descends(relative, path)) continue;
+        auto child = std::make_shared<FolderNode>(std::move(path), std::move(relative));
+        // With enough work queued, the sub-folder is walked here: most are small (a
+        // texture folder), and a task costs more than listing one.
+        if (walk->sink.saturated()) {
+          lf_walkFolder(walk, child);
+        } else if (!lf_startFolder(walk, child)) {
+          return;
+        }
+        items.push_back(WalkItem{std::move(child), {}, {}});
+        continue;
+      }
+      if (!lf_isAircraftCfgFileName(entry.name)) continue;
+      const fs::path file = node.path / entry.name;
+      if (entry.type == EntryType::symlink || entry.type == EntryType::other) {
+        std::error_code ignored;
+        if (!fs::is_regular_file(file, ignored)) continue;
+      } else if (entry.type != EntryType::regular) {
+        continue;
+      }
+      if (gf_runEnding()) {
+        walk->stopped = true;
+        return;
+      }
+      items.push_back(lf_readCfgFile(*walk, file, entries));
+    } catch (const std::exception& e) {
+      gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}",
+                                gf_pathToUtf8(node.path / entry.name), e.what()));
+    }
+  }
+}
+
+void lf_walkFolder(const std::shared_ptr<WalkState>& walk, const std::shared_ptr<FolderNode>& node) {
+  {
+    std::lock_guard lock(walk->mutex);
+    node->started = true;
+    node->startedAt = std::chrono::steady_clock::now();
+  }
+  std::vector<WalkItem> items;
+  try {
+    if (!walk->stopped) lf_listAndRead(walk, *node, items);
+  } catch (const std::exception& e) {
+    gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", gf_pathToUtf8(node->path), e.what()));
+  }
+  bool awaited = false;
+  {
+    std::lock_guard lock(walk->mutex);
+    node->items = std::move(items);
+    node->done = true;
+    awaited = walk->awaited == node.get();
+  }
+  // Only the folder the merge waits for wakes it, not every folder that is done.
+  if (awaited) walk->changed.notify_all();
 }
 
 class FolderWalk {
 public:
-  FolderWalk(int folderIndex, const fs::path& root, const std::shared_ptr<const LiveryScanInputs>& inputs)
-      : folderIndex_(folderIndex), root_(root), inputs_(inputs) {}
+  FolderWalk(ScanWorkerPool& pool, int folderIndex, const fs::path& root,
+             const std::shared_ptr<const LiveryScanInputs>& inputs)
+      : walk_(std::make_shared<WalkState>(folderIndex, inputs, pool.sink())),
+        root_(std::make_shared<FolderNode>(root, std::string())) {}
 
-  // False when closing down stopped it; the tasks started are still collected.
+  // False when closing down stopped it; what was read is still merged.
   bool run() {
-    walk(root_);
-    while (!queue_.empty()) {
-      try {
-        lf_mergeFileResult(queue_.takeOldest());
-      } catch (const std::exception& e) {
-        gf_logWarning(fmt::format("liveries search aborted, futs outer, {}", e.what()));
-      }
-    }
-    return !stopped_;
+    if (lf_startFolder(walk_, root_)) merge(*root_);
+    return !walk_->stopped;
   }
 
 private:
-  void walk(const fs::path& folder) {
-    for (const WalkEntry& entry : lf_sortedEntries(folder)) {
-      if (stopped_) return;
-      try {
-        if (entry.folder) {
-          if (descends(entry.path)) walk(entry.path);
-        } else if (entry.regular && lf_isAircraftCfgName(entry.path)) {
-          if (gf_runEnding()) {
-            stopped_ = true;
-            return;
-          }
-          startTask(entry.path);
-        }
-      } catch (const std::exception& e) {
-        gf_logWarning(
-            fmt::format("liveries search in {} aborted, cause: {}", gf_pathToUtf8(entry.path), e.what()));
+  // Waits for the folder's task; false when it ran longer than the wait that the scan
+  // gives a task (the time it spent queued does not count).
+  bool waitFor(const FolderNode& node) {
+    std::unique_lock lock(walk_->mutex);
+    walk_->awaited = &node;
+    for (;;) {
+      if (node.done) break;
+      const auto now = std::chrono::steady_clock::now();
+      if (node.started && now - node.startedAt >= g_scanFutureWait) break;
+      walk_->changed.wait_until(lock, node.started ? node.startedAt + g_scanFutureWait : now + g_scanFutureWait);
+    }
+    walk_->awaited = nullptr;
+    return node.done;
+  }
+
+  void merge(FolderNode& node) {
+    if (!waitFor(node)) {
+      gf_logWarning(fmt::format("liveries inner search aborted: Future wait timed out after {} seconds",
+                                std::chrono::duration_cast<std::chrono::seconds>(g_scanFutureWait).count()));
+      return;
+    }
+    std::vector<WalkItem> items = std::move(node.items);
+    for (auto& item : items) {
+      if (item.folder) {
+        merge(*item.folder);
+      } else if (!item.failure.empty()) {
+        gf_logWarning(fmt::format("liveries inner search aborted: {}", item.failure));
+      } else {
+        lf_mergeFileResult(std::move(item.result));
       }
     }
   }
 
-  // Folders of airport sceneries hold no aircraft; only the part below the root counts,
-  // so a root that itself lies in such a folder is still scanned.
-  bool descends(const fs::path& folder) const {
-    if (folder.lexically_relative(root_).string().find("airport") != std::string::npos) return false;
-    return gf_pathToUtf8(folder).size() <= kMaxWalkPathBytes;
-  }
-
-  void startTask(const fs::path& file) {
-    const bool ivao = lf_isIvaoPath(file);
-    const std::string name =
-        fmt::format("{} {}", ivao ? "lf_searchLiveriesinIVAOFile" : "lf_searchLiveriesinFile", gf_pathToUtf8(file));
-    queue_.start(name, [ivao, index = folderIndex_, file, inputs = inputs_] {
-      return ivao ? lf_searchLiveriesinIVAOFile(index, file, *inputs) : lf_searchLiveriesinFile(index, file, *inputs);
-    });
-    if (!queue_.full()) return;
-    try {
-      lf_mergeFileResult(queue_.takeOldest());
-    } catch (const std::exception& e) {
-      gf_logWarning(fmt::format("liveries inner search aborted: {}", e.what()));
-    }
-  }
-
-  const int folderIndex_;
-  const fs::path root_;
-  const std::shared_ptr<const LiveryScanInputs> inputs_;
-  ScanTaskQueue<CfgFileResult> queue_;
-  bool stopped_ = false;
+  const std::shared_ptr<WalkState> walk_;
+  const std::shared_ptr<FolderNode> root_;
 };
 
 }  // namespace
 
-bool lf_isAircraftCfgName(const fs::path& file) {
-  const std::string stem = file.stem().string();
-  return gf_equalsNoCase(file.extension().string(), ".cfg") &&
-         (gf_equalsNoCase(stem, "aircraft") || gf_equalsNoCase(stem, "sim"));
-}
+bool lf_isAircraftCfgName(const fs::path& file) { return lf_isAircraftCfgFileName(file.filename().native()); }
 
 bool lf_isIvaoPath(const fs::path& file) {
   return std::any_of(file.begin(), file.end(),
                      [](const fs::path& part) { return part == "IVAO_MTL" || part == "ivao_x-csl"; });
 }
 
-bool lf_searchLiveriesInFolder(int folderIndex, const fs::path& folder,
+bool lf_searchLiveriesInFolder(ScanWorkerPool& pool, int folderIndex, const fs::path& folder,
                                const std::shared_ptr<const LiveryScanInputs>& inputs) {
-  return FolderWalk(folderIndex, folder, inputs).run();
+  return FolderWalk(pool, folderIndex, folder, inputs).run();
 }
 
 void lf_mergeFileResult(CfgFileResult&& result) {

@@ -37,7 +37,8 @@ WholeFileRead lf_readWholeFile(const std::filesystem::path& path, std::size_t ma
   }
   // The size is taken when the file is opened; reading goes on to the end, so a file that
   // grew meanwhile beyond the limit is refused too.
-  bytes.resize(static_cast<std::size_t>(info.st_size));
+  // One byte more than the size asks the first read to find the end too.
+  bytes.resize(std::min(maxBytes + 1, static_cast<std::size_t>(info.st_size) + 1));
   std::size_t done = 0;
   for (;;) {
     if (done == bytes.size()) bytes.resize(std::min(maxBytes + 1, bytes.size() + 4096));
@@ -53,6 +54,9 @@ WholeFileRead lf_readWholeFile(const std::filesystem::path& path, std::size_t ma
       bytes.clear();
       return WholeFileRead::tooLarge;
     }
+    // Less than asked, but all the size promised: the end is reached, no read needed to
+    // find it.
+    if (done < bytes.size() && done >= static_cast<std::size_t>(info.st_size)) break;
   }
   bytes.resize(done);
   return WholeFileRead::ok;

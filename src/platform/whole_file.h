@@ -17,7 +17,7 @@ enum class WholeFileRead {
 };
 
 // Replaces bytes with the content of the regular file at path when it holds at most
-// maxBytes. One open, one size query, and a read of the whole and one that finds its end.
+// maxBytes (below SIZE_MAX). One open, one size query and, as a rule, one read.
 WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes);
 WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::byte>& bytes);
 

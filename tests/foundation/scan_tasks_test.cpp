@@ -4,6 +4,7 @@
 
 #include <latch>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "test_support.h"
@@ -106,6 +107,69 @@ TEST(ScanTasks, WaitForTasksSeesTheSharedCount) {
     EXPECT_TRUE(gf_waitForScanTasks(10000ms));
     EXPECT_EQ(queue.takeOldest(), 1);
   }
+}
+
+// The pool runs every task given, at most its workers at once, and the running count
+// covers each task until it has ended.
+TEST(ScanWorkerPool, RunsEveryTaskWithinItsWorkers) {
+  g_runningScanTasks = 0;
+  constexpr int kTasks = 200;
+  std::atomic<int> ran{0};
+  std::atomic<int> inside{0};
+  std::atomic<int> most{0};
+  std::latch finished(kTasks);
+  {
+    ScanWorkerPool pool(3);
+    const auto sink = pool.sink();
+    for (int i = 0; i < kTasks; ++i) {
+      // Half the tasks are given by tasks, as a walk gives its sub-folders.
+      auto task = [&] {
+        const int now = inside.fetch_add(1) + 1;
+        for (int seen = most.load(); now > seen && !most.compare_exchange_weak(seen, now);) {
+        }
+        ran.fetch_add(1);
+        inside.fetch_sub(1);
+        finished.count_down();
+      };
+      if (i % 2 == 0) {
+        EXPECT_TRUE(pool.submit(task));
+      } else {
+        EXPECT_TRUE(pool.submit([sink, task] { sink.submit(task); }));
+      }
+    }
+    finished.wait();
+    EXPECT_TRUE(gf_waitForScanTasks(10000ms));
+  }
+  EXPECT_EQ(ran.load(), kTasks);
+  EXPECT_LE(most.load(), 3);
+  EXPECT_EQ(g_runningScanTasks.load(), 0);
+}
+
+// A closed pool drops what has not started and takes nothing more; the count goes back
+// to what still runs.
+TEST(ScanWorkerPool, ClosingDropsWaitingTasks) {
+  g_runningScanTasks = 0;
+  auto release = std::make_shared<std::latch>(1);
+  std::latch started(1);
+  std::atomic<int> ran{0};
+  std::optional<ScanWorkerPool::Sink> sink;
+  {
+    ScanWorkerPool pool(1);
+    sink.emplace(pool.sink());
+    pool.submit([release, &started] {
+      started.count_down();
+      release->wait();
+    });
+    started.wait();
+    for (int i = 0; i < 5; ++i) pool.submit([&ran] { ran.fetch_add(1); });
+    EXPECT_TRUE(sink->saturated());  // 5 waiting for one worker
+    EXPECT_EQ(g_runningScanTasks.load(), 6);
+  }
+  EXPECT_EQ(g_runningScanTasks.load(), 1);  // the blocked task only
+  EXPECT_FALSE(sink->submit([&ran] { ran.fetch_add(1); }));
+  release->count_down();
+  EXPECT_TRUE(gf_waitForScanTasks(10000ms));
+  EXPECT_EQ(ran.load(), 0);
 }
 
 }  // namespace

@@ -26,6 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const std::runtime_error&) {
   }
 
+  // A file's text in its detected charset becomes valid UTF-8 (text declared UTF-8 by its
+  // mark is taken as it is).
+  std::string text = bytes;
+  if (gf_textToUtf8(charset, "fuzz.cfg", text) && charset != Charset::UTF8_with_BOM &&
+      !gf_isUtf8Sample(text, false)) {
+    std::abort();
+  }
+
   // ANSI text always converts, to valid UTF-8.
   (void)utf8_to_wide(gf_ansi2utf8(bytes));
 

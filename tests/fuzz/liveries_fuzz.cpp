@@ -34,8 +34,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return ac;
   }();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  std::vector<std::string> lines;
-  gf_splitLines(bytes, lines);
+  std::vector<std::string_view> lines;
+  gf_splitLineViews(bytes, lines);
   for (const auto& line : lines) {
     for (const char* key : {"title", "atc_id", "atc_parking_codes", "sim"}) {
       const std::string_view value = lf_keyValue(line, key);

@@ -250,6 +250,28 @@ TEST_F(LiveriesScan, LateAnsiTitleIsSavedAsUtf8) {
   EXPECT_NE(saved.find("t=\"Caf\xC3\xA9 KLM\""), std::string::npos) << saved;
 }
 
+// Links: a linked folder is not walked into, a linked aircraft.cfg is read, and the
+// files a section names may be links (to a folder, to a file).
+TEST_F(LiveriesScan, LinksInTheTree) {
+  const fs::path base = root_ / "links";
+  const fs::path real = root_ / "elsewhere" / "A";
+  test::aircraftFolder(real, "aircraft.cfg", klmSection("Linked folder"), {"KLM"});
+  fs::create_directories(base / "B");
+  fs::create_directory_symlink(real, base / "B" / "via link");
+  const fs::path c = base / "C";
+  fs::create_directories(c);
+  test::writeFile(root_ / "elsewhere" / "c.cfg",
+                  "atc_model=B738\n" + section(0, "title=Linked file\natc_parking_codes=KLM\ntexture=KLM\nsim=B738\n"));
+  fs::create_symlink(root_ / "elsewhere" / "c.cfg", c / "aircraft.cfg");
+  fs::create_directory_symlink(real / "model", c / "model");
+  fs::create_directory_symlink(real / "texture.KLM", c / "texture.KLM");
+  fs::create_symlink(real / "B738.air", c / "B738.air");
+  g_settings.lfolder[2].setValue("");
+  g_settings.lfolder[0].setValue(base.string());
+  gf_scanLiveries();
+  EXPECT_EQ(savedTitles(), std::vector<std::string>{"Linked file"});
+}
+
 // The previous result stays until a new one replaces it: an interrupted scan keeps it; a
 // scan that finds no livery at all removes it.
 TEST_F(LiveriesScan, PreviousResultStaysUntilReplaced) {
