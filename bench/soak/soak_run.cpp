@@ -1,10 +1,14 @@
 // The soak run: a simulated day (8.64 million 10 ms cycles) of synthetic traffic turnover
-// at Los Angeles through the traffic engine and the scripted simulator, with the park
-// airport's stands read from data/airports/KLAX.xml. The engine is driven one cycle at a
-// time with an injected clock and random source; once a simulated second the once-a-second
-// duties of the tick loop that work on the engine run too (touch-down list, collisions,
-// static twins, parked count, callsign list) and the simulator reports which objects are
-// on the ground.
+// at Los Angeles through the traffic engine and the scripted simulator. Los Angeles is the
+// park airport (data/airports/KLAX.xml with a learned file of flights at its stands written
+// before the run): the static parking cycle finds it from the user's position, places its
+// static aircraft and renews them every 20 minutes, while live aircraft arrive, park, leave
+// and pass. The engine is driven one cycle at a time with an injected clock and random
+// source; once a simulated second the duties of the tick loop's work tick run by its
+// schedule (touch-down list, collisions, static twins, parked count, callsign list, the
+// static-parking tick, the renewal's two phases and its countdown) and the simulator
+// reports which objects are on the ground. At the end the park airport is cleared, as
+// closing down does.
 //
 // Watched: the size of every engine table and queue (and of the simulator link's queues,
 // the longest position stream, the objects in the simulator, the flight plans on disk),
@@ -36,11 +40,19 @@
 
 #include "airports/airport_reader.h"
 #include "airports/airports_state.h"
+#include "airports/park_airports.h"
+#include "airports/static_cycle.h"
 #include "airports/static_parking.h"
+#include "app/tick_schedule.h"
 #include "engine/engine_services.h"
 #include "engine/report_intake.h"
 #include "engine/stands.h"
 #include "foundation/log.h"
+#include "foundation/main_window_state.h"
+#include "foundation/paths.h"
+#include "foundation/time_text.h"
+#include "realtraffic/traffic_receiver.h"
+#include "refdata/airports_db.h"
 #include "foundation/settings.h"
 #include "liveries/liveries_services.h"
 #include "refdata/codes.h"
@@ -56,13 +68,15 @@ using namespace vexo;
 namespace {
 
 constexpr std::int64_t g_cyclesPerHour = 360'000;
-constexpr double g_runEpoch = 1'796'000'000.0;  // UTC seconds of the run's start (a Wednesday)
+constexpr double g_runEpoch = 1'796'774'400.0;  // UTC seconds of the run's start: Wed Dec 09 2026 00:00
 constexpr std::size_t g_fleetSize = 3000;
 
 // --- What the injected hooks read (plain function pointers: file-scope state) ---
 TrafficEngine* g_soakEngine = nullptr;
 std::mt19937_64 g_soakRandom(1);
 UserAcData g_soakUser;
+double g_soakNow = g_runEpoch;  // the traffic time (UTC seconds)
+double lf_soakTime() { return g_soakNow; }
 // The livery titles the matching hook chooses from (views into them are kept).
 const std::vector<std::string> g_soakTitles = [] {
   std::vector<std::string> titles;
@@ -128,34 +142,55 @@ private:
   // --- Set-up ---
   bool prepare() {
     folder_ = fs::temp_directory_path() / fmt::format("vdrk-soak-{}", ::getpid());
-    fs::create_directories(folder_ / "airports" / "my_thirdparty");
     fs::create_directories(folder_ / "appdata");
     ::setenv("VDRK_APPDATA", (folder_ / "appdata").c_str(), 1);
     fs::current_path(folder_);
     gf_openLogFile();
-    fs::copy_file(VDRK_KLAX_FILE, folder_ / "airports" / "my_thirdparty" / "KLAX.xml");
+    gf_resetUserPaths();
+    fs::create_directories(gf_appFolder());
+    gf_setTrafficTimeSource(&lf_soakTime);
     if (!gf_readDbaseFrom(fs::path(VDRK_SAMPLE_INPUT_DIR) / "dbase.enc", folder_ / "dbase.xml")) {
       fmt::print(stderr, "soak: the sample dbase could not be read\n");
       return false;
     }
+    // Los Angeles in the airports database, its file among the user's add-on airports.
+    AirportData klax;
+    klax.icao = IcaoCode("KLAX");
+    klax.latitude = soak::g_lax.lat;
+    klax.longitude = soak::g_lax.lon;
+    klax.altitude = static_cast<float>(soak::g_laxElevation);
+    g_airportsDb.airports.push_back(klax);
+    g_airportsDb.icaoSet.insert(klax.icao);
+    g_airportsDb.sortAndIndex();
+    fs::create_directories(g_myThirdpartyFolder);
+    fs::copy_file(VDRK_KLAX_FILE, g_myThirdpartyFolder / "KLAX.xml");
     gf_resetAirportsState();
-    AirportData airport;
-    airport.icao = IcaoCode("KLAX");
-    airport.latitude = soak::g_lax.lat;
-    airport.longitude = soak::g_lax.lon;
-    airport.altitude = static_cast<float>(soak::g_laxElevation);
-    g_airportsState.parkAirport = airport;
-    ParkAirportHeader header;
-    if (const std::string failure = gf_readApf("airports/my_thirdparty/KLAX.xml", header); !failure.empty()) {
+    if (!gf_setParkAirport(IcaoCode("KLAX"))) {
+      fmt::print(stderr, "soak: KLAX not set as the park airport\n");
+      return false;
+    }
+    if (const std::string failure = lf_readParkedFile(); !failure.empty()) {
       fmt::print(stderr, "soak: KLAX.xml not read: {}\n", failure);
       return false;
     }
     standsRead_ = g_stands.size();
+    // The learned file keeps the airport's settings, MAX_LIVE_SEL among them: it is read
+    // back when the park airport is found.
+    g_settings.MAX_LIVE_SEL.value = options_.maxLive;
+    traffic_ = std::make_unique<soak::SyntheticTraffic>(g_stands, seed_, g_fleetSize);
+    learnedFlights_ = soak::gf_learnFlights(g_stands, seed_);
+    gf_saveLearnedFile();
+    lf_leaveParkAirport();  // the static parking cycle finds it again from the user's position
 
     g_soakEngine = &engine_;
     g_soakRandom.seed(seed_);
     g_soakUser.latitude = soak::g_lax.lat;
     g_soakUser.longitude = soak::g_lax.lon;
+    g_soakUser.altitude = soak::g_laxElevation;
+    {
+      std::lock_guard lock(link_.userAcMutex);
+      link_.userAcData = g_soakUser;
+    }
     link_.userObjectId = 1;
     link_.userOnGround = true;
     link_.userOnGroundKnown = true;
@@ -185,10 +220,10 @@ private:
       a.liveryTitle = "Soak livery";
       return true;
     };
-    g_settings.MAX_LIVE_SEL.value = options_.maxLive;
     sim_.answerDelayFrames = options_.answerDelay;
     gf_reserveTrafficTables(engine_);
-    traffic_ = std::make_unique<soak::SyntheticTraffic>(g_stands, seed_, g_fleetSize);
+    gf_setWeekSlotNow(gf_weekdayAndHalfHour(), engine_);
+    gf_staticParkingTick(true, engine_);  // as the tick loop starts
 
     // Bounds: a record per aircraft the traffic has under way (at most the fleet), the
     // queues by the engine's pacing, the per-hexid tables by the fleet.
@@ -220,6 +255,10 @@ private:
     watch("missing liveries", 10);
     watch("flight plans on disk", g_fleetSize);
     watch("matched hexids (tick loop)", g_fleetSize, false);
+    watch("static candidates", standsRead_);
+    watch("placed statics", standsRead_);
+    watch("static removals", standsRead_);
+    watch("live parked list", standsRead_);
     return true;
   }
 
@@ -247,13 +286,7 @@ private:
   // --- Every simulated second ---
   void everySecond(std::int32_t tick, int half) {
     const double now = tick / 100.0;
-    if (tick % 6000 == 0) {
-      const auto seconds = static_cast<std::int64_t>(g_runEpoch + now);
-      const std::int64_t days = seconds / 86400;
-      gf_setWeekSlotNow(WeekSlot{static_cast<std::int32_t>((days + 3) % 7) + 1,
-                                 static_cast<std::int32_t>(seconds % 86400 / 1800)},
-                        engine_);
-    }
+    g_soakNow = g_runEpoch + now;
     traffic_->advance(now, [&](const soak::Flight& f, const soak::ReportPoint& p) { handOver(f, p, tick); });
     reportGround();
     workSecond(++workTick_);
@@ -280,6 +313,8 @@ private:
     r.pos.verticalRate = p.verticalRate;
     r.pos.airborne = p.airborne ? 1 : 0;
     r.pos.dueTick = gf_addTicks(tick, g_reportDelayTicks);
+    // The Traffic Reader collects the callsigns it sees while a renewal asks for them.
+    if (g_trafficReceiver.collectCallsigns.load()) g_trafficReceiver.collectCallsign(f.callsign);
     std::lock_guard lock(engine_.reports.mutex);
     gf_queueLiveReport(engine_.reports, std::move(r));
     ++reports_;
@@ -296,8 +331,10 @@ private:
     }
   }
 
-  // What the tick loop's work tick does with the engine (tick_loop.cpp, window_tick_work.cpp).
+  // What the tick loop's work tick does with the engine and the static parking, by its
+  // schedule (tick_loop.cpp, window_tick_work.cpp).
   void workSecond(std::int32_t n) {
+    gf_setWeekSlotNow(gf_weekdayAndHalfHour(), engine_);
     if (!engine_.touchdownList.empty()) {
       const std::uint32_t hexid = engine_.touchdownList.front();
       if (LiveAc* a = gf_findLiveAc(engine_, hexid)) {
@@ -308,15 +345,49 @@ private:
     }
     if (g_settings.COLLISION_USER_GND.value) gf_checkCollisionUserGnd(engine_);
     if (g_settings.COLLISION_LIVE_PARKED_GND.value) gf_checkCollisionLiveParkedGnd(engine_);
-    if (n % 5 != 0 && n % 61 == 0) gf_removeStaticTwins(engine_);
     gf_countLiveParked(true, engine_);
     gf_fillCallsignList(engine_);
+    const WorkTickDuties duties = gf_workTickDuties(n);
+    if (!duties.fiveSecond) {
+      if (duties.staticParkingDriver && !parkSecondHalf_) gf_staticParkingTick(false, engine_);
+      if (duties.staticTwins) gf_removeStaticTwins(engine_);
+      return;
+    }
+    if (const std::string stand = gf_reservedStandName(); !stand.empty()) gf_removeAcAtStand(stand, engine_);
+    if (duties.parkStep) parkStep();
+    if (duties.minute) {
+      auto& countdown = g_mainWindowState.minutesToRenewal;
+      countdown = countdown - 1;
+      if (countdown < 1) {
+        countdown = 20;
+        if (g_airportsState.fileLoaded && !g_settings.INITIAL_LOAD_ONLY.value && !g_parkBusy && !parkNowRequest_) {
+          parkNowRequest_ = true;
+          ++renewals_;
+        }
+      }
+    }
+  }
+
+  // One phase of a requested renewal: the callsigns seen live are collected for 15
+  // seconds, then the static aircraft are renewed.
+  void parkStep() {
+    if (!parkNowRequest_) return;
+    if (!parkSecondHalf_) {
+      parkSecondHalf_ = true;
+      lf_lockParkControls();
+      gf_startSeenCollection();
+      return;
+    }
+    parkSecondHalf_ = false;
+    if (!g_parkAirport.icao.empty() && !g_stands.empty()) gf_adjustStaticParking(engine_);
+    parkNowRequest_ = false;
   }
 
   // The scripted simulator keeps everything it was sent for the tests to read: here only
   // the counts are kept.
   void trimSimRecords() {
     creations_ += sim_.creations.size();
+    for (const AiCreateAction& c : sim_.creations) staticCreations_ += gf_isLiveHexid(c.hexid) ? 0 : 1;
     removals_ += sim_.removals.size();
     events_ += sim_.events.size();
     sim_.creations.clear();
@@ -390,7 +461,12 @@ private:
         ++plans;
       w(i).see(plans, half);
     }
-    w(watched_.size() - 1).see(matchedHexids_.size(), half);
+    std::size_t k = watched_.size() - 5;
+    w(k++).see(matchedHexids_.size(), half);
+    w(k++).see(g_staticCandidates.size(), half);
+    w(k++).see(g_placedStatics.size(), half);
+    w(k++).see(g_staticRemovals.size(), half);
+    w(k++).see(g_liveParked.size(), half);
     maxFlights_ = std::max(maxFlights_, traffic_->flightsInProgress());
   }
 
@@ -457,6 +533,8 @@ private:
 
   // --- The end: every aircraft leaves, the engine drains ---
   void drain() {
+    // As closing down does: the park airport's aircraft leave, its learned file is saved.
+    gf_clearParkAirport(engine_);
     gf_takeLiveAcsOutOfSim(engine_);
     for (StaticAc& s : engine_.staticAcs)
       if (s.simState != SimState::removingfromsim) removeAircraftFromSim(s, engine_);
@@ -483,6 +561,8 @@ private:
     fmt::print("traffic: {} flights begun, {} arrivals and departures, {} reports handed over ({} dropped), "
                "most flights under way at once {}\n",
                traffic_->flightsStarted(), traffic_->movements(), reports_, droppedReports_, maxFlights_);
+    fmt::print("static parking: {} flights learned at the stands before the run, {} renewals, {} static creations\n",
+               learnedFlights_, renewals_, staticCreations_);
     fmt::print("simulator: {} creations, {} removals, {} client events, {} rule breaches\n", creations_, removals_,
                events_, breachCount_);
     fmt::print("\n{:28} {:>8} {:>12} {:>12} {:>8} {:>8}\n", "table / queue", "max", "max 1st half", "max 2nd half",
@@ -559,6 +639,11 @@ private:
   std::vector<Watched> watched_;
   std::int32_t workTick_ = 0;
   std::unordered_set<std::uint32_t> matchedHexids_;
+  std::size_t learnedFlights_ = 0;
+  bool parkNowRequest_ = false;
+  bool parkSecondHalf_ = false;
+  std::uint64_t renewals_ = 0;
+  std::uint64_t staticCreations_ = 0;
   std::uint64_t reports_ = 0;
   std::uint64_t droppedReports_ = 0;
   std::uint64_t creations_ = 0;
