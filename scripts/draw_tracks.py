@@ -5,8 +5,8 @@ positions reported in a traffic recording, as a PNG. Only the standard library i
 The picture spans the traced positions (and the airport's stands) plus a margin; reported
 positions (grey) outside it are left out; each object's track has a colour of its own, its
 start marked by a square; the stands of the airport file (the park airport's, such as
-data/airports/KLAX.xml) are small circles. A legend, a scale bar and the north arrow say
-how to read it."""
+data/airports/KLAX.xml) are small circles. North is up; below the map a legend and a
+scale bar say how to read it."""
 import math
 import struct
 import sys
@@ -185,8 +185,15 @@ def main(argv):
     lon0, lon1 = min(lons) - margin, max(lons) + margin
     coslat = math.cos(math.radians((lat0 + lat1) / 2))
     span = max((lon1 - lon0) * coslat, lat1 - lat0)
+    rows = [("reports", "positions reported by RealTraffic (the recording)"),
+            ("track", f"AI aircraft in the simulator: {len(tracks)} tracks, one colour each"),
+            ("start", "where an AI aircraft was created")]
+    if stands:
+        rows.append(("stand", f"stands of {icao} {airport_name} ({len(stands)})".strip()))
+    line_height, pad = 22, 12
+    panel = pad + 24 + len(rows) * line_height + 40 + pad  # the legend and the scale, below the map
     width = height = size
-    canvas = Canvas(width, height)
+    canvas = Canvas(width, height + panel)
     pixels_per_nm = (height - 1) / span / 60.0  # a minute of latitude is a nautical mile
 
     def xy(lat, lon):
@@ -194,71 +201,68 @@ def main(argv):
         y = int((lat1 - lat) / span * (height - 1))
         return x, y
 
+    def on_map(x, y, colour):
+        if y < height:
+            canvas.plot(x, y, colour)
+
     for lat, lon in reports:
         x, y = xy(lat, lon)
-        canvas.box(x, y, x + 1, y + 1, GREY)
+        for dx in (0, 1):
+            for dy in (0, 1):
+                on_map(x + dx, y + dy, GREY)
     for lat, lon, radius in stands:
         x, y = xy(lat, lon)
         canvas.circle(x, y, round(radius / 1852.0 * pixels_per_nm), STAND)
     for n, (obj, track) in enumerate(sorted(tracks.items())):
         colour = track_colour(n)
         for (la, lo), (lb, lob) in zip(track, track[1:]):
-            canvas.line(*xy(la, lo), *xy(lb, lob), colour)
+            xa, ya = xy(la, lo)
+            xb, yb = xy(lb, lob)
+            steps = max(abs(xb - xa), abs(yb - ya), 1)
+            for k in range(steps + 1):
+                x, y = xa + (xb - xa) * k // steps, ya + (yb - ya) * k // steps
+                for dx, dy in ((0, 0), (1, 0), (0, 1), (1, 1)):
+                    on_map(x + dx, y + dy, colour)
         x, y = xy(*track[0])
-        canvas.box(x - 2, y - 2, x + 2, y + 2, colour)
-
-    # The legend, top left: what each mark is.
-    rows = [("reports", "positions reported by RealTraffic (the recording)"),
-            ("track", f"AI aircraft in the simulator: {len(tracks)} tracks, one colour each"),
-            ("start", "where an AI aircraft was created")]
-    if stands:
-        rows.append(("stand", f"stands of {icao} {airport_name} ({len(stands)})".strip()))
-    line_height, pad = 22, 10
-    legend_width = 60 + max(len(text) for _, text in rows) * 12 + pad
-    title = "Vendrake_P3D demo: AI traffic in the simulator"
-    legend_width = max(legend_width, len(title) * 12 + 2 * pad)
-    legend_height = pad + 24 + len(rows) * line_height + pad
-    canvas.box(8, 8, 8 + legend_width, 8 + legend_height, WHITE)
-    for x0, y0, x1, y1 in ((8, 8, 8 + legend_width, 8), (8, 8 + legend_height, 8 + legend_width, 8 + legend_height)):
-        canvas.line(x0, y0, x1, y1, INK)
-    canvas.line(8, 8, 8, 8 + legend_height, INK)
-    canvas.line(8 + legend_width, 8, 8 + legend_width, 8 + legend_height, INK)
-    canvas.text(8 + pad, 8 + pad, title)
-    for n, (kind, text) in enumerate(rows):
-        y = 8 + pad + 24 + n * line_height
-        mid = y + 7
-        if kind == "reports":
-            for dx in range(0, 36, 6):
-                canvas.box(16 + dx, mid - 1, 17 + dx, mid, GREY)
-        elif kind == "track":
-            for k in range(3):
-                canvas.line(16 + k * 12, mid + 4, 26 + k * 12, mid - 4, track_colour(k), thick=2)
-        elif kind == "start":
-            canvas.box(28, mid - 2, 32, mid + 2, track_colour(0))
-        else:
-            canvas.circle(30, mid, 4, STAND)
-        canvas.text(8 + 60, y, text)
-
-    # The scale bar, bottom left: a round length of about a fifth of the picture.
-    bar_nm = nice_length(width / 5 / pixels_per_nm)
-    bar = round(bar_nm * pixels_per_nm)
-    label = f"{bar_nm:g} nm ({bar_nm * 1.852:.3g} km)"
-    x0, y0 = 20, height - 30
-    canvas.box(x0 - 8, y0 - 30, x0 + max(bar, len(label) * 12) + 8, y0 + 10, WHITE)
-    canvas.line(x0, y0, x0 + bar, y0, INK, thick=3)
-    for x in (x0, x0 + bar):
-        canvas.line(x, y0 - 8, x, y0 + 2, INK, thick=1)
-    canvas.text(x0, y0 - 24, label)
+        for dx in range(-3, 4):
+            for dy in range(-3, 4):
+                on_map(x + dx, y + dy, colour)
 
     # North is up.
-    nx, ny = width - 40, 20
-    canvas.box(nx - 14, ny - 6, nx + 14, ny + 56, WHITE)
-    canvas.line(nx, ny + 20, nx, ny + 50, INK, thick=1)
+    nx, ny = width - 30, 12
+    canvas.line(nx, ny + 20, nx, ny + 50, INK)
     for d in range(8):
         canvas.line(nx - d, ny + 20 + d, nx + d, ny + 20 + d, INK)
     canvas.text(nx - 5, ny, "N")
 
-    write_png(argv[3], width, height, canvas.pixels)
+    # Below the map: the title, what each mark is, and the scale.
+    canvas.box(0, height, width - 1, height + panel - 1, WHITE)
+    canvas.line(0, height, width - 1, height, INK, thick=2)
+    top = height + pad
+    canvas.text(pad, top, "Vendrake_P3D demo: AI traffic in the simulator")
+    for n, (kind, text) in enumerate(rows):
+        y = top + 24 + n * line_height
+        mid = y + 7
+        if kind == "reports":
+            for dx in range(0, 36, 6):
+                canvas.box(pad + 8 + dx, mid - 1, pad + 9 + dx, mid, GREY)
+        elif kind == "track":
+            for k in range(3):
+                canvas.line(pad + 8 + k * 12, mid + 4, pad + 18 + k * 12, mid - 4, track_colour(k), thick=2)
+        elif kind == "start":
+            canvas.box(pad + 17, mid - 3, pad + 23, mid + 3, track_colour(0))
+        else:
+            canvas.circle(pad + 20, mid, 4, STAND)
+        canvas.text(pad + 60, y, text)
+    bar_nm = nice_length(width / 5 / pixels_per_nm)
+    bar = round(bar_nm * pixels_per_nm)
+    y0 = top + 24 + len(rows) * line_height + 26
+    canvas.line(pad + 8, y0, pad + 8 + bar, y0, INK, thick=3)
+    for x in (pad + 8, pad + 8 + bar):
+        canvas.line(x, y0 - 8, x, y0 + 2, INK)
+    canvas.text(pad + 8 + bar + 16, y0 - 12, f"{bar_nm:g} nm ({bar_nm * 1.852:.3g} km) on the map")
+
+    write_png(argv[3], canvas.width, canvas.height, canvas.pixels)
     print(f"draw_tracks.py: {len(tracks)} tracks, {sum(len(t) for t in tracks.values())} positions, "
           f"{len(stands)} stands -> {argv[3]}")
     return 0
