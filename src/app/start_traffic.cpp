@@ -20,6 +20,7 @@
 #include "app/window_requests.h"
 #include "app/worker_threads.h"
 #include "engine/engine_services.h"
+#include "foundation/limited_log.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "liveries/liveries_services.h"
@@ -67,7 +68,8 @@ void lf_processRTVersion(const std::string& reply) {
   } catch (const nlohmann::json::exception& e) {
     g_rtProfessional = false;
     lf_showEdition({});
-    gf_log(fmt::format("{}: JSON parse failed: {}", "lf_processRTVersion", e.what()));
+    // The parser's message quotes what it last read of the peer's bytes.
+    gf_log(fmt::format("{}: JSON parse failed: {}", "lf_processRTVersion", gf_printableText(e.what())));
   }
 }
 

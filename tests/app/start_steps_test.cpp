@@ -117,6 +117,11 @@ TEST(RealTrafficVersion, EditionAndVersionFromTheReply) {
   g_rtProfessional = false;
   EXPECT_TRUE(log.contains("lf_processRTVersion: JSON parse failed: "));
   EXPECT_TRUE(log.contains("No RealTraffic version received?"));
+
+  // The parser's message quotes the peer's bytes: the log gets them escaped.
+  lf_processRTVersion("\xFF\xFE{");
+  EXPECT_EQ(log.text().find('\xFF'), std::string::npos);
+  EXPECT_TRUE(log.contains("\\xFF"));
 }
 
 namespace {
