@@ -94,6 +94,7 @@ namespace {
 // empty, the error of accept when accepting failed.
 platform::Socket lf_newestOpenPending(int listenFd, int& error) {
   platform::Socket newest;
+  error = g_wouldBlock;  // also when every connection taken was stale
   for (int i = 0; i < g_maxAcceptsPerCall; ++i) {
     int acceptError = 0;
     platform::Socket next = platform::gf_acceptConnection(listenFd, acceptError);
@@ -103,7 +104,6 @@ platform::Socket lf_newestOpenPending(int listenFd, int& error) {
     }
     if (platform::gf_peerHasClosed(next.fd())) continue;  // closed at the end of this pass
     newest = std::move(next);                             // an older one is closed here
-    error = g_wouldBlock;
   }
   if (newest.valid() && platform::gf_peerHasClosed(newest.fd())) newest = platform::Socket();
   if (newest.valid()) error = 0;
