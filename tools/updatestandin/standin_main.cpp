@@ -1,22 +1,25 @@
 // updatestandin: serves a folder as the update server, for demos and manual checks.
-//   updatestandin --folder DIR [--port N]
+//   updatestandin --folder DIR [--port N] [--answer PATH=HOW]...
 // Each regular file below DIR is served at "/" + its path relative to DIR (read once at
 // start), so a folder holding downloads/versions.json answers
-// http://127.0.0.1:N/downloads/versions.json. Prints the address it serves, then one
-// line per request received; ends on Ctrl-C or SIGTERM.
+// http://127.0.0.1:N/downloads/versions.json. Each --answer makes PATH fail instead, HOW
+// being 404, 500, html (a sign-in page), cut (half the file after its whole length),
+// cut-nolength (half the file, no length), stall, stall-mid or trickle (see
+// standin_folder.h). Prints the address it serves, then one line per request received;
+// ends on Ctrl-C or SIGTERM.
 
 #include <atomic>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <string_view>
 #include <thread>
+#include <vector>
 
 #include "platform/termination_signals.h"
+#include "updatestandin/standin_folder.h"
 #include "updatestandin/update_standin.h"
 
 namespace fs = std::filesystem;
@@ -24,13 +27,10 @@ namespace fs = std::filesystem;
 namespace {
 
 int lf_usage() {
-  std::fputs("usage: updatestandin --folder DIR [--port N]\n", stderr);
+  std::fputs("usage: updatestandin --folder DIR [--port N] [--answer PATH=HOW]...\n"
+             "  HOW: 404, 500, html, cut, cut-nolength, stall, stall-mid, trickle\n",
+             stderr);
   return 2;
-}
-
-std::string lf_readAll(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 }  // namespace
@@ -39,6 +39,7 @@ int main(int argc, char** argv) {
   using namespace vexo;
   fs::path folder;
   std::uint16_t port = 0;
+  std::vector<updatestandin::FailureAnswer> answers;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--folder" && i + 1 < argc) {
@@ -47,6 +48,10 @@ int main(int argc, char** argv) {
       const std::string_view text = argv[++i];
       const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), port);
       if (error != std::errc{} || end != text.data() + text.size()) return lf_usage();
+    } else if (arg == "--answer" && i + 1 < argc) {
+      const auto answer = updatestandin::gf_parseFailureAnswer(argv[++i]);
+      if (!answer) return lf_usage();
+      answers.push_back(*answer);
     } else {
       return lf_usage();
     }
@@ -58,11 +63,7 @@ int main(int argc, char** argv) {
   platform::TerminationSignals signals([&stop] { stop = true; });
   try {
     updatestandin::UpdateStandIn server(port);
-    for (const auto& entry : fs::recursive_directory_iterator(folder)) {
-      if (!entry.is_regular_file()) continue;
-      const std::string path = "/" + fs::relative(entry.path(), folder).generic_string();
-      server.route(path, {200, lf_readAll(entry.path())});
-    }
+    updatestandin::gf_serveFolder(server, folder, answers);
     std::printf("serving %s at %s\n", folder.string().c_str(), server.base().c_str());
     std::fflush(stdout);
     std::size_t reported = 0;
