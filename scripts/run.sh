@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs Vendrake_P3D for a while against the simulator stand-in (a flight parked at Los
-# Angeles) and the traffic stand-in (a recording of Los Angeles traffic), then closes
+# Angeles), the traffic stand-in (a recording of Los Angeles traffic) and the update
+# server stand-in (versions.json and the sample data files), then closes
 # everything and tells where the log and a screenshot of the main window are.
 #   scripts/run.sh [--seconds N]     how long the program runs (default 120; the traffic
 #                                    stand-in sends the recording's weather, and so the QNH,
@@ -29,7 +30,7 @@ recording=$top/tests/data/realtraffic/KLAX_20200617_2152.csv
 
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target Vendrake_P3D simstandin trafficstandin vdrk_data_files
+cmake --build build -j "$(nproc)" --target Vendrake_P3D simstandin trafficstandin updatestandin vdrk_data_files
 
 # The program's folder (with docs and the data files), the user's folders, the registry
 # that tells where the simulator is, and RealTraffic installed for this user.
@@ -37,6 +38,13 @@ run=$top/out/run
 rm -rf "$run"
 mkdir -p "$run/program/docs" "$run/program/input" "$run/appdata/InsideSystems" "$run/sim/Scenery" "$run/pipes"
 cp build/input/*.enc "$run/program/input/"
+# The update server: versions.json names the data files 1.0.0, newer than the fresh
+# settings know, so the start fetches them (the same sample files) from here.
+mkdir -p "$run/site/downloads/12"
+cp build/input/*.enc "$run/site/downloads/12/"
+v='{"major": 1, "minor": 0, "patch": 0}'
+printf '{"p3d_app": {"major": 12, "minor": 3, "patch": 0}, "airports": %s, "aig": %s, "liveries": %s, "addons": %s, "dbase": %s}\n' \
+  "$v" "$v" "$v" "$v" "$v" >"$run/site/downloads/versions.json"
 : >"$run/appdata/InsideSystems/RealTraffic.jar"
 # A sample livery set under the simulator's folder, and the settings that point the
 # liveries scan at it: one livery for each airline and model of the sample AIG list (its
@@ -72,6 +80,7 @@ cat >"$run/appdata/Vendrake_P3D/parameters.xml" <<EOF
     <parameter name="PROGRAM_VERSION" value="12.3.0" />
     <parameter name="lfolder0" value="$liveries" />
     <parameter name="SCAN_AIRPORTS" value="false" />
+    <parameter name="ADDONS_SCAN_VERSION" value="1.0.0" />
   </parameters>
 </root>
 EOF
@@ -98,6 +107,14 @@ if [ -z "${DISPLAY:-}" ]; then
   [ -s "$displayfile" ] || { echo "run.sh: Xvfb did not start"; exit 1; }
   export DISPLAY=":$(head -n1 "$displayfile")"
 fi
+
+# The update server stand-in on a free port; the program asks it instead of the maker's site.
+build/tools/updatestandin/updatestandin --folder "$run/site" >"$run/updatestandin.log" 2>&1 &
+pids+=($!)
+for _ in $(seq 1 100); do grep -q '^serving ' "$run/updatestandin.log" && break; sleep 0.1; done
+site=$(sed -n 's/^serving .* at \(http:[^ ]*\)$/\1/p' "$run/updatestandin.log")
+[ -n "$site" ] || { echo "run.sh: the update server stand-in did not start"; exit 1; }
+export VDRK_DOWNLOAD_BASE=${site}downloads/
 
 # The stand-ins read commands ("quit") from these pipes.
 mkfifo "$run/sim.in" "$run/traffic.in"
@@ -144,4 +161,4 @@ grep -q "live traffic livery matching summary" "$run/program/Log.txt" 2>/dev/nul
   echo "  liveries:   $(grep -c ' =[0-6]= ' "$run/program/Log.txt") live matches, summary at the end of the log"
 [ -f "$shot" ] && echo "  screenshot: $shot"
 if [ -f "$tracks" ]; then echo "  tracks:     $tracks (AI objects over the reported positions and the stands; legend inside)"; fi
-echo "  stand-ins:  $run/simstandin.log, $run/trafficstandin.log"
+echo "  stand-ins:  $run/simstandin.log, $run/trafficstandin.log, $run/updatestandin.log"

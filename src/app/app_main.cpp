@@ -15,6 +15,7 @@
 #include "app/program_hooks.h"
 #include "app/start_up.h"
 #include "app/startup_thread.h"
+#include "app/window_message_boxes.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "realtraffic/rt_server.h"
@@ -69,8 +70,13 @@ int lf_runMainWindow(platform::WindowSystem& system, const ProductionSwitch& pro
     return 0;
   }
   if (productionSwitch.given && productionSwitch.value) g_productionMode = true;
+  // From here on a message box of any thread is shown in the window (a start-up that
+  // stops with one waits for the user to close it).
+  gf_startWindowMessageBoxes();
   platform::gf_postMainWindowMessage(WM_APP_START_UP);
   const int exitCode = messageLoop();
+  // No box can be shown any more: a thread still waiting on one goes on.
+  gf_stopWindowMessageBoxes();
   // Closing down posted the quit; the start-up thread is at most flushing the log.
   g_startUpThread.join();
   return exitCode;

@@ -7,6 +7,7 @@
 #include "app/main_window.h"
 #include "app/main_window_commands.h"
 #include "app/main_window_paint.h"
+#include "app/window_message_boxes.h"
 #include "foundation/run_state.h"
 #include "foundation/status_line.h"
 #include "app/window_requests.h"
@@ -220,6 +221,9 @@ LResult lf_wndProc(std::uint32_t message, WParam wParam, LParam lParam) {
       return 0;
     case WM_APP_SET_TOPMOST:
       window->setTopmost(wParam != 0);
+      return 0;
+    case WM_APP_MESSAGE_BOX:
+      gf_showWaitingMessageBoxes(*window);
       return 0;
     default:
       return 0;

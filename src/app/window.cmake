@@ -8,5 +8,6 @@ vdrk_library(vdrk_window
     ${CMAKE_CURRENT_LIST_DIR}/main_window_edits.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_window_paint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_window_proc.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/window_message_boxes.cpp
     ${CMAKE_CURRENT_LIST_DIR}/window_tick_work.cpp
   DEPS vdrk_appcore vdrk_simlink vdrk_engine vdrk_airports vdrk_refdata vdrk_foundation vdrk_platform fmt::fmt pugixml::pugixml)

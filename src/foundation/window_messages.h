@@ -17,5 +17,7 @@ inline constexpr std::uint32_t WM_APP_SAVE_AND_QUIT = platform::WM_APP + 2;
 inline constexpr std::uint32_t WM_APP_INVALIDATE = platform::WM_APP + 0x61;
 // Keep the window above others (wParam 1) or not (0) (gf_setMainWindowTopmost).
 inline constexpr std::uint32_t WM_APP_SET_TOPMOST = platform::WM_APP + 0x62;
+// Show the message boxes that other threads wait on (gf_showWaitingMessageBoxes).
+inline constexpr std::uint32_t WM_APP_MESSAGE_BOX = platform::WM_APP + 0x63;
 
 }  // namespace vexo
