@@ -38,9 +38,11 @@ DownloadLimits gf_defaultDownloadLimits();
 // maxBytes, received within total. The stall limits stay those of the default.
 DownloadLimits gf_downloadLimits(std::uint64_t maxBytes, std::chrono::milliseconds total);
 
-// A data file (dbase.enc, airports.enc, AIG-regcodes.enc): a few MB at most.
-inline constexpr std::uint64_t g_dataFileMaxBytes = 64ULL * 1024 * 1024;
-inline constexpr std::chrono::milliseconds g_dataFileTotalTime = std::chrono::minutes(10);
+// A data file (dbase.enc, airports.enc, AIG-regcodes.enc): a few MB, so a transfer that
+// takes minutes is one from a server too slow to wait for at start-up (the file is tried
+// again at the next start).
+inline constexpr std::uint64_t g_dataFileMaxBytes = 32ULL * 1024 * 1024;
+inline constexpr std::chrono::milliseconds g_dataFileTotalTime = std::chrono::minutes(3);
 
 // Owns one libcurl handle for one or more downloads; used by one thread at a time.
 class Downloader {

@@ -34,8 +34,8 @@ namespace {
 
 const fs::path kVersionsPath = "versions.json";
 const fs::path kReadmeName = "README.txt";
-constexpr std::uint64_t kReleaseNotesMaxBytes = 32ULL * 1024 * 1024;
-constexpr std::chrono::milliseconds kReleaseNotesTotalTime = std::chrono::minutes(5);
+constexpr std::uint64_t kReleaseNotesMaxBytes = 16ULL * 1024 * 1024;
+constexpr std::chrono::milliseconds kReleaseNotesTotalTime = std::chrono::minutes(2);
 
 bool lf_fileExists(const fs::path& path) {
   std::error_code ec;
