@@ -14,6 +14,7 @@
 #include "engine/report_intake.h"
 #include "engine_dbase.h"
 #include "foundation/settings.h"
+#include "liveries/liveries_services.h"
 #include "refdata/codes.h"
 #include "scripted_sim.h"
 
@@ -74,6 +75,9 @@ protected:
   }
   void SetUp() override { loadEngineDbase(); }
   void TearDown() override {
+    // The program empties it with the traffic reset; a test's refused liveries must not
+    // keep the next test's aircraft from spawning.
+    g_missingLiveries.clear();
     if (!checkInvariantsAtEnd) return;
     stopTrafficAndDrain();
     EXPECT_TRUE(sim.objects.empty()) << sim.objects.size() << " objects left in the simulator";
