@@ -130,16 +130,35 @@ std::string gf_codesLabel(const AcCodes& codes) {
   return fmt::format("{} {}", lf_text(g_airlinePool, codes.airlineId), lf_text(g_modelPool, codes.modelId));
 }
 
+AcCodes FlightLookups::codesOf(std::string_view registration, std::string_view airline, std::string_view model) {
+  auto known = registrations_.find(registration);
+  if (known == registrations_.end()) known = registrations_.emplace(registration, gf_dbaseLookup(registration)).first;
+  if (known->second) return *known->second;
+  AcCodes codes;
+  auto airlineId = airlines_.find(airline);
+  if (airlineId == airlines_.end()) airlineId = airlines_.emplace(airline, gf_airlineCode2Id(airline)).first;
+  auto modelId = models_.find(model);
+  if (modelId == models_.end()) modelId = models_.emplace(model, gf_modelCode2Id(model)).first;
+  codes.airlineId = airlineId->second;
+  codes.modelId = modelId->second;
+  return codes;
+}
+
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived) {
+  FlightLookups lookups;
+  return lf_readOpt(opt, archived, lookups);
+}
+
+std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived, FlightLookups& lookups) {
   // One pass over the attributes: a large learned file holds hundreds of thousands of opts.
-  std::string_view airline, model, cs, hh, dayText;
-  LearnedFlight flight;
-  flight.archived = archived;
-  for (const pugi::xml_attribute& attribute : opt.attributes()) {
+  std::string_view registration, airline, model, cs, hh, dayText;
+  std::uint32_t real = 1;
+  std::uint8_t cpl = 0;
+  for (pugi::xml_attribute attribute = opt.first_attribute(); attribute; attribute = attribute.next_attribute()) {
     const std::string_view name = attribute.name();
     const char* value = attribute.value();
     if (name == "reg") {
-      flight.registration = value;
+      registration = value;
     } else if (name == "airl") {
       airline = value;
     } else if (name == "type") {
@@ -151,37 +170,43 @@ std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t
     } else if (name == "day") {
       dayText = value;
     } else if (name == "soft") {
-      flight.real = lf_isTrue(value) ? 0 : 1;
+      real = lf_isTrue(value) ? 0 : 1;
     } else if (name == "cpl") {
-      flight.cpl = lf_isTrue(value) ? 1 : 0;
+      cpl = lf_isTrue(value) ? 1 : 0;
     }
   }
   // The bitset reader never throws: a malformed text gives no hours and drops this opt only.
-  flight.hh = lf_hours(hh);
+  const HalfHourBits bits = lf_hours(hh);
   std::int32_t day = 0;
   const std::string_view dayDigits = gf_stripSpace(dayText);
   if (std::from_chars(dayDigits.data(), dayDigits.data() + dayDigits.size(), day).ec != std::errc()) day = 0;
-  if (flight.hh.none() || day < 1 || day > 7) return std::nullopt;
-  flight.day = static_cast<std::uint32_t>(day);
-  if (const auto known = gf_dbaseLookup(flight.registration)) {
-    flight.codes = *known;
-  } else {
-    flight.codes.airlineId = gf_airlineCode2Id(airline);
-    flight.codes.modelId = gf_modelCode2Id(model);
-  }
+  if (bits.none() || day < 1 || day > 7) return std::nullopt;
+  std::optional<LearnedFlight> flight(std::in_place);
+  flight->archived = archived;
+  flight->real = real;
+  flight->cpl = cpl;
+  flight->hh = bits;
+  flight->day = static_cast<std::uint32_t>(day);
+  flight->registration = registration;
+  flight->codes = lookups.codesOf(registration, airline, model);
   const auto colon = cs.find(':');
-  flight.callsign = cs.substr(0, colon);
-  if (colon != std::string_view::npos) flight.callsign2 = cs.substr(colon + 1);
+  flight->callsign = cs.substr(0, colon);
+  if (colon != std::string_view::npos) flight->callsign2 = cs.substr(colon + 1);
   return flight;
 }
 
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived) {
+  FlightLookups lookups;
+  return lf_readOpts(parkpos, archived, lookups);
+}
+
+std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived, FlightLookups& lookups) {
   std::size_t count = 0;
   for ([[maybe_unused]] const auto& opt : parkpos.children("opt")) ++count;
   std::vector<LearnedFlight> flights;
   flights.reserve(count);
   for (const auto& opt : parkpos.children("opt")) {
-    auto flight = lf_readOpt(opt, archived);
+    auto flight = lf_readOpt(opt, archived, lookups);
     if (!flight) continue;
     flight->index = static_cast<std::uint32_t>(flights.size() + 1);
     flights.push_back(std::move(*flight));
@@ -192,6 +217,12 @@ std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint3
 
 ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t position, std::vector<ParkingPosition>& stands,
                               std::unordered_set<std::string>& ids, std::uint32_t archived) {
+  FlightLookups lookups;
+  return lf_readStand(parkpos, position, stands, ids, archived, lookups);
+}
+
+ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t position, std::vector<ParkingPosition>& stands,
+                              std::unordered_set<std::string>& ids, std::uint32_t archived, FlightLookups& lookups) {
   const pugi::xml_attribute idAttribute = parkpos.attribute("id");
   if (!idAttribute) throw UserErrorException(93, fmt::format("Parking position #{} has no '{}' attribute.", position, "id"));
   std::string id(lf_trimmedId(idAttribute.value()));
@@ -217,7 +248,7 @@ ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t positio
     ramp = (type >= 1 && type <= 4) || type == 14;
   }
   const bool heli = gf_boolAttribute(parkpos, "heli");
-  auto flights = lf_readOpts(parkpos, archived);
+  auto flights = lf_readOpts(parkpos, archived, lookups);
   return &stands.emplace_back(std::move(id), std::move(flights), latitude, longitude, heading * g_degToRad, radius,
                               type, cargo, ramp, heli);
 }
@@ -225,8 +256,10 @@ ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t positio
 void lf_readStands(const pugi::xml_node& parkpositions, std::vector<ParkingPosition>& stands, std::uint32_t archived) {
   std::unordered_set<std::string> ids;
   ids.reserve(512);
+  FlightLookups lookups;
   std::size_t position = 0;
-  for (const auto& parkpos : parkpositions.children("parkpos")) lf_readStand(parkpos, ++position, stands, ids, archived);
+  for (const auto& parkpos : parkpositions.children("parkpos"))
+    lf_readStand(parkpos, ++position, stands, ids, archived, lookups);
 }
 
 bool lf_writeStand(pugi::xml_node parkpositions, const ParkingPosition& stand, StandWriteMode mode, bool handmade) {

@@ -7,7 +7,9 @@
 #include <cmath>
 #include <exception>
 #include <gsl/narrow>
+#include <functional>
 #include <numeric>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -38,12 +40,58 @@ std::string lf_trimmedId(const pugi::xml_node& parkpos) {
   return id;
 }
 
-// The cheap comparisons first: a stand may hold hundreds of flights.
-bool lf_sameFlight(const LearnedFlight& a, const LearnedFlight& b) {
-  return a.day == b.day && a.real == b.real && (a.hh & b.hh).any() && a.codes.airlineId == b.codes.airlineId &&
-         a.codes.operatorId == b.codes.operatorId && a.codes.modelId == b.codes.modelId &&
-         a.registration == b.registration;
-}
+// The duplicate rule without a scan: the flights of one stand by everything the rule compares
+// except the hours (day, kind, codes, registration), each key with the union of the half
+// hours of its flights. A new flight is already present exactly when its hours meet the
+// union of its key, since they then meet the hours of one of those flights.
+class SameFlightIndex {
+public:
+  static constexpr std::uint32_t kNone = 0xFFFFFFFFU;
+  struct Slot {
+    std::uint32_t flight = kNone;  // the first flight of the key; kNone: a free slot
+    HalfHourBits hours;
+  };
+
+  // Indexes the stand's flights, with room for more to come.
+  void reset(const std::vector<LearnedFlight>& flights, std::size_t more) {
+    std::size_t size = 16;
+    while (size < 2 * (flights.size() + more)) size *= 2;
+    slots_.assign(size, Slot{});
+    for (std::uint32_t n = 0; n < flights.size(); ++n) {
+      Slot& slot = slotOf(flights, flights[n]);
+      if (slot.flight == kNone) slot.flight = n;
+      slot.hours |= flights[n].hh;
+    }
+  }
+  // The flight's key: the union of the hours of the flights already under it, and, when it
+  // is new, the slot that add() fills.
+  Slot& slotOf(const std::vector<LearnedFlight>& flights, const LearnedFlight& flight) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = lf_hash(flight) & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (slot.flight == kNone || lf_sameKey(flights[slot.flight], flight)) return slot;
+    }
+  }
+  static void add(Slot& slot, std::uint32_t n, const HalfHourBits& hours) {
+    if (slot.flight == kNone) slot.flight = n;
+    slot.hours |= hours;
+  }
+
+private:
+  static bool lf_sameKey(const LearnedFlight& a, const LearnedFlight& b) {
+    return a.day == b.day && a.real == b.real && a.codes.airlineId == b.codes.airlineId &&
+           a.codes.operatorId == b.codes.operatorId && a.codes.modelId == b.codes.modelId &&
+           a.registration == b.registration;
+  }
+  static std::size_t lf_hash(const LearnedFlight& f) {
+    std::uint64_t key = (static_cast<std::uint64_t>(f.day) << 56) ^ (static_cast<std::uint64_t>(f.real) << 48) ^
+                        (static_cast<std::uint64_t>(f.codes.airlineId) << 32) ^
+                        (static_cast<std::uint64_t>(f.codes.operatorId) << 16) ^ f.codes.modelId;
+    key ^= std::hash<std::string_view>{}(f.registration) * 0x9E3779B97F4A7C15ULL;
+    return static_cast<std::size_t>(key ^ (key >> 29));
+  }
+  std::vector<Slot> slots_;
+};
 
 void lf_logSetting(std::string_view key, auto value) { gf_logIndented(fmt::format("{:24}: {}", key, value)); }
 
@@ -96,7 +144,8 @@ void lf_readLearnedSettings(const pugi::xml_document& document) {
 }
 
 void lf_readManualStand(const pugi::xml_node& parkpos, std::size_t position, const std::string& id,
-                        const std::string& path, std::unordered_map<std::string, std::size_t>& byId) {
+                        const std::string& path, std::unordered_map<std::string, std::size_t>& byId,
+                        FlightLookups& lookups) {
   if (byId.contains(id)) {
     gf_logWarning(fmt::format("manually created standid {} already exists in {}", id, path));
     return;
@@ -109,34 +158,15 @@ void lf_readManualStand(const pugi::xml_node& parkpos, std::size_t position, con
     return;
   }
   std::unordered_set<std::string> ids;
-  if (ParkingPosition* stand = lf_readStand(parkpos, position, g_stands, ids, 0)) {
+  if (ParkingPosition* stand = lf_readStand(parkpos, position, g_stands, ids, 0, lookups)) {
     stand->manual = 1;
     byId.emplace(id, g_stands.size() - 1);
   }
 }
 
-void lf_mergeLearnedStands(const pugi::xml_document& document, const std::string& path, bool oldFile) {
-  // Ids are unique in the table, so a lookup by id finds the one stand that accepts.
-  std::unordered_map<std::string, std::size_t> byId;
-  byId.reserve(g_stands.size());
-  for (std::size_t n = 0; n < g_stands.size(); ++n) byId.emplace(g_stands[n].id, n);
-  std::size_t position = 0;
-  for (const auto& parkpos : gf_airportFileElement(document, "parkpositions").children("parkpos")) {
-    ++position;
-    const std::string id = lf_trimmedId(parkpos);
-    if (gf_boolAttribute(parkpos, "manual")) {
-      lf_readManualStand(parkpos, position, id, path, byId);
-      continue;
-    }
-    const auto found = byId.find(id);
-    if (found == byId.end() || !lf_mergeLearnedStand(parkpos, g_stands[found->second], oldFile))
-      gf_log(fmt::format("learned stand {} in {} not found?", id, path));
-  }
-}
-
-}  // namespace
-
-bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool oldFile) {
+// One parkpos of a learned file into the stand of the same id (lf_mergeLearnedStand).
+bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool oldFile, FlightLookups& lookups,
+                   SameFlightIndex& index) {
   if (lf_trimmedId(parkpos) != stand.id) return false;
   if (gf_boolAttribute(parkpos, "radius_change")) {
     stand.radius = gf_doubleAttribute(parkpos, "radius") * g_nmPerMetre;
@@ -147,26 +177,20 @@ bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand,
     stand.cargo_change = 1;
   }
   if (oldFile) return true;
-  std::uint32_t next = stand.learnedFlights.empty() ? 1 : stand.learnedFlights.back().index + 1;
+  std::vector<LearnedFlight>& flights = stand.learnedFlights;
+  std::uint32_t next = flights.empty() ? 1 : flights.back().index + 1;
   std::size_t count = 0;
   for ([[maybe_unused]] const auto& opt : parkpos.children("opt")) ++count;
-  stand.learnedFlights.reserve(stand.learnedFlights.size() + count);
-  // The flights of each weekday, so that a new flight is compared with its own day only.
-  std::array<std::vector<std::uint32_t>, 8> byDay;
-  for (std::uint32_t n = 0; n < stand.learnedFlights.size(); ++n) {
-    const std::uint32_t day = stand.learnedFlights[n].day;
-    byDay[day < 8 ? day : 0].push_back(n);
-  }
+  flights.reserve(flights.size() + count);
+  index.reset(flights, count);
   for (const auto& opt : parkpos.children("opt")) {
-    auto flight = lf_readOpt(opt, 0);
+    auto flight = lf_readOpt(opt, 0, lookups);
     if (!flight) {
       if (gf_hours2bitset(opt.attribute("hh").value()).none()) gf_logWarning("empty bit set");
       continue;
     }
-    auto& sameDay = byDay[flight->day];
-    const auto present = std::ranges::find_if(
-        sameDay, [&](std::uint32_t n) { return lf_sameFlight(stand.learnedFlights[n], *flight); });
-    if (present != sameDay.end()) {
+    SameFlightIndex::Slot& slot = index.slotOf(flights, *flight);
+    if ((slot.hours & flight->hh).any()) {
       const auto hours = gf_bitset2hours(flight->hh);
       gf_logWarning(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, flight->day,
                                 hours ? *hours : std::string("'empty hrs'"), gf_codesLabel(flight->codes),
@@ -174,10 +198,39 @@ bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand,
       continue;
     }
     flight->index = next++;
-    sameDay.push_back(static_cast<std::uint32_t>(stand.learnedFlights.size()));
-    stand.learnedFlights.push_back(std::move(*flight));
+    SameFlightIndex::add(slot, static_cast<std::uint32_t>(flights.size()), flight->hh);
+    flights.push_back(std::move(*flight));
   }
   return true;
+}
+
+void lf_mergeLearnedStands(const pugi::xml_document& document, const std::string& path, bool oldFile) {
+  // Ids are unique in the table, so a lookup by id finds the one stand that accepts.
+  std::unordered_map<std::string, std::size_t> byId;
+  byId.reserve(g_stands.size());
+  for (std::size_t n = 0; n < g_stands.size(); ++n) byId.emplace(g_stands[n].id, n);
+  FlightLookups lookups;
+  SameFlightIndex index;
+  std::size_t position = 0;
+  for (const auto& parkpos : gf_airportFileElement(document, "parkpositions").children("parkpos")) {
+    ++position;
+    const std::string id = lf_trimmedId(parkpos);
+    if (gf_boolAttribute(parkpos, "manual")) {
+      lf_readManualStand(parkpos, position, id, path, byId, lookups);
+      continue;
+    }
+    const auto found = byId.find(id);
+    if (found == byId.end() || !lf_mergeStand(parkpos, g_stands[found->second], oldFile, lookups, index))
+      gf_log(fmt::format("learned stand {} in {} not found?", id, path));
+  }
+}
+
+}  // namespace
+
+bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool oldFile) {
+  FlightLookups lookups;
+  SameFlightIndex index;
+  return lf_mergeStand(parkpos, stand, oldFile, lookups, index);
 }
 
 void lf_readLearned(const fs::path& learnedPath, ParkAirportHeader& header) {

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "airports/airport_file.h"
 #include "airports/park_airports.h"
 #include "airports_fixture.h"
 #include "foundation/error.h"
@@ -74,6 +75,61 @@ TEST_F(AirportReaderTest, ALearnedFileIsMergedIntoTheArchivedStands) {
   EXPECT_TRUE(log_.contains("already in airport file"));
   EXPECT_TRUE(log_.contains("manually created standid M2 misses correct attributes"));
   EXPECT_TRUE(log_.contains("learned stand ZZ in"));
+}
+
+// The duplicate rule of the merge: a learned flight is left out only when a flight of the
+// stand with the same day, kind, registration and codes shares a half hour with it; the
+// flights added by the same merge count too, and each registration and code is looked up
+// once per file, whatever flight it came with first.
+TEST_F(AirportReaderTest, TheMergeLeavesOutExactlyTheFlightsThatOverlapTheirTwin) {
+  pugi::xml_document archived;
+  ASSERT_TRUE(archived.load_string(
+      R"(<parkpos id="S"><opt reg="PH-A" day="1" hh="4" airl="KLM" type="B738"/>)"
+      R"(<opt reg="PH-A" day="1" hh="10" airl="KLM" type="B738"/></parkpos>)"));
+  std::vector<ParkingPosition> stands;
+  lf_readStands(archived, stands, 1);
+  ASSERT_EQ(stands.size(), 0U) << "no position: the stand is dropped";
+  stands.emplace_back("S", lf_readOpts(archived.child("parkpos"), 1), 52.3, 4.7, 0.0, 20.0, 0, false, false, false);
+  ASSERT_EQ(stands[0].learnedFlights.size(), 2U);
+
+  const struct {
+    const char* opt;
+    bool added;
+  } cases[] = {
+      {R"(reg="PH-A" day="1" hh="3:4" airl="KLM" type="B738")", false},  // meets 4
+      {R"(reg="PH-A" day="1" hh="5:9" airl="KLM" type="B738")", true},   // between 4 and 10
+      {R"(reg="PH-A" day="1" hh="7" airl="KLM" type="B738")", false},    // meets the one just added
+      {R"(reg="PH-A" day="1" hh="10:12" airl="KLM" type="B738")", false},
+      {R"(reg="PH-A" day="2" hh="4" airl="KLM" type="B738")", true},     // another day
+      {R"(reg="PH-A" day="1" hh="4" airl="KLM" type="B738" soft="true")", true},  // another kind
+      {R"(reg="PH-B" day="1" hh="4" airl="KLM" type="B738")", true},     // another aircraft
+      {R"(reg="PH-A" day="1" hh="4" airl="TRA" type="B738")", true},     // other codes
+      {R"(reg="PH-A" day="1" hh="4" airl="TRA" type="B738")", false},    // ... now present
+      {R"(reg="PH-A" day="1" hh="4" airl="KLM" type="A320")", true},
+      {R"(reg="PH-A" day="1" hh="11" airl="KLM" type="B738")", true},    // 10:12 was left out
+  };
+  std::string learnedStand = R"(<parkpos id="S">)";
+  for (const auto& c : cases) learnedStand += std::string("<opt ") + c.opt + "/>";
+  learnedStand += "</parkpos>";
+  pugi::xml_document learnedDoc;
+  ASSERT_TRUE(learnedDoc.load_string(learnedStand.c_str()));
+  ASSERT_TRUE(lf_mergeLearnedStand(learnedDoc.child("parkpos"), stands[0], false));
+
+  std::size_t expected = 2;
+  for (const auto& c : cases) expected += c.added ? 1 : 0;
+  const auto& flights = stands[0].learnedFlights;
+  ASSERT_EQ(flights.size(), expected);
+  std::size_t n = 2;
+  for (const auto& c : cases) {
+    if (!c.added) continue;
+    SCOPED_TRACE(c.opt);
+    EXPECT_EQ(flights[n].index, n + 1) << "numbered on from the stand's last flight";
+    ++n;
+  }
+  EXPECT_EQ(flights[2].hh.count(), 5U);
+  EXPECT_EQ(flights[4].real, 0U);
+  EXPECT_EQ(gf_codesLabel(flights[6].codes), "TRA B738");
+  EXPECT_EQ(gf_codesLabel(flights[7].codes), "KLM A320") << "the registration's codes are not taken from its first flight";
 }
 
 TEST_F(AirportReaderTest, LearnedFlightsCountFromVersion11_10_0) {
