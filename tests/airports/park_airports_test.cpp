@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <thread>
 
 #include "airports/airport_locations.h"
@@ -169,6 +170,52 @@ TEST_F(ParkAirportsTest, AnUnreadableAirportFileLeavesTheParkAirportWithItsMessa
   gf_clearParkAirport();
   EXPECT_EQ(readFile(g_myThirdpartyFolder / "EHAM.xml"), broken);
   EXPECT_FALSE(fs::exists(g_learnedThirdpartyFolder));
+}
+
+// Another list entry in sight takes over as soon as it is at least as near: at the same
+// distance the park airport is left, a little nearer it stays.
+TEST_F(ParkAirportsTest, AnotherAirportInSightAsNearAsTheParkAirportTakesOver) {
+  airport("TSTA", 10.0, 0.1, 1);
+  airport("TSTB", 10.0, -0.1, 1);
+  g_airportsDb.sortAndIndex();
+  for (const auto& [userLon, left] : {std::pair{0.0, true}, {0.001, false}}) {
+    SCOPED_TRACE(userLon);
+    gf_resetAirportsState();
+    ASSERT_TRUE(gf_setParkAirport(IcaoCode("TSTA")));
+    gf_addParkAirport(IcaoCode("TSTB"), {10.0, -0.1});
+    const LatLon at{10.0, userLon};
+    user(at.lat, at.lon, 3000);
+    lf_watchParkAirport(at);
+    EXPECT_EQ(g_parkAirport.icao.empty(), left);
+  }
+}
+
+// The "SimClient" thread and the tick thread each change the front entry and write it:
+// the file ends with the entry as it is, never with an older copy of it.
+TEST_F(ParkAirportsTest, TwoThreadsWritingTheFrontEntryLeaveItsLastStateInTheFile) {
+  gf_addParkAirport(IcaoCode("KSMO"), {34.0158, -118.451});
+  for (int round = 0; round < 150; ++round) {
+    std::atomic<int> ready{0};
+    const auto writer = [&](const char* stand) {
+      ++ready;
+      while (ready.load() < 2) std::this_thread::yield();
+      {
+        std::lock_guard lock(g_parkAirportsMutex);
+        g_parkAirports.front().reservedStand = stand;
+      }
+      gf_addToMyParkAirports();
+    };
+    std::thread a(writer, "A1");
+    std::thread b(writer, "B2");
+    a.join();
+    b.join();
+    std::string front;
+    {
+      std::lock_guard lock(g_parkAirportsMutex);
+      front = g_parkAirports.front().reservedStand;
+    }
+    ASSERT_EQ(readFile(g_myParkAirportsPath), "KSMO," + front + "\n") << "round " << round;
+  }
 }
 
 // The "SimClient" thread writes the user's stand while the tick thread re-reads the list

@@ -165,6 +165,22 @@ TEST_F(StaticParkingTest, NeighbourOfActiveWideStaticTakesOnlyNarrowFlight) {
   EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], engine));
 }
 
+// The user keeps his reserved stand: no static aircraft is placed there.
+TEST_F(StaticParkingTest, TheReservedStandGetsNoStaticAircraft) {
+  addFlight(3, flight("KLM3", "PH-C", 3, {20}));
+  addFlight(8, flight("KLM8", "PH-H", 3, {20}));
+  for (const bool reserved : {true, false}) {
+    SCOPED_TRACE(reserved);
+    g_reservedStand = reserved ? "A3" : "";
+    for (ParkingPosition& s : g_stands) s.blocked = 0;
+    gf_calculateStaticParking(engine);
+    const bool onStand3 = std::ranges::any_of(g_staticCandidates, [](const StaticCandidate& c) { return c.sid == 3; });
+    EXPECT_EQ(onStand3, !reserved);
+    EXPECT_EQ(g_staticCandidates.size(), reserved ? 1U : 2U);
+  }
+  g_reservedStand.clear();
+}
+
 TEST_F(StaticParkingTest, FlightSeenLiveIsNeverPlacedAndTakenOut) {
   addFlight(1, flight("KLM1", "PH-A", 3, {20}));
   addFlight(5, flight("KLM5", "PH-E", 3, {20}));

@@ -72,6 +72,23 @@ TEST_F(StandsTest, TheSameStandPositionIsSearchedOnce) {
   EXPECT_EQ(a.sid, 0u);
 }
 
+// The reserved stand is the user's: a taxiing aircraft does not park there.
+TEST_F(StandsTest, ATaxiingAircraftLeavesTheReservedStandFree) {
+  addStand("A1", 5.0, 40.0);
+  for (const bool reserved : {true, false}) {
+    SCOPED_TRACE(reserved);
+    engine.liveAcs.clear();
+    g_reservedStand = reserved ? "A1" : "";
+    LiveAc& a = live("DLH1", 17.0, FlightState::taxi);
+    a.pushBackSpeed = 5.0;
+    a.stream.push_back(StreamPos{.lat = test::g_baseLat, .lon = test::g_baseLon});
+    try2Park(a, false, engine);
+    EXPECT_EQ(a.sid, reserved ? 0U : 1U);
+    EXPECT_EQ(a.flightState, reserved ? FlightState::taxi : FlightState::parking);
+  }
+  g_reservedStand.clear();
+}
+
 TEST_F(StandsTest, ASpawnAndAParkedAircraftOfTheSameFlightKeepTheRealOne) {
   addStand("A1", 0.0, 40.0);
   LiveAc& real = live("ABC123");

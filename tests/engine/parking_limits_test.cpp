@@ -109,6 +109,26 @@ TEST_F(StandsTest, NoWantedCountNoParkedCountLimit) {
   }
 }
 
+// Static aircraft make way only beyond the wanted count: with it reached exactly they all
+// stay; one more (a spawn parked) and the earliest parked goes, not the live aircraft.
+TEST_F(StandsTest, TheStaticAircraftMakeWayOnlyBeyondTheWantedCount) {
+  for (const std::uint8_t extra : {0, 1}) {
+    SCOPED_TRACE(static_cast<int>(extra));
+    engine.liveAcs.clear();
+    engine.staticAcs.clear();
+    g_wantedStaticCount = 3;
+    live("P1");
+    StaticAc& later = stat("S1*");
+    later.parkedDay = 3;
+    StaticAc& earliest = stat("S2*");
+    earliest.parkedDay = 2;
+    lf_checkMaxPark(extra, engine);
+    EXPECT_EQ(engine.liveAcs[0].simState, SimState::active);
+    EXPECT_EQ(removed(earliest), extra == 1);
+    EXPECT_FALSE(removed(later));
+  }
+}
+
 TEST_F(StandsTest, AStayAcrossTheWeekEndCountsForTheMeanTime) {
   LiveAc& a = live("DLH1");
   a.parkedDay = 7;
