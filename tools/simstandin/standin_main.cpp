@@ -6,15 +6,21 @@
 // of period SECOND are answered again.
 // --flight runs a flight with the user aircraft parked at LAT LON (degrees): the flight is
 // reported running, once a second for clients that connect later. The line "quit" on
-// standard input then quits the simulator as a closing simulator does.
+// standard input then quits the simulator as a closing simulator does; the line
+// "teleport LAT LON FEET" moves the user aircraft there, airborne at that altitude.
+// Each AI object that appears or goes is printed as "ai object added|removed ID ATCID at
+// MS ms" (milliseconds since the start).
 // --trace writes every position set on an AI object to FILE (see position_trace.h).
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <atomic>
 #include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <map>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -35,6 +41,28 @@ namespace {
 
 std::atomic<bool> g_stop{false};
 std::atomic<bool> g_quit{false};
+
+struct Teleport {
+  double latitude = 0.0, longitude = 0.0, feet = 0.0;
+};
+std::mutex g_teleportMutex;  // guards g_teleport: the input thread sets it, the main loop takes it
+std::optional<Teleport> g_teleport;
+
+// "teleport LAT LON FEET"; none for another line.
+std::optional<Teleport> lf_teleportLine(std::string_view line);
+
+// Prints the AI objects added and removed since the last call.
+void lf_printObjectChanges(const vexo::simstandin::SimStandin& standin, std::map<std::uint32_t, std::string>& shown,
+                           std::chrono::steady_clock::time_point start) {
+  std::map<std::uint32_t, std::string> now;
+  for (const auto& object : standin.aiObjects()) now[object.id] = object.text("ATC ID");
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  for (const auto& [id, atcId] : now)
+    if (!shown.contains(id)) fmt::print("ai object added {} {} at {} ms\n", id, atcId, ms);
+  for (const auto& [id, atcId] : shown)
+    if (!now.contains(id)) fmt::print("ai object removed {} {} at {} ms\n", id, atcId, ms);
+  shown = std::move(now);
+}
 
 void lf_onSignal(int) { g_stop = true; }
 
@@ -63,6 +91,22 @@ template <class T>
 bool lf_parse(std::string_view text, T& value) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   return error == std::errc{} && end == text.data() + text.size();
+}
+
+std::optional<Teleport> lf_teleportLine(std::string_view line) {
+  constexpr std::string_view word = "teleport ";
+  if (!line.starts_with(word)) return std::nullopt;
+  line.remove_prefix(word.size());
+  double values[3] = {};
+  for (double& value : values) {
+    while (line.starts_with(' ')) line.remove_prefix(1);
+    const auto end = std::min(line.find(' '), line.size());
+    if (!lf_parse(line.substr(0, end), value)) return std::nullopt;
+    line.remove_prefix(end);
+  }
+  if (!(values[0] >= -90 && values[0] <= 90 && values[1] >= -180 && values[1] <= 180 && values[2] >= 0))
+    return std::nullopt;
+  return Teleport{values[0], values[1], values[2]};
 }
 
 int lf_usage() {
@@ -157,8 +201,13 @@ int main(int argc, char** argv) {
     world->setUserTitle("Stand-in user aircraft");
     world->setUserModel("B738");
     std::thread([] {
-      for (std::string line; std::getline(std::cin, line);)
+      for (std::string line; std::getline(std::cin, line);) {
         if (line == "quit") g_quit = true;
+        if (const auto teleport = lf_teleportLine(line)) {
+          std::lock_guard lock(g_teleportMutex);
+          g_teleport = teleport;
+        }
+      }
     }).detach();
   }
   standin.start();
@@ -166,6 +215,8 @@ int main(int argc, char** argv) {
   auto nextSecond = std::chrono::steady_clock::now();
 
   std::size_t printed = 0;
+  std::map<std::uint32_t, std::string> shownObjects;
+  const auto started = std::chrono::steady_clock::now();
   while (!g_stop) {
     standin.waitFor([&](const auto& all) { return all.size() > printed; }, std::chrono::milliseconds(200));
     const auto all = standin.requests();
@@ -173,6 +224,22 @@ int main(int argc, char** argv) {
       const auto& r = all[printed];
       fmt::print("conn {} {:<34} send id {:>6} size {:>5} version {}\n", r.connection, lf_functionName(r.function),
                  r.sendId, r.size, r.version);
+    }
+    lf_printObjectChanges(standin, shownObjects, started);
+    std::optional<Teleport> teleport;
+    {
+      std::lock_guard lock(g_teleportMutex);
+      teleport = std::exchange(g_teleport, std::nullopt);
+    }
+    if (world && teleport) {
+      world->teleportUser(teleport->latitude, teleport->longitude);
+      standin.locked([&](simstandin::SimStandin& s) {
+        simstandin::SimObject& user = *s.findObject(s.options().userObjectId);
+        user.setValue("PLANE ALTITUDE", teleport->feet);
+        user.setValue("PLANE ALT ABOVE GROUND", teleport->feet);
+        user.setValue("SIM ON GROUND", teleport->feet > 0 ? 0.0 : 1.0);
+      });
+      fmt::print("user aircraft teleported to {} {} at {} ft\n", teleport->latitude, teleport->longitude, teleport->feet);
     }
     std::fflush(stdout);
     if (world && g_quit) {

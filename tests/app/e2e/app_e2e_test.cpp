@@ -8,9 +8,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 
@@ -89,7 +91,9 @@ void expectInOrder(const std::string& log, const std::vector<std::string>& texts
 // RealTraffic installed for this user, replaying a recording in a loop.
 class StandInRun {
 public:
-  explicit StandInRun(AppE2eTest& test, const fs::path& dir, std::map<std::string, std::string>& env)
+  // extraParameters: parameter lines added to the user's parameters.xml.
+  explicit StandInRun(AppE2eTest& test, const fs::path& dir, std::map<std::string, std::string>& env,
+                      const std::string& extraParameters = "")
       : dir_(dir) {
     fs::create_directories(dir / "appdata" / "InsideSystems");
     vexo::test::writeFile(dir / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
@@ -106,8 +110,8 @@ public:
                           "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n"
                           "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" +
                               vexo::test::lfolder0Parameter(dir / "liveries") +
-                          "    <parameter name=\"afolder0\" value=\"" + (dir / "scenery").string() + "\" />\n"
-                          "  </parameters>\n</root>\n");
+                          "    <parameter name=\"afolder0\" value=\"" + (dir / "scenery").string() + "\" />\n" +
+                              extraParameters + "  </parameters>\n</root>\n");
     fs::create_directories(dir / "scenery");  // add-on scenery without airports
     fs::create_directories(dir / "pipes");
     sim = std::make_unique<ChildProcess>(
@@ -189,6 +193,76 @@ TEST_F(AppE2eTest, RealTrafficDroppingItsLinkDuringAFlightIsTakenBackWhileTheCyc
   EXPECT_EQ(run.program->waitFor(60s), 0) << log();
   expectInOrder(log(), {"RealTraffic connected", "RealTraffic gone? Wait for RealTraffic to re-connect ...",
                         "RealTraffic re-connected", "Exiting: SIM WAS CLOSED"});
+  run.traffic->writeInput("quit\n");
+  EXPECT_TRUE(run.traffic->waitFor(30s));
+}
+
+// The user parked at Los Angeles with its airport file in place and flights learned at four
+// stands for every half hour of the week: static aircraft appear one per pacing slot, and
+// all of them leave the simulator when the user leaves the airport (a jump to 25,000 ft).
+TEST_F(AppE2eTest, StaticAircraftFillTheParkAirportAndLeaveWithTheUser) {
+  const fs::path klax = vexo::test::testdataDir() / ".." / ".." / "data" / "airports" / "KLAX.xml";
+  fs::create_directories(run_ / "airports" / "my_thirdparty");
+  fs::copy_file(klax, run_ / "airports" / "my_thirdparty" / "KLAX.xml");
+  const std::string file = vexo::test::readFile(klax);
+  std::string learned = file.substr(0, file.find("<parkpositions>") + 16);
+  const char* stands[] = {"T1-08", "TBIT-122", "T6-63", "Q1-02"};  // far from each other and from the user
+  for (int i = 0; i < 4; ++i) {
+    const auto at = file.find(std::string("<parkpos id=\"") + stands[i] + "\"");
+    ASSERT_NE(at, std::string::npos) << stands[i];
+    const auto end = file.find("/>", at);
+    learned += "    " + file.substr(at, end - at) + ">\n";
+    for (int day = 1; day <= 7; ++day)
+      learned += "      <opt reg=\"N10" + std::to_string(i) + "AA\" airl=\"AAL\" type=\"A320\" day=\"" +
+                 std::to_string(day) + "\" hh=\"0:47\" cs=\"AAL10" + std::to_string(i) + "\" />\n";
+    learned += "    </parkpos>\n";
+  }
+  learned += "  </parkpositions>\n</root>\n";
+  fs::create_directories(run_ / "airports" / "learned" / "thirdparty" / "terraGIT");
+  vexo::test::writeFile(run_ / "airports" / "learned" / "thirdparty" / "terraGIT" / "KLAX.xml", learned);
+
+  // No airports scan, which would empty the add-on airports folder; few live aircraft, so
+  // that the pacing slots are not all theirs.
+  StandInRun run(*this, dir_.path(), env_,
+                 "    <parameter name=\"SCAN_AIRPORTS\" value=\"false\" />\n"
+                 "    <parameter name=\"MAX_LIVE_SEL\" value=\"10\" />\n");
+  struct Change {
+    bool added;
+    std::string atcId;
+    long ms;
+  };
+  const auto staticChanges = [&] {
+    std::vector<Change> changes;
+    std::istringstream out(vexo::test::readFile(dir_ / "sim.out"));
+    for (std::string line; std::getline(out, line);) {
+      std::istringstream words(line);
+      std::string ai, object, what, id, atcId, at;
+      long ms = 0;
+      if (words >> ai >> object >> what >> id >> atcId >> at >> ms && ai == "ai" && atcId.ends_with("*"))
+        changes.push_back({what == "added", atcId, ms});
+    }
+    return changes;
+  };
+  const auto count = [&](bool added) -> std::size_t {
+    const auto changes = staticChanges();
+    return static_cast<std::size_t>(std::count_if(changes.begin(), changes.end(),
+                                                  [&](const Change& c) { return c.added == added; }));
+  };
+  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return count(true) >= 4; }, 240s))
+      << vexo::test::readFile(dir_ / "sim.out").substr(0, 2000) << log();
+  std::vector<long> created;
+  for (const Change& c : staticChanges())
+    if (c.added) created.push_back(c.ms);
+  for (std::size_t i = 1; i < created.size(); ++i)
+    EXPECT_GE(created[i] - created[i - 1], 250) << "one creation per pacing slot, " << i;
+
+  run.sim->writeInput("teleport 33.9416 -118.40 25000\n");
+  EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return count(false) == count(true); }, 60s))
+      << count(true) << " static aircraft created, " << count(false) << " removed";
+  run.sim->writeInput("quit\n");
+  EXPECT_EQ(run.program->waitFor(60s), 0) << log();
+  expectInOrder(log(), {"The park airport is KLAX", "positions (", "AAL10", "parked", "is out of sight",
+                        "KLAX.xml' saved with", "Exiting: SIM WAS CLOSED"});
   run.traffic->writeInput("quit\n");
   EXPECT_TRUE(run.traffic->waitFor(30s));
 }
