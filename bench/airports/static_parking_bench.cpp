@@ -1,7 +1,7 @@
 // The static parking calculation on synthetic park airports of 300 and 1,000 stands with
 // 20 or 200 learned flights each, dense (flights at the stand most of the day) or sparse
-// (a few half hours): the time of one first calculation (p99 over the runs, it runs on the
-// 10 ms tick thread) and the flights tried against stands.
+// (a few half hours): the time of one first calculation and of one renewal (p99 over the
+// runs, both run on the 10 ms tick thread) and the flights tried against stands.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "airports/airports_state.h"
+#include "airports/static_cycle.h"
 #include "airports/static_parking.h"
 #include "engine/traffic_engine.h"
 #include "foundation/settings.h"
@@ -86,5 +87,64 @@ BENCHMARK(BM_FirstCalculation)
     ->ArgNames({"stands", "flights", "dense"})
     ->Unit(benchmark::kMillisecond)
     ->Iterations(50);
+
+// One renewal at a park airport of 1,000 stands with 200 learned flights each, a half hour
+// after the first calculation: the static aircraft placed then stand in the simulator, and
+// the renewal keeps, replaces and fills within the wanted count. It runs on the 10 ms tick
+// thread: p99 over the runs.
+void BM_Renewal(benchmark::State& state) {
+  lf_buildAirport(1000, 200, state.range(0) != 0);
+  g_settings.WEEK.value = true;
+  g_settings.PARK_SOFT.value = true;
+  g_trafficEngine.weekSlotNow = WeekSlot{3, 20};
+  lf_resetRun();
+  gf_calculateStaticParking(g_trafficEngine);
+  // The candidates as the placement leaves them: active static aircraft at their stands.
+  std::vector<StaticAc> placed;
+  std::uint32_t n = 0;
+  for (const StaticCandidate& c : g_staticCandidates) {
+    const ParkingPosition* stand = gf_standBySid(c.sid);
+    AcIdent ident;
+    ident.codes = c.codes;
+    ident.callsign = c.firstName + "*";
+    ident.previousCallsign = c.firstName;
+    ident.auxName = c.secondName;
+    ident.registration = c.registration;
+    AcData data = gf_makeAcData(ident, [] { return true; });
+    data.hexid = ++n;
+    StaticAc& ac = placed.emplace_back(data, c.sid, stand->latitude, stand->longitude, stand->heading, stand->cargo);
+    ac.objectid = 1000 + n;
+    ac.simState = SimState::active;
+    const WeekSlot parked = gf_weekSlotBack(WeekSlot{3, 20}, c.offset);
+    ac.parkedDay = static_cast<std::uint32_t>(parked.weekday);
+    ac.parkedSlot = static_cast<std::uint32_t>(parked.halfHour);
+  }
+  g_staticCandidates.clear();
+  g_trafficEngine.weekSlotNow = WeekSlot{3, 21};
+  std::vector<double> times;
+  std::size_t kept = 0, removed = 0, added = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    g_trafficEngine.staticAcs = placed;
+    g_trafficEngine.removalQueue.clear();
+    state.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    gf_adjustStaticParking(g_trafficEngine);
+    times.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    kept = g_placedStatics.size();
+    removed = g_trafficEngine.removalQueue.size();
+    added = g_staticCandidates.size();
+  }
+  std::ranges::sort(times);
+  state.counters["p99_ms"] = times[std::min(times.size() - 1, times.size() * 99 / 100)];
+  state.counters["statics"] = static_cast<double>(placed.size());
+  state.counters["kept"] = static_cast<double>(kept);
+  state.counters["removed"] = static_cast<double>(removed);
+  state.counters["added"] = static_cast<double>(added);
+  g_trafficEngine.staticAcs.clear();
+  g_trafficEngine.removalQueue.clear();
+}
+
+BENCHMARK(BM_Renewal)->Arg(0)->Arg(1)->ArgNames({"dense"})->Unit(benchmark::kMillisecond)->Iterations(100);
 
 }  // namespace

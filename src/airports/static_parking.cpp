@@ -85,6 +85,34 @@ bool lf_stays(const ParkingPosition& stand, const LearnedFlight& flight, WeekSlo
   });
 }
 
+// Tests 1 to 6 of a flight at a stand: everything but the static aircraft next to it.
+bool lf_fitsStandAndSlot(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
+                         std::uint32_t slot, const ParkingPosition& stand) {
+  if (flight.index == 0) return false;
+  if (thisDay == 1 && flight.day != day) return false;
+  if (real == 1 ? flight.real == 0 : flight.real == 1) return false;
+  if (!flight.hh.test(slot)) return false;
+  if (stand.heli != 0 && !g_settings.HELICOPTERS.value) return false;
+  return stand.blocked == 0;
+}
+
+// The flight's aircraft at the stand keeps clear of the static aircraft next to it.
+bool lf_clearOf(const StaticAc& other, const ParkingPosition& stand, const LearnedFlight& flight) {
+  const double distance = gf_greatCircleNm({other.standLat, other.standLon}, {stand.latitude, stand.longitude});
+  return distance >= other.halfSpan + gf_halfWingspan(flight.codes.modelId);
+}
+
+// The first active static aircraft on each stand, by sid: one table per pass over the
+// stands instead of a search of every static aircraft for every flight tried.
+void lf_activeStaticsBySid(const TrafficEngine& engine, std::vector<const StaticAc*>& bySid) {
+  bySid.clear();
+  for (const StaticAc& ac : engine.staticAcs) {
+    if (ac.simState != SimState::active) continue;
+    if (ac.sid >= bySid.size()) bySid.resize(ac.sid + 1, nullptr);
+    if (bySid[ac.sid] == nullptr) bySid[ac.sid] = &ac;
+  }
+}
+
 const char* lf_modeText(std::uint32_t real, std::uint32_t thisDay) {
   if (thisDay != 0) return real != 0 ? "real" : "soft";
   return real != 0 ? "week/real" : "week/soft";
@@ -183,18 +211,11 @@ void lf_markReservedStands(TrafficEngine& engine) {
 bool lf_flightFits(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
                    std::uint32_t slot, const ParkingPosition& stand, TrafficEngine& engine) {
   ++g_staticParkingState.fitTests;
-  if (flight.index == 0) return false;
-  if (thisDay == 1 && flight.day != day) return false;
-  if (real == 1 ? flight.real == 0 : flight.real == 1) return false;
-  if (!flight.hh.test(slot)) return false;
-  if (stand.heli != 0 && !g_settings.HELICOPTERS.value) return false;
-  if (stand.blocked != 0) return false;
+  if (!lf_fitsStandAndSlot(flight, real, thisDay, day, slot, stand)) return false;
   for (const std::uint32_t next : stand.adjacent) {
     const auto other = std::ranges::find_if(
         engine.staticAcs, [&](const StaticAc& ac) { return ac.simState == SimState::active && ac.sid == next; });
-    if (other == engine.staticAcs.end()) continue;
-    const double distance = gf_greatCircleNm({other->standLat, other->standLon}, {stand.latitude, stand.longitude});
-    if (distance < other->halfSpan + gf_halfWingspan(flight.codes.modelId)) return false;
+    if (other != engine.staticAcs.end() && !lf_clearOf(*other, stand, flight)) return false;
   }
   return true;
 }
@@ -225,12 +246,28 @@ void lf_searchStands(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, st
   const auto slot = static_cast<std::uint32_t>(searched.halfHour);
   std::vector<std::uint32_t> fitting;
   fitting.reserve(256);
+  std::vector<const StaticAc*> staticsBySid;
+  lf_activeStaticsBySid(engine, staticsBySid);
+  std::vector<const StaticAc*> neighbours;
   try {
     for (ParkingPosition& stand : g_stands) {
       if (stand.reserved != 0 || stand.used != 0) continue;
       fitting.clear();
+      neighbours.clear();
+      // A blocked stand, or a helipad without helicopters, fits no flight at all.
+      if (stand.blocked != 0 || (stand.heli != 0 && !g_settings.HELICOPTERS.value)) {
+        g_staticParkingState.fitTests += stand.learnedFlights.size();
+        continue;
+      }
+      for (const std::uint32_t next : stand.adjacent)
+        if (next < staticsBySid.size() && staticsBySid[next] != nullptr) neighbours.push_back(staticsBySid[next]);
       for (std::uint32_t i = 0; i < stand.learnedFlights.size(); ++i) {
-        if (lf_flightFits(stand.learnedFlights[i], real, thisDay, day, slot, stand, engine)) fitting.push_back(i);
+        // As lf_flightFits, with the static aircraft next to the stand looked up once.
+        const LearnedFlight& flight = stand.learnedFlights[i];
+        ++g_staticParkingState.fitTests;
+        if (!lf_fitsStandAndSlot(flight, real, thisDay, day, slot, stand)) continue;
+        if (std::ranges::all_of(neighbours, [&](const StaticAc* other) { return lf_clearOf(*other, stand, flight); }))
+          fitting.push_back(i);
       }
       if (fitting.empty()) continue;
       lf_orderFlights(stand, fitting, engine);
