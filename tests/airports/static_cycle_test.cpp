@@ -227,5 +227,35 @@ TEST_F(StaticCycleTest, NoCallsignCollectedWhileTheCollectionIsTakenIsLost) {
   }
 }
 
+// The reset before a restart leaves nothing of the park airport for the next run: not the
+// airport, its file's state, its stands, nor anything of its static parking.
+TEST_F(StaticCycleTest, TheResetBeforeARestartEmptiesTheAirportsPart) {
+  g_airportsState.fileLoaded = true;
+  g_airportsState.fileOk = true;
+  g_parkAirportSet = true;
+  g_reservedStand = "A1";
+  g_staticCandidates.push_back(StaticCandidate{5, 0, {}, "C5", "", "R", 1});
+  g_staticRemovals.push_back(StaticRemoval{"S1*", 1});
+  g_parkBusy = true;
+  g_staticParkingState.recalculationDue = true;
+  g_staticParkingState.softUsed = true;
+  g_staticParkingState.realFitOffset = 7;
+  g_airportFileUpdates = 4;
+  gf_resetTraffic(engine);
+  EXPECT_TRUE(g_parkAirport.icao.empty());
+  EXPECT_FALSE(g_parkAirportSet);
+  EXPECT_FALSE(g_airportsState.fileLoaded);
+  EXPECT_FALSE(g_airportsState.fileOk);
+  EXPECT_TRUE(g_reservedStand.empty());
+  EXPECT_TRUE(g_stands.empty());
+  EXPECT_TRUE(g_staticCandidates.empty());
+  EXPECT_TRUE(g_staticRemovals.empty());
+  EXPECT_FALSE(g_parkBusy);
+  EXPECT_FALSE(g_staticParkingState.recalculationDue);
+  EXPECT_FALSE(g_staticParkingState.softUsed);
+  EXPECT_EQ(g_staticParkingState.realFitOffset, 0U);
+  EXPECT_EQ(g_airportFileUpdates, 0U);
+}
+
 }  // namespace
 }  // namespace vexo::test
