@@ -67,6 +67,8 @@ bool lf_hasAtcParkingCodesKey(std::string_view line) {
 
 std::string lf_fltsimNumber(std::string_view line) {
   if (line.size() >= 2 && line.starts_with("//")) return {};
+  // Most lines hold no "[" at all, and every head does.
+  if (line.find('[') == std::string_view::npos) return {};
   std::string_view rest = gf_stripSpace(line);
   if (lf_startsNoCase(rest, "[fltsim.") && rest.ends_with(']')) {
     const std::string_view digits = rest.substr(8, rest.size() - 9);

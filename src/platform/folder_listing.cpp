@@ -28,6 +28,7 @@ std::error_code gf_listFolder(const std::filesystem::path& folder, std::vector<F
   const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return {errno, std::generic_category()};
   alignas(dirent64) static thread_local char buffer[32768];
+  entries.reserve(16);
   int error = 0;
   for (;;) {
     const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
