@@ -39,9 +39,8 @@ bool gf_parkStandsReady();
 std::optional<double> gf_standRadiusNm(std::uint32_t sid);
 // The stand is marked occupied by a live aircraft.
 bool gf_standHasLive(std::uint32_t sid);
-// The stand-change confirmation of an aircraft that arrived at its stand.
+// The cargo bookkeeping of an aircraft that took its stand (arrived, or spawned there): a
+// cargo aircraft on a stand it took as no cargo stand clears that stand's cargo flag.
 void lf_confirmStandChange(LiveAc& aircraft, TrafficEngine& engine);
-// The flight learned at the stand where it arrived.
-void lf_addRealStandOption(std::uint32_t sid, LiveAc& aircraft, int kind, TrafficEngine& engine);
 
 }  // namespace vexo

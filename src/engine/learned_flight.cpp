@@ -169,10 +169,10 @@ bool gf_extendLearnedFlight(WeekSlot now, std::vector<LearnedFlight>& list, std:
   return true;
 }
 
-void lf_addRealStandOption(std::uint32_t standId, LiveAc& aircraft, std::int32_t event) {
+void lf_addRealStandOption(std::uint32_t standId, LiveAc& aircraft, std::int32_t event, const TrafficEngine& engine) {
   const std::string registration(lf_withoutTrailingUnderscore(aircraft.registration));
   if (registration.empty()) return;
-  const WeekSlot now = g_weekSlotNow.load();
+  const WeekSlot now = engine.weekSlotNow.load();
   // Before the first valid slot (after a reset, or a failed conversion) a flight would be
   // filed under a day that does not exist.
   if (!gf_isValidWeekSlot(now)) return;

@@ -15,6 +15,7 @@
 namespace vexo {
 
 struct LiveAc;
+struct TrafficEngine;
 
 struct LearnedFlight {
   AcCodes codes;
@@ -82,8 +83,9 @@ bool updateOptionsWrapped(std::vector<LearnedFlight>& list, std::vector<std::uin
 // midnight from 0 to 47.
 std::vector<std::uint32_t> gf_slotsBackFrom(WeekSlot weekSlot, std::uint32_t count);
 
-// Learns the live aircraft at the park airport's stand with that sid. event: 0 parked, 1
+// Learns the live aircraft at the park airport's stand with that sid in the engine's
+// current week slot. event: 0 parked (arrived, or its code word changed while parked), 1
 // created parked, 2 moving at its stand, 3 reported far from it (2 and 3 close the stay).
-void lf_addRealStandOption(std::uint32_t standId, LiveAc& aircraft, std::int32_t event);
+void lf_addRealStandOption(std::uint32_t standId, LiveAc& aircraft, std::int32_t event, const TrafficEngine& engine);
 
 }  // namespace vexo

@@ -11,8 +11,10 @@
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
 #include "engine/ground_movement.h"
+#include "engine/learned_flight.h"
 #include "engine/movement.h"
 #include "engine/sim_requests.h"
+#include "engine/spawning.h"
 #include "engine/stands.h"
 #include "engine/traffic_engine.h"
 #include "foundation/log.h"
@@ -31,6 +33,9 @@ constexpr double g_spawnRadiusNm = 0.029697624190064796;  // 55 m
 constexpr double g_preferredNm = 0.0458963282937365;     // 85 m
 constexpr double g_samePlace = 1e-8;                     // degrees
 constexpr double g_noDistance = 900.0;                   // nm
+constexpr double g_parkAirportSpawnNm = 5.0;
+constexpr double g_slowAtSpawnKnots = 5.0;
+constexpr double g_standingSpreadNm = 0.018898488120950324;  // 35 m
 
 double lf_distance(const ParkingPosition& a, const ParkingPosition& b) {
   return gf_greatCircleNm(LatLon{a.latitude, a.longitude}, LatLon{b.latitude, b.longitude});
@@ -180,9 +185,44 @@ bool gf_standHasLive(std::uint32_t sid) {
   return stand != nullptr && stand->occupied != 0;
 }
 
-void lf_confirmStandChange(LiveAc& /*aircraft*/, TrafficEngine& /*engine*/) {}
-// The learned flights are filled in here until they have a file of their own.
-void lf_addRealStandOption(std::uint32_t /*sid*/, LiveAc& /*aircraft*/, int /*kind*/, TrafficEngine& /*engine*/) {}
+void lf_confirmStandChange(LiveAc& aircraft, TrafficEngine& /*engine*/) {
+  if (aircraft.codes.cargo == 0 || aircraft.standFlag != 0 || aircraft.sid < 1) return;
+  ParkingPosition* stand = gf_standBySid(aircraft.sid);
+  if (stand == nullptr || stand->cargo == 0) return;
+  stand->cargo = 0;
+  stand->cargo_change = 1;
+  gf_countAirportFileUpdate();
+}
+
+std::optional<StandAtSpawn> lf_checkStandAtSpawn(LiveAc& aircraft, TrafficEngine& engine) {
+  if (g_parkAirport.icao.empty() || g_stands.empty() || aircraft.stream.size() < 2) return std::nullopt;
+  StreamPos& head = aircraft.stream.front();
+  if (gf_greatCircleNm(LatLon{head.lat, head.lon}, g_parkAirport.latLon()) > g_parkAirportSpawnNm) return std::nullopt;
+  LatLon position{head.lat, head.lon};
+  const bool standing = head.stationary != 0;
+  if (!standing) {
+    // A slow aircraft whose reports stay close together stands where the newest one is.
+    const StreamPos& newest = aircraft.stream.back();
+    position = LatLon{newest.lat, newest.lon};
+    if (aircraft.stream[1].groundSpeed > g_slowAtSpawnKnots ||
+        gf_greatCircleNm(LatLon{head.lat, head.lon}, position) > g_standingSpreadNm)
+      return std::nullopt;
+  }
+  ParkingPosition* stand = lf_findStandFor(position, aircraft, g_spawnRadiusNm, standing);
+  if (stand == nullptr) return std::nullopt;
+  if ((!g_reservedStand.empty() && stand->id == g_reservedStand) || stand->id == lf_userStand(engine))
+    return std::nullopt;
+  const bool adjacentClear = std::ranges::all_of(
+      stand->adjacent, [&](std::uint32_t sid) { return lf_adjacentStandClear(sid, aircraft, *stand, engine); });
+  if (!lf_freeStandForSpawn(stand->sid, aircraft.callsign, engine) || !adjacentClear) {
+    aircraft.eraseFromBuffer = 1;
+    return std::nullopt;
+  }
+  lf_makeWayForLive(aircraft, *stand, engine);
+  head.stationary = 1;
+  head.groundSpeed = 0.0;
+  return StandAtSpawn{stand->latitude, stand->longitude, stand->heading, stand->sid, stand->cargo};
+}
 
 void gf_markStandAndNeighbours(ParkingPosition& stand) {
   stand.used = 1;

@@ -10,6 +10,7 @@
 #include "airports/airports_services.h"
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
+#include "engine/learned_flight.h"
 #include "engine/movement.h"
 #include "engine/sim_requests.h"
 #include "engine/spawning.h"
@@ -99,7 +100,14 @@ bool lf_registrationStillFits(LiveAc& a, const AcIdent& r, TrafficEngine& engine
       if (!lf_sameAircraftCodes(*codes, a.codes)) {
         const auto prefix = gf_callsignAirlinePrefix(r.callsign);
         const std::uint16_t airline = prefix ? gf_airlineCode2Id(*prefix) : 0;
-        if (airline != 0 && (airline == codes->airlineId || airline == codes->operatorId)) a.codes = *codes;
+        if (airline != 0 && (airline == codes->airlineId || airline == codes->operatorId)) {
+          a.codes = *codes;
+          // The stand learns the aircraft that stands there now, under its new registration.
+          if (a.flightState == FlightState::parked && a.sid > 0) {
+            a.registration = r.registration;
+            lf_addRealStandOption(a.sid, a, 0, engine);
+          }
+        }
         lf_forgetLivery(a, engine);
         result = false;
       }

@@ -8,6 +8,7 @@
 
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
+#include "engine/learned_flight.h"
 #include "engine/movement.h"
 #include "engine/sim_requests.h"
 #include "engine/situation_updates.h"
@@ -130,7 +131,8 @@ bool lf_checkAtStand(LiveAc& a, StreamPos& r, TrafficEngine& engine) {
     return true;
   }
   if (d > g_leftStandNm) {
-    // The stand option with flag 3 (left its stand) belongs to the learned flights.
+    // Its stay at the stand ends here.
+    lf_addRealStandOption(a.sid, a, 3, engine);
     removeAircraftFromSim(a, engine);
     return false;
   }
@@ -227,6 +229,7 @@ void lf_reParkAtStand(LiveAc& a, StreamPos& r, TrafficEngine& engine) {
     a.stepsLeft = 0;
     lf_openWindows(a);
   }
+  lf_addRealStandOption(a.sid, a, 2, engine);
   gf_setStandLiveFlag(static_cast<std::int32_t>(a.sid), 0);
   a.prevFlightState = a.flightState;
   a.flightState = FlightState::parked;

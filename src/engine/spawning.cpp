@@ -10,9 +10,12 @@
 
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
+#include "engine/ground_movement.h"
+#include "engine/learned_flight.h"
 #include "engine/movement.h"
 #include "engine/sim_requests.h"
 #include "engine/spawning.h"
+#include "engine/stands.h"
 #include "engine/traffic_engine.h"
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
@@ -182,12 +185,6 @@ bool gf_removeFarthestLiveAc(double distanceNm, TrafficEngine& engine) {
   return false;
 }
 
-std::optional<StandAtSpawn> lf_checkStandAtSpawn(LiveAc& /*aircraft*/, TrafficEngine& /*engine*/) {
-  // The stands of the park airport are not searched yet: every aircraft born on the
-  // ground starts taxiing (or waits while it stands).
-  return std::nullopt;
-}
-
 void spawnLiveAc(LiveAc& a, TrafficEngine& engine) {
   if (a.stream.size() < 2) {
     gf_logWarning(fmt::format("{} sz:{}", "spawnLiveAc", a.stream.size()));
@@ -251,6 +248,9 @@ void lf_parkAtSpawn(LiveAc& a, const StandAtSpawn& stand, TrafficEngine& engine)
   head.lat = stand.lat;
   head.lon = stand.lon;
   head.track = stand.heading * g_radToDeg;
+  lf_confirmStandChange(a, engine);
+  lf_addRealStandOption(a.sid, a, 1, engine);
+  lf_checkMaxPark(1, engine);
 }
 
 void lf_checkGhost(const std::string& callsign, TrafficEngine& engine) {

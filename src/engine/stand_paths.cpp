@@ -11,6 +11,7 @@
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
 #include "engine/ground_movement.h"
+#include "engine/learned_flight.h"
 #include "engine/stands.h"
 #include "engine/movement.h"
 #include "engine/sim_requests.h"

@@ -7,6 +7,7 @@
 #include "airports/park_airports.h"
 #include "airports_fixture.h"
 #include "engine/aircraft.h"
+#include "engine/traffic_engine.h"
 #include "foundation/paths.h"
 
 namespace vexo::test {
@@ -36,7 +37,7 @@ protected:
     aircraft.registration = registration;
     aircraft.callsign = "CS" + std::to_string(sid);
     g_weekSlotNow = WeekSlot{day, slot};
-    lf_addRealStandOption(sid, aircraft, event);
+    lf_addRealStandOption(sid, aircraft, event, g_trafficEngine);
   }
   static std::vector<std::string> flightsAt(std::uint32_t sid) {
     std::vector<std::string> texts;

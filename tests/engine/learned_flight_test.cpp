@@ -36,7 +36,7 @@ protected:
   }
   void at(std::int32_t day, std::int32_t slot, LiveAc& aircraft, std::int32_t event = 0) {
     g_weekSlotNow = WeekSlot{day, slot};
-    lf_addRealStandOption(1, aircraft, event);
+    lf_addRealStandOption(1, aircraft, event, g_trafficEngine);
   }
   static LiveAc aircraft(const char* registration, const char* callsign = "DLH1") {
     LiveAc a;
@@ -111,7 +111,7 @@ TEST_F(LearnedFlightTest, NothingIsLearnedWithoutAKnownAircraftOrSlot) {
   at(-1, -1, a);  // a failed conversion
   at(8, 4, a);
   g_weekSlotNow = WeekSlot{1, 4};
-  lf_addRealStandOption(2, a, 0);  // no such stand
+  lf_addRealStandOption(2, a, 0, g_trafficEngine);  // no such stand
   EXPECT_TRUE(flights().empty());
   EXPECT_EQ(g_airportFileUpdates, 0U);
   at(1, 4, a);

@@ -5,6 +5,12 @@
 #include <atomic>
 #include <thread>
 
+#include "engine/engine_hooks.h"
+#include "engine/learned_flight.h"
+#include "engine/situation_updates.h"
+#include "engine/spawning.h"
+#include "engine_dbase.h"
+#include "refdata/dbase_lookups.h"
 #include "stands_fixture.h"
 
 namespace vexo {
@@ -139,6 +145,105 @@ TEST_F(StandsTest, StandNamesAreReadFromThePublishedTableWhileItChanges) {
   }
   stop = true;
   simClient.join();
+}
+
+// Learning at the stands: the events that the spawn, the reports and the identity updates
+// give, each learned at its stand in the engine's current week slot.
+class StandLearning : public StandsTest {
+protected:
+  StandLearning() {
+    test::loadEngineDbase();
+    engine.weekSlotNow = WeekSlot{2, 20};
+    g_parkAirport.icao = IcaoCode("KTST");
+    g_parkAirport.latitude = test::g_baseLat;
+    g_parkAirport.longitude = test::g_baseLon;
+    g_airportFileUpdates = 0;
+  }
+  ~StandLearning() override { test::unloadEngineDbase(); }
+
+  // A record waiting for its spawn, reported standing twice at metres north of the base.
+  LiveAc& standingAt(double metresNorth, const char* registration = "D-ABCD") {
+    LiveAc& a = live("DLH400", 17.0, FlightState::birth);
+    a.simState = SimState::buffer;
+    a.registration = registration;
+    a.codes = *gf_dbaseLookup(registration);
+    for (int n = 0; n < 2; ++n) {
+      StreamPos p;
+      p.lat = northOf(metresNorth);
+      p.lon = test::g_baseLon;
+      p.stationary = n;
+      a.stream.push_back(p);
+    }
+    return a;
+  }
+  static std::vector<std::string> learned(std::uint32_t sid) {
+    std::vector<std::string> texts;
+    for (const LearnedFlight& f : gf_standBySid(sid)->learnedFlights)
+      texts.push_back(fmt::format("{} d{} {}{}", f.registration, f.day, gf_bitset2range(f.hh).value_or("?"),
+                                  f.cpl ? " cpl" : ""));
+    return texts;
+  }
+};
+
+TEST_F(StandLearning, AnAircraftReportedStandingSpawnsParkedAndIsLearnedUnlessTheUserStandsThere) {
+  const ParkingPosition& stand = addStand("A1", 0.0, 30.0);
+  LiveAc& a = standingAt(8.0);
+  const auto found = lf_checkStandAtSpawn(a, engine);
+  ASSERT_TRUE(found.has_value());
+  EXPECT_EQ(found->sid, stand.sid);
+  EXPECT_NE(a.stream.front().stationary, 0);
+  lf_parkAtSpawn(a, *found, engine);
+  EXPECT_EQ(a.flightState, FlightState::parked);
+  EXPECT_EQ(learned(1), (std::vector<std::string>{"D-ABCD d2 20"}));
+
+  // The user's aircraft stands on the stand: no stand, and the record waits.
+  LiveAc& b = standingAt(8.0, "N12345");
+  link.userOnGround = true;
+  UserAcData user;
+  user.latitude = northOf(1.0);
+  user.longitude = test::g_baseLon;
+  engine.userAc.set(user);
+  EXPECT_FALSE(lf_checkStandAtSpawn(b, engine).has_value());
+  EXPECT_EQ(b.eraseFromBuffer, 0);
+  // Far from the park airport no stand is looked for.
+  g_parkAirport.latitude = northOf(10'000.0);
+  link.userOnGround = false;
+  EXPECT_FALSE(lf_checkStandAtSpawn(b, engine).has_value());
+}
+
+TEST_F(StandLearning, MovingAtItsStandClosesTheStayAndANewCodeWordIsLearnedAtOnce) {
+  addStand("A1", 0.0, 30.0);
+  LiveAc& a = live("DLH400");
+  a.registration = "D-ABCD";
+  a.sid = 1;
+  a.prevFlightState = FlightState::parking;
+  a.stream.push_back(StreamPos{});
+  engine.weekSlotNow = WeekSlot{2, 19};
+  lf_addRealStandOption(1, a, 0, engine);
+  engine.weekSlotNow = WeekSlot{2, 20};
+  StreamPos r;
+  lf_reParkAtStand(a, r, engine);
+  EXPECT_EQ(learned(1), (std::vector<std::string>{"D-ABCD d2 19:20 cpl"}));
+
+  // Reported with another registration of its airline: the stand learns that aircraft.
+  LiveReport report;
+  report.ident.registration = "D-AIMA";
+  report.ident.callsign = "DLH400";
+  a.flightState = FlightState::parked;
+  a.stepsLeft = 0;
+  lf_checkRespawn(a, report, engine);
+  EXPECT_EQ(learned(1), (std::vector<std::string>{"D-ABCD d2 19:20 cpl", "D-AIMA d2 20"}));
+}
+
+TEST_F(StandLearning, ACargoAircraftOnAStandTakenAsNoCargoStandClearsItsCargoFlag) {
+  ParkingPosition& stand = addStand("A1", 0.0, 30.0);
+  stand.cargo = 1;
+  LiveAc& a = standingAt(0.0, "D-ALCI");
+  lf_parkAtSpawn(a, StandAtSpawn{stand.latitude, stand.longitude, 0.0, stand.sid, 0}, engine);
+  EXPECT_EQ(stand.cargo, 0);
+  EXPECT_EQ(stand.cargo_change, 1);
+  // One update for the cargo flag, one for the learned flight.
+  EXPECT_EQ(g_airportFileUpdates, 2U);
 }
 
 }  // namespace
