@@ -153,4 +153,10 @@ fs::path lf_learnedPathFor(std::string_view airportFilePath, std::string_view pu
   return g_learnedFolder / fileName;
 }
 
+std::filesystem::path gf_unsavedLearnedPath(const std::filesystem::path& learnedPath) {
+  std::filesystem::path side = learnedPath;
+  side.replace_filename(learnedPath.stem().string() + ".unsaved" + learnedPath.extension().string());
+  return side;
+}
+
 }  // namespace vexo

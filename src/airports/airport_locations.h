@@ -37,6 +37,10 @@ bool lf_readLinkFile(const std::filesystem::path& path, std::string& line);
 // that would climb out of the learned folder or name no folder gives no learned file.
 std::filesystem::path lf_learnedPathFor(std::string_view airportFilePath, std::string_view publisher);
 
+// Beside a learned file: the learned file as a visit left it when it could not be written
+// (EHAM.xml: EHAM.unsaved.xml). Read in its place at the next visit, removed once written.
+std::filesystem::path gf_unsavedLearnedPath(const std::filesystem::path& learnedPath);
+
 // Removes leading and trailing blanks (only ' ').
 std::string lf_trimBlanks(std::string_view text);
 

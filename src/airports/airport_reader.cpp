@@ -34,6 +34,13 @@ void lf_removeQuietly(const fs::path& path) {
   fs::remove(path, ec);
 }
 
+// A learned file, or the learning of a visit whose learned file could not be written.
+bool lf_learningExists(const fs::path& learnedPath) {
+  std::error_code ec;
+  return fs::exists(learnedPath, ec) || fs::exists(gf_unsavedLearnedPath(learnedPath), ec) ||
+         g_airportsState.unsavedLearning.contains(learnedPath);
+}
+
 AirportSettingsSnapshot lf_takeSnapshot() {
   const SettingsState& s = g_settings;
   return AirportSettingsSnapshot{s.MAX_LIVE_SEL.value, s.MAX_FIT.value,          s.parking_percentage.value,
@@ -124,8 +131,7 @@ std::string lf_readApf(const std::string& path, ParkAirportHeader& header) {
   if (qfReal && qfSoft) a.qualityFactors = {*qfReal, *qfSoft};
   a.snapshot = lf_takeSnapshot();
   a.learnedPath = lf_learnedPathFor(path, header.publisher);
-  std::error_code ec;
-  if (!a.learnedPath.empty() && fs::exists(a.learnedPath, ec)) {
+  if (!a.learnedPath.empty() && lf_learningExists(a.learnedPath)) {
     lf_readLearned(a.learnedPath, header);
     a.qualityFactors = gf_qualityFactors(g_stands);
     if (g_handmadeFile) gf_log("A handmade airport file overruled the archived file!");

@@ -87,26 +87,32 @@ bool lf_writeAirportParameters(pugi::xml_node root, const AirportFile& file, Sta
          gf_appendIntParameter(block, "MAX_LIVE_SEL", s.MAX_LIVE_SEL.value);
 }
 
-bool gf_writeAirportFile(const AirportFile& file, const fs::path& target, StandWriteMode mode,
-                         std::int32_t simulatorNumber, const SaveFault& fault) {
+std::optional<std::string> gf_airportFileText(const AirportFile& file, StandWriteMode mode,
+                                              std::int32_t simulatorNumber) {
   pugi::xml_document document;
   FileMeta meta;
   meta.version = g_programVersion.toString();
   meta.sim = simulatorNumber;
-  if (!gf_writeMetaInfo(document, meta)) return false;
+  if (!gf_writeMetaInfo(document, meta)) return std::nullopt;
   pugi::xml_node root = document.child("root");
-  if (!root || !lf_writeAirportParameters(root, file, mode)) return false;
+  if (!root || !lf_writeAirportParameters(root, file, mode)) return std::nullopt;
   pugi::xml_node parkpositions = root.append_child("parkpositions");
-  if (!parkpositions) return false;
+  if (!parkpositions) return std::nullopt;
   for (const ParkingPosition& stand : file.stands) {
-    if (!lf_writeStand(parkpositions, stand, mode, g_handmadeFile)) return false;
+    if (!lf_writeStand(parkpositions, stand, mode, g_handmadeFile)) return std::nullopt;
   }
   pugi::xml_node declaration = document.prepend_child(pugi::node_declaration);
   declaration.append_attribute("version") = "1.0";
   declaration.append_attribute("encoding") = "UTF-8";
   std::ostringstream text;
   document.save(text, "  ", pugi::format_indent, pugi::encoding_utf8);
-  return gf_replaceKeepingGeneration(target, text.str(), fault);
+  return std::move(text).str();
+}
+
+bool gf_writeAirportFile(const AirportFile& file, const fs::path& target, StandWriteMode mode,
+                         std::int32_t simulatorNumber, const SaveFault& fault) {
+  const auto text = gf_airportFileText(file, mode, simulatorNumber);
+  return text && gf_replaceKeepingGeneration(target, *text, fault);
 }
 
 }  // namespace vexo

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
+#include <string>
 #include <string_view>
 
 #include "airports/airport_file.h"
@@ -26,6 +28,11 @@ using SaveFault = std::function<bool(SaveStep)>;  // true: the step fails
 // step failed, leaving the old file and its generation as they were.
 bool gf_replaceKeepingGeneration(const std::filesystem::path& target, std::string_view bytes,
                                  const SaveFault& fault = {});
+
+// The airport file's text as gf_writeAirportFile writes it; none when an element cannot be
+// appended.
+std::optional<std::string> gf_airportFileText(const AirportFile& file, StandWriteMode mode,
+                                              std::int32_t simulatorNumber);
 
 // Writes the airport file to target: meta block, parameters, every stand in the mode's
 // form, replacing the file with gf_replaceKeepingGeneration. False (logged) when an element cannot be appended, a

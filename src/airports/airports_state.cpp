@@ -31,6 +31,7 @@ void gf_resetAirportsState() {
   a.header = ParkAirportHeader{};
   a.learnedPath.clear();
   a.learnedFileUnsafe = false;
+  a.unsavedLearning.clear();
   a.fileLoaded = false;
   a.fileOk = false;
   a.parkAirport = AirportData{};

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <list>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -70,6 +71,9 @@ struct AirportsState {
   std::filesystem::path learnedPath;
   // The learned file exists but was not read completely: it is never overwritten.
   bool learnedFileUnsafe = false;
+  // Learned files that could not be written, by path: their text, read in their place at
+  // the next visit of this run (the side file of gf_unsavedLearnedPath keeps it for later runs).
+  std::map<std::filesystem::path, std::string> unsavedLearning;
   std::atomic<bool> fileLoaded{false};  // the park airport's file was read (any thread)
   bool fileOk = false;                  // the last read gave no error
 

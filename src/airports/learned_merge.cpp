@@ -14,6 +14,7 @@
 #include <unordered_set>
 
 #include "airports/airport_file.h"
+#include "airports/airport_locations.h"
 #include "airports/airport_reader.h"
 #include "foundation/charset.h"
 #include "foundation/files.h"
@@ -164,6 +165,28 @@ void lf_readManualStand(const pugi::xml_node& parkpos, std::size_t position, con
   }
 }
 
+// The learning of an earlier visit that could not be written is the learned file as it
+// should be: it is read in its place. path then names what was read.
+bool lf_loadUnsavedLearning(const fs::path& learnedPath, pugi::xml_document& document, std::string& path) {
+  const auto& kept = g_airportsState.unsavedLearning;
+  if (const auto it = kept.find(learnedPath);
+      it != kept.end() && document.load_buffer(it->second.data(), it->second.size())) {
+    path = fmt::format("{} (as kept when it could not be saved)", path);
+    return true;
+  }
+  const fs::path side = gf_unsavedLearnedPath(learnedPath);
+  std::error_code ec;
+  if (!fs::exists(side, ec)) return false;
+  if (const auto result = document.load_file(side.c_str()); !result) {
+    gf_logWarning(fmt::format("{} could not be loaded, {} is read instead: {}", gf_pathToUtf8(side), path,
+                              result.description()));
+    document.reset();
+    return false;
+  }
+  path = gf_pathToUtf8(side);
+  return true;
+}
+
 // One parkpos of a learned file into the stand of the same id (lf_mergeLearnedStand).
 bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool oldFile, FlightLookups& lookups,
                    SameFlightIndex& index) {
@@ -235,10 +258,12 @@ bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand,
 
 void lf_readLearned(const fs::path& learnedPath, ParkAirportHeader& header) {
   AirportsState& a = g_airportsState;
-  const std::string path = gf_pathToUtf8(learnedPath);
+  std::string path = gf_pathToUtf8(learnedPath);
   try {
     pugi::xml_document document;
-    if (const auto result = document.load_file(learnedPath.c_str()); !result) {
+    if (lf_loadUnsavedLearning(learnedPath, document, path)) {
+      // Read as the learned file; the next save writes it there.
+    } else if (const auto result = document.load_file(learnedPath.c_str()); !result) {
       gf_save1GenerationOf(learnedPath);
       gf_logWarning(fmt::format("{} found, but could not be loaded, saved as *.0.xml: {}", path, result.description()));
       a.learnedFileUnsafe = true;

@@ -3,6 +3,10 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
 
 #include "airports/airport_locations.h"
 #include "airports/airport_reader.h"
@@ -12,6 +16,7 @@
 #include "engine/engine_services.h"
 #include "foundation/charset.h"
 #include "foundation/error.h"
+#include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/main_window_state.h"
 #include "foundation/settings.h"
@@ -21,6 +26,8 @@
 #include "realtraffic/traffic_receiver.h"
 #include "airports/closest_airport.h"
 #include "simlink/sim_link_state.h"
+
+namespace fs = std::filesystem;
 
 namespace vexo {
 
@@ -89,6 +96,73 @@ void lf_prepareFlightsForSaving(ParkingPosition& stand, bool handmade) {
   if (!handmade) std::erase_if(flights, [](const LearnedFlight& f) { return f.archived == 1; });
   std::uint32_t index = 0;
   for (LearnedFlight& flight : flights) flight.index = ++index;
+}
+
+// The stands lent to a file for writing go back to the table however the writing ends
+// (moving a stand cannot throw; the room for them is made before the first is moved).
+class LentStands {
+public:
+  LentStands(AirportFile& file, std::vector<std::size_t> taken) : file_(file), taken_(std::move(taken)) {
+    file_.stands.reserve(taken_.size());
+    for (std::size_t n : taken_) file_.stands.push_back(std::move(g_stands[n]));
+  }
+  ~LentStands() {
+    for (std::size_t k = 0; k < file_.stands.size(); ++k) g_stands[taken_[k]] = std::move(file_.stands[k]);
+    file_.stands.clear();
+  }
+  LentStands(const LentStands&) = delete;
+  LentStands& operator=(const LentStands&) = delete;
+
+private:
+  AirportFile& file_;
+  std::vector<std::size_t> taken_;
+};
+
+// The park airport's learned file as text: the manual stands, those with learned flights
+// and those changed at run time (every stand of a handmade file).
+std::optional<std::string> lf_learnedFileText(bool handmade) {
+  const AirportsState& a = g_airportsState;
+  AirportFile file;
+  file.airportName = a.header.airportName;
+  file.publisher = a.header.publisher;
+  file.altitude = a.header.altitude;
+  std::vector<std::size_t> taken;
+  for (std::size_t n = 0; n < g_stands.size(); ++n) {
+    ParkingPosition& stand = g_stands[n];
+    lf_prepareFlightsForSaving(stand, handmade);
+    if (handmade || stand.manual || !stand.learnedFlights.empty() || stand.radius_change || stand.cargo_change)
+      taken.push_back(n);
+  }
+  if (handmade) {
+    const auto [real, soft] = gf_qualityFactors(g_stands);
+    file.Qf_real = static_cast<std::uint32_t>(std::max(real, 0));
+    file.Qf_soft = static_cast<std::uint32_t>(std::max(soft, 0));
+  }
+  const LentStands lent(file, std::move(taken));
+  return gf_airportFileText(file, StandWriteMode::learned, g_simulatorNumber);
+}
+
+// The learning of a visit whose learned file could not be written is kept beside it (and
+// for this run in memory, should even that fail) and read in its place at the next visit.
+void lf_keepUnsavedLearning(const fs::path& learned, std::string text) {
+  const fs::path side = gf_unsavedLearnedPath(learned);
+  std::error_code ec;
+  fs::create_directories(side.parent_path(), ec);
+  const bool kept = !ec && gf_replaceFileContent(side, text);
+  g_airportsState.unsavedLearning[learned] = std::move(text);
+  if (kept)
+    gf_log(fmt::format("The flights learned at {} are kept in '{}' and read again at the next visit",
+                       g_parkAirport.icao, gf_pathToUtf8(side)));
+  else
+    gf_logWarning(fmt::format("The flights learned at {} could not be kept in '{}' either: they are kept until "
+                              "the next visit while the program runs",
+                              g_parkAirport.icao, gf_pathToUtf8(side)));
+}
+
+void lf_forgetUnsavedLearning(const fs::path& learned) {
+  g_airportsState.unsavedLearning.erase(learned);
+  std::error_code ec;
+  fs::remove(gf_unsavedLearnedPath(learned), ec);
 }
 
 std::string lf_timeOfDayNow() { return gf_utcTimeText(gf_systemTimeNow()).substr(11, 8); }
@@ -216,33 +290,24 @@ void gf_saveLearnedFile(const SaveFault& fault) {
     gf_logWarning(fmt::format("{} was not read completely and is kept as it is: {} update{} not saved", path,
                               g_airportFileUpdates, gf_plural(g_airportFileUpdates)));
   } else {
-    AirportFile file;
-    file.airportName = a.header.airportName;
-    file.publisher = a.header.publisher;
-    file.altitude = a.header.altitude;
     const bool handmade = g_handmadeFile;
-    std::vector<std::size_t> taken;
-    for (std::size_t n = 0; n < g_stands.size(); ++n) {
-      ParkingPosition& stand = g_stands[n];
-      lf_prepareFlightsForSaving(stand, handmade);
-      if (handmade || stand.manual || !stand.learnedFlights.empty() || stand.radius_change || stand.cargo_change)
-        taken.push_back(n);
+    std::optional<std::string> text;
+    bool ok = false;
+    try {
+      text = lf_learnedFileText(handmade);
+      ok = text && gf_replaceKeepingGeneration(a.learnedPath, *text, fault);
+    } catch (const std::exception& e) {
+      gf_logWarning(fmt::format("{}: {}", "gf_saveLearnedFile", e.what()));
+      ok = false;
     }
-    if (handmade) {
-      const auto [real, soft] = gf_qualityFactors(g_stands);
-      file.Qf_real = static_cast<std::uint32_t>(std::max(real, 0));
-      file.Qf_soft = static_cast<std::uint32_t>(std::max(soft, 0));
-    }
-    // The stands are lent to the file for writing and given back afterwards.
-    file.stands.reserve(taken.size());
-    for (std::size_t n : taken) file.stands.push_back(std::move(g_stands[n]));
-    const bool ok = gf_writeAirportFile(file, a.learnedPath, StandWriteMode::learned, g_simulatorNumber, fault);
-    for (std::size_t k = 0; k < taken.size(); ++k) g_stands[taken[k]] = std::move(file.stands[k]);
-    if (ok)
+    if (ok) {
       gf_log(fmt::format("{}{} '{}' saved with {} update{}", lf_timeOfDayNow(), handmade ? " handmade" : "", path,
                          g_airportFileUpdates, gf_plural(g_airportFileUpdates)));
-    else
+      lf_forgetUnsavedLearning(a.learnedPath);
+    } else {
       gf_log(fmt::format("{} saving '{}' did not succeed", lf_timeOfDayNow(), path));
+      if (text) lf_keepUnsavedLearning(a.learnedPath, std::move(*text));
+    }
   }
   g_airportFileUpdates = 0;
 }

@@ -2,8 +2,12 @@
 // unreadable learned file must leave behind.
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "../engine/engine_dbase.h"
+#include "airports/airport_file.h"
 #include "airports/airport_locations.h"
+#include "airports/airport_reader.h"
 #include "airports/park_airports.h"
 #include "airports_fixture.h"
 #include "engine/aircraft.h"
@@ -121,6 +125,72 @@ TEST_F(LearnedFileTest, ALearnedFileThatWasNotReadCompletelyIsNeverReplaced) {
   }
   EXPECT_EQ(readFile(g_learnedThirdpartyFolder / "terraGIT" / "KLAX0.xml"), "<root><meta>")
       << "an unloadable file is kept as a generation";
+}
+
+// A learned file that cannot be written keeps the visit's flights beside it; the next visit
+// reads them in its place, and its save writes them where they belong.
+TEST_F(LearnedFileTest, AFailedSaveKeepsTheVisitsFlightsForTheNextVisit) {
+  const fs::path side = learned_.parent_path() / "KLAX.unsaved.xml";
+  for (const SaveStep step : {SaveStep::writeTemporary, SaveStep::rename}) {
+    ASSERT_EQ(visit(), "");
+    park(1, "D-ABCD", 2, 5);
+    gf_saveLearnedFile([&](SaveStep s) { return s == step; });
+    EXPECT_FALSE(fs::exists(learned_));
+    EXPECT_TRUE(fs::exists(side));
+    gf_resetAirportsState();  // the program ends with the flights beside the learned file only
+  }
+  ASSERT_EQ(visit(), "");
+  EXPECT_EQ(flightsAt(1), (std::vector<std::string>{"1 D-ABCD d2 5"}));
+  park(2, "N12345", 2, 6);
+  gf_clearParkAirport();
+  EXPECT_FALSE(fs::exists(side)) << "written where it belongs";
+  ASSERT_EQ(visit(), "");
+  EXPECT_EQ(flightsAt(1), (std::vector<std::string>{"1 D-ABCD d2 5"}));
+  EXPECT_EQ(flightsAt(2), (std::vector<std::string>{"1 N12345 d2 6"}));
+}
+
+TEST_F(LearnedFileTest, WithoutAFolderForTheLearnedFileTheFlightsWaitForTheNextVisit) {
+  ASSERT_EQ(visit(), "");
+  park(1, "D-ABCD", 2, 5);
+  fs::create_directories(learned_.parent_path().parent_path());
+  writeFile(learned_.parent_path(), "a file where the publisher's folder belongs");
+  gf_clearParkAirport();
+  EXPECT_TRUE(log_.contains("did not succeed"));
+  EXPECT_TRUE(log_.contains("could not be kept"));
+  fs::remove(learned_.parent_path());
+  ASSERT_EQ(visit(), "");
+  EXPECT_EQ(flightsAt(1), (std::vector<std::string>{"1 D-ABCD d2 5"}));
+  gf_clearParkAirport();
+  ASSERT_EQ(visit(), "");
+  EXPECT_EQ(flightsAt(1), (std::vector<std::string>{"1 D-ABCD d2 5"}));
+}
+
+TEST_F(LearnedFileTest, AnExceptionWhileSavingLeavesEveryStandWhole) {
+  ASSERT_EQ(visit(), "");
+  park(1, "D-ABCD", 2, 5);
+  EXPECT_NO_THROW(gf_saveLearnedFile([](SaveStep) -> bool { throw std::runtime_error("the disk went away"); }));
+  EXPECT_TRUE(log_.contains("the disk went away"));
+  EXPECT_EQ(gf_standBySid(1)->id, "TBIT-105");
+  EXPECT_EQ(flightsAt(1), (std::vector<std::string>{"1 D-ABCD d2 5"}));
+  gf_clearParkAirport();
+  ASSERT_EQ(visit(), "");
+  EXPECT_EQ(flightsAt(1), (std::vector<std::string>{"1 D-ABCD d2 5"}));
+}
+
+// A flight of the learned file is the same as one the stand has when it overlaps it in
+// time on the same day; on another day or at other hours it is a flight of its own.
+TEST_F(LearnedFileTest, TheMergeAddsFlightsThatDoNotOverlapThoseOfTheStand) {
+  const auto known = parse(R"(<parkpos id="B7"><opt reg="D-ABCD" day="2" hh="5"/></parkpos>)");
+  ParkingPosition stand("B7", lf_readOpts(known.child("parkpos"), 0), 33.9, -118.4, 0.0, 30.0, 0, false, false, false);
+  const auto learned = parse(
+      R"(<parkpos id="B7"><opt reg="D-ABCD" day="2" hh="9"/><opt reg="D-ABCD" day="2" hh="5:6"/>)"
+      R"(<opt reg="D-ABCD" day="3" hh="5"/></parkpos>)");
+  ASSERT_TRUE(lf_mergeLearnedStand(learned.child("parkpos"), stand, false));
+  std::vector<std::string> texts;
+  for (const LearnedFlight& f : stand.learnedFlights)
+    texts.push_back(fmt::format("{} d{} {}", f.index, f.day, gf_bitset2range(f.hh).value_or("?")));
+  EXPECT_EQ(texts, (std::vector<std::string>{"1 d2 5", "2 d2 9", "3 d3 5"}));
+  EXPECT_TRUE(log_.contains("already in airport file"));
 }
 
 }  // namespace
