@@ -190,5 +190,16 @@ TEST_F(AirportFileTest, StandListErrorsNameTheStand) {
   }
 }
 
+TEST_F(AirportFileTest, StandTypesFiveAndSixAreCargoStandsWhateverTheAttributeSays) {
+  const auto stands = readBack(parse(
+      R"(<parkpositions><parkpos id="C5" latitude="1" longitude="1" type="5" cargo="false"/>)"
+      R"(<parkpos id="C6" latitude="1" longitude="2" type="6" cargo="false"/>)"
+      R"(<parkpos id="C7" latitude="1" longitude="3" type="7" cargo="true"/></parkpositions>)"));
+  ASSERT_EQ(stands.size(), 3U);
+  EXPECT_EQ(stands[0].cargo, 1);
+  EXPECT_EQ(stands[1].cargo, 1);
+  EXPECT_EQ(stands[2].cargo, 0);
+}
+
 }  // namespace
 }  // namespace vexo::test

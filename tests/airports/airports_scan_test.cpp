@@ -6,6 +6,8 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <pugixml.hpp>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
@@ -175,6 +177,23 @@ TEST_F(AirportsScan, LogWaitsForTasksStillRunning) {
   EXPECT_NO_THROW(gf_scanAirports(dir_ / "sim" / "Scenery"));
   late.join();
   EXPECT_NE(scanLog().find("late line\n"), std::string::npos);
+}
+
+TEST_F(AirportsScan, AGeneratedAirportFileListsItsStandsById) {
+  scenery("ktst/scenery/ktst.bgl",
+          airportFile({airportRecord("KTST", 0, false,
+                                     {parkingList({Spot{.number = 7}, Spot{.number = 3, .lat = 52.301},
+                                                   Spot{.number = 12, .lat = 52.302}},
+                                                  false)})}));
+  g_settings.afolder[2].setValue((dir_ / "scenery").string());
+  gf_scanAirports(dir_ / "sim" / "Scenery");
+  pugi::xml_document document;
+  ASSERT_TRUE(document.load_file((dir_ / "airports/my_thirdparty/KTST.xml").c_str()));
+  std::vector<std::string> ids;
+  for (const auto& parkpos : document.child("root").child("parkpositions").children("parkpos"))
+    ids.emplace_back(parkpos.attribute("id").value());
+  ASSERT_EQ(ids.size(), 3U);
+  EXPECT_TRUE(std::ranges::is_sorted(ids)) << ids[0] << " " << ids[1] << " " << ids[2];
 }
 
 }  // namespace

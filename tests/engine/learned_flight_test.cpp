@@ -161,5 +161,16 @@ TEST_F(LearnedFlightTest, CallsignsAndSlotLists) {
   EXPECT_FALSE(updateOptions(list, none, 2));
 }
 
+TEST_F(LearnedFlightTest, TheSameRegistrationInTheSameSlotOnAnotherDayIsAnotherFlight) {
+  std::vector<LearnedFlight> list;
+  AcCodes codes;
+  codes.marker = 1;
+  EXPECT_TRUE(gf_addLearnedFlight(list, codes, WeekSlot{2, 5}, "DLH1", "D-ABCD", 0).second);
+  EXPECT_FALSE(gf_addLearnedFlight(list, codes, WeekSlot{2, 5}, "DLH1", "D-ABCD", 0).second) << "the same flight";
+  EXPECT_TRUE(gf_addLearnedFlight(list, codes, WeekSlot{3, 5}, "DLH1", "D-ABCD", 0).second) << "another day";
+  ASSERT_EQ(list.size(), 2U);
+  EXPECT_EQ(list[1].day, 3U);
+}
+
 }  // namespace
 }  // namespace vexo::test
