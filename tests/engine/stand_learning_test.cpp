@@ -36,43 +36,10 @@ WeekSlot lf_slotAt(double unixSeconds) {
   return WeekSlot{static_cast<std::int32_t>((days + 3) % 7 + 1), static_cast<std::int32_t>(seconds % 86400 / 1800)};
 }
 
-// The replay with Los Angeles as the park airport, its stands read from the program's own
-// airport file in a fresh working folder.
+// The replay with Los Angeles as the park airport (its stands read from the program's own
+// airport file) and the engine's week slot following the recording's time.
 class StandLearningReplay : public ReplayTest {
 protected:
-  void SetUp() override {
-    ReplayTest::SetUp();
-    ::setenv("VDRK_APPDATA", (dir_.path() / "appdata").c_str(), 1);
-    gf_resetUserPaths();
-    gf_resetAirportsState();
-    g_airportFileUpdates = 0;
-    AirportData klax;
-    klax.icao = IcaoCode("KLAX");
-    klax.latitude = 33.9425;
-    klax.longitude = -118.408;
-    g_airportsDb.airports.push_back(klax);
-    g_airportsDb.icaoSet.insert(klax.icao);
-    g_airportsDb.sortAndIndex();
-    fs::create_directories(g_myThirdpartyFolder);
-    fs::copy_file(test::testdataDir() / ".." / ".." / "data" / "airports" / "KLAX.xml",
-                  g_myThirdpartyFolder / "KLAX.xml");
-    ASSERT_TRUE(gf_setParkAirport(IcaoCode("KLAX")));
-    ASSERT_EQ(lf_readParkedFile(), "");
-  }
-  void TearDown() override {
-    ReplayTest::TearDown();
-    gf_resetAirportsState();
-    g_airportsDb = AirportsDb{};
-    ::unsetenv("VDRK_APPDATA");
-    gf_resetUserPaths();
-    SettingsState& s = g_settings;
-    for (CheckboxSetting* c : {&s.AUTO_RANGE, &s.WEEK, &s.PARK_SOFT, &s.INITIAL_LOAD_ONLY}) c->value = c->defaultValue;
-    for (NumericSetting* n : {static_cast<NumericSetting*>(&s.RANGE), static_cast<NumericSetting*>(&s.MAX_LIVE_SEL),
-                              static_cast<NumericSetting*>(&s.parking_percentage), &s.MAX_FIT})
-      n->value = n->defaultValue;
-    s.MAX_FIT_FL.value = s.MAX_FIT_FL.defaultValue;
-  }
-
   // The replay with the engine's week slot following the recording's time.
   void replayWithClock(const std::vector<standin::RecordingLine>& recorded, double seconds) {
     replay(recorded, seconds, [&] { gf_setWeekSlotNow(lf_slotAt(t0 + elapsedCycles / 100.0), engine); });
@@ -96,8 +63,6 @@ protected:
     return flights;
   }
 
-  test::TempDir dir_;
-  test::ScopedCwd cwd_{dir_.path()};
 };
 
 TEST_F(StandLearningReplay, ArrivingStandingAndLeavingAircraftAreLearnedAtTheirStands) {
