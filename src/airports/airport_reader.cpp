@@ -167,6 +167,7 @@ std::string gf_readApf(const std::string& path, ParkAirportHeader& header) {
 std::string lf_downloadAirportFile(const std::string& relativePath, const fs::path& destination) {
   const std::string url = gf_downloadBase() + "P3D/" + relativePath;
   Downloader downloader;
+  downloader.setLimits(gf_downloadLimits(g_airportFileMaxBytes, g_airportFileTotalTime));
   if (downloader.download(url, destination, true)) return {};
   std::error_code ec;
   if (fs::exists(destination, ec)) lf_removeQuietly(destination);

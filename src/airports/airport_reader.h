@@ -4,6 +4,7 @@
 
 #include <pugixml.hpp>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -36,8 +37,15 @@ std::string gf_qualityText(std::pair<std::int32_t, std::int32_t> factors);
 void gf_numberStands(std::vector<ParkingPosition>& stands);
 void gf_findAdjacentStands(std::vector<ParkingPosition>& stands);
 
-// Fetches an archived airport file ("archive/...") from the update server; empty on
-// success, else the failure text (the destination is then removed).
+// An archived airport file is some ten to a few hundred KB of XML. It is fetched on the
+// tick thread when the park airport changes, so a server that trickles gives up long
+// before the default half hour.
+inline constexpr std::uint64_t g_airportFileMaxBytes = 4ULL * 1024 * 1024;
+inline constexpr std::chrono::milliseconds g_airportFileTotalTime = std::chrono::seconds(30);
+
+// Fetches an archived airport file ("archive/...") from the update server within the
+// airport-file limits; empty on success, else the failure text (the destination is then
+// removed).
 std::string lf_downloadAirportFile(const std::string& relativePath, const std::filesystem::path& destination);
 
 // Distance in nm from the position to the nearest stand of the airport's file, that

@@ -8,7 +8,9 @@
 #include "airports/park_airports.h"
 #include "airports_fixture.h"
 #include "foundation/error.h"
+#include "foundation/download.h"
 #include "foundation/paths.h"
+#include "updatestandin/update_standin.h"
 
 namespace vexo::test {
 namespace {
@@ -244,6 +246,38 @@ TEST_F(AirportReaderTest, TheDestinationReaderFindsTheNearestStandOfAProgramWrit
   name = "none";
   EXPECT_EQ(gf_readDestApfForClosestStand(IcaoCode("KLAX"), {52.3, 4.76}, name), 100.0);
   EXPECT_EQ(name, "none");
+}
+
+// An archived file comes from the update server into the airports folder and is read
+// from there; a body beyond the airport-file limit is refused and leaves nothing behind.
+TEST_F(AirportReaderTest, ArchivedFilesAreFetchedWithinTheAirportFileLimit) {
+  updatestandin::UpdateStandIn server;
+  const std::string earlierBase = gf_downloadBase();
+  gf_setDownloadBase(server.url("/downloads/"));
+  server.route("/downloads/P3D/archive/stock/EHAM.xml", {200, g_archived});
+  gf_clearStands();
+  EXPECT_EQ(gf_readApf("archive/stock/EHAM.xml", header_), "");
+  EXPECT_EQ(g_stands.size(), 2U);
+  EXPECT_EQ(header_.airportName, "Schiphol");
+
+  const fs::path target = g_airportsFolder / "fetched.xml";
+  const struct {
+    std::uint64_t size;
+    bool fetched;
+  } cases[] = {{g_airportFileMaxBytes, true}, {g_airportFileMaxBytes + 1, false}};
+  for (const auto& c : cases) {
+    writeFile(target, "earlier");
+    server.route("/downloads/P3D/archive/big.xml", {200, std::string(c.size, 'x')});
+    const std::string failure = lf_downloadAirportFile("archive/big.xml", target);
+    EXPECT_EQ(failure.empty(), c.fetched) << c.size << ": " << failure;
+    if (c.fetched) {
+      EXPECT_EQ(fs::file_size(target), c.size);
+    } else {
+      EXPECT_EQ(failure, "failed to download: '" + server.url("/downloads/P3D/archive/big.xml") + "'");
+      EXPECT_FALSE(fs::exists(target));
+    }
+  }
+  gf_setDownloadBase(earlierBase);
 }
 
 }  // namespace
