@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Runs Vendrake_P3D for a while against the simulator stand-in (a flight parked at Los
 # Angeles), the traffic stand-in (a recording of Los Angeles traffic) and the update
-# server stand-in (versions.json and the sample data files), then closes
-# everything and tells where the log and a screenshot of the main window are.
-#   scripts/run.sh [--seconds N]     how long the program runs (default 120; the traffic
-#                                    stand-in sends the recording's weather, and so the QNH,
-#                                    once the program listens and again every 10 s)
+# server stand-in (versions.json, the sample data files and the archived airport file of
+# Los Angeles), then closes everything and tells where the log, the screenshot of the main
+# window, the picture of the tracks and the files the program wrote are.
+#   scripts/run.sh [--seconds N]     how long the program runs (default 120). Live aircraft
+#                                    follow the reports about 30 s behind, so they appear
+#                                    some 40 s after the start; static aircraft fill the
+#                                    stands within the first minute.
 # Sets up a fresh Debian 12 machine first (scripts/setup.sh). Without a DISPLAY the
 # program runs on a virtual one (Xvfb). Everything it writes goes to out/run/.
 set -euo pipefail
@@ -17,7 +19,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --seconds) seconds=${2:-}; shift 2 || { echo "run.sh: --seconds needs a value"; exit 2; } ;;
     --seconds=*) seconds=${1#*=}; shift ;;
-    -h|--help) sed -n '2,9p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown option $1 (try --help)"; exit 2 ;;
   esac
 done
@@ -30,7 +32,7 @@ recording=$top/tests/data/realtraffic/KLAX_20200617_2152.csv
 
 bash scripts/setup.sh
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j "$(nproc)" --target Vendrake_P3D simstandin trafficstandin updatestandin vdrk_data_files
+cmake --build build -j "$(nproc)" --target Vendrake_P3D simstandin trafficstandin updatestandin vdrk_data_files datafile
 
 # The program's folder (with docs and the data files), the user's folders, the registry
 # that tells where the simulator is, and RealTraffic installed for this user.
@@ -40,8 +42,37 @@ mkdir -p "$run/program/docs" "$run/program/input" "$run/appdata/InsideSystems" "
 cp build/input/*.enc "$run/program/input/"
 # The update server: versions.json names the data files 1.0.0, newer than the fresh
 # settings know, so the start fetches them (the same sample files) from here.
-mkdir -p "$run/site/downloads/12"
+mkdir -p "$run/site/downloads/12" "$run/site/downloads/P3D/archive/stock"
 cp build/input/*.enc "$run/site/downloads/12/"
+# Its airports database gives Los Angeles its stands, so the program takes the archived
+# airport file of Los Angeles (the project's data/airports/KLAX.xml) from the server when
+# the user is parked there: without an airport file the park airport has no stands, and
+# the traffic reader passes on no aircraft on the ground.
+stands=$(grep -c '<parkpos ' data/airports/KLAX.xml)
+sed 's|<ap c="KLAX" \(.*\) s="0"/>|<ap c="KLAX" \1 s="'"$stands"'"/>|' data/airports.xml >"$run/site/airports.xml"
+grep -q "<ap c=\"KLAX\" .* s=\"$stands\"/>" "$run/site/airports.xml" ||
+  { echo "run.sh: Los Angeles is not in data/airports.xml as expected"; exit 1; }
+build/tools/datafile/datafile encrypt "$run/site/airports.xml" "$run/site/downloads/12/airports.enc" >/dev/null
+# The archived file carries the flights other users learned at its stands: airliners of
+# the sample livery set at most gates, every day of the week and all day long, from which
+# the static parking fills the stands.
+python3 - data/airports/KLAX.xml "$run/site/downloads/P3D/archive/stock/KLAX.xml" <<'PY'
+import random, re, sys
+narrow = ["A320 AAL", "A320 UAL", "A321 DAL", "B738 SWA", "B738 AAL", "B739 ASA", "A20N VOI", "B737 UAL"]
+wide = ["B77W AAL", "B77W JAL", "B789 UAL", "A359 DAL", "B77L EVA", "B744 CKS"]
+random.seed(21)
+def flights(match):
+    radius, kind = float(match.group(2)), int(match.group(3))
+    if kind < 8 or radius < 22.0 or random.random() < 0.3:
+        return match.group(0)
+    model, airline = random.choice(wide if radius >= 35.0 else narrow).split()
+    opts = "".join(f'\n      <opt reg="N{random.randint(100, 999)}SD" airl="{airline}" type="{model}" day="{day}" hh="0:47" />'
+                   for day in range(1, 8))
+    return match.group(1) + ">" + opts + "\n    </parkpos>"
+text = open(sys.argv[1], encoding="utf-8").read()
+text = re.sub(r'(<parkpos [^>]*radius="([0-9.]+)" type="([0-9]+)"[^>]*?) />', flights, text)
+open(sys.argv[2], "w", encoding="utf-8").write(text)
+PY
 v='{"major": 1, "minor": 0, "patch": 0}'
 printf '{"p3d_app": {"major": 12, "minor": 3, "patch": 0}, "airports": %s, "aig": %s, "liveries": %s, "addons": %s, "dbase": %s}\n' \
   "$v" "$v" "$v" "$v" "$v" >"$run/site/downloads/versions.json"
@@ -73,13 +104,19 @@ mkdir -p "$liveries" "$run/appdata/Vendrake_P3D"
       "$model" >>"$folder/aircraft.cfg"
   fi
 done
+# A sample add-on scenery folder with one airport (the test airport KTST), which the
+# airports scan turns into an airport file of my_thirdparty.
+scenery="$run/sim/Addon Scenery/KTST/scenery"
+mkdir -p "$scenery"
+cp tests/data/bgl/KTST_TestAirport_v5.BGL "$scenery/"
 cat >"$run/appdata/Vendrake_P3D/parameters.xml" <<EOF
 <?xml version="1.0" encoding="UTF-8"?>
 <root>
   <parameters>
     <parameter name="PROGRAM_VERSION" value="12.3.0" />
     <parameter name="lfolder0" value="$liveries" />
-    <parameter name="SCAN_AIRPORTS" value="false" />
+    <parameter name="afolder0" value="$run/sim/Addon Scenery" />
+    <parameter name="SCAN_AIRPORTS" value="true" />
     <parameter name="ADDONS_SCAN_VERSION" value="1.0.0" />
   </parameters>
 </root>
@@ -156,9 +193,18 @@ python3 scripts/draw_tracks.py "$run/tracks.csv" "$recording" "$tracks" "${airpo
   echo "run.sh: no picture of the tracks"
 
 echo "run.sh: Vendrake_P3D ended with exit code $code"
-echo "  log:        $run/program/Log.txt"
-grep -q "live traffic livery matching summary" "$run/program/Log.txt" 2>/dev/null &&
-  echo "  liveries:   $(grep -c ' =[0-6]= ' "$run/program/Log.txt") live matches, summary at the end of the log"
+prog=$run/program
+echo "  log:        $prog/Log.txt"
+# A livery match is a log line "<callsign> ... =<step>= <title>"; static callsigns end in "*".
+live=$(grep -cE '^ +[^ *]+ .* =[0-6]= ' "$prog/Log.txt" 2>/dev/null || true)
+static=$(grep -cE '^ +[^ ]+\* .* =[0-6]= ' "$prog/Log.txt" 2>/dev/null || true)
+echo "  aircraft:   ${live:-0} live aircraft and ${static:-0} static aircraft given a livery (summary at the end of the log)"
 [ -f "$shot" ] && echo "  screenshot: $shot"
-if [ -f "$tracks" ]; then echo "  tracks:     $tracks (AI objects over the reported positions and the stands; legend inside)"; fi
+if [ -f "$tracks" ]; then
+  echo "  tracks:     $tracks (AI objects over the reported positions and the stands; legend and scale below the map)"
+fi
+show() { if [ -e "$2" ]; then printf '  %-11s %s\n' "$1:" "$2"; else printf '  %-11s %s (not written)\n' "$1:" "$2"; fi; }
+show "scanned" "$prog/output/LiveriesScanned.xml"
+show "scan log" "$prog/output/info/AirportsScanLog.txt"
+show "learned" "$prog/airports/learned/stock/KLAX.xml"
 echo "  stand-ins:  $run/simstandin.log, $run/trafficstandin.log, $run/updatestandin.log"
