@@ -27,6 +27,7 @@ struct Datum {
 struct SimObject {
   std::uint32_t id = 0;
   std::uint32_t type = 2;  // aircraft
+  std::uint32_t creator = 0;  // number of the connection that created it; 0: none
   std::map<std::string, double> values;
   std::map<std::string, std::string> texts;
   std::map<std::string, std::vector<double>> structs;

@@ -59,6 +59,7 @@ void lf_createAi(SimStandin& standin, Connection& connection, const Request& req
     return;
   }
   SimObject& object = standin.addAiObject();
+  object.creator = connection.number();
   object.setText("TITLE", title);
   object.setText("ATC ID", tail);
   object.setValue("PLANE LATITUDE", r.f64(284));

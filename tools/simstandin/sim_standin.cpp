@@ -9,6 +9,7 @@
 #include <cerrno>
 
 #include "platform/net.h"
+#include "simstandin/messages.h"
 #include "platform/pipe_path.h"
 #include "platform/stream_socket.h"
 #include "simlink/byte_io.h"
@@ -114,6 +115,8 @@ void SimStandin::run() {
     {
       std::lock_guard lock(mutex_);
       if (stopping_) return;
+      for (const auto& connection : connections_)
+        if (connection->dropped_) removeAiObjectsOf(connection->number());
       std::erase_if(connections_, [](const auto& c) { return c->dropped_; });
       fds.push_back({wake_.fd(), POLLIN, 0});
       for (const auto& listener : listeners_) fds.push_back({listener.fd(), POLLIN, 0});
@@ -414,5 +417,20 @@ SimObject& SimStandin::addAiObject() {
 }
 
 bool SimStandin::removeAiObject(std::uint32_t objectId) { return aiObjects_.erase(objectId) > 0; }
+
+void SimStandin::removeAiObjectsOf(std::uint32_t connectionNumber) {
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> removed;  // id, type
+  std::erase_if(aiObjects_, [&](const auto& entry) {
+    if (entry.second.creator != connectionNumber) return false;
+    removed.emplace_back(entry.first, entry.second.type);
+    return true;
+  });
+  for (const auto& [id, type] : removed) {
+    broadcastEvent("ObjectRemoved", [&, id = id, type = type](std::uint32_t eventId, std::uint32_t version) {
+      return gf_buildObjectAddRemove(version, eventId, id, type);
+    });
+  }
+  if (!removed.empty()) changed_.notify_all();
+}
 
 }  // namespace vexo::simstandin

@@ -173,6 +173,9 @@ public:
   // For handlers (the lock is held): objects by id, new AI object ids.
   SimObject* findObject(std::uint32_t objectId);  // 0 is the user aircraft
   SimObject& addAiObject();
+  // As the simulator does when a client closes: the AI objects that connection created go
+  // (an ObjectRemoved event to the others for each). Under the lock.
+  void removeAiObjectsOf(std::uint32_t connectionNumber);
   const std::map<std::uint32_t, SimObject>& aiObjectTable() const { return aiObjects_; }
   bool removeAiObject(std::uint32_t objectId);
   const StandinOptions& options() const { return options_; }

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <memory>
+#include <set>
 
 #include "platform/stream_socket.h"
 #include "raw_simconnect.h"
@@ -15,7 +16,7 @@
 namespace vexo::test {
 namespace {
 
-constexpr std::uint32_t g_data = 8, g_event = 4, g_exception = 1, g_assigned = 12;
+constexpr std::uint32_t g_data = 8, g_event = 4, g_objectAddRemove = 5, g_exception = 1, g_assigned = 12;
 constexpr std::uint32_t g_once = 1, g_visualFrame = 2, g_simFrame = 3, g_second = 4, g_never = 0;
 constexpr std::uint32_t g_changed = 1, g_tagged = 2;
 
@@ -221,6 +222,34 @@ TEST_F(StandinWireTest, EveryCreationGetsItsAssignedObjectId) {
   ASSERT_EQ(m.size(), 20u);
   EXPECT_EQ(get32(m, 12), 104u);
   EXPECT_EQ(get32(m, 16), 1000u);
+}
+
+// As the simulator does when a client closes: the AI objects it created go, and the other
+// clients hear of each; the objects of the others stay.
+TEST_F(StandinWireTest, TheObjectsOfAClosedClientGoWithIt) {
+  client_->subscribe(21, "ObjectRemoved");
+  client_->createAircraft("Kept Airliner", 1);
+  const std::uint32_t kept = get32(client_->nextOf(g_assigned), 16);
+  std::set<std::uint32_t> gone;
+  {
+    RawSimConnect leaving(port_);
+    leaving.open();
+    leaving.createAircraft("Leaving One", 2);
+    leaving.createAircraft("Leaving Two", 3);
+    gone.insert(get32(leaving.nextOf(g_assigned), 16));
+    gone.insert(get32(leaving.nextOf(g_assigned), 16));
+    EXPECT_EQ(standin_.aiObjects().size(), 3u);
+  }
+  std::set<std::uint32_t> heard;
+  for (int i = 0; i < 2; ++i) {
+    const Wire m = client_->nextOf(g_objectAddRemove);
+    EXPECT_EQ(get32(m, 16), 21u);
+    heard.insert(get32(m, 20));
+  }
+  EXPECT_EQ(heard, gone);
+  const auto objects = standin_.aiObjects();
+  ASSERT_EQ(objects.size(), 1u);
+  EXPECT_EQ(objects[0].id, kept);
 }
 
 TEST_F(StandinWireTest, SystemEventsReachTheirSubscribers) {
