@@ -9,15 +9,22 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
 
 #include "../livery_folder.h"
 #include "child_process.h"
+#include "datafile_encrypt.h"
+#include "foundation/datafile_key.h"
+#include "updatestandin/update_standin.h"
 #include "test_support.h"
 
 namespace fs = std::filesystem;
@@ -87,13 +94,22 @@ void expectInOrder(const std::string& log, const std::vector<std::string>& texts
 
 }  // namespace
 
+namespace {
+// The simulator stand-in's arguments: a flight parked at Los Angeles, and the extra ones.
+std::vector<std::string> lf_simArguments(const std::vector<std::string>& extra) {
+  std::vector<std::string> args{"--pipe", "--frame-rate", "30", "--flight", "33.9416", "-118.4085"};
+  args.insert(args.end(), extra.begin(), extra.end());
+  return args;
+}
+}  // namespace
+
 // The program with both stand-ins: the simulator with a flight at Los Angeles, and
 // RealTraffic installed for this user, replaying a recording in a loop.
 class StandInRun {
 public:
   // extraParameters: parameter lines added to the user's parameters.xml.
   explicit StandInRun(AppE2eTest& test, const fs::path& dir, std::map<std::string, std::string>& env,
-                      const std::string& extraParameters = "")
+                      const std::string& extraParameters = "", const std::vector<std::string>& simArgs = {})
       : dir_(dir) {
     fs::create_directories(dir / "appdata" / "InsideSystems");
     vexo::test::writeFile(dir / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
@@ -115,8 +131,7 @@ public:
     fs::create_directories(dir / "scenery");  // add-on scenery without airports
     fs::create_directories(dir / "pipes");
     sim = std::make_unique<ChildProcess>(
-        VDRK_SIMSTANDIN_EXE, std::vector<std::string>{"--pipe", "--frame-rate", "30", "--flight", "33.9416", "-118.4085"},
-        dir, env, dir / "sim.out");
+        VDRK_SIMSTANDIN_EXE, lf_simArguments(simArgs), dir, env, dir / "sim.out");
     program = test.start("first.out");
     traffic = std::make_unique<ChildProcess>(
         VDRK_TRAFFICSTANDIN_EXE,
@@ -265,6 +280,160 @@ TEST_F(AppE2eTest, StaticAircraftFillTheParkAirportAndLeaveWithTheUser) {
                         "KLAX.xml' saved with", "Exiting: SIM WAS CLOSED"});
   run.traffic->writeInput("quit\n");
   EXPECT_TRUE(run.traffic->waitFor(30s));
+}
+
+namespace {
+
+// Liveries of the sample set beside the A320 of the standard folder: airlines of the Los
+// Angeles recording, generic ("ZZZ") and private ones. Every title begins "Sample ".
+void writeSampleLiverySet(const fs::path& folder) {
+  const std::map<std::string, std::vector<std::string>> models = {
+      {"B738", {"SWA", "AAL", "UAL", "ZZZ"}}, {"B739", {"ASA", "UAL", "ZZZ"}}, {"A321", {"AAL", "DAL", "ZZZ"}},
+      {"A20N", {"VIV", "NKS", "ZZZ"}},        {"B77L", {"EVA", "KAL"}},       {"B77W", {"AAL", "UAL"}},
+      {"E75L", {"SKW", "ZZZ"}},               {"CRJ9", {"ZZZ"}},              {"C172", {""}},
+      {"AS50", {""}},                         {"PA46", {""}},                 {"S22T", {""}}};
+  for (const auto& [model, airlines] : models) {
+    fs::create_directories(folder / model / "model");
+    fs::create_directories(folder / model / "texture");
+    vexo::test::writeFile(folder / model / (model + ".air"), "air");
+    std::string cfg = "[General]\natc_model=" + model + "\n";
+    for (std::size_t i = 0; i < airlines.size(); ++i) {
+      const std::string& airline = airlines[i];
+      cfg += "[fltsim." + std::to_string(i) + "]\ntitle=Sample " + model + " " + (airline.empty() ? "private" : airline) +
+             "\n" + (airline.empty() ? "" : "atc_parking_codes=" + airline + "\n") + "sim=" + model + "\n";
+    }
+    vexo::test::writeFile(folder / model / "aircraft.cfg", cfg);
+  }
+}
+
+// "ai object added|removed ID ATCID at MS ms" lines of the simulator stand-in.
+struct AiChange {
+  bool added = false;
+  std::uint32_t id = 0;
+  std::string atcId;
+};
+std::vector<AiChange> aiChanges(const std::string& out) {
+  std::vector<AiChange> changes;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    if (w.size() < 6 || w[0] != "ai" || w[1] != "object") continue;
+    AiChange c;
+    c.added = w[2] == "added";
+    c.id = static_cast<std::uint32_t>(std::stoul(w[3]));
+    if (w[4] != "at") c.atcId = w[4];
+    changes.push_back(std::move(c));
+  }
+  return changes;
+}
+
+}  // namespace
+
+// The whole system at Los Angeles: the update server stand-in offers newer data files (its
+// airports database gives Los Angeles its stands) and serves the archived airport file of
+// Los Angeles with flights learned at six gates. The user parked there gets static aircraft
+// up to the count the static parking wants; live aircraft of the recording are created with
+// liveries of the sample set and move; a jump of the user away from the airport removes
+// every static aircraft and saves the learned file; closing the program (as the close
+// button does) leaves no AI object in the simulator and writes the matching summary.
+TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
+  const fs::path data = vexo::test::testdataDir() / ".." / ".." / "data";
+  vexo::updatestandin::UpdateStandIn server;
+  env_["VDRK_DOWNLOAD_BASE"] = server.url("/downloads/");
+  const std::string v = R"({"major": 1, "minor": 0, "patch": 0})";
+  server.route("/downloads/versions.json", {200, R"({"p3d_app": {"major": 12, "minor": 3, "patch": 0}, "airports": )" +
+                                                     v + ", \"aig\": " + v + ", \"liveries\": " + v +
+                                                     ", \"addons\": " + v + ", \"dbase\": " + v + "}"});
+  for (const char* name : {"dbase.enc", "AIG-regcodes.enc"})
+    server.route(std::string("/downloads/12/") + name,
+                 {200, vexo::test::readFile(fs::path(VDRK_BUILD_INPUT_DIR) / name)});
+  std::string airports = vexo::test::readFile(data / "airports.xml");
+  const std::string klaxEntry = R"(<ap c="KLAX" i="LAX" la="33.942501" lo="-118.407997" a="125" s="0"/>)";
+  const auto entryAt = airports.find(klaxEntry);
+  ASSERT_NE(entryAt, std::string::npos);
+  airports.replace(entryAt + klaxEntry.size() - 4, 1, "255");
+  vexo::test::writeFile(dir_ / "airports.xml", airports);
+  vexo::gf_streamEncrypt(vexo::g_dataFileKey, dir_ / "airports.xml", dir_ / "airports.enc");
+  server.route("/downloads/12/airports.enc", {200, vexo::test::readFile(dir_ / "airports.enc")});
+
+  std::string klax = vexo::test::readFile(data / "airports" / "KLAX.xml");
+  const char* learnedStands[] = {"T1-08", "TBIT-122", "T6-63", "Q1-02", "T3-30", "T7-70"};
+  for (std::size_t i = 0; i < std::size(learnedStands); ++i) {
+    const auto at = klax.find(std::string("<parkpos id=\"") + learnedStands[i] + "\"");
+    ASSERT_NE(at, std::string::npos) << learnedStands[i];
+    const auto end = klax.find(" />", at);
+    std::string opts = ">\n";
+    for (int day = 1; day <= 7; ++day)
+      opts += "      <opt reg=\"N20" + std::to_string(i) + "SD\" airl=\"SWA\" type=\"B738\" day=\"" +
+              std::to_string(day) + "\" hh=\"0:47\" cs=\"SWA20" + std::to_string(i) + "\" />\n";
+    klax.replace(end, 3, opts + "    </parkpos>");
+  }
+  server.route("/downloads/P3D/archive/stock/KLAX.xml", {200, klax});
+
+  writeSampleLiverySet(dir_ / "liveries");
+  const fs::path trace = dir_ / "tracks.csv";
+  StandInRun run(*this, dir_.path(), env_,
+                 "    <parameter name=\"SCAN_AIRPORTS\" value=\"false\" />\n"
+                 "    <parameter name=\"ADDONS_SCAN_VERSION\" value=\"1.0.0\" />\n",
+                 {"--trace", trace.string()});
+  const auto changes = [&] { return aiChanges(vexo::test::readFile(dir_ / "sim.out")); };
+  const auto count = [&](bool added, bool isStatic) {
+    std::size_t n = 0;
+    for (const AiChange& c : changes()) n += c.added == added && c.atcId.ends_with("*") == isStatic ? 1 : 0;
+    return n;
+  };
+
+  // Static aircraft at the six gates with learned flights, one per pacing slot.
+  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return count(true, true) >= std::size(learnedStands); }, 150s))
+      << vexo::test::readFile(dir_ / "sim.out").substr(0, 3000) << log();
+  // Live aircraft of the recording, about 30 s behind its reports; one of them moves.
+  const auto liveMoved = [&] {
+    std::set<std::uint32_t> live;
+    for (const AiChange& c : changes())
+      if (c.added && !c.atcId.ends_with("*")) live.insert(c.id);
+    std::map<std::uint32_t, std::pair<double, double>> first;
+    std::istringstream lines(vexo::test::readFile(trace));
+    for (std::string line; std::getline(lines, line);) {
+      std::uint32_t id = 0;
+      double ms = 0, lat = 0, lon = 0;
+      if (std::sscanf(line.c_str(), "%lf,%u,%lf,%lf", &ms, &id, &lat, &lon) != 4 || !live.contains(id)) continue;
+      const auto [it, fresh] = first.emplace(id, std::pair{lat, lon});
+      // 0.001 degree: some 100 m.
+      if (!fresh && std::hypot(lat - it->second.first, lon - it->second.second) > 0.001) return true;
+    }
+    return false;
+  };
+  ASSERT_TRUE(vexo::test::gf_waitUntil(liveMoved, 150s)) << vexo::test::readFile(dir_ / "sim.out").substr(0, 3000);
+  const std::size_t statics = count(true, true);
+
+  run.sim->writeInput("teleport 33.9416 -118.40 25000\n");
+  EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return count(false, true) == count(true, true); }, 60s))
+      << count(true, true) << " static aircraft created, " << count(false, true) << " removed";
+  EXPECT_EQ(count(true, true), statics) << "no static aircraft once the user left";
+
+  run.program->signal(SIGTERM);  // as a click on the close button
+  EXPECT_EQ(run.program->waitFor(60s), 0) << log();
+  EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return count(false, false) == count(true, false); }, 10s))
+      << count(true, false) << " live aircraft created, " << count(false, false) << " removed at closing";
+  run.sim->writeInput("quit\n");
+  EXPECT_TRUE(run.sim->waitFor(30s));
+  run.traffic->writeInput("quit\n");
+  EXPECT_TRUE(run.traffic->waitFor(30s));
+
+  const std::string text = log();
+  expectInOrder(text, {"airports updated to 1.0.0", "The park airport is KLAX",
+                       "Airport file read from 'archive/stock/KLAX.xml'", " positions (", "is out of sight",
+                       "'airports/learned/stock/KLAX.xml' saved with", "live traffic livery matching summary"});
+  // The static parking wanted as many aircraft as it placed.
+  const auto positions = text.find(" positions (");
+  const auto lineStart = text.rfind('\n', positions) + 1;
+  EXPECT_EQ(text.substr(lineStart, positions - lineStart), std::to_string(statics));
+  // Live aircraft matched to titles of the sample set (static callsigns end in "*").
+  static const std::regex liveMatch(R"(\n +[^ *\n]+ [^\n]*=[0-6]= Sample [A-Z0-9]+ [A-Za-z]+\n)");
+  EXPECT_TRUE(std::regex_search(text, liveMatch)) << text;
+  EXPECT_TRUE(fs::exists(run_ / "airports" / "learned" / "stock" / "KLAX.xml"));
 }
 
 TEST_F(AppE2eTest, LogThatCannotBeCreatedEndsWithCodeTwo) {
