@@ -150,8 +150,9 @@ void lf_scanOnce(const fs::path& root, const std::shared_ptr<const LiveryScanInp
 }
 
 // Written and scanned once before the first measurement, so every run finds a warm cache.
-BenchTree& tree() {
-  static BenchTree instance;
+template <class Tree>
+Tree& warmTree() {
+  static Tree instance;
   static const bool warm = [] {
     g_maxScanTasks = 8;
     lf_scanOnce(instance.root, std::make_shared<const LiveryScanInputs>());
@@ -161,8 +162,10 @@ BenchTree& tree() {
   return instance;
 }
 
-void BM_ScanTree(benchmark::State& state) {
-  const auto& root = tree().root;
+// Scans the tree with state.range(0) workers; every one of its files has `sections` liveries.
+template <class Tree>
+void lf_measureScan(benchmark::State& state, int files, std::size_t sections) {
+  const auto& root = warmTree<Tree>().root;
   g_maxScanTasks = static_cast<std::int32_t>(state.range(0));
   const auto inputs = std::make_shared<const LiveryScanInputs>();
   std::size_t found = 0;
@@ -170,37 +173,16 @@ void BM_ScanTree(benchmark::State& state) {
     lf_scanOnce(root, inputs);
     found = g_liveryScan.scannedLiveries.size();
   }
-  if (found != 3 * static_cast<std::size_t>(kFiles)) state.SkipWithError("not every livery found");
-  state.counters["files/s"] = benchmark::Counter(kFiles, benchmark::Counter::kIsIterationInvariantRate);
+  if (found != sections * static_cast<std::size_t>(files)) state.SkipWithError("not every livery found");
+  state.counters["files/s"] = benchmark::Counter(files, benchmark::Counter::kIsIterationInvariantRate);
   g_liveryScan.scannedLiveries.clear();
 }
+
+void BM_ScanTree(benchmark::State& state) { lf_measureScan<BenchTree>(state, kFiles, 3); }
 BENCHMARK(BM_ScanTree)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-RealisticTree& realisticTree() {
-  static RealisticTree instance;
-  static const bool warm = [] {
-    g_maxScanTasks = 8;
-    lf_scanOnce(instance.root, std::make_shared<const LiveryScanInputs>());
-    return true;
-  }();
-  (void)warm;
-  return instance;
-}
-
 void BM_ScanRealisticTree(benchmark::State& state) {
-  const auto& root = realisticTree().root;
-  g_maxScanTasks = static_cast<std::int32_t>(state.range(0));
-  const auto inputs = std::make_shared<const LiveryScanInputs>();
-  std::size_t found = 0;
-  for (auto _ : state) {
-    lf_scanOnce(root, inputs);
-    found = g_liveryScan.scannedLiveries.size();
-  }
-  if (found != kRealisticSections * static_cast<std::size_t>(kRealisticFiles)) {
-    state.SkipWithError("not every livery found");
-  }
-  state.counters["files/s"] = benchmark::Counter(kRealisticFiles, benchmark::Counter::kIsIterationInvariantRate);
-  g_liveryScan.scannedLiveries.clear();
+  lf_measureScan<RealisticTree>(state, kRealisticFiles, kRealisticSections);
 }
 BENCHMARK(BM_ScanRealisticTree)->Arg(1)->Arg(2)->Arg(4)->Arg(8)->Unit(benchmark::kMillisecond)->UseRealTime();
 

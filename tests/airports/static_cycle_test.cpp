@@ -10,56 +10,24 @@
 #include <vector>
 
 #include "airports/static_cycle.h"
-#include "airports_fixture.h"
+#include "stand_row_fixture.h"
 #include "realtraffic/traffic_receiver.h"
 #include "refdata/dbase_tables.h"
 
 namespace vexo::test {
 namespace {
 
-constexpr std::uint16_t g_narrow = 2;  // half span 0.01 nm
-
 LearnedFlight flight(const std::string& callsign, const std::string& reg, std::initializer_list<int> slots,
                      const std::string& callsign2 = "") {
-  LearnedFlight f;
-  f.codes.airlineId = 7;
-  f.codes.modelId = g_narrow;
-  f.callsign = callsign;
-  f.callsign2 = callsign2;
-  f.registration = reg;
-  f.day = 3;
-  f.real = 1;
-  f.index = 1;
-  for (int s : slots) f.hh.set(static_cast<std::size_t>(s));
-  return f;
+  return learnedFlight(callsign, reg, 3, slots, 1, callsign2);
 }
 
-class StaticCycleTest : public AirportsTest {
+class StaticCycleTest : public StandRowTest {
 protected:
   void SetUp() override {
-    AirportsTest::SetUp();
-    gf_resetStaticParkingState();
-    g_dbase.halfWingspanById = {0.0, 0.04, 0.01};
-    for (std::uint32_t i = 1; i <= 10; ++i) {
-      g_stands.emplace_back("A" + std::to_string(i), std::vector<LearnedFlight>{}, 52.0 + 0.001 * i, 4.0, 0.0, 30.0,
-                            0, false, false, false);
-      g_stands.back().sid = i;
-      if (i > 1) g_stands.back().adjacent.push_back(i - 1);
-      if (i < 10) g_stands.back().adjacent.push_back(i + 1);
-    }
+    StandRowTest::SetUp();
     g_parkAirport.icao = IcaoCode("EHAM");
-    g_settings.RANDOM.value = false;
-    engine.weekSlotNow = WeekSlot{3, 20};  // Wednesday 10:00
   }
-  void TearDown() override {
-    gf_resetStaticParkingState();
-    g_dbase = DbaseTables{};
-    g_settings.RANDOM.value = true;
-    g_settings.MAX_PARK_SEL.value = g_settings.MAX_PARK_SEL.defaultValue;
-    g_settings.CUSTOM_PARKING_PERCENTAGE.value = -1;
-    AirportsTest::TearDown();
-  }
-  static void addFlight(std::uint32_t sid, LearnedFlight f) { g_stands[sid - 1].learnedFlights.push_back(std::move(f)); }
   StaticAc& placed(std::uint32_t sid, const std::string& name, const std::string& reg, WeekSlot parked,
                    const std::string& second = "") {
     StaticAc ac;
@@ -101,9 +69,6 @@ protected:
       if (ac.simState == SimState::removingfromsim) names.push_back(ac.callsign);
     return names;
   }
-
-  SimLink link;
-  TrafficEngine engine{link};
 };
 
 // More aircraft than wanted: the candidates go first, then the longest-parked static

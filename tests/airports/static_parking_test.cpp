@@ -9,59 +9,21 @@
 
 #include "realtraffic/traffic_receiver.h"
 #include "airports/static_parking.h"
-#include "airports_fixture.h"
+#include "stand_row_fixture.h"
 #include "foundation/main_window_state.h"
 #include "refdata/dbase_tables.h"
 
 namespace vexo::test {
 namespace {
 
-constexpr std::uint16_t g_wide = 1;    // half span 0.04 nm
-constexpr std::uint16_t g_narrow = 2;  // half span 0.01 nm
-
 LearnedFlight flight(const std::string& callsign, const std::string& reg, std::uint32_t day,
                      std::initializer_list<int> slots, std::uint32_t real = 1, const std::string& callsign2 = "",
                      std::uint16_t model = g_narrow) {
-  LearnedFlight f;
-  f.codes.airlineId = 7;
-  f.codes.modelId = model;
-  f.callsign = callsign;
-  f.callsign2 = callsign2;
-  f.registration = reg;
-  f.day = day;
-  f.real = real;
-  f.index = 1;
-  for (int s : slots) f.hh.set(static_cast<std::size_t>(s));
-  return f;
+  return learnedFlight(callsign, reg, day, slots, real, callsign2, model);
 }
 
-class StaticParkingTest : public AirportsTest {
+class StaticParkingTest : public StandRowTest {
 protected:
-  void SetUp() override {
-    AirportsTest::SetUp();
-    gf_resetStaticParkingState();
-    g_dbase.halfWingspanById = {0.0, 0.04, 0.01};
-    for (std::uint32_t i = 1; i <= 10; ++i) {
-      g_stands.emplace_back("A" + std::to_string(i), std::vector<LearnedFlight>{}, 52.0 + 0.001 * i, 4.0, 0.0, 30.0,
-                            0, false, false, false);
-      g_stands.back().sid = i;
-      if (i > 1) g_stands.back().adjacent.push_back(i - 1);
-      if (i < 10) g_stands.back().adjacent.push_back(i + 1);
-    }
-    g_settings.RANDOM.value = false;
-    engine.weekSlotNow = WeekSlot{3, 20};  // Wednesday 10:00
-  }
-  void TearDown() override {
-    gf_resetStaticParkingState();
-    g_dbase = DbaseTables{};
-    SettingsState& s = g_settings;
-    s.RANDOM.value = true;
-    s.HELICOPTERS.value = true;
-    s.MAX_PARK_SEL.value = s.MAX_PARK_SEL.defaultValue;
-    s.CUSTOM_PARKING_PERCENTAGE.value = -1;
-    AirportsTest::TearDown();
-  }
-  static void addFlight(std::uint32_t sid, LearnedFlight f) { g_stands[sid - 1].learnedFlights.push_back(std::move(f)); }
   StaticAc& placeStatic(std::uint32_t sid, const std::string& callsign, std::uint16_t model, double halfSpan,
                         WeekSlot parked) {
     StaticAc ac;
@@ -78,9 +40,6 @@ protected:
     engine.staticAcs.push_back(ac);
     return engine.staticAcs.back();
   }
-
-  SimLink link;
-  TrafficEngine engine{link};
 };
 
 TEST_F(StaticParkingTest, WantedCountFollowsPercentageStandsAndMaximum) {

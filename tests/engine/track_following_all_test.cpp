@@ -13,6 +13,7 @@
 
 #include "foundation/geodesy.h"
 #include "replay_fixture.h"
+#include "track_metrics.h"
 
 namespace vexo {
 namespace {
@@ -20,28 +21,11 @@ namespace {
 using test::HookState;
 using test::ReplayTest;
 
-constexpr double g_metresPerNm = 1852.0;
-
-double lf_toSegmentMetres(LatLon p, LatLon a, LatLon b) {
-  const double k = std::cos(a.lat * g_degToRad);
-  const double bx = (b.lon - a.lon) * k, by = b.lat - a.lat;
-  const double px = (p.lon - a.lon) * k, py = p.lat - a.lat;
-  const double len2 = bx * bx + by * by;
-  const double t = len2 > 0.0 ? std::clamp((px * bx + py * by) / len2, 0.0, 1.0) : 0.0;
-  return std::hypot(px - t * bx, py - t * by) * 60.0 * g_metresPerNm;
-}
-
 struct Sample {
   double metres;
   bool air;
   bool reckoned;
 };
-
-double lf_percentile(std::vector<double>& v, double q) {
-  if (v.empty()) return 0.0;
-  std::sort(v.begin(), v.end());
-  return v[static_cast<std::size_t>(q * static_cast<double>(v.size() - 1))];
-}
 
 class TrackFollowingAll : public ReplayTest {
 protected:
@@ -78,7 +62,7 @@ protected:
         const LatLon p{s.position.latitude, s.position.longitude};
         double off = 1e12;
         for (std::size_t j = std::min(from, k); j <= std::max(to, k); ++j)
-          off = std::min(off, lf_toSegmentMetres(p, {r[j - 1].lat, r[j - 1].lon}, {r[j].lat, r[j].lon}));
+          off = std::min(off, test::toSegmentMetres(p, {r[j - 1].lat, r[j - 1].lon}, {r[j].lat, r[j].lon}));
         out.push_back({off, r[k].airborne != 0 && r[k - 1].airborne != 0, reckonedAt(hexid, s.tick)});
       }
     }
@@ -143,7 +127,7 @@ TEST_F(TrackFollowingAll, EveryRecordingIsFollowedAndTheFiguresArePrintedPerPhas
         for (const Sample& s : samples)
           if (s.air == air && s.reckoned == reckoned) m.push_back(s.metres);
         const std::size_t n = m.size();
-        const double p50 = lf_percentile(m, 0.5), p95 = lf_percentile(m, 0.95);
+        const double p50 = test::percentileOf(m, 0.5), p95 = test::percentileOf(m, 0.95);
         std::printf("track following %-24s %-6s %-10s: %7zu positions, off track p50 %7.1f m, p95 %7.1f m, max %8.1f m\n",
                     rec.file, air ? "air" : "ground", reckoned ? "reckoned" : "followed", n, p50, p95,
                     m.empty() ? 0.0 : m.back());

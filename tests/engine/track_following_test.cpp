@@ -10,34 +10,19 @@
 
 #include "foundation/geodesy.h"
 #include "replay_fixture.h"
+#include "track_metrics.h"
 
 namespace vexo {
 namespace {
 
 using test::ReplayTest;
 
-constexpr double g_metresPerNm = 1852.0;
-
-// Distance in metres from p to the segment a-b, on a local flat frame around a.
-double lf_toSegmentMetres(LatLon p, LatLon a, LatLon b) {
-  const double k = std::cos(a.lat * g_degToRad);
-  const double bx = (b.lon - a.lon) * k, by = b.lat - a.lat;
-  const double px = (p.lon - a.lon) * k, py = p.lat - a.lat;
-  const double len2 = bx * bx + by * by;
-  const double t = len2 > 0.0 ? std::clamp((px * bx + py * by) / len2, 0.0, 1.0) : 0.0;
-  return std::hypot(px - t * bx, py - t * by) * 60.0 * g_metresPerNm;
-}
-
 struct Figures {
   std::vector<double> offTrack;  // metres
   std::size_t steps = 0;
   std::size_t longSteps = 0;  // longer than the reported speed allows + 50 %
   double largestStepRatio = 0.0;
-  double percentile(double q) {
-    if (offTrack.empty()) return 0.0;
-    std::sort(offTrack.begin(), offTrack.end());
-    return offTrack[static_cast<std::size_t>(q * static_cast<double>(offTrack.size() - 1))];
-  }
+  double percentile(double q) { return test::percentileOf(offTrack, q); }
 };
 
 TEST_F(ReplayTest, TheSimulatedTracksFollowTheReportedOnes) {
@@ -65,14 +50,14 @@ TEST_F(ReplayTest, TheSimulatedTracksFollowTheReportedOnes) {
       const std::size_t from = std::max<std::size_t>(static_cast<std::size_t>(first - r.begin()), 1);
       const std::size_t to = std::min(static_cast<std::size_t>(last - r.begin()), r.size() - 1);
       for (std::size_t j = std::min(from, k); j <= std::max(to, k); ++j)
-        off = std::min(off, lf_toSegmentMetres(p, {r[j - 1].lat, r[j - 1].lon}, {r[j].lat, r[j].lon}));
+        off = std::min(off, test::toSegmentMetres(p, {r[j - 1].lat, r[j - 1].lon}, {r[j].lat, r[j].lon}));
       const bool inAir = r[k].airborne != 0 && r[k - 1].airborne != 0;
       Figures& f = inAir ? air : ground;
       f.offTrack.push_back(off);
       if (s.tick != before.tick + 1) continue;
-      const double step = gf_greatCircleNm({before.position.latitude, before.position.longitude}, p) * g_metresPerNm;
+      const double step = gf_greatCircleNm({before.position.latitude, before.position.longitude}, p) * test::g_metresPerNm;
       const double fastest = std::max(r[k].groundSpeed, r[k - 1].groundSpeed);
-      const double allowed = fastest * 1.5 * g_metresPerNm / 3600.0 / 100.0;  // metres per cycle
+      const double allowed = fastest * 1.5 * test::g_metresPerNm / 3600.0 / 100.0;  // metres per cycle
       ++f.steps;
       if (allowed > 0.0) f.largestStepRatio = std::max(f.largestStepRatio, step / (allowed / 1.5));
       if (step > allowed + 0.01) ++f.longSteps;
