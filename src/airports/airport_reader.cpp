@@ -122,8 +122,10 @@ std::string lf_readApf(const std::string& path, ParkAirportHeader& header) {
   const auto altitude = gf_readIntParameter(document, "altitude");
   if (!altitude) throw UserErrorException(65, fmt::format("Parameter {} not found", "altitude"));
   header.altitude = *altitude;
-  // The traffic reader tells parked aircraft by the park airport's elevation.
+  // The traffic reader tells parked aircraft by the park airport's elevation, and passes
+  // on aircraft on the ground only near the park airport.
   g_trafficReceiver.setParkAirportElevation(static_cast<double>(*altitude));
+  g_trafficReceiver.setParkAirport(ParkAirportRef{g_parkAirport.latLon(), static_cast<double>(*altitude)});
   header.airportName = gf_readStringParameter(document, "airport_name").value_or("");
   lf_readStands(gf_airportFileElement(document, "parkpositions"), g_stands, 1);
   const auto qfReal = gf_readIntParameter(document, "Qf_real");

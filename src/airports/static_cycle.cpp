@@ -258,6 +258,7 @@ void lf_leaveParkAirport() {
   w.parkAirportSet = false;
   w.updateTexts([](ShownTexts& t) { t.parkAirportName.clear(); });
   g_trafficReceiver.setParkAirportElevation(std::nullopt);
+  g_trafficReceiver.setParkAirport(std::nullopt);
 
   if (w.staticCount != 0) w.staticCount = 0;
   g_staticRemovals.clear();
@@ -289,6 +290,7 @@ void gf_resetParkAirportForRestart() {
   a.lastSortPosition.reset();
   gf_clearStands();
   g_trafficReceiver.setParkAirportElevation(std::nullopt);
+  g_trafficReceiver.setParkAirport(std::nullopt);
   gf_resetStaticParkingState();
   g_airportFileUpdates = 0;
   MainWindowState& w = g_mainWindowState;

@@ -38,6 +38,7 @@ public:
     if (!read_) return;
     gf_resetAirportsState();
     g_trafficReceiver.setParkAirportElevation(std::nullopt);
+    g_trafficReceiver.setParkAirport(std::nullopt);
     g_airportsDb = AirportsDb{};
     ::unsetenv("VDRK_APPDATA");
     gf_resetUserPaths();

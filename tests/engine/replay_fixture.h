@@ -73,8 +73,11 @@ protected:
     park.read();
     ParkAirportFiles::useProgramHooks(engine);
     ASSERT_EQ(ParkAirportFiles::elevation(), g_replayElevation);
-    context.parkAirport = ParkAirportRef{ParkAirportFiles::position(), ParkAirportFiles::elevation()};
-    context.parkAirportElevation = ParkAirportFiles::elevation();
+    // The reader's filters see the park airport as the program hands it over.
+    const RecordContext program = g_trafficReceiver.currentContext();
+    ASSERT_TRUE(program.parkAirport.has_value());
+    context.parkAirport = program.parkAirport;
+    context.parkAirportElevation = program.parkAirportElevation;
     std::lock_guard lock(g_liveReportMutex);
     g_liveReportQueue.clear();
     g_trafficIntake = true;

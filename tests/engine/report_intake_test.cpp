@@ -3,7 +3,11 @@
 #include <cmath>
 #include <limits>
 
+#include "airports/static_cycle.h"
 #include "engine_fixture.h"
+#include "park_airport_fixture.h"
+#include "realtraffic/traffic_receiver.h"
+#include "recording.h"
 #include "test_support.h"
 
 namespace vexo {
@@ -36,6 +40,47 @@ protected:
     test::EngineTest::TearDown();
   }
 };
+
+// The traffic reader passes on aircraft on the ground only within 5 nm of the park
+// airport: reading the park airport's file hands the reader its position and elevation,
+// leaving it takes them back.
+TEST_F(ReportIntake, TheParkAirportsFileLetsItsGroundTrafficThroughTheReader) {
+  test::ParkAirportFiles park{"KLAX"};
+  park.read();
+  RecordContext context = g_trafficReceiver.currentContext();
+  ASSERT_TRUE(context.parkAirport.has_value());
+  EXPECT_NEAR(context.parkAirport->position.lat, test::ParkAirportFiles::position().lat, 1e-9);
+  EXPECT_NEAR(context.parkAirport->position.lon, test::ParkAirportFiles::position().lon, 1e-9);
+  EXPECT_EQ(context.parkAirport->elevation, 125.0);
+  context.refPosition = test::ParkAirportFiles::position();
+  context.rangeNm = 40.0;
+  {
+    std::lock_guard lock(g_liveReportMutex);
+    g_liveReportQueue.clear();
+    g_trafficIntake = true;
+  }
+  // Standing at a gate of Los Angeles, taxiing there, and standing at Long Beach (15 nm away).
+  struct Case {
+    const char* record;
+    RecordOutcome outcome;
+  };
+  const Case cases[] = {
+      {"AITFC,854930,33.9404,-118.3844,0,0,1,81,0,VIV511,A20N,XA-VIQ,LAX,GDL,1592423552", RecordOutcome::accepted},
+      {"AITFC,854931,33.9440,-118.4100,125,0,1,81,15,VIV512,A20N,XA-VIR,LAX,GDL,1592423552", RecordOutcome::accepted},
+      {"AITFC,854932,33.8177,-118.1516,0,0,1,81,0,VIV513,A20N,XA-VIS,LGB,GDL,1592423552",
+       RecordOutcome::groundAwayFromPark},
+  };
+  TrafficReceiver receiver;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.record);
+    EXPECT_EQ(receiver.processDatagram(standin::gf_toTrafficRecord(c.record, 0.0), context), c.outcome);
+  }
+  gf_clearParkAirport(engine);
+  EXPECT_FALSE(g_trafficReceiver.currentContext().parkAirport.has_value());
+  std::lock_guard lock(g_liveReportMutex);
+  g_liveReportQueue.clear();
+  g_trafficIntake = false;
+}
 
 TEST_F(ReportIntake, ThinningRulesAtTheirBoundaries) {
   const struct {
