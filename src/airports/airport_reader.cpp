@@ -81,7 +81,10 @@ void lf_parkingPercentageFromDatabase() {
 void lf_publishRead(const std::string& readFrom, const ParkAirportHeader& header) {
   MainWindowState& w = g_mainWindowState;
   gf_log(fmt::format("Airport file read from '{}' for {}", readFrom, header.airportName));
-  w.updateTexts([&](ShownTexts& t) { t.parkAirportPublisher = header.publisher; });
+  w.updateTexts([&](ShownTexts& t) {
+    t.parkAirportName = header.airportName;
+    t.parkAirportPublisher = header.publisher;
+  });
   w.handmade = g_handmadeFile;
   gf_invalidateMainWindow(g_parkRect, true);
   const std::string quality = gf_qualityText(g_qualityFactors);

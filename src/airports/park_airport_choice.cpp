@@ -172,7 +172,7 @@ std::string lf_timeOfDayNow() { return gf_utcTimeText(gf_systemTimeNow()).substr
 bool gf_setParkAirport(const IcaoCode& icao) {
   const AirportData* airport = gf_findAirport(icao);
   if (airport == nullptr) {
-    g_mainWindowState.updateTexts([](ShownTexts& t) { t.parkAirportName.clear(); });
+    g_mainWindowState.updateTexts([](ShownTexts& t) { t.parkAirportLine.clear(); });
     gf_invalidateMainWindow(g_parkRect, true);
     return false;
   }
@@ -182,7 +182,7 @@ bool gf_setParkAirport(const IcaoCode& icao) {
   g_mainWindowState.parkAirportSet = true;
   const std::string text = gf_airportText(*airport);
   gf_log(fmt::format("\nThe park airport is {}", text));
-  g_mainWindowState.updateTexts([&](ShownTexts& t) { t.parkAirportName = text; });
+  g_mainWindowState.updateTexts([&](ShownTexts& t) { t.parkAirportLine = text; });
   gf_invalidateMainWindow(g_parkRect, true);
   return true;
 }

@@ -8,6 +8,7 @@
 
 #include "airports/airport_locations.h"
 #include "airports_fixture.h"
+#include "foundation/main_window_state.h"
 #include "foundation/paths.h"
 #include "simlink/sim_link_state.h"
 
@@ -142,6 +143,15 @@ TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAFileBecomesTheParkAirportWith
   ASSERT_TRUE(lf_readMyParkAirports());
   EXPECT_EQ(lf_readParkedFile(), "");
   EXPECT_EQ(g_stands.size(), 255U);
+  // The main window's park band is drawn only with its first line: the airport as shown,
+  // then the name and publisher from its file.
+  {
+    const ShownTexts shown = g_mainWindowState.texts();
+    EXPECT_EQ(shown.parkAirportLine, gf_airportText(g_parkAirport));
+    EXPECT_EQ(shown.parkAirportName, "Los Angeles International");
+    EXPECT_EQ(shown.parkAirportPublisher, "terraGIT");
+    EXPECT_TRUE(g_mainWindowState.parkAirportValid);
+  }
   EXPECT_EQ(g_reservedStand, "T4-44");
   EXPECT_EQ(g_stands[1].reserved, 1);
   EXPECT_EQ(gf_reservedStandName(), "T4-44");
