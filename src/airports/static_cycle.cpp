@@ -18,6 +18,7 @@
 #include "engine/stands.h"
 #include "engine/traffic_engine.h"
 #include "foundation/log.h"
+#include "foundation/log_flush.h"
 #include "foundation/main_window_state.h"
 #include "foundation/settings.h"
 #include "foundation/status_line.h"
@@ -27,11 +28,6 @@
 namespace vexo {
 
 namespace {
-
-void lf_flushLogFile() {
-  std::lock_guard lock(g_logMutex);
-  g_logFile.flush();
-}
 
 void lf_repaintPark(bool erase) { gf_invalidateMainWindow(g_parkRect, erase); }
 
@@ -151,7 +147,7 @@ void gf_staticParkingTick(bool announce, TrafficEngine& engine) {
       gf_calculateStaticParking(engine);
     }
     g_settings.DESTINATION.enable();
-    lf_flushLogFile();
+    lf_flushLog();
     return;
   }
   const UserAcData user = g_simLink.userAc();

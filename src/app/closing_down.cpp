@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "airports/airports_services.h"
-#include "app/log_flush.h"
+#include "foundation/log_flush.h"
 #include "foundation/main_window_state.h"
 #include "app/start_traffic.h"
 #include "app/start_up.h"

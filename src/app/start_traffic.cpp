@@ -9,7 +9,7 @@
 #include <mutex>
 #include <string_view>
 
-#include "app/log_flush.h"
+#include "foundation/log_flush.h"
 #include "app/main_window_commands.h"
 #include "foundation/main_window_state.h"
 #include "app/repaint.h"

@@ -22,7 +22,7 @@
 #include "foundation/error.h"
 #include "foundation/files.h"
 #include "foundation/install_query.h"
-#include "app/log_flush.h"
+#include "foundation/log_flush.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"

@@ -24,7 +24,7 @@
 #include "realtraffic/rt_lines.h"
 #include "simlink/sim_link_state.h"
 #include "realtraffic/traffic_receiver.h"
-#include "app/log_flush.h"
+#include "foundation/log_flush.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
 #include "foundation/time_text.h"
