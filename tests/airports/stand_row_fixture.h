@@ -63,6 +63,23 @@ protected:
     AirportsTest::TearDown();
   }
   static void addFlight(std::uint32_t sid, LearnedFlight f) { g_stands[sid - 1].learnedFlights.push_back(std::move(f)); }
+  // An active static aircraft of airline 7 at stand `sid`, parked since `parked`.
+  StaticAc& placeStatic(std::uint32_t sid, const std::string& callsign, std::uint16_t model, double halfSpan,
+                        WeekSlot parked) {
+    StaticAc ac;
+    ac.sid = sid;
+    ac.callsign = callsign;
+    ac.codes.airlineId = 7;
+    ac.codes.modelId = model;
+    ac.halfSpan = halfSpan;
+    ac.standLat = g_stands[sid - 1].latitude;
+    ac.standLon = g_stands[sid - 1].longitude;
+    ac.parkedDay = static_cast<std::uint32_t>(parked.weekday);
+    ac.parkedSlot = static_cast<std::uint32_t>(parked.halfHour);
+    ac.simState = SimState::active;
+    engine.staticAcs.push_back(ac);
+    return engine.staticAcs.back();
+  }
 
   SimLink link;
   TrafficEngine engine{link};

@@ -30,24 +30,13 @@ protected:
   }
   StaticAc& placed(std::uint32_t sid, const std::string& name, const std::string& reg, WeekSlot parked,
                    const std::string& second = "") {
-    StaticAc ac;
-    ac.sid = sid;
+    StaticAc& ac = placeStatic(sid, name + "*", g_narrow, 0.01, parked);
     ac.hexid = sid;
     ac.objectid = 100 + sid;
-    ac.callsign = name + "*";
     ac.previousCallsign = name;
     ac.auxName = second;
     ac.registration = reg;
-    ac.codes.airlineId = 7;
-    ac.codes.modelId = g_narrow;
-    ac.halfSpan = 0.01;
-    ac.standLat = g_stands[sid - 1].latitude;
-    ac.standLon = g_stands[sid - 1].longitude;
-    ac.parkedDay = static_cast<std::uint32_t>(parked.weekday);
-    ac.parkedSlot = static_cast<std::uint32_t>(parked.halfHour);
-    ac.simState = SimState::active;
-    engine.staticAcs.push_back(ac);
-    return engine.staticAcs.back();
+    return ac;
   }
   LiveAc& live(std::uint32_t hexid, FlightState state, SimState simState, std::uint32_t sid) {
     LiveAc ac;

@@ -24,22 +24,6 @@ LearnedFlight flight(const std::string& callsign, const std::string& reg, std::u
 
 class StaticParkingTest : public StandRowTest {
 protected:
-  StaticAc& placeStatic(std::uint32_t sid, const std::string& callsign, std::uint16_t model, double halfSpan,
-                        WeekSlot parked) {
-    StaticAc ac;
-    ac.sid = sid;
-    ac.callsign = callsign;
-    ac.codes.airlineId = 7;
-    ac.codes.modelId = model;
-    ac.halfSpan = halfSpan;
-    ac.standLat = g_stands[sid - 1].latitude;
-    ac.standLon = g_stands[sid - 1].longitude;
-    ac.parkedDay = static_cast<std::uint32_t>(parked.weekday);
-    ac.parkedSlot = static_cast<std::uint32_t>(parked.halfHour);
-    ac.simState = SimState::active;
-    engine.staticAcs.push_back(ac);
-    return engine.staticAcs.back();
-  }
 };
 
 TEST_F(StaticParkingTest, WantedCountFollowsPercentageStandsAndMaximum) {
