@@ -17,32 +17,50 @@ void lf_sortByName(CaseBlindPaths::Entries& entries) {
 }
 
 void CaseBlindPaths::know(const fs::path& folder, const Entries& entries) {
-  Listing& known = listings_[folder];
+  Listing& known = listings_[folder.native()];
   known.owned.clear();
   known.error.clear();
   known.entries = &entries;
 }
 
-const CaseBlindPaths::Listing& CaseBlindPaths::listing(const fs::path& folder) {
+const CaseBlindPaths::Listing& CaseBlindPaths::listing(std::string_view folder) {
   auto found = listings_.find(folder);
   if (found != listings_.end()) return found->second;
-  Listing& made = listings_[folder];
-  const std::error_code ec = platform::gf_listFolder(folder, made.owned);
+  Listing& made = listings_[std::string(folder)];
+  const std::error_code ec = platform::gf_listFolder(fs::path(folder), made.owned);
   if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) made.error = ec.message();
   lf_sortByName(made.owned);
   made.entries = &made.owned;
   return made;
 }
 
+namespace {
+
+// Appends a component to a path text as fs::path's operator/ does for a relative name.
+void lf_appendComponent(std::string& path, std::string_view name) {
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
+}
+
+}  // namespace
+
 CaseBlindPaths::Found CaseBlindPaths::exists(const fs::path& folder, std::string_view relative, Kind kind) {
-  fs::path current = folder;
+  // The path so far: the folder's own text until a component is added (most values name
+  // an entry of the folder itself, which needs no copy of its path).
+  std::string built;
+  std::string_view current = folder.native();
+  const auto append = [&](std::string_view name) {
+    if (current.data() != built.data()) built.assign(current);
+    lf_appendComponent(built, name);
+    current = built;
+  };
   const FolderEntry* last = nullptr;  // the entry the path ends at, when a listing gave it
   while (!relative.empty()) {
     const auto cut = relative.find_first_of("\\/");
     std::string_view component = relative.substr(0, cut);
     relative = cut == std::string_view::npos ? std::string_view() : relative.substr(cut + 1);
     if (component == "." || component == "..") {
-      current /= component;
+      append(component);
       last = nullptr;
       continue;
     }
@@ -60,13 +78,18 @@ CaseBlindPaths::Found CaseBlindPaths::exists(const fs::path& folder, std::string
       if (match == entries.end()) return {};
       last = &*match;
     }
-    current /= last->name;
+    if (relative.empty() && last != nullptr &&
+        (last->type == EntryType::directory || last->type == EntryType::regular)) {
+      // The listing tells the kind: no status query, and no path needed.
+      return {kind == Kind::folder ? last->type == EntryType::directory : last->type == EntryType::regular, {}};
+    }
+    append(last->name);
   }
   if (last != nullptr && (last->type == EntryType::directory || last->type == EntryType::regular)) {
     return {kind == Kind::folder ? last->type == EntryType::directory : last->type == EntryType::regular, {}};
   }
   std::error_code ec;
-  const fs::file_status status = fs::status(current, ec);
+  const fs::file_status status = fs::status(fs::path(current), ec);
   if (ec && ec != std::errc::no_such_file_or_directory && ec != std::errc::not_a_directory) {
     return {false, ec.message()};
   }

@@ -40,9 +40,10 @@ private:
     Entries owned;
     std::string error;
   };
-  const Listing& listing(const std::filesystem::path& folder);
+  // Keyed by the folder's path text; a name is looked up with a view.
+  const Listing& listing(std::string_view folder);
 
-  std::map<std::filesystem::path, Listing> listings_;
+  std::map<std::string, Listing, std::less<>> listings_;
 };
 
 // Sorts a listing by name, as CaseBlindPaths and the walk take it.

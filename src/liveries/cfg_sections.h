@@ -40,6 +40,15 @@ struct CfgFileResult {
 // The lines of a file: views into the file's text, which outlives them.
 using CfgLines = std::vector<std::string_view>;
 
+// What the walk has at hand about a file's folder: its listing (sorted by name), against
+// which the files a section names are looked up, and the folder itself, open, from which
+// the file is opened by its name.
+struct KnownFolder {
+  const CaseBlindPaths::Entries& entries;
+  const platform::OpenFolder& open;
+  const std::string& fileName;
+};
+
 // One file's task state.
 struct CfgFileJob {
   CfgFileJob(int folderIndex, std::filesystem::path file, const LiveryScanInputs& inputs);
@@ -58,14 +67,11 @@ struct CfgFileJob {
 inline constexpr std::size_t g_maxAircraftCfgBytes = std::size_t{1} << 20;
 
 // The worker tasks: every section of the file that makes a complete livery, in file order.
-// folderEntries, when given, is the listing of the file's folder (sorted by name), which
-// the walk has at hand: the files a section names are then looked up in it.
+// folder, when given, is what the walk knows of the file's folder.
 CfgFileResult lf_searchLiveriesinFile(int folderIndex, const std::filesystem::path& file,
-                                      const LiveryScanInputs& inputs,
-                                      const CaseBlindPaths::Entries* folderEntries = nullptr);
+                                      const LiveryScanInputs& inputs, const KnownFolder* folder = nullptr);
 CfgFileResult lf_searchLiveriesinIVAOFile(int folderIndex, const std::filesystem::path& file,
-                                          const LiveryScanInputs& inputs,
-                                          const CaseBlindPaths::Entries* folderEntries = nullptr);
+                                          const LiveryScanInputs& inputs, const KnownFolder* folder = nullptr);
 
 // False when a head's number does not parse (logged) or is above 10000 (reported); a file
 // without any head is reported and gives true.

@@ -17,8 +17,12 @@ enum class CfgRead { ok, missing, failed };
 
 // The file's text in UTF-8, read once, and its lines as views into it. A missing file is
 // silent, others are logged or reported.
-CfgRead lf_readCfgLines(CfgFileJob& job, std::string& bytes, CfgLines& lines, bool encodingIsWarning) {
-  switch (platform::gf_readWholeFile(job.file, g_maxAircraftCfgBytes, bytes)) {
+CfgRead lf_readCfgLines(CfgFileJob& job, const KnownFolder* folder, std::string& bytes, CfgLines& lines,
+                        bool encodingIsWarning) {
+  const platform::WholeFileRead read =
+      folder != nullptr ? platform::gf_readWholeFileIn(folder->open.descriptor(), folder->fileName, g_maxAircraftCfgBytes, bytes)
+                        : platform::gf_readWholeFile(job.file, g_maxAircraftCfgBytes, bytes);
+  switch (read) {
     case platform::WholeFileRead::ok:
       break;
     case platform::WholeFileRead::notFound:
@@ -46,12 +50,12 @@ CfgRead lf_readCfgLines(CfgFileJob& job, std::string& bytes, CfgLines& lines, bo
 }  // namespace
 
 CfgFileResult lf_searchLiveriesinFile(int folderIndex, const fs::path& file, const LiveryScanInputs& inputs,
-                                      const CaseBlindPaths::Entries* folderEntries) {
+                                      const KnownFolder* folder) {
   CfgFileJob job(folderIndex, file, inputs);
-  if (folderEntries != nullptr) job.paths.know(job.folder, *folderEntries);
+  if (folder != nullptr) job.paths.know(job.folder, folder->entries);
   std::string text;
   CfgLines lines;
-  switch (lf_readCfgLines(job, text, lines, false)) {
+  switch (lf_readCfgLines(job, folder, text, lines, false)) {
     case CfgRead::ok:
       break;
     case CfgRead::missing:
@@ -67,14 +71,14 @@ CfgFileResult lf_searchLiveriesinFile(int folderIndex, const fs::path& file, con
 }
 
 CfgFileResult lf_searchLiveriesinIVAOFile(int folderIndex, const fs::path& file, const LiveryScanInputs& inputs,
-                                          const CaseBlindPaths::Entries* folderEntries) {
+                                          const KnownFolder* folder) {
   CfgFileJob job(folderIndex, file, inputs);
   const std::string modelCode = lf_ivaoModelCode(job);
   if (modelCode.empty()) return std::move(job.result);
-  if (folderEntries != nullptr) job.paths.know(job.folder, *folderEntries);
+  if (folder != nullptr) job.paths.know(job.folder, folder->entries);
   std::string text;
   CfgLines lines;
-  if (lf_readCfgLines(job, text, lines, true) != CfgRead::ok) return std::move(job.result);
+  if (lf_readCfgLines(job, folder, text, lines, true) != CfgRead::ok) return std::move(job.result);
   if (!lf_checkFltsimNumbers(lines, job)) return std::move(job.result);
   lf_splitIvaoSections(lines, modelCode, job);
   return std::move(job.result);

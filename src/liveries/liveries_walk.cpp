@@ -18,6 +18,7 @@
 #include "foundation/scan_tasks.h"
 #include "foundation/text.h"
 #include "liveries/liveries_scan.h"
+#include "platform/folder_listing.h"
 
 namespace fs = std::filesystem;
 
@@ -42,9 +43,32 @@ struct WalkItem {
 // One folder of the walk. Its task fills items; the merging thread reads them once done
 // is set (both under WalkState::mutex, so the items are complete when it reads them).
 struct FolderNode {
-  FolderNode(fs::path path, std::string relative) : path(std::move(path)), relative(std::move(relative)) {}
-  const fs::path path;
-  const std::string relative;  // below the walk's root, "/" between names
+  // The walk's root.
+  explicit FolderNode(std::string path) : path(std::move(path)), relativeAt(this->path.size()) {}
+  // A sub-folder, opened by its name inside its parent's open folder.
+  FolderNode(const FolderNode& parent, std::shared_ptr<const platform::OpenFolder> parentOpen, std::string_view name)
+      : path(lf_joined(parent.path, name)),
+        relativeAt(parent.relativeAt == parent.path.size() ? path.size() - name.size() : parent.relativeAt),
+        parentOpen(std::move(parentOpen)),
+        nameAt(path.size() - name.size()) {}
+
+  static std::string lf_joined(const std::string& folder, std::string_view name) {
+    std::string joined;
+    joined.reserve(folder.size() + 1 + name.size());
+    joined = folder;
+    if (!joined.empty() && joined.back() != '/') joined += '/';
+    joined += name;
+    return joined;
+  }
+
+  // The part below the walk's root, "/" between names.
+  std::string_view relative() const { return std::string_view(path).substr(relativeAt); }
+
+  const std::string path;
+  const std::size_t relativeAt;
+  // Only the folder's own task touches these: the parent, open, until this folder is open.
+  std::shared_ptr<const platform::OpenFolder> parentOpen;
+  std::size_t nameAt = 0;
   std::vector<WalkItem> items;
   bool started = false;
   bool done = false;
@@ -71,15 +95,15 @@ bool lf_isAircraftCfgFileName(std::string_view name) {
 
 // Runs one configuration file's task; a failure is logged under the task's name and kept
 // for the merge.
-WalkItem lf_readCfgFile(const WalkState& walk, const fs::path& file, const CaseBlindPaths::Entries& entries) {
+WalkItem lf_readCfgFile(const WalkState& walk, const fs::path& file, const KnownFolder& folder) {
   WalkItem item;
   const bool ivao = lf_isIvaoPath(file);
   const auto name = [&] {
     return fmt::format("{} {}", ivao ? "lf_searchLiveriesinIVAOFile" : "lf_searchLiveriesinFile", gf_pathToUtf8(file));
   };
   try {
-    item.result = ivao ? lf_searchLiveriesinIVAOFile(walk.folderIndex, file, *walk.inputs, &entries)
-                       : lf_searchLiveriesinFile(walk.folderIndex, file, *walk.inputs, &entries);
+    item.result = ivao ? lf_searchLiveriesinIVAOFile(walk.folderIndex, file, *walk.inputs, &folder)
+                       : lf_searchLiveriesinFile(walk.folderIndex, file, *walk.inputs, &folder);
   } catch (const std::exception& e) {
     gf_log("! Exception in " + name() + ": " + e.what());
     item.failure = e.what();
@@ -99,14 +123,27 @@ bool lf_startFolder(const std::shared_ptr<WalkState>& walk, const std::shared_pt
 
 // Folders of airport sceneries hold no aircraft; only the part below the root counts,
 // so a root that itself lies in such a folder is still scanned.
-bool lf_descends(const std::string& relative, const fs::path& folder) {
-  return relative.find("airport") == std::string::npos && gf_pathToUtf8(folder).size() <= kMaxWalkPathBytes;
+bool lf_descends(const FolderNode& folder) {
+  return folder.relative().find("airport") == std::string_view::npos && folder.path.size() <= kMaxWalkPathBytes;
+}
+
+// Opens the folder (by its name in its parent, which it then lets go) and lists it.
+std::error_code lf_openAndList(FolderNode& node, platform::OpenFolder& open, CaseBlindPaths::Entries& entries) {
+  std::error_code ec;
+  if (node.parentOpen) {
+    ec = open.openIn(*node.parentOpen, node.path.c_str() + node.nameAt);
+    node.parentOpen.reset();
+  } else {
+    ec = open.open(fs::path(node.path));
+  }
+  return ec ? ec : open.list(entries);
 }
 
 void lf_listAndRead(const std::shared_ptr<WalkState>& walk, FolderNode& node, std::vector<WalkItem>& items) {
   CaseBlindPaths::Entries entries;
-  if (const std::error_code ec = platform::gf_listFolder(node.path, entries)) {
-    gf_log(fmt::format("! Liveries walk skips {}: {}", gf_pathToUtf8(node.path), ec.message()));
+  const auto open = std::make_shared<platform::OpenFolder>();
+  if (const std::error_code ec = lf_openAndList(node, *open, entries)) {
+    gf_log(fmt::format("! Liveries walk skips {}: {}", node.path, ec.message()));
     return;
   }
   lf_sortByName(entries);
@@ -114,10 +151,8 @@ void lf_listAndRead(const std::shared_ptr<WalkState>& walk, FolderNode& node, st
     if (walk->stopped) return;
     try {
       if (entry.type == EntryType::directory) {
-        fs::path path = node.path / entry.name;
-        std::string relative = node.relative.empty() ? entry.name : node.relative + "/" + entry.name;
-        if (!lf_descends(relative, path)) continue;
-        auto child = std::make_shared<FolderNode>(std::move(path), std::move(relative));
+        auto child = std::make_shared<FolderNode>(node, open, entry.name);
+        if (!lf_descends(*child)) continue;
         // With enough work queued, the sub-folder is walked here: most are small (a
         // texture folder), and a task costs more than listing one.
         if (walk->sink.saturated()) {
@@ -129,7 +164,7 @@ void lf_listAndRead(const std::shared_ptr<WalkState>& walk, FolderNode& node, st
         continue;
       }
       if (!lf_isAircraftCfgFileName(entry.name)) continue;
-      const fs::path file = node.path / entry.name;
+      const fs::path file(FolderNode::lf_joined(node.path, entry.name));
       if (entry.type == EntryType::symlink || entry.type == EntryType::other) {
         std::error_code ignored;
         if (!fs::is_regular_file(file, ignored)) continue;
@@ -140,10 +175,10 @@ void lf_listAndRead(const std::shared_ptr<WalkState>& walk, FolderNode& node, st
         walk->stopped = true;
         return;
       }
-      items.push_back(lf_readCfgFile(*walk, file, entries));
+      items.push_back(lf_readCfgFile(*walk, file, KnownFolder{entries, *open, entry.name}));
     } catch (const std::exception& e) {
       gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}",
-                                gf_pathToUtf8(node.path / entry.name), e.what()));
+                                FolderNode::lf_joined(node.path, entry.name), e.what()));
     }
   }
 }
@@ -158,7 +193,7 @@ void lf_walkFolder(const std::shared_ptr<WalkState>& walk, const std::shared_ptr
   try {
     if (!walk->stopped) lf_listAndRead(walk, *node, items);
   } catch (const std::exception& e) {
-    gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", gf_pathToUtf8(node->path), e.what()));
+    gf_logWarning(fmt::format("liveries search in {} aborted, cause: {}", node->path, e.what()));
   }
   bool awaited = false;
   {
@@ -176,7 +211,7 @@ public:
   FolderWalk(ScanWorkerPool& pool, int folderIndex, const fs::path& root,
              const std::shared_ptr<const LiveryScanInputs>& inputs)
       : walk_(std::make_shared<WalkState>(folderIndex, inputs, pool.sink())),
-        root_(std::make_shared<FolderNode>(root, std::string())) {}
+        root_(std::make_shared<FolderNode>(root.native())) {}
 
   // False when closing down stopped it; what was read is still merged.
   bool run() {

@@ -19,25 +19,22 @@ EntryType lf_typeOfMode(mode_t mode) {
   return EntryType::other;
 }
 
-}  // namespace
-
-std::error_code gf_listFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries) {
+// The raw listing of an open folder, with a buffer that takes a usual folder in one call.
+std::error_code lf_listDescriptor(int fd, std::vector<FolderEntry>& entries) {
   entries.clear();
-  // The folder's own descriptor and the raw listing: no status query of the folder, and a
-  // buffer that takes a usual folder in one call.
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return {errno, std::generic_category()};
   alignas(dirent64) static thread_local char buffer[32768];
   entries.reserve(16);
-  int error = 0;
+  // A listing is read from the descriptor's own position: one opened for this object is
+  // read once, from the start.
   for (;;) {
     const ssize_t got = ::getdents64(fd, buffer, sizeof buffer);
     if (got < 0) {
       if (errno == EINTR) continue;
-      error = errno;
-      break;
+      const int error = errno;
+      entries.clear();
+      return {error, std::generic_category()};
     }
-    if (got == 0) break;
+    if (got == 0) return {};
     for (ssize_t at = 0; at < got;) {
       const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
       at += entry->d_reclen;
@@ -65,12 +62,45 @@ std::error_code gf_listFolder(const std::filesystem::path& folder, std::vector<F
       entries.push_back(FolderEntry{std::string(name, std::strlen(name)), type});
     }
   }
-  ::close(fd);
-  if (error != 0) {
+}
+
+}  // namespace
+
+std::error_code gf_listFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries) {
+  OpenFolder open;
+  if (const std::error_code ec = open.open(folder)) {
     entries.clear();
-    return {error, std::generic_category()};
+    return ec;
   }
+  return open.list(entries);
+}
+
+OpenFolder::~OpenFolder() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::error_code OpenFolder::take(int fd) {
+  const int error = fd < 0 ? errno : 0;
+  if (fd_ >= 0) ::close(fd_);
+  fd_ = fd;
+  if (fd < 0) return {error, std::generic_category()};
   return {};
+}
+
+std::error_code OpenFolder::open(const std::filesystem::path& path) {
+  return take(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+}
+
+std::error_code OpenFolder::openIn(const OpenFolder& parent, const char* name) {
+  return take(::openat(parent.fd_, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW));
+}
+
+std::error_code OpenFolder::list(std::vector<FolderEntry>& entries) const {
+  if (fd_ < 0) {
+    entries.clear();
+    return std::make_error_code(std::errc::bad_file_descriptor);
+  }
+  return lf_listDescriptor(fd_, entries);
 }
 
 }  // namespace vexo::platform

@@ -27,4 +27,31 @@ struct FolderEntry {
 // does not follow links finds it. On failure the error, and no entries.
 std::error_code gf_listFolder(const std::filesystem::path& folder, std::vector<FolderEntry>& entries);
 
+// An open folder: what lies in it is opened by name, without the system walking the
+// folder's whole path again. Closed with the object. Any thread may use a const one.
+class OpenFolder {
+public:
+  OpenFolder() = default;
+  ~OpenFolder();
+  OpenFolder(const OpenFolder&) = delete;
+  OpenFolder& operator=(const OpenFolder&) = delete;
+
+  // Opens the folder at path (a symbolic link to a folder is followed).
+  std::error_code open(const std::filesystem::path& path);
+  // Opens the folder called name inside parent; a link is not followed (the walk does not
+  // go through links).
+  std::error_code openIn(const OpenFolder& parent, const char* name);
+
+  bool isOpen() const { return fd_ >= 0; }
+  // The descriptor, for a read of a file in the folder (gf_readWholeFileIn); -1 when closed.
+  int descriptor() const { return fd_; }
+
+  // As gf_listFolder, from the folder's own descriptor.
+  std::error_code list(std::vector<FolderEntry>& entries) const;
+
+private:
+  std::error_code take(int fd);
+  int fd_ = -1;
+};
+
 }  // namespace vexo::platform

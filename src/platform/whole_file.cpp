@@ -26,9 +26,9 @@ struct Descriptor {
 
 // Into a text or into bytes: the same calls.
 template <class Buffer>
-WholeFileRead lf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, Buffer& bytes) {
+WholeFileRead lf_readWholeFile(int folderFd, const char* path, std::size_t maxBytes, Buffer& bytes) {
   bytes.clear();
-  const Descriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+  const Descriptor file(::openat(folderFd, path, O_RDONLY | O_CLOEXEC));
   if (file.fd < 0) return errno == ENOENT || errno == ENOTDIR ? WholeFileRead::notFound : WholeFileRead::failed;
   struct stat info {};
   if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return WholeFileRead::failed;
@@ -63,11 +63,15 @@ WholeFileRead lf_readWholeFile(const std::filesystem::path& path, std::size_t ma
 }
 
 WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes) {
-  return lf_readWholeFile(path, maxBytes, bytes);
+  return lf_readWholeFile(AT_FDCWD, path.c_str(), maxBytes, bytes);
 }
 
 WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::byte>& bytes) {
-  return lf_readWholeFile(path, maxBytes, bytes);
+  return lf_readWholeFile(AT_FDCWD, path.c_str(), maxBytes, bytes);
+}
+
+WholeFileRead gf_readWholeFileIn(int folderFd, const std::string& name, std::size_t maxBytes, std::string& bytes) {
+  return lf_readWholeFile(folderFd, name.c_str(), maxBytes, bytes);
 }
 
 }  // namespace vexo::platform

@@ -20,5 +20,8 @@ enum class WholeFileRead {
 // maxBytes (below SIZE_MAX). One open, one size query and, as a rule, one read.
 WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::string& bytes);
 WholeFileRead gf_readWholeFile(const std::filesystem::path& path, std::size_t maxBytes, std::vector<std::byte>& bytes);
+// The same for the file called name in the open folder folderFd (OpenFolder::descriptor),
+// so the system does not walk the folder's path again.
+WholeFileRead gf_readWholeFileIn(int folderFd, const std::string& name, std::size_t maxBytes, std::string& bytes);
 
 }  // namespace vexo::platform

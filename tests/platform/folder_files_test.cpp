@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 
 #include "platform/folder_listing.h"
 #include "platform/whole_file.h"
@@ -59,6 +60,45 @@ TEST(WholeFile, ReadsUpToTheLimit) {
   test::writeFile(dir / "big", big);
   EXPECT_EQ(gf_readWholeFile(dir / "big", big.size(), bytes), WholeFileRead::ok);
   EXPECT_EQ(bytes, big);
+}
+
+// The walk opens each sub-folder by name inside its open parent and reads files the same
+// way; a parent closed meanwhile does not matter to a folder opened from it.
+TEST(OpenFolder, OpensByNameInsideItsParent) {
+  test::TempDir dir;
+  fs::create_directories(dir / "a" / "b");
+  test::writeFile(dir / "a" / "b" / "aircraft.cfg", "[fltsim.0]");
+  fs::create_directory_symlink(dir / "a" / "b", dir / "a" / "link");
+  test::writeFile(dir / "a" / "file", "x");
+
+  auto parent = std::make_unique<OpenFolder>();
+  ASSERT_FALSE(parent->open(dir / "a"));
+  OpenFolder child;
+  ASSERT_FALSE(child.openIn(*parent, "b"));
+  parent.reset();
+  std::vector<FolderEntry> entries;
+  ASSERT_FALSE(child.list(entries));
+  ASSERT_EQ(entries.size(), 1U);
+  EXPECT_EQ(entries[0].name, "aircraft.cfg");
+  std::string bytes;
+  EXPECT_EQ(gf_readWholeFileIn(child.descriptor(), "aircraft.cfg", 100, bytes), WholeFileRead::ok);
+  EXPECT_EQ(bytes, "[fltsim.0]");
+  EXPECT_EQ(gf_readWholeFileIn(child.descriptor(), "missing.cfg", 100, bytes), WholeFileRead::notFound);
+  EXPECT_EQ(gf_readWholeFileIn(child.descriptor(), "aircraft.cfg", 5, bytes), WholeFileRead::tooLarge);
+
+  OpenFolder again;
+  ASSERT_FALSE(again.open(dir / "a"));
+  // A link to a folder is not gone through, a file is no folder, a missing name is missing.
+  EXPECT_TRUE(child.openIn(again, "link"));
+  EXPECT_FALSE(child.isOpen());
+  EXPECT_EQ(child.openIn(again, "file"), std::errc::not_a_directory);
+  EXPECT_EQ(child.openIn(again, "missing"), std::errc::no_such_file_or_directory);
+  EXPECT_EQ(child.list(entries), std::errc::bad_file_descriptor);
+  EXPECT_TRUE(entries.empty());
+  // A folder opened by path follows a link, as the configured folders may be links.
+  ASSERT_FALSE(child.open(dir / "a" / "link"));
+  ASSERT_FALSE(child.list(entries));
+  EXPECT_EQ(entries.size(), 1U);
 }
 
 }  // namespace
