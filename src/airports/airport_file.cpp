@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "foundation/error.h"
@@ -131,17 +132,79 @@ std::string gf_codesLabel(const AcCodes& codes) {
 }
 
 AcCodes FlightLookups::codesOf(std::string_view registration, std::string_view airline, std::string_view model) {
-  auto known = registrations_.find(registration);
-  if (known == registrations_.end()) known = registrations_.emplace(registration, gf_dbaseLookup(registration)).first;
-  if (known->second) return *known->second;
+  const auto& known = registrations_.findOrAdd(registration, [&] { return gf_dbaseLookup(registration); });
+  if (known) return *known;
+  // Flights that follow each other mostly share their codes.
+  if (!lastAirline_ || *lastAirline_ != airline) {
+    lastAirline_ = airline;
+    lastAirlineId_ = airlines_.findOrAdd(airline, [&] { return gf_airlineCode2Id(airline); });
+  }
+  if (!lastModel_ || *lastModel_ != model) {
+    lastModel_ = model;
+    lastModelId_ = models_.findOrAdd(model, [&] { return gf_modelCode2Id(model); });
+  }
   AcCodes codes;
-  auto airlineId = airlines_.find(airline);
-  if (airlineId == airlines_.end()) airlineId = airlines_.emplace(airline, gf_airlineCode2Id(airline)).first;
-  auto modelId = models_.find(model);
-  if (modelId == models_.end()) modelId = models_.emplace(model, gf_modelCode2Id(model)).first;
-  codes.airlineId = airlineId->second;
-  codes.modelId = modelId->second;
+  codes.airlineId = lastAirlineId_;
+  codes.modelId = lastModelId_;
   return codes;
+}
+
+OptAttributes lf_optAttributes(const pugi::xml_node& opt) {
+  // One pass over the attributes, told apart by their first letter: a large learned file
+  // holds hundreds of thousands of opts.
+  OptAttributes read;
+  std::string_view dayText;
+  for (pugi::xml_attribute attribute = opt.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+    const char* name = attribute.name();
+    const char* value = attribute.value();
+    switch (name[0]) {
+      case 'r':
+        if (std::strcmp(name, "reg") == 0) read.registration = value;
+        break;
+      case 'a':
+        if (std::strcmp(name, "airl") == 0) read.airline = value;
+        break;
+      case 't':
+        if (std::strcmp(name, "type") == 0) read.model = value;
+        break;
+      case 'c':
+        if (std::strcmp(name, "cs") == 0) {
+          read.callsigns = value;
+        } else if (std::strcmp(name, "cpl") == 0) {
+          read.cpl = lf_isTrue(value) ? 1 : 0;
+        }
+        break;
+      case 'h':
+        if (std::strcmp(name, "hh") == 0) read.hours = value;
+        break;
+      case 'd':
+        if (std::strcmp(name, "day") == 0) dayText = value;
+        break;
+      case 's':
+        if (std::strcmp(name, "soft") == 0) read.real = lf_isTrue(value) ? 0 : 1;
+        break;
+      default:
+        break;
+    }
+  }
+  // The bitset reader never throws: a malformed text gives no hours and drops this opt only.
+  read.hh = lf_hours(read.hours);
+  const std::string_view dayDigits = gf_stripSpace(dayText);
+  if (std::from_chars(dayDigits.data(), dayDigits.data() + dayDigits.size(), read.day).ec != std::errc()) read.day = 0;
+  return read;
+}
+
+void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, AcCodes codes, std::uint32_t archived) {
+  flight.archived = archived;
+  flight.real = opt.real;
+  flight.cpl = opt.cpl;
+  flight.hh = opt.hh;
+  flight.day = static_cast<std::uint32_t>(opt.day);
+  flight.registration = opt.registration;
+  flight.codes = codes;
+  const auto colon = opt.callsigns.find(':');
+  flight.callsign = opt.callsigns.substr(0, colon);
+  if (colon != std::string_view::npos) flight.callsign2 = opt.callsigns.substr(colon + 1);
 }
 
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived) {
@@ -150,49 +213,22 @@ std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t
 }
 
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived, FlightLookups& lookups) {
-  // One pass over the attributes: a large learned file holds hundreds of thousands of opts.
-  std::string_view registration, airline, model, cs, hh, dayText;
-  std::uint32_t real = 1;
-  std::uint8_t cpl = 0;
-  for (pugi::xml_attribute attribute = opt.first_attribute(); attribute; attribute = attribute.next_attribute()) {
-    const std::string_view name = attribute.name();
-    const char* value = attribute.value();
-    if (name == "reg") {
-      registration = value;
-    } else if (name == "airl") {
-      airline = value;
-    } else if (name == "type") {
-      model = value;
-    } else if (name == "cs") {
-      cs = value;
-    } else if (name == "hh") {
-      hh = value;
-    } else if (name == "day") {
-      dayText = value;
-    } else if (name == "soft") {
-      real = lf_isTrue(value) ? 0 : 1;
-    } else if (name == "cpl") {
-      cpl = lf_isTrue(value) ? 1 : 0;
-    }
-  }
-  // The bitset reader never throws: a malformed text gives no hours and drops this opt only.
-  const HalfHourBits bits = lf_hours(hh);
-  std::int32_t day = 0;
-  const std::string_view dayDigits = gf_stripSpace(dayText);
-  if (std::from_chars(dayDigits.data(), dayDigits.data() + dayDigits.size(), day).ec != std::errc()) day = 0;
-  if (bits.none() || day < 1 || day > 7) return std::nullopt;
+  const OptAttributes read = lf_optAttributes(opt);
+  if (!read.usable()) return std::nullopt;
   std::optional<LearnedFlight> flight(std::in_place);
-  flight->archived = archived;
-  flight->real = real;
-  flight->cpl = cpl;
-  flight->hh = bits;
-  flight->day = static_cast<std::uint32_t>(day);
-  flight->registration = registration;
-  flight->codes = lookups.codesOf(registration, airline, model);
-  const auto colon = cs.find(':');
-  flight->callsign = cs.substr(0, colon);
-  if (colon != std::string_view::npos) flight->callsign2 = cs.substr(colon + 1);
+  lf_setFlight(*flight, read, lookups.codesOf(read.registration, read.airline, read.model), archived);
   return flight;
+}
+
+bool gf_isOpt(const pugi::xml_node& node) {
+  const char* name = node.name();
+  return name[0] == 'o' && name[1] == 'p' && name[2] == 't' && name[3] == '\0';
+}
+
+std::size_t lf_optCount(const pugi::xml_node& parkpos) {
+  std::size_t count = 0;
+  for (pugi::xml_node node = parkpos.first_child(); node; node = node.next_sibling()) count += gf_isOpt(node) ? 1 : 0;
+  return count;
 }
 
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived) {
@@ -201,15 +237,15 @@ std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint3
 }
 
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived, FlightLookups& lookups) {
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& opt : parkpos.children("opt")) ++count;
   std::vector<LearnedFlight> flights;
-  flights.reserve(count);
-  for (const auto& opt : parkpos.children("opt")) {
-    auto flight = lf_readOpt(opt, archived, lookups);
-    if (!flight) continue;
-    flight->index = static_cast<std::uint32_t>(flights.size() + 1);
-    flights.push_back(std::move(*flight));
+  flights.reserve(lf_optCount(parkpos));
+  for (pugi::xml_node opt = parkpos.first_child(); opt; opt = opt.next_sibling()) {
+    if (!gf_isOpt(opt)) continue;
+    const OptAttributes read = lf_optAttributes(opt);
+    if (!read.usable()) continue;
+    LearnedFlight& flight = flights.emplace_back();
+    lf_setFlight(flight, read, lookups.codesOf(read.registration, read.airline, read.model), archived);
+    flight.index = static_cast<std::uint32_t>(flights.size());
   }
   flights.shrink_to_fit();
   return flights;

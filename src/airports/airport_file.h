@@ -5,6 +5,7 @@
 
 #include <pugixml.hpp>
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "airports/parking_position.h"
+#include "foundation/text_hash.h"
 
 namespace vexo {
 
@@ -30,8 +32,52 @@ double gf_doubleAttribute(const pugi::xml_node& node, const char* name);
 std::int32_t gf_intAttribute(const pugi::xml_node& node, const char* name);
 bool gf_boolAttribute(const pugi::xml_node& node, const char* name);
 
-// The codes of the flights of one document. A large learned file names the same
-// registrations and codes thousands of times, so each distinct text is looked up once. The
+// A table keyed by texts that live elsewhere (views into a document), open addressing with
+// a cheap hash: a large learned file names the same few thousand texts hundreds of
+// thousands of times.
+template <class Value>
+class TextKeyedTable {
+public:
+  // The value of the text; make() gives it the first time the text is asked for.
+  template <class Make>
+  Value& findOrAdd(std::string_view text, Make&& make) {
+    if (2 * (size_ + 1) > slots_.size()) grow();
+    const std::uint64_t hash = gf_textHash(text);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (!slot.used) {
+        slot = Slot{text, hash, make(), true};
+        ++size_;
+        return slot.value;
+      }
+      if (slot.hash == hash && slot.text == text) return slot.value;
+    }
+  }
+
+private:
+  struct Slot {
+    std::string_view text;
+    std::uint64_t hash = 0;
+    Value value{};
+    bool used = false;
+  };
+  void grow() {
+    std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
+    old.swap(slots_);
+    const std::size_t mask = slots_.size() - 1;
+    for (Slot& slot : old) {
+      if (!slot.used) continue;
+      std::size_t i = static_cast<std::size_t>(slot.hash) & mask;
+      while (slots_[i].used) i = (i + 1) & mask;
+      slots_[i] = std::move(slot);
+    }
+  }
+  std::vector<Slot> slots_;
+  std::size_t size_ = 0;
+};
+
+// The codes of the flights of one document. Each distinct text is looked up once. The
 // texts are kept as views into the document, which must outlive the object.
 class FlightLookups {
 public:
@@ -40,14 +86,44 @@ public:
   AcCodes codesOf(std::string_view registration, std::string_view airline, std::string_view model);
 
 private:
-  std::unordered_map<std::string_view, std::optional<AcCodes>> registrations_;
-  std::unordered_map<std::string_view, std::uint16_t> airlines_;
-  std::unordered_map<std::string_view, std::uint16_t> models_;
+  TextKeyedTable<std::optional<AcCodes>> registrations_;
+  TextKeyedTable<std::uint16_t> airlines_;
+  TextKeyedTable<std::uint16_t> models_;
+  std::optional<std::string_view> lastAirline_;
+  std::optional<std::string_view> lastModel_;
+  std::uint16_t lastAirlineId_ = 0;
+  std::uint16_t lastModelId_ = 0;
 };
+
+// The attributes of one opt element, the texts as views into the document.
+struct OptAttributes {
+  std::string_view registration;
+  std::string_view airline;
+  std::string_view model;
+  std::string_view callsigns;  // "callsign" or "callsign:callsign2"
+  std::string_view hours;      // the text of hh
+  HalfHourBits hh;
+  std::int32_t day = 0;  // 0 when not a number
+  std::uint32_t real = 1;
+  std::uint8_t cpl = 0;
+
+  // An opt without hours, or with a day outside 1..7, is dropped.
+  bool usable() const { return hh.any() && day >= 1 && day <= 7; }
+};
+OptAttributes lf_optAttributes(const pugi::xml_node& opt);
+
+// Fills the flight (index 0) from a usable opt and its codes.
+void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, AcCodes codes, std::uint32_t archived);
 
 // One opt element as a flight (index 0); none when it has no hours or its day is not 1..7.
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived);
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived, FlightLookups& lookups);
+
+// Whether the element is an opt.
+bool gf_isOpt(const pugi::xml_node& node);
+
+// The number of opt children of a stand.
+std::size_t lf_optCount(const pugi::xml_node& parkpos);
 
 // Reads the opt children of a stand, numbered from 1 in file order.
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived);

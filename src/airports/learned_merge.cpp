@@ -25,6 +25,7 @@
 #include "foundation/settings_startup.h"
 #include "foundation/status_line.h"
 #include "foundation/text.h"
+#include "foundation/text_hash.h"
 #include "foundation/version.h"
 #include "refdata/fixed_code.h"
 
@@ -40,6 +41,27 @@ std::string lf_trimmedId(const pugi::xml_node& parkpos) {
   std::string id = gf_trim(parkpos.attribute("id").value());
   return id;
 }
+
+// What the duplicate rule compares, except the hours.
+struct FlightKey {
+  std::uint32_t day = 0;
+  std::uint32_t real = 0;
+  AcCodes codes;
+  std::string_view registration;
+
+  static FlightKey of(const LearnedFlight& f) { return FlightKey{f.day, f.real, f.codes, f.registration}; }
+  bool operator==(const FlightKey& other) const {
+    return day == other.day && real == other.real && codes.airlineId == other.codes.airlineId &&
+           codes.operatorId == other.codes.operatorId && codes.modelId == other.codes.modelId &&
+           registration == other.registration;
+  }
+  std::uint64_t hash() const {
+    const std::uint64_t key = (static_cast<std::uint64_t>(day) << 56) ^ (static_cast<std::uint64_t>(real) << 48) ^
+                              (static_cast<std::uint64_t>(codes.airlineId) << 32) ^
+                              (static_cast<std::uint64_t>(codes.operatorId) << 16) ^ codes.modelId;
+    return lf_mixHash(key ^ gf_textHash(registration));
+  }
+};
 
 // The duplicate rule without a scan: the flights of one stand by everything the rule compares
 // except the hours (day, kind, codes, registration), each key with the union of the half
@@ -59,18 +81,18 @@ public:
     while (size < 2 * (flights.size() + more)) size *= 2;
     slots_.assign(size, Slot{});
     for (std::uint32_t n = 0; n < flights.size(); ++n) {
-      Slot& slot = slotOf(flights, flights[n]);
+      Slot& slot = slotOf(flights, FlightKey::of(flights[n]));
       if (slot.flight == kNone) slot.flight = n;
       slot.hours |= flights[n].hh;
     }
   }
-  // The flight's key: the union of the hours of the flights already under it, and, when it
+  // The key's slot: the union of the hours of the flights already under it, and, when it
   // is new, the slot that add() fills.
-  Slot& slotOf(const std::vector<LearnedFlight>& flights, const LearnedFlight& flight) {
+  Slot& slotOf(const std::vector<LearnedFlight>& flights, const FlightKey& key) {
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = lf_hash(flight) & mask;; i = (i + 1) & mask) {
+    for (std::size_t i = static_cast<std::size_t>(key.hash()) & mask;; i = (i + 1) & mask) {
       Slot& slot = slots_[i];
-      if (slot.flight == kNone || lf_sameKey(flights[slot.flight], flight)) return slot;
+      if (slot.flight == kNone || FlightKey::of(flights[slot.flight]) == key) return slot;
     }
   }
   static void add(Slot& slot, std::uint32_t n, const HalfHourBits& hours) {
@@ -79,18 +101,6 @@ public:
   }
 
 private:
-  static bool lf_sameKey(const LearnedFlight& a, const LearnedFlight& b) {
-    return a.day == b.day && a.real == b.real && a.codes.airlineId == b.codes.airlineId &&
-           a.codes.operatorId == b.codes.operatorId && a.codes.modelId == b.codes.modelId &&
-           a.registration == b.registration;
-  }
-  static std::size_t lf_hash(const LearnedFlight& f) {
-    std::uint64_t key = (static_cast<std::uint64_t>(f.day) << 56) ^ (static_cast<std::uint64_t>(f.real) << 48) ^
-                        (static_cast<std::uint64_t>(f.codes.airlineId) << 32) ^
-                        (static_cast<std::uint64_t>(f.codes.operatorId) << 16) ^ f.codes.modelId;
-    key ^= std::hash<std::string_view>{}(f.registration) * 0x9E3779B97F4A7C15ULL;
-    return static_cast<std::size_t>(key ^ (key >> 29));
-  }
   std::vector<Slot> slots_;
 };
 
@@ -202,27 +212,32 @@ bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool o
   if (oldFile) return true;
   std::vector<LearnedFlight>& flights = stand.learnedFlights;
   std::uint32_t next = flights.empty() ? 1 : flights.back().index + 1;
-  std::size_t count = 0;
-  for ([[maybe_unused]] const auto& opt : parkpos.children("opt")) ++count;
+  const std::size_t count = lf_optCount(parkpos);
   flights.reserve(flights.size() + count);
   index.reset(flights, count);
-  for (const auto& opt : parkpos.children("opt")) {
-    auto flight = lf_readOpt(opt, 0, lookups);
-    if (!flight) {
-      if (gf_hours2bitset(opt.attribute("hh").value()).none()) gf_logWarning("empty bit set");
+  for (pugi::xml_node opt = parkpos.first_child(); opt; opt = opt.next_sibling()) {
+    if (!gf_isOpt(opt)) continue;
+    const OptAttributes read = lf_optAttributes(opt);
+    if (!read.usable()) {
+      if (gf_hours2bitset(read.hours).none()) gf_logWarning("empty bit set");
       continue;
     }
-    SameFlightIndex::Slot& slot = index.slotOf(flights, *flight);
-    if ((slot.hours & flight->hh).any()) {
-      const auto hours = gf_bitset2hours(flight->hh);
-      gf_logWarning(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, flight->day,
-                                hours ? *hours : std::string("'empty hrs'"), gf_codesLabel(flight->codes),
-                                flight->callsign, flight->registration));
+    const AcCodes codes = lookups.codesOf(read.registration, read.airline, read.model);
+    const FlightKey key{static_cast<std::uint32_t>(read.day), read.real, codes, read.registration};
+    SameFlightIndex::Slot& slot = index.slotOf(flights, key);
+    if ((slot.hours & read.hh).any()) {
+      LearnedFlight flight;
+      lf_setFlight(flight, read, codes, 0);
+      const auto hours = gf_bitset2hours(flight.hh);
+      gf_logWarning(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, flight.day,
+                                hours ? *hours : std::string("'empty hrs'"), gf_codesLabel(flight.codes),
+                                flight.callsign, flight.registration));
       continue;
     }
-    flight->index = next++;
-    SameFlightIndex::add(slot, static_cast<std::uint32_t>(flights.size()), flight->hh);
-    flights.push_back(std::move(*flight));
+    SameFlightIndex::add(slot, static_cast<std::uint32_t>(flights.size()), read.hh);
+    LearnedFlight& flight = flights.emplace_back();
+    lf_setFlight(flight, read, codes, 0);
+    flight.index = next++;
   }
   return true;
 }
