@@ -65,7 +65,9 @@ bool lf_hasAtcParkingCodesKey(std::string_view line) {
   return line.find("atc_parking_codes") != std::string_view::npos;
 }
 
-std::string lf_fltsimNumber(std::string_view line) {
+std::string lf_fltsimNumber(std::string_view line) { return std::string(lf_fltsimNumberView(line)); }
+
+std::string_view lf_fltsimNumberView(std::string_view line) {
   if (line.size() >= 2 && line.starts_with("//")) return {};
   // Most lines hold no "[" at all, and every head does.
   if (line.find('[') == std::string_view::npos) return {};
@@ -74,7 +76,7 @@ std::string lf_fltsimNumber(std::string_view line) {
     const std::string_view digits = rest.substr(8, rest.size() - 9);
     bool allDigits = !digits.empty();
     for (const char c : digits) allDigits = allDigits && c >= '0' && c <= '9';
-    if (allDigits) return std::string(digits);
+    if (allDigits) return digits;
   }
   if (line.find("[fltsim.") != std::string_view::npos || line.find("[FLTSIM.") != std::string_view::npos) {
     return "10000";

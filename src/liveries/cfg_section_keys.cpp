@@ -94,6 +94,15 @@ void lf_takeParkingCode(std::string_view value, std::string_view head, SectionKe
   }
 }
 
+// The first character of the line after blanks, in lower case: a line can only be the
+// line of a key that begins with it, so most lines are passed over without a match.
+char lf_keyInitial(std::string_view line) {
+  for (const char c : line) {
+    if (!gf_isSpace(c)) return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  }
+  return '\0';
+}
+
 // The key scan; an IVAO_MTL section has no parking codes and keeps its atc_id whole.
 SectionKeys lf_scanKeys(const CfgLines& lines, CfgFileJob& job, bool ivao) {
   SectionKeys keys;
@@ -104,14 +113,15 @@ SectionKeys lf_scanKeys(const CfgLines& lines, CfgFileJob& job, bool ivao) {
   };
   std::string value;
   for (const auto& line : lines) {
+    const char initial = lf_keyInitial(line);
     if (keys.title.empty()) {
-      if (lf_matchTitle(line, keys.title)) continue;
-    } else if (lf_matchTitle(line, value)) {
+      if (initial == 't' && lf_matchTitle(line, keys.title)) continue;
+    } else if (initial == 't' && lf_matchTitle(line, value)) {
       invalidate(fmt::format("{} {} has more than one title key", job.pathText, head));
       break;
     }
     if (!ivao && !keys.airlineHeld) {
-      if (lf_matchAtcParkingCodes(line, value)) {
+      if (initial == 'a' && lf_matchAtcParkingCodes(line, value)) {
         lf_takeParkingCode(value, head, keys, job);
         if (keys.invalid) break;
         continue;
@@ -121,13 +131,13 @@ SectionKeys lf_scanKeys(const CfgLines& lines, CfgFileJob& job, bool ivao) {
       break;
     }
     if (!keys.parkingTypesHeld) {
-      if (lf_takeParkingTypes(line, keys)) continue;
+      if (initial == 'a' && lf_takeParkingTypes(line, keys)) continue;
     } else if (lf_hasAtcParkingTypesKey(line)) {
       invalidate(fmt::format("{} {} has more than one atc_parking_types key", job.pathText, head));
       break;
     }
     if (!keys.atcIdHeld) {
-      if (lf_matchAtcId(line, value)) {
+      if (initial == 'a' && lf_matchAtcId(line, value)) {
         if (ivao) {
           lf_takeAtcId(value, keys, job, "invalid atc_id={} in {}");
         } else {
@@ -139,7 +149,7 @@ SectionKeys lf_scanKeys(const CfgLines& lines, CfgFileJob& job, bool ivao) {
       invalidate(fmt::format("{}, {}, has more than one atc_id key", job.pathText, head));
       break;
     }
-    lf_commonKeys(line, keys);
+    if (initial == 'm' || initial == 's' || initial == 't') lf_commonKeys(line, keys);
   }
   return keys;
 }

@@ -71,7 +71,7 @@ bool lf_checkFltsimNumbers(const CfgLines& lines, CfgFileJob& job) {
   bool anyHead = false;
   bool aboveLimit = false;
   for (const auto& line : lines) {
-    const std::string number = lf_fltsimNumber(line);
+    const std::string_view number = lf_fltsimNumberView(line);
     if (number.empty()) continue;
     std::int32_t value = 0;
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
@@ -132,7 +132,7 @@ void lf_splitSections(const CfgLines& lines, EndsSection endsSection, Process pr
   buffer.reserve(48);
   bool inSection = false;
   for (const auto& line : lines) {
-    if (!lf_fltsimNumber(line).empty()) {
+    if (!lf_fltsimNumberView(line).empty()) {
       if (!buffer.empty()) process(buffer);
       buffer.clear();
       inSection = true;

@@ -42,9 +42,28 @@ CfgRead lf_readCfgLines(CfgFileJob& job, const KnownFolder* folder, std::string&
     gf_log("! Failed reading " + gf_pathToUtf8(job.file));
     return CfgRead::failed;
   }
+  lines.clear();
   lines.reserve(4096);
   gf_splitLineViews(bytes, lines);
   return CfgRead::ok;
+}
+
+// The text and the line views of the file a task reads, kept by each worker thread for
+// its next file: a file's task never runs inside another's, and nothing a task hands
+// back points into them.
+struct CfgBuffers {
+  std::string text;
+  CfgLines lines;
+};
+
+// A rare large file's room is not kept for the thread's later files.
+constexpr std::size_t kKeptBufferBytes = std::size_t{256} << 10;
+
+CfgBuffers& lf_threadBuffers() {
+  static thread_local CfgBuffers buffers;
+  if (buffers.text.capacity() > kKeptBufferBytes) std::string().swap(buffers.text);
+  buffers.lines.clear();
+  return buffers;
 }
 
 }  // namespace
@@ -53,8 +72,7 @@ CfgFileResult lf_searchLiveriesinFile(int folderIndex, const fs::path& file, con
                                       const KnownFolder* folder) {
   CfgFileJob job(folderIndex, file, inputs);
   if (folder != nullptr) job.paths.know(job.folder, folder->entries);
-  std::string text;
-  CfgLines lines;
+  auto& [text, lines] = lf_threadBuffers();
   switch (lf_readCfgLines(job, folder, text, lines, false)) {
     case CfgRead::ok:
       break;
@@ -76,8 +94,7 @@ CfgFileResult lf_searchLiveriesinIVAOFile(int folderIndex, const fs::path& file,
   const std::string modelCode = lf_ivaoModelCode(job);
   if (modelCode.empty()) return std::move(job.result);
   if (folder != nullptr) job.paths.know(job.folder, folder->entries);
-  std::string text;
-  CfgLines lines;
+  auto& [text, lines] = lf_threadBuffers();
   if (lf_readCfgLines(job, folder, text, lines, true) != CfgRead::ok) return std::move(job.result);
   if (!lf_checkFltsimNumbers(lines, job)) return std::move(job.result);
   lf_splitIvaoSections(lines, modelCode, job);

@@ -41,6 +41,22 @@ TEST_F(CfgSections, OrdinarySectionGivesItsCodeWord) {
   EXPECT_TRUE(r.reports.incompleteSections.empty());
 }
 
+// A worker reads its files one after the other into the same room: a file never sees a
+// line of the one before, whether that one was longer or beyond the room kept.
+TEST_F(CfgSections, FilesReadOneAfterTheOtherKeepToTheirOwnLines) {
+  for (const std::size_t padding : {std::size_t{100}, std::size_t{300000}}) {
+    std::string body;
+    for (int i = 0; i < 40; ++i) {
+      body += section(i, "title=L" + std::to_string(i) + "\natc_parking_codes=KLM\ntexture=KLM\nsim=B738\n");
+    }
+    body += "// " + std::string(padding, 'x') + "\n";
+    EXPECT_EQ(scan(body).liveries.size(), 40U);
+    EXPECT_EQ(titles(scan(section(0, "title=S\natc_parking_codes=KLM\ntexture=KLM\nsim=B738\n"))),
+              std::vector<std::string>{"S"});
+    EXPECT_TRUE(scan("").liveries.empty());
+  }
+}
+
 TEST_F(CfgSections, KeyRules) {
   const std::string files = "texture=KLM\nsim=B738\n";
   const auto r = scan(section(0, "title=A\natc_parking_codes=,BAW\n" + files) +         // empty code
