@@ -14,6 +14,8 @@ namespace {
 namespace F = SimConnectFunction;
 namespace X = SimConnectException;
 
+constexpr double g_restingMarginFt = 0.5;
+
 std::string lf_readFile(const std::string& path, bool& ok) {
   std::ifstream file(path, std::ios::binary);
   ok = static_cast<bool>(file);
@@ -45,6 +47,22 @@ void SimWorld::installHandlers() {
       created->setValue("STATIC CG TO GROUND", aiValues_.staticCg);
       created->setValue("STATIC PITCH", aiValues_.staticPitch);
     }
+  });
+
+  // An AI object moved by its client rests on the ground once it comes down to it, as in a
+  // simulator: its height above the ground and its on-ground flag follow each position set.
+  const auto setData = standin_.handler(F::SetDataOnSimObject);
+  standin_.setHandler(F::SetDataOnSimObject, [this, setData](SimStandin& s, Connection& c, const Request& r) {
+    if (setData) setData(s, c, r);
+    ByteReader reader(r.bytes);
+    const std::uint32_t objectId = reader.u32(20);
+    if (!reader.ok() || objectId < s.options().firstAiObjectId) return;
+    SimObject* object = s.findObject(objectId);
+    if (object == nullptr) return;
+    const double aboveGround = object->value("PLANE ALTITUDE") - aiValues_.groundAltitude;
+    object->setValue("PLANE ALT ABOVE GROUND", std::max(0.0, aboveGround));
+    // Resting on its gear, the reference point stands the static CG height above the ground.
+    object->setValue("SIM ON GROUND", aboveGround <= aiValues_.staticCg + g_restingMarginFt ? 1.0 : 0.0);
   });
 
   // A flight plan is loaded from its file; one that cannot be read fails as in a simulator.

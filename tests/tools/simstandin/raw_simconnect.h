@@ -109,6 +109,16 @@ public:
     put32(body, 28, limit);
     send(0x0E, body);
   }
+  // One FLOAT64 value set on an object through a definition of that one datum.
+  void setData(std::uint32_t defineId, std::uint32_t objectId, double value) {
+    Wire body(28);
+    put32(body, 0, defineId);
+    put32(body, 4, objectId);
+    put32(body, 12, 1);
+    put32(body, 16, 8);
+    putF64(body, 20, value);
+    send(0x10, body);
+  }
   void subscribe(std::uint32_t eventId, std::string_view name) {
     Wire body(260);
     put32(body, 0, eventId);

@@ -252,6 +252,29 @@ TEST_F(StandinWireTest, TheObjectsOfAClosedClientGoWithIt) {
   EXPECT_EQ(objects[0].id, kept);
 }
 
+// As in a simulator, an AI object set down to the ground (350 ft in the stand-in's world)
+// rests on it; the client learns it from the object's height above the ground and its
+// on-ground flag. Its reference point rests the static CG height (6.5 ft) above the ground.
+TEST_F(StandinWireTest, AnAiObjectSetDownToTheGroundRestsOnIt) {
+  client_->createAircraft("Landing Airliner", 1);
+  const std::uint32_t id = get32(client_->nextOf(g_assigned), 16);
+  client_->addToDataDefinition(7, "PLANE ALTITUDE", 4, 0xFFFFFFFFu);
+  struct Step {
+    double altitude, aboveGround;
+    bool onGround;
+  };
+  for (const Step& step : {Step{1500.0, 1150.0, false}, Step{357.5, 7.5, false}, Step{356.5, 6.5, true},
+                           Step{200.0, 0.0, true}, Step{420.0, 70.0, false}}) {
+    client_->setData(7, id, step.altitude);
+    dataBeforeSentinel();  // the position has been set
+    standin_.locked([&](simstandin::SimStandin& s) {
+      const simstandin::SimObject& object = *s.findObject(id);
+      EXPECT_DOUBLE_EQ(object.value("PLANE ALT ABOVE GROUND"), step.aboveGround) << step.altitude;
+      EXPECT_EQ(object.value("SIM ON GROUND"), step.onGround ? 1.0 : 0.0) << step.altitude;
+    });
+  }
+}
+
 TEST_F(StandinWireTest, SystemEventsReachTheirSubscribers) {
   client_->subscribe(11, "SimStart");
   client_->subscribe(12, "SimStop");
