@@ -329,15 +329,45 @@ std::vector<AiChange> aiChanges(const std::string& out) {
   return changes;
 }
 
+// The ids of the live aircraft added (static callsigns end in "*").
+std::set<std::uint32_t> liveIds(const std::vector<AiChange>& changes) {
+  std::set<std::uint32_t> live;
+  for (const AiChange& c : changes)
+    if (c.added && !c.atcId.ends_with("*")) live.insert(c.id);
+  return live;
+}
+
+// A line "ms,objectid,lat,lon,altitude" of the stand-in's position trace.
+struct TracedPosition {
+  std::uint32_t id = 0;
+  double lat = 0, lon = 0, altitude = 0;
+};
+// The traced positions of the objects in ids, in order. The trace is written while it is
+// read: a last line without its end is left out, as its numbers may be cut short.
+std::vector<TracedPosition> tracedPositions(const fs::path& trace, const std::set<std::uint32_t>& ids) {
+  const std::string text = vexo::test::readFile(trace);
+  std::vector<TracedPosition> positions;
+  for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+    const std::string line = text.substr(at, end - at);
+    TracedPosition p;
+    double ms = 0;
+    if (std::sscanf(line.c_str(), "%lf,%u,%lf,%lf,%lf", &ms, &p.id, &p.lat, &p.lon, &p.altitude) == 5 &&
+        ids.contains(p.id))
+      positions.push_back(p);
+  }
+  return positions;
+}
+
 }  // namespace
 
 // The whole system at Los Angeles: the update server stand-in offers newer data files (its
 // airports database gives Los Angeles its stands) and serves the archived airport file of
 // Los Angeles with flights learned at six gates. The user parked there gets static aircraft
 // up to the count the static parking wants; live aircraft of the recording are created with
-// liveries of the sample set and move; a jump of the user away from the airport removes
-// every static aircraft and saves the learned file; closing the program (as the close
-// button does) leaves no AI object in the simulator and writes the matching summary.
+// liveries of the sample set, move, land and park at stands; a jump of the user away from
+// the airport removes every static aircraft and saves the learned file, with the parked
+// aircraft learned at its stand; closing the program (as the close button does) leaves no
+// AI object in the simulator and writes the matching summary.
 TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
   const fs::path data = vexo::test::testdataDir() / ".." / ".." / "data";
   vexo::updatestandin::UpdateStandIn server;
@@ -390,22 +420,41 @@ TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
       << vexo::test::readFile(dir_ / "sim.out").substr(0, 3000) << log();
   // Live aircraft of the recording, about 30 s behind its reports; one of them moves.
   const auto liveMoved = [&] {
-    std::set<std::uint32_t> live;
-    for (const AiChange& c : changes())
-      if (c.added && !c.atcId.ends_with("*")) live.insert(c.id);
     std::map<std::uint32_t, std::pair<double, double>> first;
-    std::istringstream lines(vexo::test::readFile(trace));
-    for (std::string line; std::getline(lines, line);) {
-      std::uint32_t id = 0;
-      double ms = 0, lat = 0, lon = 0;
-      if (std::sscanf(line.c_str(), "%lf,%u,%lf,%lf", &ms, &id, &lat, &lon) != 4 || !live.contains(id)) continue;
-      const auto [it, fresh] = first.emplace(id, std::pair{lat, lon});
+    for (const TracedPosition& p : tracedPositions(trace, liveIds(changes()))) {
+      const auto [it, fresh] = first.emplace(p.id, std::pair{p.lat, p.lon});
       // 0.001 degree: some 100 m.
-      if (!fresh && std::hypot(lat - it->second.first, lon - it->second.second) > 0.001) return true;
+      if (!fresh && std::hypot(p.lat - it->second.first, p.lon - it->second.second) > 0.001) return true;
     }
     return false;
   };
   ASSERT_TRUE(vexo::test::gf_waitUntil(liveMoved, 150s)) << vexo::test::readFile(dir_ / "sim.out").substr(0, 3000);
+  // A live aircraft of the recording lands: from over 1,000 ft it comes down and rolls on
+  // the ground (350 ft in the stand-in's world) for a second, its altitude held.
+  const auto liveLanded = [&] {
+    std::set<std::uint32_t> approaching;
+    std::map<std::uint32_t, std::pair<double, int>> rolling;  // altitude, positions at it
+    for (const TracedPosition& p : tracedPositions(trace, liveIds(changes()))) {
+      if (p.altitude > 1000) approaching.insert(p.id);
+      if (!approaching.contains(p.id) || p.altitude > 400) continue;
+      auto& [altitude, count] = rolling[p.id];
+      count = p.altitude == altitude ? count + 1 : 1;
+      altitude = p.altitude;
+      if (count >= 30) return true;
+    }
+    return false;
+  };
+  EXPECT_TRUE(vexo::test::gf_waitUntil(liveLanded, 240s)) << "no live aircraft landed";
+  // A live aircraft parked at a stand: the log, written out every half minute, names it.
+  static const std::regex parks(R"(\n([^ \n]+) *: ([^ *\n]+) +parks\n)");
+  std::string logSoFar;
+  std::smatch parked;
+  const auto liveParked = [&] {
+    logSoFar = log();
+    return std::regex_search(logSoFar, parked, parks);
+  };
+  ASSERT_TRUE(vexo::test::gf_waitUntil(liveParked, 150s)) << "no live aircraft parked";
+  const std::string parkedStand = parked[1], parkedCallsign = parked[2];
   const std::size_t statics = count(true, true);
 
   run.sim->writeInput("teleport 33.9416 -118.40 25000\n");
@@ -433,7 +482,13 @@ TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
   // Live aircraft matched to titles of the sample set (static callsigns end in "*").
   static const std::regex liveMatch(R"(\n +[^ *\n]+ [^\n]*=[0-6]= Sample [A-Z0-9]+ [A-Za-z]+\n)");
   EXPECT_TRUE(std::regex_search(text, liveMatch)) << text;
-  EXPECT_TRUE(fs::exists(run_ / "airports" / "learned" / "stock" / "KLAX.xml"));
+  // The parked live aircraft was learned at its stand in the file saved when the user left.
+  const std::string learned = vexo::test::readFile(run_ / "airports" / "learned" / "stock" / "KLAX.xml");
+  const auto stand = learned.find("<parkpos id=\"" + parkedStand + "\"");
+  ASSERT_NE(stand, std::string::npos) << parkedStand << " not in the learned file";
+  const auto standEnd = learned.find("</parkpos>", stand);
+  EXPECT_NE(learned.substr(stand, standEnd - stand).find("cs=\"" + parkedCallsign + "\""), std::string::npos)
+      << parkedCallsign << " not learned at " << parkedStand << "\n" << learned.substr(stand, standEnd - stand);
 }
 
 TEST_F(AppE2eTest, LogThatCannotBeCreatedEndsWithCodeTwo) {
