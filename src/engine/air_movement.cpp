@@ -142,13 +142,21 @@ void lf_wrapPosition(LiveAc& a) {
 }  // namespace
 
 double gf_angleDiff(double radians) {
-  double a = std::remainder(radians, g_twoPi);
+  // The remainder by 2 pi, without the library call for the differences of two headings:
+  // up to pi (a tie at pi rounds the quotient to the even 0) the angle is its own
+  // remainder; up to 1.25 turns the quotient rounds to 1 and the subtraction is exact (the
+  // operands lie within a factor of two of each other). A zero keeps the sign of the angle.
+  const double m = std::abs(radians);
+  double a = m <= g_pi          ? radians
+             : m < 2.5 * g_pi   ? (radians > 0.0 ? radians - g_twoPi : -(m - g_twoPi))
+                                : std::remainder(radians, g_twoPi);
   if (a <= -g_pi) a += g_twoPi;
   return a;
 }
 
 double gf_heading0To2Pi(double radians) {
-  double h = std::fmod(radians, g_twoPi);
+  // Within a turn the angle is its own remainder (fmod is exact either way).
+  double h = radians >= 0.0 && radians < g_twoPi ? radians : std::fmod(radians, g_twoPi);
   if (h < 0.0) h += g_twoPi;
   return h >= 6.283185307178586 ? 0.0 : h;
 }

@@ -204,22 +204,72 @@ double lf_targetPitch(double v) {
   return (-3.0 - v / 600.0 * 2.2) * g_degToRad;
 }
 
-const MeasuredLeg& gf_measureLeg(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
-  // The same bits, not only equal values: -0.0 and 0.0 may give bearings of other signs.
-  const auto same = [](double x, double y) { return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y); };
-  for (const MeasuredLeg& leg : a.measuredLegs)
-    if (same(leg.fromLat, from.lat) && same(leg.fromLon, from.lon) && same(leg.toLat, to.lat) && same(leg.toLon, to.lon))
+namespace {
+
+// The same bits, not only equal values: -0.0 and 0.0 may give bearings of other signs.
+bool lf_sameBits(double x, double y) { return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y); }
+
+LatTrig lf_measuredLat(const LiveAc& a, double lat) {
+  for (const MeasuredLat& m : a.measuredLats)
+    if (lf_sameBits(m.lat, lat)) return {m.sinPhi, m.cosPhi};
+  MeasuredLat& m = a.measuredLats[a.nextMeasuredLat % a.measuredLats.size()];
+  a.nextMeasuredLat = static_cast<std::uint8_t>((a.nextMeasuredLat + 1) % a.measuredLats.size());
+  const LatTrig trig = gf_latTrig(lat);
+  m.lat = lat;
+  m.sinPhi = trig.sinPhi;
+  m.cosPhi = trig.cosPhi;
+  return trig;
+}
+
+MeasuredLeg& lf_measuredLeg(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
+  for (MeasuredLeg& leg : a.measuredLegs)
+    if (lf_sameBits(leg.fromLat, from.lat) && lf_sameBits(leg.fromLon, from.lon) && lf_sameBits(leg.toLat, to.lat) &&
+        lf_sameBits(leg.toLon, to.lon))
       return leg;
-  MeasuredLeg& leg = a.measuredLegs[a.nextMeasuredLeg];
-  a.nextMeasuredLeg = static_cast<std::uint8_t>(1 - a.nextMeasuredLeg);
-  const GreatCircleLeg measured = gf_greatCircleLeg({from.lat, from.lon}, {to.lat, to.lon});
-  leg = {from.lat, from.lon, to.lat, to.lon, measured.bearing, measured.nm};
+  MeasuredLeg& leg = a.measuredLegs[a.nextMeasuredLeg % a.measuredLegs.size()];
+  a.nextMeasuredLeg = static_cast<std::uint8_t>((a.nextMeasuredLeg + 1) % a.measuredLegs.size());
+  leg.fromLat = from.lat;
+  leg.fromLon = from.lon;
+  leg.toLat = to.lat;
+  leg.toLon = to.lon;
+  leg.hasBearing = 0;
+  leg.hasNm = 0;
   return leg;
+}
+
+}  // namespace
+
+double gf_legBearing(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
+  MeasuredLeg& leg = lf_measuredLeg(a, from, to);
+  if (leg.hasBearing == 0) {
+    const LatTrig f = lf_measuredLat(a, from.lat);
+    const LatTrig t = lf_measuredLat(a, to.lat);
+    leg.bearing = gf_initialBearing({from.lat, from.lon}, {to.lat, to.lon}, f, t);
+    leg.hasBearing = 1;
+  }
+  return leg.bearing;
+}
+
+double gf_legNm(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
+  MeasuredLeg& leg = lf_measuredLeg(a, from, to);
+  if (leg.hasNm == 0) {
+    const double cosFrom = lf_measuredLat(a, from.lat).cosPhi;
+    const double cosTo = lf_measuredLat(a, to.lat).cosPhi;
+    leg.nm = gf_greatCircleNm({from.lat, from.lon}, {to.lat, to.lon}, cosFrom, cosTo);
+    leg.hasNm = 1;
+  }
+  return leg.nm;
+}
+
+const MeasuredLeg& gf_measureLeg(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
+  gf_legBearing(a, from, to);
+  gf_legNm(a, from, to);
+  return lf_measuredLeg(a, from, to);
 }
 
 double lf_turnAhead(const LiveAc& a) {
   if (a.stream.size() < 3) return 0.0;
-  return gf_angleDiff(gf_measureLeg(a, a.stream[1], a.stream[2]).bearing - a.heading);
+  return gf_angleDiff(gf_legBearing(a, a.stream[1], a.stream[2]) - a.heading);
 }
 
 double lf_legSpeed(const LiveAc& a) {
@@ -231,7 +281,7 @@ double lf_legSpeed(const LiveAc& a) {
   // Both stand (or the speeds cancel): the speed that covers the leg in its time.
   const std::int64_t g0 = static_cast<std::int64_t>(n.dueTick) - f.dueTick;
   const double g = g0 < 26 ? 25.0 : static_cast<double>(g0);
-  return std::max(gf_measureLeg(a, f, n).nm * 360000.0 / g, 1.0);
+  return std::max(gf_legNm(a, f, n) * 360000.0 / g, 1.0);
 }
 
 void lf_bankTarget(LiveAc& a, double turn, std::int32_t cycles) {

@@ -34,12 +34,15 @@ void lf_shapeTaxiPath(LiveAc& a) {
   const auto& s = a.stream;
   if (s.size() >= 3 && s[2].stationary == 0) {
     const double turn = std::abs(lf_turnAhead(a)) * g_radToDeg;
-    const std::int64_t legTicks = static_cast<std::int64_t>(s[1].dueTick) - s[0].dueTick;
-    const bool longSlowLeg = gf_measureLeg(a, s[0], s[1]).nm > g_longLegNm && s[0].groundSpeed <= g_slowLegKt && legTicks >= 0 &&
-                             std::max<std::int64_t>(legTicks, 25) >= g_longLegTicks;
+    // Measured only for a sharp turn.
+    const auto longSlowLeg = [&a, &s] {
+      const std::int64_t legTicks = static_cast<std::int64_t>(s[1].dueTick) - s[0].dueTick;
+      return s[0].groundSpeed <= g_slowLegKt && legTicks >= 0 && std::max<std::int64_t>(legTicks, 25) >= g_longLegTicks &&
+             gf_legNm(a, s[0], s[1]) > g_longLegNm;
+    };
     if (turn <= 3.0) {
       lf_splitOnSpeedChange(a);
-    } else if (turn > 45.0 && longSlowLeg) {
+    } else if (turn > 45.0 && longSlowLeg()) {
       lf_insertMidpoint(a);  // the turn starts later
     } else if (turn <= 160.0 && !gf_samePlace(s[0].lat, s[0].lon, s[2].lat, s[2].lon)) {
       lf_setUpCurve(a);
@@ -152,7 +155,7 @@ void lf_timeNextGround(LiveAc& a, TrafficEngine& engine) {
     return;
   }
   a.currentTurnRate = a.turnRate;
-  const double nm = gf_measureLeg(a, front, next).nm;
+  const double nm = gf_legNm(a, front, next);
   const std::int32_t travel = std::max(lf_roundTicks(nm * 360000.0 / lf_legSpeed(a), "lf_timeNextGround"), 25);
   if (gf_hasCurve(a.curve) || a.turnInPlace != 0) {
     const double turn = a.turnInPlace != 0 ? a.turnInPlaceAngle : a.curveTurnAngle;
@@ -182,7 +185,7 @@ void lf_timeNextAir(LiveAc& a, TrafficEngine& engine) {
     if (a.category == AcCategory::Rotorcraft) lf_timeNextGround(a, engine);
     return;
   }
-  const double nm = gf_measureLeg(a, front, next).nm;
+  const double nm = gf_legNm(a, front, next);
   double speed = lf_legSpeed(a);
   if (a.approach != 0 && next.airborne == 0) speed = front.groundSpeed > 0.0 ? front.groundSpeed : 100.0;
   lf_setNextDue(a, std::max(lf_roundTicks(nm * 360000.0 / speed, "lf_timeNextAir"), 25), engine);

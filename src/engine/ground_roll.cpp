@@ -117,7 +117,7 @@ void lf_splitOnSpeedChange(LiveAc& a) {
   const StreamPos& f = a.stream[0];
   const StreamPos& n = a.stream[1];
   if ((f.groundSpeed > 0.0 || n.groundSpeed > 0.0) && std::abs(f.groundSpeed - n.groundSpeed) > 5.0 &&
-      gf_greatCircleNm({f.lat, f.lon}, {n.lat, n.lon}) * 1852.0 >= 100.0)
+      gf_legNm(a, f, n) * 1852.0 >= 100.0)
     lf_insertMidpoint(a);
 }
 

@@ -29,7 +29,7 @@ inline constexpr double g_noCurve = std::numeric_limits<double>::quiet_NaN();
 inline constexpr GroundCurve g_noGroundCurve{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, g_noCurve, g_noCurve};
 
 // A leg between two stream positions, known by its exact end points, with its initial
-// bearing (radians) and length (nm).
+// bearing (radians) and length (nm), each worked out when first asked for.
 struct MeasuredLeg {
   double fromLat = g_noCurve;  // not-a-number: no leg
   double fromLon = 0.0;
@@ -37,6 +37,15 @@ struct MeasuredLeg {
   double toLon = 0.0;
   double bearing = 0.0;
   double nm = 0.0;
+  std::uint8_t hasBearing = 0;
+  std::uint8_t hasNm = 0;
+};
+
+// The sine and cosine of a latitude that a measured leg starts or ends at.
+struct MeasuredLat {
+  double lat = g_noCurve;  // not-a-number: none
+  double sinPhi = 0.0;
+  double cosPhi = 1.0;
 };
 
 struct LiveMovement {
@@ -83,10 +92,13 @@ struct LiveMovement {
   std::uint8_t landingRoll = 0;
   std::uint8_t movingAtStand = 0;
   std::uint8_t turnInPlace = 0;
-  // The last two legs measured (gf_measureLeg): the leg after the next position, measured
-  // for the turn ahead, is the next due step's leg to its next position.
+  // The last legs measured (gf_legBearing, gf_legNm): the leg after the next position,
+  // measured for the turn ahead, is the next due step's leg to its next position; and the
+  // latitudes of their ends, which the legs before and after share.
   mutable std::array<MeasuredLeg, 2> measuredLegs{};
+  mutable std::array<MeasuredLat, 4> measuredLats{};
   mutable std::uint8_t nextMeasuredLeg = 0;
+  mutable std::uint8_t nextMeasuredLat = 0;
 };
 
 }  // namespace vexo

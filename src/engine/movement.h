@@ -24,7 +24,10 @@ struct TrafficEngine;
 // --- position_stream.cpp ---
 
 // The bearing and length of the leg between two stream positions of the aircraft (the
-// values of gf_initialBearing and gf_greatCircleNm), measured once per leg.
+// values of gf_initialBearing and gf_greatCircleNm), each measured once per leg and only
+// when asked for; gf_measureLeg gives both.
+double gf_legBearing(const LiveAc& aircraft, const StreamPos& from, const StreamPos& to);
+double gf_legNm(const LiveAc& aircraft, const StreamPos& from, const StreamPos& to);
 const MeasuredLeg& gf_measureLeg(const LiveAc& aircraft, const StreamPos& from, const StreamPos& to);
 
 // The step taken when the front position falls due.

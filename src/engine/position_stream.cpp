@@ -234,7 +234,7 @@ void lf_groundStep(LiveAc& a, TrafficEngine& engine) {
     StreamPos& next = a.stream[1];
     const StreamPos& front = a.stream[0];
     if (lf_samePlace(front, next)) next.stationary = 1;
-    if (next.stationary == 0) a.bearingToNext = gf_measureLeg(a, front, next).bearing;
+    if (next.stationary == 0) a.bearingToNext = gf_legBearing(a, front, next);
   }
   if (a.onGround != 0)
     nextPosGround(a, engine);

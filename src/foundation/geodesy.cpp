@@ -42,6 +42,30 @@ GreatCircleLeg gf_greatCircleLeg(LatLon from, LatLon to) {
   return {theta, std::atan2(std::sqrt(h), std::sqrt(1.0 - h)) * g_twoEarthRadiiNm};
 }
 
+// The expressions of gf_initialBearing and gf_greatCircleNm, in their order, with the
+// latitudes' sines and cosines taken as given.
+LatTrig gf_latTrig(double latDeg) {
+  const double phi = latDeg * g_degToRad;
+  return {std::sin(phi), std::cos(phi)};
+}
+
+double gf_initialBearing(LatLon from, LatLon to, const LatTrig& fromTrig, const LatTrig& toTrig) {
+  const double d = (to.lon - from.lon) * g_degToRad;
+  double theta = std::atan2(std::sin(d) * toTrig.cosPhi,
+                            toTrig.sinPhi * fromTrig.cosPhi - fromTrig.sinPhi * toTrig.cosPhi * std::cos(d));
+  if (theta < 0.0) theta += g_twoPi;
+  return theta;
+}
+
+double gf_greatCircleNm(LatLon a, LatLon b, double cosA, double cosB) {
+  const double phiA = a.lat * g_degToRad;
+  const double phiB = b.lat * g_degToRad;
+  const double s1 = std::sin((phiB - phiA) / 2.0);
+  const double s2 = std::sin((b.lon - a.lon) * g_degToRad / 2.0);
+  const double h = std::clamp(cosB * cosA * s2 * s2 + s1 * s1, 0.0, 1.0);
+  return std::atan2(std::sqrt(h), std::sqrt(1.0 - h)) * g_twoEarthRadiiNm;
+}
+
 LatLon gf_destinationPoint(LatLon start, double bearing, double distanceFeet) {
   const double delta = distanceFeet * g_feetToRadians;
   const double phi1 = start.lat * g_degToRad;

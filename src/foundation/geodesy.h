@@ -33,6 +33,17 @@ struct GreatCircleLeg {
 };
 GreatCircleLeg gf_greatCircleLeg(LatLon from, LatLon to);
 
+// The sine and cosine of a latitude (degrees): the trigonometry that every leg starting or
+// ending there shares. The two functions below take them worked out once, and give the
+// values of gf_initialBearing and gf_greatCircleNm to the last bit.
+struct LatTrig {
+  double sinPhi = 0.0;
+  double cosPhi = 1.0;
+};
+LatTrig gf_latTrig(double latDeg);
+double gf_initialBearing(LatLon from, LatLon to, const LatTrig& fromTrig, const LatTrig& toTrig);
+double gf_greatCircleNm(LatLon a, LatLon b, double cosA, double cosB);
+
 // The position reached from start along a bearing (radians) over a distance in feet. The
 // longitude comes out between -180 and 180 degrees; the latitude is not wrapped.
 LatLon gf_destinationPoint(LatLon start, double bearing, double distanceFeet);

@@ -4,7 +4,12 @@
 // position, and a take-off whose later positions climb slowly.
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <limits>
+#include <random>
+#include <vector>
 
 #include "engine/situation_updates.h"
 #include "engine_fixture.h"
@@ -143,6 +148,72 @@ TEST_F(MovementTest, ALegIsMeasuredOnceAndAgainWhenItsEndsChange) {
     lf_insertMidpoint(a);
     a.stream.erase(a.stream.begin() + 2);
   }
+}
+
+// Bearing and length asked for apart, in any order and across more legs than are kept,
+// are always the values of the leg's own ends: a kept leg or latitude never stands in for
+// another.
+TEST_F(MovementTest, ALegsBearingAndLengthAskedForApartAreAlwaysThoseOfItsOwnEnds) {
+  aircraft();
+  a.stream = {at(0, 0, 200, now(), 3000.0), at(30, 5000, 200, now() + 800, 3000.0), at(-60, 9000, 200, now() + 1600, 3000.0),
+              at(45, 14000, 200, now() + 2400, 3000.0)};
+  // A position on the latitude of another.
+  a.stream.push_back(a.stream[1]);
+  a.stream.back().lon += 0.01;
+  const auto fresh = [](const StreamPos& f, const StreamPos& t) { return gf_greatCircleLeg({f.lat, f.lon}, {t.lat, t.lon}); };
+  const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
+  std::mt19937 random(3);
+  for (int k = 0; k < 400; ++k) {
+    const std::size_t i = random() % a.stream.size();
+    const std::size_t j = random() % a.stream.size();
+    const StreamPos& f = a.stream[i];
+    const StreamPos& t = a.stream[j];
+    if (random() % 2 == 0) {
+      ASSERT_EQ(bits(gf_legBearing(a, f, t)), bits(fresh(f, t).bearing)) << k << " " << i << j;
+    } else {
+      ASSERT_EQ(bits(gf_legNm(a, f, t)), bits(fresh(f, t).nm)) << k << " " << i << j;
+    }
+  }
+}
+
+// The differences of headings and the headings themselves are the remainders by a full
+// turn to the last bit, the sign of a zero included, at the edges (a half turn, a full
+// turn, one and a half) and beyond.
+TEST(HeadingArithmetic, AngleDifferencesAndHeadingsAreTheRemaindersByAFullTurnToTheLastBit) {
+  const auto remainderDiff = [](double x) {
+    double r = std::remainder(x, g_twoPi);
+    if (r <= -g_pi) r += g_twoPi;
+    return r;
+  };
+  const auto fmodHeading = [](double x) {
+    double h = std::fmod(x, g_twoPi);
+    if (h < 0.0) h += g_twoPi;
+    return h >= 6.283185307178586 ? 0.0 : h;
+  };
+  std::vector<double> angles{0.0, -0.0, 1e-300, -1e-300, 1e300, -1e300};
+  for (const double edge : {g_pi, g_twoPi, 3.0 * g_pi, 2.5 * g_pi, 2.0 * g_twoPi, 6.283185307178586}) {
+    for (const double sign : {1.0, -1.0}) {
+      double below = sign * edge;
+      double above = sign * edge;
+      angles.push_back(below);
+      for (int k = 0; k < 64; ++k) {
+        below = std::nextafter(below, 0.0);
+        above = std::nextafter(above, sign * 1e9);
+        angles.push_back(below);
+        angles.push_back(above);
+      }
+    }
+  }
+  std::mt19937_64 random(7);
+  std::uniform_real_distribution<double> turns(-40.0, 40.0);
+  for (int i = 0; i < 200000; ++i) angles.push_back(turns(random) * (i % 2 == 0 ? 1.0 : 0.1));
+  const auto bits = [](double x) { return std::bit_cast<std::uint64_t>(x); };
+  for (const double x : angles) {
+    ASSERT_EQ(bits(gf_angleDiff(x)), bits(remainderDiff(x))) << std::hexfloat << x;
+    ASSERT_EQ(bits(gf_heading0To2Pi(x)), bits(fmodHeading(x))) << std::hexfloat << x;
+  }
+  EXPECT_TRUE(std::isnan(gf_angleDiff(std::numeric_limits<double>::infinity())));
+  EXPECT_TRUE(std::isnan(gf_angleDiff(std::numeric_limits<double>::quiet_NaN())));
 }
 
 TEST_F(EngineTest, ARecordWithOnePositionDueIsDroppedWithIt) {
