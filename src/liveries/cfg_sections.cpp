@@ -125,19 +125,24 @@ std::string lf_ivaoModelCode(CfgFileJob& job) {
 namespace {
 
 // The split shared by both kinds of file; endsSection tells which other lines close a
-// section (the head of some other section).
+// section (the head of some other section), given a line and where its first "[" is.
 template <class EndsSection, class Process>
 void lf_splitSections(const CfgLines& lines, EndsSection endsSection, Process process) {
   CfgLines buffer;
   buffer.reserve(48);
   bool inSection = false;
   for (const auto& line : lines) {
-    if (!lf_fltsimNumberView(line).empty()) {
+    // A head and the head of any other section both hold a "[": most lines are passed
+    // with one search.
+    const auto bracket = line.find('[');
+    if (bracket == std::string_view::npos) {
+      if (inSection) buffer.push_back(line);
+    } else if (!lf_fltsimNumberView(line).empty()) {
       if (!buffer.empty()) process(buffer);
       buffer.clear();
       inSection = true;
       buffer.push_back(line);
-    } else if (endsSection(line)) {
+    } else if (endsSection(line, bracket)) {
       if (inSection && !buffer.empty()) process(buffer);
       buffer.clear();
       inSection = false;
@@ -152,7 +157,7 @@ void lf_splitSections(const CfgLines& lines, EndsSection endsSection, Process pr
 
 void lf_splitFltsimSections(const CfgLines& lines, const std::string& modelCode, CfgFileJob& job) {
   lf_splitSections(
-      lines, [](std::string_view line) { return line.substr(0, 6).find('[') != std::string_view::npos; },
+      lines, [](std::string_view, std::size_t firstBracket) { return firstBracket < 6; },
       [&](CfgLines& section) {
         if (auto found = lf_procesFltSimSection(section, modelCode, job)) job.result.liveries.push_back(std::move(*found));
       });
@@ -160,7 +165,7 @@ void lf_splitFltsimSections(const CfgLines& lines, const std::string& modelCode,
 
 void lf_splitIvaoSections(const CfgLines& lines, const std::string& modelCode, CfgFileJob& job) {
   lf_splitSections(
-      lines, [](std::string_view line) { return line.find('[') != std::string_view::npos; },
+      lines, [](std::string_view, std::size_t) { return true; },
       [&](CfgLines& section) {
         if (auto found = lf_procesIvaoSection(section, modelCode, job)) job.result.liveries.push_back(std::move(*found));
       });

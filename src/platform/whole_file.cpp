@@ -27,13 +27,18 @@ struct Descriptor {
 // Into a text or into bytes: the same calls.
 template <class Buffer>
 WholeFileRead lf_readWholeFile(int folderFd, const char* path, std::size_t maxBytes, Buffer& bytes) {
-  bytes.clear();
+  // What bytes held is overwritten, not emptied first: a buffer kept for file after file
+  // is then not zeroed again before each read, only where it grows.
+  const auto fail = [&bytes](WholeFileRead result) {
+    bytes.clear();
+    return result;
+  };
   const Descriptor file(::openat(folderFd, path, O_RDONLY | O_CLOEXEC));
-  if (file.fd < 0) return errno == ENOENT || errno == ENOTDIR ? WholeFileRead::notFound : WholeFileRead::failed;
+  if (file.fd < 0) return fail(errno == ENOENT || errno == ENOTDIR ? WholeFileRead::notFound : WholeFileRead::failed);
   struct stat info {};
-  if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return WholeFileRead::failed;
+  if (::fstat(file.fd, &info) != 0 || !S_ISREG(info.st_mode)) return fail(WholeFileRead::failed);
   if (info.st_size < 0 || static_cast<std::uintmax_t>(info.st_size) > maxBytes) {
-    return info.st_size < 0 ? WholeFileRead::failed : WholeFileRead::tooLarge;
+    return fail(info.st_size < 0 ? WholeFileRead::failed : WholeFileRead::tooLarge);
   }
   // The size is taken when the file is opened; reading goes on to the end, so a file that
   // grew meanwhile beyond the limit is refused too.
@@ -45,15 +50,11 @@ WholeFileRead lf_readWholeFile(int folderFd, const char* path, std::size_t maxBy
     const ssize_t got = ::read(file.fd, bytes.data() + done, bytes.size() - done);
     if (got < 0) {
       if (errno == EINTR) continue;
-      bytes.clear();
-      return WholeFileRead::failed;
+      return fail(WholeFileRead::failed);
     }
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
-    if (done > maxBytes) {
-      bytes.clear();
-      return WholeFileRead::tooLarge;
-    }
+    if (done > maxBytes) return fail(WholeFileRead::tooLarge);
     // Less than asked, but all the size promised: the end is reached, no read needed to
     // find it.
     if (done < bytes.size() && done >= static_cast<std::size_t>(info.st_size)) break;
