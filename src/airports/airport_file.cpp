@@ -102,8 +102,8 @@ bool lf_writeFlight(pugi::xml_node parkpos, const LearnedFlight& flight) {
   if (ok && flight.real == 0) ok = lf_append(opt, "soft", "true");
   ok = ok && lf_append(opt, "day", fmt::format("{}", flight.day)) && lf_append(opt, "hh", *range);
   if (ok && !flight.callsign.empty()) {
-    ok = lf_append(opt, "cs", flight.callsign2.empty() ? flight.callsign
-                                                       : fmt::format("{}:{}", flight.callsign, flight.callsign2));
+    ok = flight.callsign2.empty() ? lf_append(opt, "cs", flight.callsign)
+                                  : lf_append(opt, "cs", fmt::format("{}:{}", flight.callsign, flight.callsign2));
   }
   if (ok && flight.cpl) ok = lf_append(opt, "cpl", "true");
   return ok;
@@ -131,22 +131,35 @@ std::string gf_codesLabel(const AcCodes& codes) {
   return fmt::format("{} {}", lf_text(g_airlinePool, codes.airlineId), lf_text(g_modelPool, codes.modelId));
 }
 
-AcCodes FlightLookups::codesOf(std::string_view registration, std::string_view airline, std::string_view model) {
-  const auto& known = registrations_.findOrAdd(registration, [&] { return gf_dbaseLookup(registration); });
-  if (known) return *known;
-  // Flights that follow each other mostly share their codes.
-  if (!lastAirline_ || *lastAirline_ != airline) {
-    lastAirline_ = airline;
-    lastAirlineId_ = airlines_.findOrAdd(airline, [&] { return gf_airlineCode2Id(airline); });
+FlightIdentity FlightLookups::identityOf(std::string_view registration, std::string_view airline,
+                                         std::string_view model, std::string_view callsigns) {
+  FlightIdentity identity;
+  const Registration& known = registrations_.findOrAdd(
+      registration, [&] { return Registration{gf_dbaseLookup(registration), PooledText(registration)}; });
+  identity.registration = known.text;
+  if (known.codes) {
+    identity.codes = *known.codes;
+  } else {
+    // Flights that follow each other mostly share their codes.
+    if (!lastAirline_ || *lastAirline_ != airline) {
+      lastAirline_ = airline;
+      lastAirlineId_ = airlines_.findOrAdd(airline, [&] { return gf_airlineCode2Id(airline); });
+    }
+    if (!lastModel_ || *lastModel_ != model) {
+      lastModel_ = model;
+      lastModelId_ = models_.findOrAdd(model, [&] { return gf_modelCode2Id(model); });
+    }
+    identity.codes.airlineId = lastAirlineId_;
+    identity.codes.modelId = lastModelId_;
   }
-  if (!lastModel_ || *lastModel_ != model) {
-    lastModel_ = model;
-    lastModelId_ = models_.findOrAdd(model, [&] { return gf_modelCode2Id(model); });
-  }
-  AcCodes codes;
-  codes.airlineId = lastAirlineId_;
-  codes.modelId = lastModelId_;
-  return codes;
+  const Callsigns& names = callsigns_.findOrAdd(callsigns, [&] {
+    const auto colon = callsigns.find(':');
+    return Callsigns{PooledText(callsigns.substr(0, colon)),
+                     colon == std::string_view::npos ? PooledText() : PooledText(callsigns.substr(colon + 1))};
+  });
+  identity.callsign = names.first;
+  identity.callsign2 = names.second;
+  return identity;
 }
 
 OptAttributes lf_optAttributes(const pugi::xml_node& opt) {
@@ -194,17 +207,17 @@ OptAttributes lf_optAttributes(const pugi::xml_node& opt) {
   return read;
 }
 
-void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, AcCodes codes, std::uint32_t archived) {
+void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, const FlightIdentity& identity,
+                  std::uint32_t archived) {
   flight.archived = archived;
   flight.real = opt.real;
   flight.cpl = opt.cpl;
   flight.hh = opt.hh;
   flight.day = static_cast<std::uint32_t>(opt.day);
-  flight.registration = opt.registration;
-  flight.codes = codes;
-  const auto colon = opt.callsigns.find(':');
-  flight.callsign = opt.callsigns.substr(0, colon);
-  if (colon != std::string_view::npos) flight.callsign2 = opt.callsigns.substr(colon + 1);
+  flight.registration = identity.registration;
+  flight.codes = identity.codes;
+  flight.callsign = identity.callsign;
+  flight.callsign2 = identity.callsign2;
 }
 
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived) {
@@ -216,7 +229,8 @@ std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t
   const OptAttributes read = lf_optAttributes(opt);
   if (!read.usable()) return std::nullopt;
   std::optional<LearnedFlight> flight(std::in_place);
-  lf_setFlight(*flight, read, lookups.codesOf(read.registration, read.airline, read.model), archived);
+  lf_setFlight(*flight, read, lookups.identityOf(read.registration, read.airline, read.model, read.callsigns),
+               archived);
   return flight;
 }
 
@@ -244,7 +258,8 @@ std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint3
     const OptAttributes read = lf_optAttributes(opt);
     if (!read.usable()) continue;
     LearnedFlight& flight = flights.emplace_back();
-    lf_setFlight(flight, read, lookups.codesOf(read.registration, read.airline, read.model), archived);
+    lf_setFlight(flight, read, lookups.identityOf(read.registration, read.airline, read.model, read.callsigns),
+                 archived);
     flight.index = static_cast<std::uint32_t>(flights.size());
   }
   flights.shrink_to_fit();

@@ -77,16 +77,34 @@ private:
   std::size_t size_ = 0;
 };
 
-// The codes of the flights of one document. Each distinct text is looked up once. The
-// texts are kept as views into the document, which must outlive the object.
+// What an opt names: the codes, the registration and the callsigns.
+struct FlightIdentity {
+  AcCodes codes;
+  PooledText registration;
+  PooledText callsign;
+  PooledText callsign2;
+};
+
+// The identities of the flights of one document. Each distinct text is looked up and pooled
+// once. The texts are kept as views into the document, which must outlive the object.
 class FlightLookups {
 public:
-  // The registration's dbase codes, else the airline and model codes as ids (operator
-  // none, cargo off).
-  AcCodes codesOf(std::string_view registration, std::string_view airline, std::string_view model);
+  // The codes are the registration's dbase codes, else the airline and model codes as ids
+  // (operator none, cargo off); callsigns is "callsign" or "callsign:callsign2".
+  FlightIdentity identityOf(std::string_view registration, std::string_view airline, std::string_view model,
+                            std::string_view callsigns);
 
 private:
-  TextKeyedTable<std::optional<AcCodes>> registrations_;
+  struct Registration {
+    std::optional<AcCodes> codes;
+    PooledText text;
+  };
+  struct Callsigns {
+    PooledText first;
+    PooledText second;
+  };
+  TextKeyedTable<Registration> registrations_;
+  TextKeyedTable<Callsigns> callsigns_;
   TextKeyedTable<std::uint16_t> airlines_;
   TextKeyedTable<std::uint16_t> models_;
   std::optional<std::string_view> lastAirline_;
@@ -112,8 +130,9 @@ struct OptAttributes {
 };
 OptAttributes lf_optAttributes(const pugi::xml_node& opt);
 
-// Fills the flight (index 0) from a usable opt and its codes.
-void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, AcCodes codes, std::uint32_t archived);
+// Fills the flight (index 0) from a usable opt and what it names.
+void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, const FlightIdentity& identity,
+                  std::uint32_t archived);
 
 // One opt element as a flight (index 0); none when it has no hours or its day is not 1..7.
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived);

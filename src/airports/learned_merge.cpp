@@ -47,7 +47,7 @@ struct FlightKey {
   std::uint32_t day = 0;
   std::uint32_t real = 0;
   AcCodes codes;
-  std::string_view registration;
+  PooledText registration;
 
   static FlightKey of(const LearnedFlight& f) { return FlightKey{f.day, f.real, f.codes, f.registration}; }
   bool operator==(const FlightKey& other) const {
@@ -59,7 +59,7 @@ struct FlightKey {
     const std::uint64_t key = (static_cast<std::uint64_t>(day) << 56) ^ (static_cast<std::uint64_t>(real) << 48) ^
                               (static_cast<std::uint64_t>(codes.airlineId) << 32) ^
                               (static_cast<std::uint64_t>(codes.operatorId) << 16) ^ codes.modelId;
-    return lf_mixHash(key ^ gf_textHash(registration));
+    return lf_mixHash(key ^ (static_cast<std::uint64_t>(registration.id()) * 0x9E3779B97F4A7C15ULL));
   }
 };
 
@@ -222,12 +222,12 @@ bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool o
       if (gf_hours2bitset(read.hours).none()) gf_logWarning("empty bit set");
       continue;
     }
-    const AcCodes codes = lookups.codesOf(read.registration, read.airline, read.model);
-    const FlightKey key{static_cast<std::uint32_t>(read.day), read.real, codes, read.registration};
+    const FlightIdentity identity = lookups.identityOf(read.registration, read.airline, read.model, read.callsigns);
+    const FlightKey key{static_cast<std::uint32_t>(read.day), read.real, identity.codes, identity.registration};
     SameFlightIndex::Slot& slot = index.slotOf(flights, key);
     if ((slot.hours & read.hh).any()) {
       LearnedFlight flight;
-      lf_setFlight(flight, read, codes, 0);
+      lf_setFlight(flight, read, identity, 0);
       const auto hours = gf_bitset2hours(flight.hh);
       gf_logWarning(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, flight.day,
                                 hours ? *hours : std::string("'empty hrs'"), gf_codesLabel(flight.codes),
@@ -236,7 +236,7 @@ bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool o
     }
     SameFlightIndex::add(slot, static_cast<std::uint32_t>(flights.size()), read.hh);
     LearnedFlight& flight = flights.emplace_back();
-    lf_setFlight(flight, read, codes, 0);
+    lf_setFlight(flight, read, identity, 0);
     flight.index = next++;
   }
   return true;

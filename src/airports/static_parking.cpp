@@ -225,8 +225,10 @@ bool lf_flightInUse(const LearnedFlight& flight, TrafficEngine& engine) {
   if (!flight.registration.empty() &&
       std::ranges::any_of(g_staticCandidates, [&](const StaticCandidate& c) { return c.registration == flight.registration; }))
     return true;
-  for (const std::string* name : {&flight.callsign, &flight.callsign2}) {
-    if (!name->empty() && (g_seenCallsigns.contains(*name) || g_seenCallsigns.contains(*name + "_"))) return true;
+  for (const PooledText* name : {&flight.callsign, &flight.callsign2}) {
+    if (name->empty()) continue;
+    const std::string text(name->view());
+    if (g_seenCallsigns.contains(text) || g_seenCallsigns.contains(text + "_")) return true;
   }
   if (std::ranges::any_of(engine.staticAcs, [&](const StaticAc& ac) {
         return isName(ac.previousCallsign) || ac.registration == flight.registration;
@@ -276,8 +278,9 @@ void lf_searchStands(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, st
         flight.index = 0;
         continue;
       }
-      out.push_back(StaticCandidate{stand.sid, offset, flight.codes, flight.callsign, flight.callsign2,
-                                    flight.registration, static_cast<std::uint8_t>(lf_stays(stand, flight, now))});
+      out.push_back(StaticCandidate{stand.sid, offset, flight.codes, std::string(flight.callsign.view()),
+                                    std::string(flight.callsign2.view()), std::string(flight.registration.view()),
+                                    static_cast<std::uint8_t>(lf_stays(stand, flight, now))});
       lf_markStandAndNeighbours(stand);
     }
   } catch (const std::exception& e) {

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/text_pool.h"
 #include "foundation/time_text.h"
 #include "refdata/ac_codes.h"
 
@@ -17,11 +18,13 @@ namespace vexo {
 struct LiveAc;
 struct TrafficEngine;
 
+// A large park airport holds hundreds of thousands of these, read in one go when it becomes
+// the park airport: the texts are pooled, which keeps the record at 48 bytes.
 struct LearnedFlight {
   AcCodes codes;
-  std::string registration;  // never empty in a stored flight
-  std::string callsign;      // the first seen; a trailing "_" is never stored
-  std::string callsign2;     // a second, different callsign seen later; empty when none
+  PooledText registration;  // never empty in a stored flight
+  PooledText callsign;      // the first seen; a trailing "_" is never stored
+  PooledText callsign2;     // a second, different callsign seen later; empty when none
   HalfHourBits hh;           // the slots of `day` during which the aircraft stood there
   std::uint32_t index = 0;   // from 1 within the stand's list; 0 = not written to a file
   std::uint32_t day = 0;     // 1 (Monday) to 7

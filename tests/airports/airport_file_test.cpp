@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fmt/format.h>
+
 #include <unordered_set>
 
 #include "airports/airport_writer.h"
@@ -108,6 +110,26 @@ TEST_F(AirportFileTest, ALearnedWriteKeepsEveryFlightField) {
   const auto flights = lf_readOpts(parkpos, 0);
   expectSameFlights(flights, file.stands[0].learnedFlights);
   EXPECT_EQ(flights[2].index, 3U);
+}
+
+// The reader looks each text up once per file: many distinct registrations and callsigns,
+// each repeated, must each keep their own, and a registration's codes come with the opt.
+TEST_F(AirportFileTest, ManyDistinctTextsReadBackEachAsWritten) {
+  AirportFile file;
+  ParkingPosition s = stand("E5", 52.3, 4.76);
+  for (std::uint32_t n = 0; n < 3000; ++n) {
+    const std::string reg = fmt::format("PH-{:04}", n % 1500);
+    const std::string cs = fmt::format("KLM{}", n % 700);
+    const std::string cs2 = n % 3 == 0 ? fmt::format("MP{}", n % 11) : std::string();
+    LearnedFlight f = flight(reg.c_str(), cs.c_str(), cs2.c_str(), 1 + n % 7, n % 2 == 0 ? "4:5" : "30");
+    f.index = n + 1;
+    if (n >= 1500 && n % 2 == 1) f.codes.modelId = gf_modelCode2Id("A320");  // same registration, other model
+    s.learnedFlights.push_back(f);
+  }
+  file.stands.push_back(std::move(s));
+  const auto document = written(file, StandWriteMode::learned);
+  const auto flights = lf_readOpts(gf_airportFileElement(document, "parkpositions").child("parkpos"), 0);
+  expectSameFlights(flights, file.stands[0].learnedFlights);
 }
 
 // A stand of a handmade file must keep its place when its radius changed at run time.
