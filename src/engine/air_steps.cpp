@@ -5,6 +5,7 @@
 #include <array>
 #include <bit>
 #include <cmath>
+#include <tuple>
 
 #include "engine/air_movement.h"
 #include "engine/live_report.h"
@@ -209,16 +210,14 @@ namespace {
 // The same bits, not only equal values: -0.0 and 0.0 may give bearings of other signs.
 bool lf_sameBits(double x, double y) { return std::bit_cast<std::uint64_t>(x) == std::bit_cast<std::uint64_t>(y); }
 
-LatTrig lf_measuredLat(const LiveAc& a, double lat) {
-  for (const MeasuredLat& m : a.measuredLats)
-    if (lf_sameBits(m.lat, lat)) return {m.sinPhi, m.cosPhi};
-  MeasuredLat& m = a.measuredLats[a.nextMeasuredLat % a.measuredLats.size()];
-  a.nextMeasuredLat = static_cast<std::uint8_t>((a.nextMeasuredLat + 1) % a.measuredLats.size());
-  const LatTrig trig = gf_latTrig(lat);
-  m.lat = lat;
-  m.sinPhi = trig.sinPhi;
-  m.cosPhi = trig.cosPhi;
-  return trig;
+// The sine and cosine of a latitude that one of the legs already measured starts or ends
+// at (the leg being replaced included), else worked out.
+LatTrig lf_legLatTrig(const MeasuredLeg& a, const MeasuredLeg& b, double lat) {
+  if (lf_sameBits(a.toLat, lat)) return {a.toSin, a.toCos};
+  if (lf_sameBits(a.fromLat, lat)) return {a.fromSin, a.fromCos};
+  if (lf_sameBits(b.toLat, lat)) return {b.toSin, b.toCos};
+  if (lf_sameBits(b.fromLat, lat)) return {b.fromSin, b.fromCos};
+  return gf_latTrig(lat);
 }
 
 MeasuredLeg& lf_measuredLeg(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
@@ -226,12 +225,21 @@ MeasuredLeg& lf_measuredLeg(const LiveAc& a, const StreamPos& from, const Stream
     if (lf_sameBits(leg.fromLat, from.lat) && lf_sameBits(leg.fromLon, from.lon) && lf_sameBits(leg.toLat, to.lat) &&
         lf_sameBits(leg.toLon, to.lon))
       return leg;
-  MeasuredLeg& leg = a.measuredLegs[a.nextMeasuredLeg % a.measuredLegs.size()];
-  a.nextMeasuredLeg = static_cast<std::uint8_t>((a.nextMeasuredLeg + 1) % a.measuredLegs.size());
+  static_assert(std::tuple_size_v<decltype(a.measuredLegs)> == 2);
+  const std::size_t slot = a.nextMeasuredLeg & 1u;
+  a.nextMeasuredLeg = static_cast<std::uint8_t>(slot ^ 1u);
+  MeasuredLeg& leg = a.measuredLegs[slot];
+  const MeasuredLeg& other = a.measuredLegs[slot ^ 1u];
+  const LatTrig f = lf_legLatTrig(other, leg, from.lat);
+  const LatTrig t = lf_legLatTrig(other, leg, to.lat);
   leg.fromLat = from.lat;
   leg.fromLon = from.lon;
   leg.toLat = to.lat;
   leg.toLon = to.lon;
+  leg.fromSin = f.sinPhi;
+  leg.fromCos = f.cosPhi;
+  leg.toSin = t.sinPhi;
+  leg.toCos = t.cosPhi;
   leg.hasBearing = 0;
   leg.hasNm = 0;
   return leg;
@@ -242,9 +250,7 @@ MeasuredLeg& lf_measuredLeg(const LiveAc& a, const StreamPos& from, const Stream
 double gf_legBearing(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
   MeasuredLeg& leg = lf_measuredLeg(a, from, to);
   if (leg.hasBearing == 0) {
-    const LatTrig f = lf_measuredLat(a, from.lat);
-    const LatTrig t = lf_measuredLat(a, to.lat);
-    leg.bearing = gf_initialBearing({from.lat, from.lon}, {to.lat, to.lon}, f, t);
+    leg.bearing = gf_initialBearing({from.lat, from.lon}, {to.lat, to.lon}, {leg.fromSin, leg.fromCos}, {leg.toSin, leg.toCos});
     leg.hasBearing = 1;
   }
   return leg.bearing;
@@ -253,9 +259,7 @@ double gf_legBearing(const LiveAc& a, const StreamPos& from, const StreamPos& to
 double gf_legNm(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
   MeasuredLeg& leg = lf_measuredLeg(a, from, to);
   if (leg.hasNm == 0) {
-    const double cosFrom = lf_measuredLat(a, from.lat).cosPhi;
-    const double cosTo = lf_measuredLat(a, to.lat).cosPhi;
-    leg.nm = gf_greatCircleNm({from.lat, from.lon}, {to.lat, to.lon}, cosFrom, cosTo);
+    leg.nm = gf_greatCircleNm({from.lat, from.lon}, {to.lat, to.lon}, leg.fromCos, leg.toCos);
     leg.hasNm = 1;
   }
   return leg.nm;

@@ -11,6 +11,7 @@
 
 #include "engine/ac_ident.h"
 #include "engine/live_movement.h"
+#include "engine/ring_deque.h"
 #include "refdata/ac_codes.h"
 
 namespace vexo {
@@ -92,7 +93,7 @@ struct LiveAc : StaticAc, LiveMovement {
   double verticalSpeed = 0.0;  // feet per second
   double trueAirspeed = 0.0;   // knots
 
-  std::deque<StreamPos> stream;  // positions still ahead; the front is being flown to
+  RingDeque<StreamPos> stream;  // positions still ahead; the front is being flown to
   double lastReportTime = 0.0;   // seconds
   double prevLat = 0.0;  // at the last check against static aircraft in the way
   double prevLon = 0.0;

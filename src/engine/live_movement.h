@@ -28,24 +28,22 @@ using GroundCurve = std::array<double, 8>;
 inline constexpr double g_noCurve = std::numeric_limits<double>::quiet_NaN();
 inline constexpr GroundCurve g_noGroundCurve{0.0, 0.0, 0.0, 0.0, 0.0, 0.0, g_noCurve, g_noCurve};
 
-// A leg between two stream positions, known by its exact end points, with its initial
-// bearing (radians) and length (nm), each worked out when first asked for.
+// A leg between two stream positions, known by its exact end points, with the sines and
+// cosines of their latitudes, and its initial bearing (radians) and length (nm), each
+// worked out when first asked for.
 struct MeasuredLeg {
   double fromLat = g_noCurve;  // not-a-number: no leg
   double fromLon = 0.0;
   double toLat = 0.0;
   double toLon = 0.0;
+  double fromSin = 0.0;
+  double fromCos = 1.0;
+  double toSin = 0.0;
+  double toCos = 1.0;
   double bearing = 0.0;
   double nm = 0.0;
   std::uint8_t hasBearing = 0;
   std::uint8_t hasNm = 0;
-};
-
-// The sine and cosine of a latitude that a measured leg starts or ends at.
-struct MeasuredLat {
-  double lat = g_noCurve;  // not-a-number: none
-  double sinPhi = 0.0;
-  double cosPhi = 1.0;
 };
 
 struct LiveMovement {
@@ -92,13 +90,11 @@ struct LiveMovement {
   std::uint8_t landingRoll = 0;
   std::uint8_t movingAtStand = 0;
   std::uint8_t turnInPlace = 0;
-  // The last legs measured (gf_legBearing, gf_legNm): the leg after the next position,
-  // measured for the turn ahead, is the next due step's leg to its next position; and the
-  // latitudes of their ends, which the legs before and after share.
+  // The last two legs measured (gf_legBearing, gf_legNm): the leg after the next position,
+  // measured for the turn ahead, is the next due step's leg to its next position; a new
+  // leg takes the trigonometry of a latitude it shares with them.
   mutable std::array<MeasuredLeg, 2> measuredLegs{};
-  mutable std::array<MeasuredLat, 4> measuredLats{};
   mutable std::uint8_t nextMeasuredLeg = 0;
-  mutable std::uint8_t nextMeasuredLat = 0;
 };
 
 }  // namespace vexo
