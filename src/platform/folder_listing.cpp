@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 
 namespace vexo::platform {
 
@@ -18,6 +19,8 @@ EntryType lf_typeOfMode(mode_t mode) {
   if (S_ISLNK(mode)) return EntryType::symlink;
   return EntryType::other;
 }
+
+constexpr off64_t kEndOfFolder = std::numeric_limits<off64_t>::max();
 
 // The raw listing of an open folder, with a buffer that takes a usual folder in one call.
 std::error_code lf_listDescriptor(int fd, std::vector<FolderEntry>& entries) {
@@ -35,9 +38,15 @@ std::error_code lf_listDescriptor(int fd, std::vector<FolderEntry>& entries) {
       return {error, std::generic_category()};
     }
     if (got == 0) return {};
+    bool atEnd = false;
     for (ssize_t at = 0; at < got;) {
       const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
       at += entry->d_reclen;
+      // The position after the last entry is the largest offset only at the end of the
+      // folder (ext4's hashed folders, where no entry can take that position): then the
+      // call that would only say so is left out. Elsewhere the listing reads on until a
+      // call gives nothing.
+      atEnd = at == got && entry->d_off == kEndOfFolder;
       const char* name = entry->d_name;
       if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
       EntryType type = EntryType::other;
@@ -61,6 +70,7 @@ std::error_code lf_listDescriptor(int fd, std::vector<FolderEntry>& entries) {
       }
       entries.push_back(FolderEntry{std::string(name, std::strlen(name)), type});
     }
+    if (atEnd) return {};
   }
 }
 
