@@ -162,42 +162,42 @@ FlightIdentity FlightLookups::identityOf(std::string_view registration, std::str
   return identity;
 }
 
+namespace {
+
+// Whether the name is exactly the expected one; reads no further than the first difference.
+template <std::size_t N>
+bool lf_isName(const char* name, const char (&expected)[N]) {
+  for (std::size_t i = 0; i < N; ++i) {
+    if (name[i] != expected[i]) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 OptAttributes lf_optAttributes(const pugi::xml_node& opt) {
-  // One pass over the attributes, told apart by their first letter: a large learned file
-  // holds hundreds of thousands of opts.
+  // One pass over the attributes: a large learned file holds hundreds of thousands of opts.
   OptAttributes read;
   std::string_view dayText;
   for (pugi::xml_attribute attribute = opt.first_attribute(); attribute; attribute = attribute.next_attribute()) {
     const char* name = attribute.name();
     const char* value = attribute.value();
-    switch (name[0]) {
-      case 'r':
-        if (std::strcmp(name, "reg") == 0) read.registration = value;
-        break;
-      case 'a':
-        if (std::strcmp(name, "airl") == 0) read.airline = value;
-        break;
-      case 't':
-        if (std::strcmp(name, "type") == 0) read.model = value;
-        break;
-      case 'c':
-        if (std::strcmp(name, "cs") == 0) {
-          read.callsigns = value;
-        } else if (std::strcmp(name, "cpl") == 0) {
-          read.cpl = lf_isTrue(value) ? 1 : 0;
-        }
-        break;
-      case 'h':
-        if (std::strcmp(name, "hh") == 0) read.hours = value;
-        break;
-      case 'd':
-        if (std::strcmp(name, "day") == 0) dayText = value;
-        break;
-      case 's':
-        if (std::strcmp(name, "soft") == 0) read.real = lf_isTrue(value) ? 0 : 1;
-        break;
-      default:
-        break;
+    if (lf_isName(name, "reg")) {
+      read.registration = value;
+    } else if (lf_isName(name, "airl")) {
+      read.airline = value;
+    } else if (lf_isName(name, "type")) {
+      read.model = value;
+    } else if (lf_isName(name, "day")) {
+      dayText = value;
+    } else if (lf_isName(name, "hh")) {
+      read.hours = value;
+    } else if (lf_isName(name, "cs")) {
+      read.callsigns = value;
+    } else if (lf_isName(name, "soft")) {
+      read.real = lf_isTrue(value) ? 0 : 1;
+    } else if (lf_isName(name, "cpl")) {
+      read.cpl = lf_isTrue(value) ? 1 : 0;
     }
   }
   // The bitset reader never throws: a malformed text gives no hours and drops this opt only.
@@ -234,10 +234,7 @@ std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t
   return flight;
 }
 
-bool gf_isOpt(const pugi::xml_node& node) {
-  const char* name = node.name();
-  return name[0] == 'o' && name[1] == 'p' && name[2] == 't' && name[3] == '\0';
-}
+bool gf_isOpt(const pugi::xml_node& node) { return lf_isName(node.name(), "opt"); }
 
 std::size_t lf_optCount(const pugi::xml_node& parkpos) {
   std::size_t count = 0;
