@@ -64,7 +64,9 @@ void lf_keepAttitudeSane(LiveAc& a) {
   const std::size_t c = gf_categoryIndex(a.category);
   const double bank = g_maxBankDeg[c] * g_degToRad;
   a.bank = std::clamp(a.bank, -bank, bank);
-  a.pitch = std::clamp(a.pitch, std::min(a.climbPitch, lf_targetPitch(2400.0)), lf_targetPitch(-3000.0));
+  static const double steepestClimb = lf_targetPitch(2400.0);
+  static const double steepestDescent = lf_targetPitch(-3000.0);
+  a.pitch = std::clamp(a.pitch, std::min(a.climbPitch, steepestClimb), steepestDescent);
 }
 
 void lf_moveVertically(LiveAc& a, TrafficEngine& engine) {

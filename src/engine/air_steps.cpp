@@ -220,11 +220,13 @@ LatTrig lf_legLatTrig(const MeasuredLeg& a, const MeasuredLeg& b, double lat) {
   return gf_latTrig(lat);
 }
 
-MeasuredLeg& lf_measuredLeg(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
-  for (MeasuredLeg& leg : a.measuredLegs)
-    if (lf_sameBits(leg.fromLat, from.lat) && lf_sameBits(leg.fromLon, from.lon) && lf_sameBits(leg.toLat, to.lat) &&
-        lf_sameBits(leg.toLon, to.lon))
-      return leg;
+bool lf_isLeg(const MeasuredLeg& leg, const StreamPos& from, const StreamPos& to) {
+  return lf_sameBits(leg.fromLat, from.lat) && lf_sameBits(leg.fromLon, from.lon) && lf_sameBits(leg.toLat, to.lat) &&
+         lf_sameBits(leg.toLon, to.lon);
+}
+
+// A leg not kept: it takes the place of the older one.
+[[gnu::noinline]] MeasuredLeg& lf_newLeg(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
   static_assert(std::tuple_size_v<decltype(a.measuredLegs)> == 2);
   const std::size_t slot = a.nextMeasuredLeg & 1u;
   a.nextMeasuredLeg = static_cast<std::uint8_t>(slot ^ 1u);
@@ -243,6 +245,12 @@ MeasuredLeg& lf_measuredLeg(const LiveAc& a, const StreamPos& from, const Stream
   leg.hasBearing = 0;
   leg.hasNm = 0;
   return leg;
+}
+
+MeasuredLeg& lf_measuredLeg(const LiveAc& a, const StreamPos& from, const StreamPos& to) {
+  if (lf_isLeg(a.measuredLegs[0], from, to)) return a.measuredLegs[0];
+  if (lf_isLeg(a.measuredLegs[1], from, to)) return a.measuredLegs[1];
+  return lf_newLeg(a, from, to);
 }
 
 }  // namespace

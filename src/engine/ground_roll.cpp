@@ -128,7 +128,11 @@ void lf_setUpCurve(LiveAc& a) {
   StreamPos& end = a.stream[2];
   if (end.groundSpeed == 0.0) end.groundSpeed = (f.groundSpeed + n.groundSpeed) / 2.0;
   const double eastPerDeg = std::cos(a.lat * g_degToRad) * g_metresPerDegLat;
-  auto dLon = [&a](double lon) { return std::remainder(lon - a.lon, 360.0); };
+  // Within half a turn the difference is its own remainder (the library call only beyond).
+  auto dLon = [&a](double lon) {
+    const double d = lon - a.lon;
+    return std::abs(d) <= 180.0 ? d : std::remainder(d, 360.0);
+  };
   GroundCurve& c = a.curve;
   c[curveOriginLat] = a.lat;
   c[curveOriginLon] = a.lon;
