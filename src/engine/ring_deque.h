@@ -75,12 +75,16 @@ public:
   RingDeque(const RingDeque&) = default;
   RingDeque& operator=(const RingDeque&) = default;
   RingDeque(RingDeque&& other) noexcept
-      : slots_(std::move(other.slots_)), head_(std::exchange(other.head_, 0)), size_(std::exchange(other.size_, 0)) {
+      : slots_(std::move(other.slots_)),
+        mask_(std::exchange(other.mask_, 0)),
+        head_(std::exchange(other.head_, 0)),
+        size_(std::exchange(other.size_, 0)) {
     other.slots_.clear();
   }
   RingDeque& operator=(RingDeque&& other) noexcept {
     if (this != &other) {
       slots_ = std::move(other.slots_);
+      mask_ = std::exchange(other.mask_, 0);
       head_ = std::exchange(other.head_, 0);
       size_ = std::exchange(other.size_, 0);
       other.slots_.clear();
@@ -95,8 +99,8 @@ public:
   size_type size() const { return size_; }
   bool empty() const { return size_ == 0; }
 
-  T& operator[](size_type i) { return slots_[(head_ + i) & (slots_.size() - 1)]; }
-  const T& operator[](size_type i) const { return slots_[(head_ + i) & (slots_.size() - 1)]; }
+  T& operator[](size_type i) { return slots_[(head_ + i) & mask_]; }
+  const T& operator[](size_type i) const { return slots_[(head_ + i) & mask_]; }
   T& front() { return (*this)[0]; }
   const T& front() const { return (*this)[0]; }
   T& back() { return (*this)[size_ - 1]; }
@@ -117,20 +121,20 @@ public:
   void push_back(const T& value) {
     const T copy = value;  // the value may lie in the ring that grows
     reserveOneMore();
-    slots_[(head_ + size_) & (slots_.size() - 1)] = copy;
+    slots_[(head_ + size_) & mask_] = copy;
     ++size_;
   }
 
   void push_front(const T& value) {
     const T copy = value;
     reserveOneMore();
-    head_ = (head_ + slots_.size() - 1) & (slots_.size() - 1);
+    head_ = (head_ + mask_) & mask_;
     slots_[head_] = copy;
     ++size_;
   }
 
   void pop_front() {
-    head_ = (head_ + 1) & (slots_.size() - 1);
+    head_ = (head_ + 1) & mask_;
     --size_;
   }
 
@@ -182,14 +186,16 @@ private:
   // Room for one more element: the ring doubles (at least 8 slots), its elements laid out
   // again from slot 0.
   void reserveOneMore() {
-    if (size_ < slots_.size()) return;
+    if (!slots_.empty() && size_ <= mask_) return;
     std::vector<T> grown(std::max<size_type>(8, slots_.size() * 2));
     for (size_type i = 0; i < size_; ++i) grown[i] = (*this)[i];
     slots_ = std::move(grown);
+    mask_ = slots_.size() - 1;
     head_ = 0;
   }
 
   std::vector<T> slots_;  // a power of two of them, or none
+  size_type mask_ = 0;    // their count less one
   size_type head_ = 0;
   size_type size_ = 0;
 };
