@@ -241,6 +241,7 @@ private:
     watch("hexidLiveries", g_fleetSize, false);
     watch("spawnIdMap", g_fleetSize, false);
     watch("badReportHexids", g_fleetSize, false);
+    watch("maxParkRemoved", g_fleetSize, false);
     watch("unknownSpanModels", 50);
     watch("reports waiting", 2000);
     watch("responses waiting", 2000);
@@ -431,6 +432,7 @@ private:
     w(i++).see(engine_.hexidLiveries.size(), half);
     w(i++).see(engine_.spawnIdMap.size(), half);
     w(i++).see(engine_.badReportHexids.size(), half);
+    w(i++).see(engine_.maxParkRemoved.size(), half);
     w(i++).see(engine_.unknownSpanModels.size(), half);
     {
       std::lock_guard lock(engine_.reports.mutex);

@@ -212,6 +212,7 @@ void gf_adjustStaticParking(TrafficEngine& engine) {
 
 void gf_clearParkAirport(TrafficEngine& engine) {
   g_staticCandidates.clear();
+  engine.maxParkRemoved.clear();
   gf_removeAllStatic(engine);
   bool erase = false;
   for (LiveAc& aircraft : engine.liveAcs) {

@@ -210,6 +210,10 @@ std::optional<StandAtSpawn> lf_checkStandAtSpawn(LiveAc& aircraft, TrafficEngine
   }
   ParkingPosition* stand = lf_findStandFor(position, aircraft, g_spawnRadiusNm, standing);
   if (stand == nullptr) return std::nullopt;
+  if (engine.maxParkRemoved.contains(aircraft.hexid)) {
+    aircraft.eraseFromBuffer = 1;
+    return std::nullopt;
+  }
   if ((!g_reservedStand.empty() && stand->id == g_reservedStand) || stand->id == lf_userStand(engine))
     return std::nullopt;
   const bool adjacentClear = std::ranges::all_of(

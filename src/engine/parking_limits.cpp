@@ -92,6 +92,7 @@ void lf_checkMaxPark(std::uint8_t extra, TrafficEngine& engine) {
       });
       if (it != engine.liveAcs.end()) {
         gf_log(fmt::format("{:8}: {} live max park exceeded, removed", gf_standName(it->sid), it->callsign));
+        engine.maxParkRemoved.insert(it->hexid);
         removeAircraftFromSim(*it, engine);
       }
     }

@@ -211,6 +211,7 @@ void spawnLiveAc(LiveAc& a, TrafficEngine& engine) {
     }
     if (a.stream.front().airborne != 0) {
       lf_setFlightState(a, FlightState::flying);
+      engine.maxParkRemoved.erase(a.hexid);
     } else if (const auto stand = lf_checkStandAtSpawn(a, engine)) {
       lf_parkAtSpawn(a, *stand, engine);
     } else if (a.eraseFromBuffer != 0) {
@@ -219,6 +220,7 @@ void spawnLiveAc(LiveAc& a, TrafficEngine& engine) {
       return lf_pop(a);
     } else {
       lf_setFlightState(a, FlightState::taxi);
+      engine.maxParkRemoved.erase(a.hexid);
     }
   }
   // A new record has no extension running; one that comes back from a livery respawn

@@ -168,6 +168,7 @@ void gf_resetTraffic(TrafficEngine& engine) {
   engine.liveAcs.clear();
   engine.touchdownList.clear();
   engine.badReportHexids.clear();
+  engine.maxParkRemoved.clear();
   engine.meanParkedHours = 0.0F;
   engine.lastStaticCheckUser.reset();
   g_qnh.store(g_standardQnh);

@@ -136,6 +136,11 @@ struct TrafficEngine {
 
   // Reports refused for a non-finite value or a negative ground speed: logged once per hexid.
   std::unordered_set<std::uint32_t> badReportHexids;
+  // Live aircraft taken off their stands because more live aircraft stood parked than the
+  // static parking wants: while reported standing there they are not created parked again,
+  // else each would come back at its next report and push the next longest parked one off.
+  // An aircraft created moving leaves the set; leaving the park airport empties it.
+  std::unordered_set<std::uint32_t> maxParkRemoved;
   // Models without a known wingspan met on leaving a stand: logged once per model id.
   std::unordered_set<std::uint16_t> unknownSpanModels;
   bool tablesReserved = false;

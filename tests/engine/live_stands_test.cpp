@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "airports/static_cycle.h"
 #include "engine/engine_hooks.h"
 #include "engine/learned_flight.h"
 #include "engine/situation_updates.h"
@@ -209,6 +210,51 @@ TEST_F(StandLearning, AnAircraftReportedStandingSpawnsParkedAndIsLearnedUnlessTh
   g_parkAirport.latitude = northOf(10'000.0);
   link.userOnGround = false;
   EXPECT_FALSE(lf_checkStandAtSpawn(b, engine).has_value());
+}
+
+// More live aircraft parked than the static parking wants: the longest parked goes. Still
+// reported standing at its stand, it is not created parked again (it would push the next
+// one off, and so on at every report); created moving, or after the user left the
+// airport, it is an aircraft like any other.
+TEST_F(StandLearning, AnAircraftTakenOffItsStandForTheParkedCountIsNotCreatedParkedAgain) {
+  g_wantedStaticCount = 1;
+  addStand("A1", 0.0, 30.0);
+  addStand("B1", 200.0, 30.0);
+  LiveAc& first = standingAt(8.0);
+  const std::uint32_t firstHexid = first.hexid;
+  auto stand = lf_checkStandAtSpawn(first, engine);
+  ASSERT_TRUE(stand.has_value());
+  lf_parkAtSpawn(first, *stand, engine);
+  first.simState = SimState::active;
+  clockNow = 600'000'000;  // a minute later
+  LiveAc& second = standingAt(208.0, "N12345");
+  stand = lf_checkStandAtSpawn(second, engine);
+  ASSERT_TRUE(stand.has_value());
+  lf_parkAtSpawn(second, *stand, engine);  // two parked, one wanted
+  second.simState = SimState::active;
+  EXPECT_EQ(first.simState, SimState::removingfromsim);
+
+  const auto reportedAgain = [&](double metresNorth, bool moving) -> LiveAc& {
+    LiveAc& a = standingAt(metresNorth);
+    a.hexid = firstHexid;
+    if (moving)
+      for (StreamPos& p : a.stream) p.stationary = 0, p.groundSpeed = 12.0;
+    return a;
+  };
+  LiveAc& standing = reportedAgain(8.0, false);
+  EXPECT_FALSE(lf_checkStandAtSpawn(standing, engine).has_value());
+  EXPECT_NE(standing.eraseFromBuffer, 0) << "the record is dropped";
+  EXPECT_EQ(second.simState, SimState::active);
+
+  LiveAc& taxiing = reportedAgain(100.0, true);
+  taxiing.liveryTitle = "Some livery";
+  spawnLiveAc(taxiing, engine);
+  EXPECT_EQ(taxiing.flightState, FlightState::taxi);
+  EXPECT_TRUE(lf_checkStandAtSpawn(reportedAgain(8.0, false), engine).has_value());
+
+  engine.maxParkRemoved.insert(firstHexid);
+  gf_clearParkAirport(engine);  // the user leaves
+  EXPECT_TRUE(engine.maxParkRemoved.empty());
 }
 
 TEST_F(StandLearning, MovingAtItsStandClosesTheStayAndANewCodeWordIsLearnedAtOnce) {
