@@ -175,35 +175,96 @@ bool lf_isName(const char* name, const char (&expected)[N]) {
 
 }  // namespace
 
+namespace {
+
+// The length of a text of the document; attribute values are mostly a few characters long.
+std::size_t lf_length(const char* text) {
+  std::size_t n = 0;
+  while (text[n] != '\0') ++n;
+  return n;
+}
+
+// A number of one or two digits; -1 for anything else.
+int lf_smallNumber(std::string_view text) {
+  if (text.empty() || text.size() > 2) return -1;
+  int value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return -1;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// The half hours first..last, both from 0 to 47.
+HalfHourBits lf_halfHourRange(int first, int last) {
+  const std::uint64_t upTo = (std::uint64_t{2} << last) - 1;
+  const std::uint64_t below = (std::uint64_t{1} << first) - 1;
+  return HalfHourBits(upTo & ~below);
+}
+
+// hh as the writer writes it, "a:b" or "a", without a general number reader; anything else
+// goes to the general reader, which reads those forms the same way.
+HalfHourBits lf_quickHours(std::string_view text) {
+  const auto colon = text.find(':');
+  const int first = lf_smallNumber(text.substr(0, colon));
+  const int last = colon == std::string_view::npos ? first : lf_smallNumber(text.substr(colon + 1));
+  if (first < 0 || last < 0 || last > 47 || first > last) return lf_hours(text);
+  return lf_halfHourRange(first, last);
+}
+
+// day: a digit on its own mostly.
+std::int32_t lf_day(std::string_view text) {
+  if (text.size() == 1 && text[0] >= '0' && text[0] <= '9') return text[0] - '0';
+  const std::string_view digits = gf_stripSpace(text);
+  std::int32_t day = 0;
+  if (std::from_chars(digits.data(), digits.data() + digits.size(), day).ec != std::errc()) return 0;
+  return day;
+}
+
+}  // namespace
+
 OptAttributes lf_optAttributes(const pugi::xml_node& opt) {
-  // One pass over the attributes: a large learned file holds hundreds of thousands of opts.
+  // One pass over the attributes, telling them apart by their first letter: a large learned
+  // file holds hundreds of thousands of opts.
   OptAttributes read;
   std::string_view dayText;
   for (pugi::xml_attribute attribute = opt.first_attribute(); attribute; attribute = attribute.next_attribute()) {
     const char* name = attribute.name();
     const char* value = attribute.value();
-    if (lf_isName(name, "reg")) {
-      read.registration = value;
-    } else if (lf_isName(name, "airl")) {
-      read.airline = value;
-    } else if (lf_isName(name, "type")) {
-      read.model = value;
-    } else if (lf_isName(name, "day")) {
-      dayText = value;
-    } else if (lf_isName(name, "hh")) {
-      read.hours = value;
-    } else if (lf_isName(name, "cs")) {
-      read.callsigns = value;
-    } else if (lf_isName(name, "soft")) {
-      read.real = lf_isTrue(value) ? 0 : 1;
-    } else if (lf_isName(name, "cpl")) {
-      read.cpl = lf_isTrue(value) ? 1 : 0;
+    const auto text = [value] { return std::string_view(value, lf_length(value)); };
+    switch (name[0]) {
+      case 'r':
+        if (lf_isName(name, "reg")) read.registration = text();
+        break;
+      case 'a':
+        if (lf_isName(name, "airl")) read.airline = text();
+        break;
+      case 't':
+        if (lf_isName(name, "type")) read.model = text();
+        break;
+      case 'd':
+        if (lf_isName(name, "day")) dayText = text();
+        break;
+      case 'h':
+        if (lf_isName(name, "hh")) read.hours = text();
+        break;
+      case 'c':
+        if (lf_isName(name, "cs")) {
+          read.callsigns = text();
+        } else if (lf_isName(name, "cpl")) {
+          read.cpl = lf_isTrue(value) ? 1 : 0;
+        }
+        break;
+      case 's':
+        if (lf_isName(name, "soft")) read.real = lf_isTrue(value) ? 0 : 1;
+        break;
+      default:
+        break;
     }
   }
   // The bitset reader never throws: a malformed text gives no hours and drops this opt only.
-  read.hh = lf_hours(read.hours);
-  const std::string_view dayDigits = gf_stripSpace(dayText);
-  if (std::from_chars(dayDigits.data(), dayDigits.data() + dayDigits.size(), read.day).ec != std::errc()) read.day = 0;
+  read.hh = lf_quickHours(read.hours);
+  read.day = lf_day(dayText);
   return read;
 }
 
@@ -236,20 +297,14 @@ std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t
 
 bool gf_isOpt(const pugi::xml_node& node) { return lf_isName(node.name(), "opt"); }
 
-std::size_t lf_optCount(const pugi::xml_node& parkpos) {
-  std::size_t count = 0;
-  for (pugi::xml_node node = parkpos.first_child(); node; node = node.next_sibling()) count += gf_isOpt(node) ? 1 : 0;
-  return count;
-}
-
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived) {
   FlightLookups lookups;
   return lf_readOpts(parkpos, archived, lookups);
 }
 
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived, FlightLookups& lookups) {
-  std::vector<LearnedFlight> flights;
-  flights.reserve(lf_optCount(parkpos));
+  std::vector<LearnedFlight>& flights = lookups.standFlights();
+  flights.clear();
   for (pugi::xml_node opt = parkpos.first_child(); opt; opt = opt.next_sibling()) {
     if (!gf_isOpt(opt)) continue;
     const OptAttributes read = lf_optAttributes(opt);
@@ -259,8 +314,7 @@ std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint3
                  archived);
     flight.index = static_cast<std::uint32_t>(flights.size());
   }
-  flights.shrink_to_fit();
-  return flights;
+  return std::vector<LearnedFlight>(flights.begin(), flights.end());
 }
 
 ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t position, std::vector<ParkingPosition>& stands,

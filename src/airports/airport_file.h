@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -32,9 +33,10 @@ double gf_doubleAttribute(const pugi::xml_node& node, const char* name);
 std::int32_t gf_intAttribute(const pugi::xml_node& node, const char* name);
 bool gf_boolAttribute(const pugi::xml_node& node, const char* name);
 
-// A table keyed by texts that live elsewhere (views into a document), open addressing with
-// a cheap hash: a large learned file names the same few thousand texts hundreds of
-// thousands of times.
+// A table keyed by texts, open addressing with a cheap hash: a large learned file names the
+// same few thousand texts hundreds of thousands of times. The table keeps its own copy of
+// each key, side by side, so that a lookup compares with memory it has just used rather
+// than with the far-away place in a document where the text was first seen.
 template <class Value>
 class TextKeyedTable {
 public:
@@ -46,34 +48,42 @@ public:
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
       Slot& slot = slots_[i];
-      if (!slot.used) {
-        slot = Slot{text, hash, make(), true};
+      if (slot.offset == kFree) {
+        if (keys_.size() + text.size() >= kFree) throw std::length_error("text table full");
+        slot.offset = static_cast<std::uint32_t>(keys_.size());
+        slot.length = static_cast<std::uint32_t>(text.size());
+        slot.hash = hash;
+        keys_.append(text);
+        slot.value = make();
         ++size_;
         return slot.value;
       }
-      if (slot.hash == hash && slot.text == text) return slot.value;
+      if (slot.hash == hash && keyOf(slot) == text) return slot.value;
     }
   }
 
 private:
+  static constexpr std::uint32_t kFree = 0xFFFFFFFFU;
   struct Slot {
-    std::string_view text;
     std::uint64_t hash = 0;
+    std::uint32_t offset = kFree;  // of the key in keys_; kFree: a free slot
+    std::uint32_t length = 0;
     Value value{};
-    bool used = false;
   };
+  std::string_view keyOf(const Slot& slot) const { return std::string_view(keys_).substr(slot.offset, slot.length); }
   void grow() {
     std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
     old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
     for (Slot& slot : old) {
-      if (!slot.used) continue;
+      if (slot.offset == kFree) continue;
       std::size_t i = static_cast<std::size_t>(slot.hash) & mask;
-      while (slots_[i].used) i = (i + 1) & mask;
+      while (slots_[i].offset != kFree) i = (i + 1) & mask;
       slots_[i] = std::move(slot);
     }
   }
   std::vector<Slot> slots_;
+  std::string keys_;
   std::size_t size_ = 0;
 };
 
@@ -86,13 +96,17 @@ struct FlightIdentity {
 };
 
 // The identities of the flights of one document. Each distinct text is looked up and pooled
-// once. The texts are kept as views into the document, which must outlive the object.
+// once. The last airline and model are kept as views into the document, which must outlive
+// the object.
 class FlightLookups {
 public:
   // The codes are the registration's dbase codes, else the airline and model codes as ids
   // (operator none, cargo off); callsigns is "callsign" or "callsign:callsign2".
   FlightIdentity identityOf(std::string_view registration, std::string_view airline, std::string_view model,
                             std::string_view callsigns);
+  // Room for the flights of one stand while they are read, kept from stand to stand so that
+  // the stand's own list is made once, at its final size.
+  std::vector<LearnedFlight>& standFlights() { return standFlights_; }
 
 private:
   struct Registration {
@@ -111,6 +125,7 @@ private:
   std::optional<std::string_view> lastModel_;
   std::uint16_t lastAirlineId_ = 0;
   std::uint16_t lastModelId_ = 0;
+  std::vector<LearnedFlight> standFlights_;
 };
 
 // The attributes of one opt element, the texts as views into the document.
@@ -140,9 +155,6 @@ std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t
 
 // Whether the element is an opt.
 bool gf_isOpt(const pugi::xml_node& node);
-
-// The number of opt children of a stand.
-std::size_t lf_optCount(const pugi::xml_node& parkpos);
 
 // Reads the opt children of a stand, numbered from 1 in file order.
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived);

@@ -69,39 +69,55 @@ struct FlightKey {
 // union of its key, since they then meet the hours of one of those flights.
 class SameFlightIndex {
 public:
-  static constexpr std::uint32_t kNone = 0xFFFFFFFFU;
   struct Slot {
-    std::uint32_t flight = kNone;  // the first flight of the key; kNone: a free slot
+    FlightKey key;
     HalfHourBits hours;
+    bool used = false;
   };
 
-  // Indexes the stand's flights, with room for more to come.
-  void reset(const std::vector<LearnedFlight>& flights, std::size_t more) {
-    std::size_t size = 16;
-    while (size < 2 * (flights.size() + more)) size *= 2;
+  // Indexes the stand's flights; more are added as they are read.
+  void reset(const std::vector<LearnedFlight>& flights) {
+    std::size_t size = 64;
+    while (size < 2 * flights.size() + 32) size *= 2;
     slots_.assign(size, Slot{});
-    for (std::uint32_t n = 0; n < flights.size(); ++n) {
-      Slot& slot = slotOf(flights, FlightKey::of(flights[n]));
-      if (slot.flight == kNone) slot.flight = n;
-      slot.hours |= flights[n].hh;
+    size_ = 0;
+    for (const LearnedFlight& flight : flights) {
+      const FlightKey key = FlightKey::of(flight);
+      add(slotOf(key), key, flight.hh);
     }
   }
   // The key's slot: the union of the hours of the flights already under it, and, when it
-  // is new, the slot that add() fills.
-  Slot& slotOf(const std::vector<LearnedFlight>& flights, const FlightKey& key) {
-    const std::size_t mask = slots_.size() - 1;
-    for (std::size_t i = static_cast<std::size_t>(key.hash()) & mask;; i = (i + 1) & mask) {
-      Slot& slot = slots_[i];
-      if (slot.flight == kNone || FlightKey::of(flights[slot.flight]) == key) return slot;
-    }
+  // is new, the slot that add() fills. Valid until the next call.
+  Slot& slotOf(const FlightKey& key) {
+    if (2 * (size_ + 1) > slots_.size()) grow();
+    return probe(key);
   }
-  static void add(Slot& slot, std::uint32_t n, const HalfHourBits& hours) {
-    if (slot.flight == kNone) slot.flight = n;
+  void add(Slot& slot, const FlightKey& key, const HalfHourBits& hours) {
+    if (!slot.used) {
+      slot.key = key;
+      slot.used = true;
+      ++size_;
+    }
     slot.hours |= hours;
   }
 
 private:
+  Slot& probe(const FlightKey& key) {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t i = static_cast<std::size_t>(key.hash()) & mask;; i = (i + 1) & mask) {
+      Slot& slot = slots_[i];
+      if (!slot.used || slot.key == key) return slot;
+    }
+  }
+  void grow() {
+    std::vector<Slot> old(2 * slots_.size());
+    old.swap(slots_);
+    for (const Slot& slot : old) {
+      if (slot.used) probe(slot.key) = slot;
+    }
+  }
   std::vector<Slot> slots_;
+  std::size_t size_ = 0;
 };
 
 void lf_logSetting(std::string_view key, auto value) { gf_logIndented(fmt::format("{:24}: {}", key, value)); }
@@ -212,9 +228,9 @@ bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool o
   if (oldFile) return true;
   std::vector<LearnedFlight>& flights = stand.learnedFlights;
   std::uint32_t next = flights.empty() ? 1 : flights.back().index + 1;
-  const std::size_t count = lf_optCount(parkpos);
-  flights.reserve(flights.size() + count);
-  index.reset(flights, count);
+  std::vector<LearnedFlight>& added = lookups.standFlights();
+  added.clear();
+  index.reset(flights);
   for (pugi::xml_node opt = parkpos.first_child(); opt; opt = opt.next_sibling()) {
     if (!gf_isOpt(opt)) continue;
     const OptAttributes read = lf_optAttributes(opt);
@@ -224,7 +240,7 @@ bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool o
     }
     const FlightIdentity identity = lookups.identityOf(read.registration, read.airline, read.model, read.callsigns);
     const FlightKey key{static_cast<std::uint32_t>(read.day), read.real, identity.codes, identity.registration};
-    SameFlightIndex::Slot& slot = index.slotOf(flights, key);
+    SameFlightIndex::Slot& slot = index.slotOf(key);
     if ((slot.hours & read.hh).any()) {
       LearnedFlight flight;
       lf_setFlight(flight, read, identity, 0);
@@ -234,10 +250,14 @@ bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool o
                                 flight.callsign, flight.registration));
       continue;
     }
-    SameFlightIndex::add(slot, static_cast<std::uint32_t>(flights.size()), read.hh);
-    LearnedFlight& flight = flights.emplace_back();
+    index.add(slot, key, read.hh);
+    LearnedFlight& flight = added.emplace_back();
     lf_setFlight(flight, read, identity, 0);
     flight.index = next++;
+  }
+  if (!added.empty()) {
+    flights.reserve(flights.size() + added.size());
+    flights.insert(flights.end(), added.begin(), added.end());
   }
   return true;
 }

@@ -223,5 +223,79 @@ TEST_F(AirportFileTest, StandTypesFiveAndSixAreCargoStandsWhateverTheAttributeSa
   EXPECT_EQ(stands[2].cargo, 0);
 }
 
+// The opt reader takes the forms the writer uses by a short way; every hh text must still
+// read as the general hours reader reads it, and day as a number after blanks, or 0.
+TEST_F(AirportFileTest, HoursAndDayOfAnOptReadAsTheGeneralReadersDo) {
+  pugi::xml_document document;
+  pugi::xml_node opt = document.append_child("opt");
+  pugi::xml_attribute hh = opt.append_attribute("hh");
+  pugi::xml_attribute day = opt.append_attribute("day");
+  day.set_value("3");
+  std::vector<std::string> texts = {"",     "5:",    ":5",    "48", "47:48", "9:3", "+3",    "-1:4",  " 3:4",
+                                    "3 :4", "003:4", "1:2:3", "x",  "4:x",   "100", "0:100", "07:09", "7 "};
+  for (int first = 0; first <= 47; ++first) {
+    texts.push_back(fmt::format("{}", first));
+    texts.push_back(fmt::format("{:02}", first));
+    for (int last = first; last <= 47; last += 5) texts.push_back(fmt::format("{}:{}", first, last));
+  }
+  for (const std::string& text : texts) {
+    SCOPED_TRACE(text);
+    hh.set_value(text.c_str());
+    EXPECT_EQ(lf_optAttributes(opt).hh, gf_hours2bitset(text));
+  }
+  hh.set_value("4");
+  const struct {
+    const char* text;
+    std::int32_t day;
+  } days[] = {{"1", 1}, {"7", 7},  {"0", 0},   {"8", 8},  {" 3 ", 3}, {"3x", 3},   {"", 0},
+              {"x", 0}, {"+3", 0}, {"-2", -2}, {"07", 7}, {"12", 12}, {"\t5\n", 5}};
+  for (const auto& c : days) {
+    SCOPED_TRACE(c.text);
+    day.set_value(c.text);
+    EXPECT_EQ(lf_optAttributes(opt).day, c.day);
+  }
+}
+
+// Attributes are told apart by their whole names: names that share a first letter or a
+// start with a known one are not read as it, and the last of a repeated name counts.
+TEST_F(AirportFileTest, AnOptsAttributesAreKnownByTheirWholeNames) {
+  const auto document = parse(
+      R"(<opt r="x" regx="x" reg="PH-A" a="x" airline="x" airl="KLM" t="x" types="x" type="B738" days="9" day="2" )"
+      R"(d="9" h="9" hhh="9" hh="4:5" c="x" css="x" cs="KLM1:KL2" cplx="1" cp="1" soft1="1" s="1" reg="PH-B"/>)");
+  const OptAttributes read = lf_optAttributes(document.child("opt"));
+  EXPECT_EQ(read.registration, "PH-B");
+  EXPECT_EQ(read.airline, "KLM");
+  EXPECT_EQ(read.model, "B738");
+  EXPECT_EQ(read.day, 2);
+  EXPECT_EQ(read.hours, "4:5");
+  EXPECT_EQ(read.callsigns, "KLM1:KL2");
+  EXPECT_EQ(read.cpl, 0);
+  EXPECT_EQ(read.real, 1U);
+  const auto flagged = parse(R"(<opt cpl=" TRUE " soft="1"/>)");
+  const OptAttributes flags = lf_optAttributes(flagged.child("opt"));
+  EXPECT_EQ(flags.cpl, 1);
+  EXPECT_EQ(flags.real, 0U);
+}
+
+// The table keeps its keys: a text asked for again finds its value after the memory it was
+// first read from has changed, and the texts stay apart as the table grows.
+TEST_F(AirportFileTest, ATextKeyedTableKeepsItsKeysWhateverBecomesOfTheirSource) {
+  TextKeyedTable<int> table;
+  std::string source;
+  int made = 0;
+  for (int n = 0; n < 2000; ++n) {
+    source = fmt::format("PH-{}", n);
+    EXPECT_EQ(table.findOrAdd(source, [&] { return ++made; }), n + 1);
+    source.assign(source.size(), '#');  // the document's text is gone
+  }
+  EXPECT_EQ(table.findOrAdd("", [&] { return ++made; }), 2001) << "the empty text is a key of its own";
+  for (int n = 0; n < 2000; ++n) {
+    const std::string text = fmt::format("PH-{}", n);
+    EXPECT_EQ(table.findOrAdd(text, [&] { return ++made; }), n + 1) << text;
+  }
+  EXPECT_EQ(table.findOrAdd("", [&] { return ++made; }), 2001);
+  EXPECT_EQ(made, 2001);
+}
+
 }  // namespace
 }  // namespace vexo::test

@@ -193,5 +193,33 @@ TEST_F(LearnedFileTest, TheMergeAddsFlightsThatDoNotOverlapThoseOfTheStand) {
   EXPECT_TRUE(log_.contains("already in airport file"));
 }
 
+// A stand with many flights: the duplicate check still finds the twin of each known flight
+// and of each flight added earlier in the same merge, however many keys it holds.
+TEST_F(LearnedFileTest, TheMergeFindsTwinsAmongManyFlights) {
+  std::string known = R"(<parkpos id="B7">)";
+  std::string learned = R"(<parkpos id="B7">)";
+  for (int n = 0; n < 300; ++n) known += fmt::format(R"(<opt reg="D-K{}" day="{}" hh="5:6"/>)", n, 1 + n % 7);
+  for (int n = 0; n < 300; ++n) {
+    learned += fmt::format(R"(<opt reg="D-N{}" day="3" hh="10"/>)", n);                   // new
+    learned += fmt::format(R"(<opt reg="D-K{}" day="{}" hh="6:9"/>)", n, 1 + n % 7);      // twin of a known one
+    learned += fmt::format(R"(<opt reg="D-K{}" day="{}" hh="7"/>)", n, 1 + (n + 1) % 7);  // another day: new
+  }
+  for (int n = 0; n < 300; n += 3)
+    learned += fmt::format(R"(<opt reg="D-N{}" day="3" hh="9:10"/>)", n);  // twin of an added one
+  const auto knownDocument = parse(known + "</parkpos>");
+  const auto learnedDocument = parse(learned + "</parkpos>");
+  ParkingPosition stand("B7", lf_readOpts(knownDocument.child("parkpos"), 0), 33.9, -118.4, 0.0, 30.0, 0, false, false,
+                        false);
+  ASSERT_TRUE(lf_mergeLearnedStand(learnedDocument.child("parkpos"), stand, false));
+  const auto& flights = stand.learnedFlights;
+  ASSERT_EQ(flights.size(), 900U);
+  for (std::size_t n = 0; n < flights.size(); ++n) EXPECT_EQ(flights[n].index, n + 1);
+  for (int n = 0; n < 300; ++n) {
+    EXPECT_EQ(flights[300 + 2 * n].registration, fmt::format("D-N{}", n));
+    EXPECT_EQ(flights[301 + 2 * n].registration, fmt::format("D-K{}", n));
+    EXPECT_EQ(flights[301 + 2 * n].day, static_cast<std::uint32_t>(1 + (n + 1) % 7));
+  }
+}
+
 }  // namespace
 }  // namespace vexo::test
