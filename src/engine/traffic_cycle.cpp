@@ -12,6 +12,7 @@
 #include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/settings.h"
+#include "simlink/sim_action_queues.h"
 #include "simlink/sim_client.h"
 
 namespace vexo {
@@ -24,11 +25,15 @@ bool lf_toErase(const Record& r) {
 }
 
 // Step 2: every live aircraft one step; the records that go leave by an order-keeping
-// compaction.
+// compaction. The client events of the step reach the simulator's queue together, under
+// one lock, in the order they were given.
 void lf_updateAll(TrafficEngine& engine) {
   bool compact = false;
-  for (std::size_t i = 0; i < engine.liveAcs.size(); ++i) {
-    if (updateLiveAc(engine.liveAcs[i], engine)) compact = true;
+  {
+    SimEventBatch events(engine.link, engine.cycleEvents);
+    for (std::size_t i = 0; i < engine.liveAcs.size(); ++i) {
+      if (updateLiveAc(engine.liveAcs[i], engine)) compact = true;
+    }
   }
   // Records flagged outside their own update (a removal, a withdrawn creation) go too.
   if (std::exchange(engine.compactPending, false)) compact = true;

@@ -139,6 +139,7 @@ void gf_reserveTrafficTables(TrafficEngine& engine) {
   if (engine.tablesReserved) return;
   engine.tablesReserved = true;
   engine.liveAcs.reserve(512);
+  engine.cycleEvents.reserve(2048);
   engine.staticAcs.reserve(256);
   engine.responses.responses.reserve(256);
   engine.responsesTaken.reserve(256);

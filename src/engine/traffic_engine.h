@@ -119,6 +119,7 @@ struct TrafficEngine {
   std::vector<SimResponse> responsesTaken;   // the cycle's answers, drained from responses
 
   std::vector<LiveAc> liveAcs;      // searched by hexid and objectid
+  std::vector<SimEventAction> cycleEvents;  // the client events of one update of every aircraft
   std::vector<StaticAc> staticAcs;  // static parked aircraft
   std::vector<std::uint32_t> addingStack;   // hexids waiting to be sent; popped from the back
   std::deque<AiCreateAction> liveAddQueue;  // creations paced to the simulator

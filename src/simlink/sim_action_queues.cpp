@@ -12,7 +12,11 @@ namespace vexo {
 
 namespace {
 
+// The innermost batch of the calling thread; none outside one.
+thread_local SimEventBatch* t_eventBatch = nullptr;
+
 void lf_pushEvent(SimLink& link, std::uint32_t objectId, std::uint32_t eventId, std::uint32_t data) {
+  if (SimEventBatch::take(link, {objectId, eventId, data})) return;
   std::lock_guard lock(link.simConnectMutex);
   link.simEventQueue.push_back({objectId, eventId, data});
 }
@@ -75,8 +79,45 @@ void gf_setLights(std::uint32_t objectId, const std::array<std::uint32_t, 7>& va
   static constexpr std::array<std::uint32_t, 7> events{E::NAV_LIGHTS_SET,     E::BEACON_LIGHTS_SET, E::LANDING_LIGHTS_SET,
                                                        E::TAXI_LIGHTS_SET,    E::STROBES_SET,       E::LOGO_LIGHTS_SET,
                                                        E::CABIN_LIGHTS_SET};
+  if (SimEventBatch::take(link, {objectId, events[0], values[0]})) {
+    // A batch is handed over whole: the seven stay next to each other.
+    for (std::size_t i = 1; i < events.size(); ++i) SimEventBatch::take(link, {objectId, events[i], values[i]});
+    return;
+  }
   std::lock_guard lock(link.simConnectMutex);
   for (std::size_t i = 0; i < events.size(); ++i) link.simEventQueue.push_back({objectId, events[i], values[i]});
+}
+
+SimEventBatch::SimEventBatch(SimLink& link, std::vector<SimEventAction>& buffer)
+    : link_(link), buffer_(buffer), outer_(t_eventBatch) {
+  buffer_.clear();
+  t_eventBatch = this;
+}
+
+SimEventBatch::~SimEventBatch() {
+  t_eventBatch = outer_;
+  if (buffer_.empty()) return;
+  if (SimEventBatch* enclosing = innermostFor(link_)) {  // after the enclosing batch's events
+    enclosing->buffer_.insert(enclosing->buffer_.end(), buffer_.begin(), buffer_.end());
+  } else {
+    std::lock_guard lock(link_.simConnectMutex);
+    link_.simEventQueue.insert(link_.simEventQueue.end(), buffer_.begin(), buffer_.end());
+  }
+  buffer_.clear();
+}
+
+SimEventBatch* SimEventBatch::innermostFor(const SimLink& link) {
+  SimEventBatch* batch = t_eventBatch;
+  while (batch != nullptr && &batch->link_ != &link) batch = batch->outer_;
+  return batch;
+}
+
+bool SimEventBatch::take(const SimLink& link, const SimEventAction& event) {
+  SimEventBatch* batch = t_eventBatch;
+  if (batch == nullptr) return false;
+  if (&batch->link_ != &link && (batch = innermostFor(link)) == nullptr) return false;
+  batch->buffer_.push_back(event);
+  return true;
 }
 
 void gf_setNavLights(std::uint32_t objectId, std::uint32_t value, SimLink& link) {

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 #include "simlink/sim_link_state.h"
 
@@ -16,6 +17,7 @@ inline constexpr std::size_t g_maxCallsignLength = 11;
 inline constexpr std::size_t g_maxContainerTitleLength = 255;
 
 // --- Producers: each locks simConnectMutex, appends, unlocks. Engine or UI thread. ---
+// (Inside a SimEventBatch of the calling thread, client events wait in the batch.)
 
 // Queues one creation. A callsign or title that does not fit its field is refused with a
 // warning and false: the simulator would refuse the request as a whole, and that is
@@ -32,6 +34,32 @@ void gf_engineAutoShutdown(std::uint32_t objectId, SimLink& link = g_simLink);
 
 // Appends one client event (the engine's gear, flaps, spoilers, throttle, all lights).
 void gf_queueSimEvent(const SimEventAction& event, SimLink& link = g_simLink);
+
+// While it lives, the client events that the thread which made it queues on its link
+// (the setters above and gf_queueSimEvent) collect in a buffer the caller keeps, in their
+// order; they go to the link's event queue under one lock when the batch ends. The
+// traffic cycle moves every aircraft inside one: one lock per cycle instead of one per
+// event. Events queued by other threads or for another link meanwhile are queued at once.
+// Batches nest: an event goes to the innermost batch for its link, and a batch that ends
+// inside another for the same link hands its events to that one.
+class SimEventBatch {
+public:
+  SimEventBatch(SimLink& link, std::vector<SimEventAction>& buffer);
+  ~SimEventBatch();
+  SimEventBatch(const SimEventBatch&) = delete;
+  SimEventBatch& operator=(const SimEventBatch&) = delete;
+
+  // Takes the event when the calling thread batches for this link; false otherwise.
+  static bool take(const SimLink& link, const SimEventAction& event);
+
+private:
+  // The calling thread's innermost batch for the link; none when it has none.
+  static SimEventBatch* innermostFor(const SimLink& link);
+
+  SimLink& link_;
+  std::vector<SimEventAction>& buffer_;
+  SimEventBatch* outer_;
+};
 
 // Appends one removal (the engine's pacing of its removal queue).
 void gf_queueAiRemoval(std::uint32_t objectId, SimLink& link = g_simLink);
