@@ -205,9 +205,10 @@ HalfHourBits lf_halfHourRange(int first, int last) {
 // hh as the writer writes it, "a:b" or "a", without a general number reader; anything else
 // goes to the general reader, which reads those forms the same way.
 HalfHourBits lf_quickHours(std::string_view text) {
-  const auto colon = text.find(':');
+  std::size_t colon = 0;
+  while (colon < text.size() && text[colon] != ':') ++colon;
   const int first = lf_smallNumber(text.substr(0, colon));
-  const int last = colon == std::string_view::npos ? first : lf_smallNumber(text.substr(colon + 1));
+  const int last = colon == text.size() ? first : lf_smallNumber(text.substr(colon + 1));
   if (first < 0 || last < 0 || last > 47 || first > last) return lf_hours(text);
   return lf_halfHourRange(first, last);
 }
@@ -228,8 +229,10 @@ OptAttributes lf_optAttributes(const pugi::xml_node& opt) {
   // file holds hundreds of thousands of opts.
   OptAttributes read;
   std::string_view dayText;
-  for (pugi::xml_attribute attribute = opt.first_attribute(); attribute; attribute = attribute.next_attribute()) {
+  for (pugi::xml_attribute attribute = opt.first_attribute();; attribute = attribute.next_attribute()) {
+    // An attribute read from a file always has a name: only an empty name may end the list.
     const char* name = attribute.name();
+    if (name[0] == '\0' && !attribute) break;
     const char* value = attribute.value();
     const auto text = [value] { return std::string_view(value, lf_length(value)); };
     switch (name[0]) {
@@ -295,8 +298,6 @@ std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t
   return flight;
 }
 
-bool gf_isOpt(const pugi::xml_node& node) { return lf_isName(node.name(), "opt"); }
-
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived) {
   FlightLookups lookups;
   return lf_readOpts(parkpos, archived, lookups);
@@ -305,15 +306,14 @@ std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint3
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived, FlightLookups& lookups) {
   std::vector<LearnedFlight>& flights = lookups.standFlights();
   flights.clear();
-  for (pugi::xml_node opt = parkpos.first_child(); opt; opt = opt.next_sibling()) {
-    if (!gf_isOpt(opt)) continue;
+  gf_forEachOpt(parkpos, [&](const pugi::xml_node& opt) {
     const OptAttributes read = lf_optAttributes(opt);
-    if (!read.usable()) continue;
+    if (!read.usable()) return;
     LearnedFlight& flight = flights.emplace_back();
     lf_setFlight(flight, read, lookups.identityOf(read.registration, read.airline, read.model, read.callsigns),
                  archived);
     flight.index = static_cast<std::uint32_t>(flights.size());
-  }
+  });
   return std::vector<LearnedFlight>(flights.begin(), flights.end());
 }
 

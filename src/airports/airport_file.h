@@ -40,51 +40,54 @@ bool gf_boolAttribute(const pugi::xml_node& node, const char* name);
 template <class Value>
 class TextKeyedTable {
 public:
-  // The value of the text; make() gives it the first time the text is asked for.
+  // The value of the text; make() gives it the first time the text is asked for. The
+  // reference is good until the next text is added.
   template <class Make>
   Value& findOrAdd(std::string_view text, Make&& make) {
-    if (2 * (size_ + 1) > slots_.size()) grow();
+    if (2 * (entries_.size() + 1) > slots_.size()) grow();
     const std::uint64_t hash = gf_textHash(text);
+    const std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = static_cast<std::size_t>(hash) & mask;; i = (i + 1) & mask) {
-      Slot& slot = slots_[i];
-      if (slot.offset == kFree) {
-        if (keys_.size() + text.size() >= kFree) throw std::length_error("text table full");
-        slot.offset = static_cast<std::uint32_t>(keys_.size());
-        slot.length = static_cast<std::uint32_t>(text.size());
-        slot.hash = hash;
+      const std::uint64_t slot = slots_[i];
+      if (slot == 0) {
+        if (keys_.size() + text.size() > 0xFFFFFFFFU) throw std::length_error("text table full");
+        entries_.push_back(Entry{static_cast<std::uint32_t>(keys_.size()), static_cast<std::uint32_t>(text.size()),
+                                 make()});
         keys_.append(text);
-        slot.value = make();
-        ++size_;
-        return slot.value;
+        slots_[i] = (static_cast<std::uint64_t>(tag) << 32) | entries_.size();
+        return entries_.back().value;
       }
-      if (slot.hash == hash && keyOf(slot) == text) return slot.value;
+      if (static_cast<std::uint32_t>(slot >> 32) == tag) {
+        Entry& entry = entries_[static_cast<std::uint32_t>(slot) - 1];
+        if (gf_sameShortText(std::string_view(keys_).substr(entry.offset, entry.length), text)) return entry.value;
+      }
     }
   }
 
 private:
-  static constexpr std::uint32_t kFree = 0xFFFFFFFFU;
-  struct Slot {
-    std::uint64_t hash = 0;
-    std::uint32_t offset = kFree;  // of the key in keys_; kFree: a free slot
-    std::uint32_t length = 0;
-    Value value{};
+  struct Entry {
+    std::uint32_t offset;  // of the key in keys_
+    std::uint32_t length;
+    Value value;
   };
-  std::string_view keyOf(const Slot& slot) const { return std::string_view(keys_).substr(slot.offset, slot.length); }
+  // A slot is the upper half of its text's hash over the number of its entry (from 1); 0
+  // is a free slot. Slots are small, so that the part of the table a lookup goes through
+  // stays in the cache.
   void grow() {
-    std::vector<Slot> old(std::max<std::size_t>(64, 2 * slots_.size()));
-    old.swap(slots_);
+    slots_.assign(std::max<std::size_t>(64, 2 * slots_.size()), 0);
     const std::size_t mask = slots_.size() - 1;
-    for (Slot& slot : old) {
-      if (slot.offset == kFree) continue;
-      std::size_t i = static_cast<std::size_t>(slot.hash) & mask;
-      while (slots_[i].offset != kFree) i = (i + 1) & mask;
-      slots_[i] = std::move(slot);
+    for (std::size_t n = 0; n < entries_.size(); ++n) {
+      const Entry& entry = entries_[n];
+      const std::uint64_t hash = gf_textHash(std::string_view(keys_).substr(entry.offset, entry.length));
+      std::size_t i = static_cast<std::size_t>(hash) & mask;
+      while (slots_[i] != 0) i = (i + 1) & mask;
+      slots_[i] = ((hash >> 32) << 32) | (n + 1);
     }
   }
-  std::vector<Slot> slots_;
+  std::vector<std::uint64_t> slots_;
+  std::vector<Entry> entries_;
   std::string keys_;
-  std::size_t size_ = 0;
 };
 
 // What an opt names: the codes, the registration and the callsigns.
@@ -153,8 +156,20 @@ void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, const FlightI
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived);
 std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived, FlightLookups& lookups);
 
-// Whether the element is an opt.
-bool gf_isOpt(const pugi::xml_node& node);
+// Calls visit(opt) for each opt child of a stand, in file order. A node read from a file
+// always has a name unless it is text; an empty name is only asked about further to find
+// the end of the list, which saves a call per node of a large file.
+template <class Visit>
+void gf_forEachOpt(const pugi::xml_node& parkpos, Visit&& visit) {
+  for (pugi::xml_node node = parkpos.first_child();; node = node.next_sibling()) {
+    const char* name = node.name();
+    if (name[0] == 'o' && name[1] == 'p' && name[2] == 't' && name[3] == '\0') {
+      visit(node);
+    } else if (name[0] == '\0' && !node) {
+      break;
+    }
+  }
+}
 
 // Reads the opt children of a stand, numbered from 1 in file order.
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived);

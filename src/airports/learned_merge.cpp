@@ -18,6 +18,7 @@
 #include "airports/airport_reader.h"
 #include "foundation/charset.h"
 #include "foundation/files.h"
+#include "foundation/geodesy.h"
 #include "foundation/log.h"
 #include "foundation/meta_info.h"
 #include "foundation/parameter_xml.h"
@@ -72,15 +73,20 @@ public:
   struct Slot {
     FlightKey key;
     HalfHourBits hours;
-    bool used = false;
+    std::uint32_t stand = 0;  // the stand whose key it holds; any other: a free slot
   };
 
-  // Indexes the stand's flights; more are added as they are read.
+  // Indexes the stand's flights; more are added as they are read. The slots of the
+  // previous stand are kept and count as free, so that a stand costs no clearing.
   void reset(const std::vector<LearnedFlight>& flights) {
-    std::size_t size = 64;
-    while (size < 2 * flights.size() + 32) size *= 2;
-    slots_.assign(size, Slot{});
+    ++stand_;
     size_ = 0;
+    std::size_t size = std::max<std::size_t>(64, slots_.size());
+    while (size < 2 * flights.size() + 32) size *= 2;
+    if (size != slots_.size() || stand_ == 0) {
+      slots_.assign(size, Slot{});
+      stand_ = 1;
+    }
     for (const LearnedFlight& flight : flights) {
       const FlightKey key = FlightKey::of(flight);
       add(slotOf(key), key, flight.hh);
@@ -93,9 +99,9 @@ public:
     return probe(key);
   }
   void add(Slot& slot, const FlightKey& key, const HalfHourBits& hours) {
-    if (!slot.used) {
+    if (slot.stand != stand_) {
       slot.key = key;
-      slot.used = true;
+      slot.stand = stand_;
       ++size_;
     }
     slot.hours |= hours;
@@ -106,18 +112,23 @@ private:
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t i = static_cast<std::size_t>(key.hash()) & mask;; i = (i + 1) & mask) {
       Slot& slot = slots_[i];
-      if (!slot.used || slot.key == key) return slot;
+      if (slot.stand != stand_) {
+        slot.hours.reset();  // what an earlier stand left
+        return slot;
+      }
+      if (slot.key == key) return slot;
     }
   }
   void grow() {
     std::vector<Slot> old(2 * slots_.size());
     old.swap(slots_);
     for (const Slot& slot : old) {
-      if (slot.used) probe(slot.key) = slot;
+      if (slot.stand == stand_) probe(slot.key) = slot;
     }
   }
   std::vector<Slot> slots_;
   std::size_t size_ = 0;
+  std::uint32_t stand_ = 0;
 };
 
 void lf_logSetting(std::string_view key, auto value) { gf_logIndented(fmt::format("{:24}: {}", key, value)); }
@@ -231,12 +242,11 @@ bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool o
   std::vector<LearnedFlight>& added = lookups.standFlights();
   added.clear();
   index.reset(flights);
-  for (pugi::xml_node opt = parkpos.first_child(); opt; opt = opt.next_sibling()) {
-    if (!gf_isOpt(opt)) continue;
+  gf_forEachOpt(parkpos, [&](const pugi::xml_node& opt) {
     const OptAttributes read = lf_optAttributes(opt);
     if (!read.usable()) {
       if (gf_hours2bitset(read.hours).none()) gf_logWarning("empty bit set");
-      continue;
+      return;
     }
     const FlightIdentity identity = lookups.identityOf(read.registration, read.airline, read.model, read.callsigns);
     const FlightKey key{static_cast<std::uint32_t>(read.day), read.real, identity.codes, identity.registration};
@@ -248,13 +258,13 @@ bool lf_mergeStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool o
       gf_logWarning(fmt::format("learned {}: day:{} {} {} cs:{} reg:{} already in airport file", stand.id, flight.day,
                                 hours ? *hours : std::string("'empty hrs'"), gf_codesLabel(flight.codes),
                                 flight.callsign, flight.registration));
-      continue;
+      return;
     }
     index.add(slot, key, read.hh);
     LearnedFlight& flight = added.emplace_back();
     lf_setFlight(flight, read, identity, 0);
     flight.index = next++;
-  }
+  });
   if (!added.empty()) {
     flights.reserve(flights.size() + added.size());
     flights.insert(flights.end(), added.begin(), added.end());
@@ -345,19 +355,21 @@ std::pair<std::int32_t, std::int32_t> gf_qualityFactors(const std::vector<Parkin
     if (stand.heli) continue;
     const double w = stand.radius <= 7.0 ? 0.3 : (stand.radius <= 10.0 ? 1.5 : 1.0);
     weights += w;
+    // One pass over the flights for both kinds.
+    std::size_t n[2] = {0, 0};
+    std::size_t bits[2] = {0, 0};
+    std::uint32_t days[2] = {0, 0};  // bit d = weekday d
+    for (const LearnedFlight& f : stand.learnedFlights) {
+      if (f.index == 0 || f.real > 1) continue;
+      ++n[f.real];
+      bits[f.real] += f.hh.count();
+      if (f.day < 32) days[f.real] |= 1U << f.day;
+    }
     for (std::uint32_t real = 0; real < 2; ++real) {
-      std::size_t n = 0;
-      std::size_t bits = 0;
-      std::uint32_t days = 0;  // bit d = weekday d
-      for (const LearnedFlight& f : stand.learnedFlights) {
-        if (f.index == 0 || f.real != real) continue;
-        ++n;
-        bits += f.hh.count();
-        if (f.day < 32) days |= 1U << f.day;
-      }
-      if (n == 0) continue;
-      const double score = static_cast<double>(std::min<std::size_t>(20 * n, 4000)) + 10000.0 +
-                           100.0 * std::popcount(days) + 2.0 * static_cast<double>(std::min<std::size_t>(bits, 600));
+      if (n[real] == 0) continue;
+      const double score = static_cast<double>(std::min<std::size_t>(20 * n[real], 4000)) + 10000.0 +
+                           100.0 * std::popcount(days[real]) +
+                           2.0 * static_cast<double>(std::min<std::size_t>(bits[real], 600));
       sums[real] += w * score;
     }
   }
@@ -391,12 +403,16 @@ void gf_findAdjacentStands(std::vector<ParkingPosition>& stands) {
   std::vector<std::uint32_t> order(stands.size());
   std::iota(order.begin(), order.end(), 0U);
   std::ranges::sort(order, [&](std::uint32_t a, std::uint32_t b) { return stands[a].latitude < stands[b].latitude; });
+  // The cosine of each stand's latitude once, not once for each stand it is compared with.
+  std::vector<double> cosines(order.size());
+  for (std::size_t i = 0; i < order.size(); ++i) cosines[i] = gf_latTrig(stands[order[i]].latitude).cosPhi;
   for (std::size_t i = 0; i < order.size(); ++i) {
     ParkingPosition& a = stands[order[i]];
     for (std::size_t j = i + 1; j < order.size(); ++j) {
       ParkingPosition& b = stands[order[j]];
       if (b.latitude - a.latitude > bandDegrees) break;
-      const double distance = gf_greatCircleNm({a.latitude, a.longitude}, {b.latitude, b.longitude});
+      const double distance =
+          gf_greatCircleNm({a.latitude, a.longitude}, {b.latitude, b.longitude}, cosines[i], cosines[j]);
       if (a.radius + b.radius > 1.1 * distance) {
         a.adjacent.push_back(b.sid);
         b.adjacent.push_back(a.sid);

@@ -27,9 +27,31 @@ inline std::uint64_t gf_textHash(std::string_view text) {
     p += 8;
     left -= 8;
   }
+  // The last bytes by whole loads (two that may overlap), never byte by byte into a word:
+  // reading such a word back waits for each byte's store.
   std::uint64_t word = 0;
-  if (left > 0) std::memcpy(&word, p, left);
+  if (left >= 4) {
+    std::uint32_t low = 0;
+    std::uint32_t high = 0;
+    std::memcpy(&low, p, 4);
+    std::memcpy(&high, p + left - 4, 4);
+    word = low | (static_cast<std::uint64_t>(high) << 32);
+  } else if (left > 0) {
+    word = static_cast<std::uint64_t>(static_cast<unsigned char>(p[0])) |
+           (static_cast<std::uint64_t>(static_cast<unsigned char>(p[left / 2])) << 8) |
+           (static_cast<std::uint64_t>(static_cast<unsigned char>(p[left - 1])) << 16);
+  }
   return lf_mixHash(h ^ word);
+}
+
+// Whether two short texts are the same, compared in place: the keys of such tables are a
+// few characters long, too short to be worth a call.
+inline bool gf_sameShortText(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != b[i]) return false;
+  }
+  return true;
 }
 
 }  // namespace vexo

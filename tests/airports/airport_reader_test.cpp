@@ -79,6 +79,24 @@ TEST_F(AirportReaderTest, ALearnedFileIsMergedIntoTheArchivedStands) {
   EXPECT_TRUE(log_.contains("learned stand ZZ in"));
 }
 
+// The duplicate rule looks at one stand's flights only: the flights of the stand merged
+// before, or of another stand of the archived file, never make a flight a duplicate.
+TEST_F(AirportReaderTest, EachStandOfALearnedFileIsCheckedAgainstItsOwnFlights) {
+  learned(apf("12.3.0", param("airport_name", "Schiphol"),
+              R"(<parkpos id="A1"><opt reg="PH-Z" day="3" hh="7" airl="KLM" type="B738"/></parkpos>)"
+              R"(<parkpos id="A2"><opt reg="PH-Z" day="3" hh="7" airl="KLM" type="B738"/>)"
+              R"(<opt reg="PH-A" day="1" hh="4" airl="KLM" type="B738"/>)"
+              R"(<opt reg="PH-Z" day="3" hh="6:7" airl="KLM" type="B738"/></parkpos>)"));
+  EXPECT_EQ(read(), "");
+  ASSERT_EQ(g_stands.size(), 2U);
+  ASSERT_EQ(g_stands[0].learnedFlights.size(), 2U);
+  EXPECT_EQ(g_stands[0].learnedFlights[1].registration, "PH-Z");
+  ASSERT_EQ(g_stands[1].learnedFlights.size(), 2U) << "its third flight is a twin of its first";
+  EXPECT_EQ(g_stands[1].learnedFlights[0].registration, "PH-Z");
+  EXPECT_EQ(g_stands[1].learnedFlights[1].registration, "PH-A");
+  EXPECT_EQ(g_stands[1].learnedFlights[1].index, 2U);
+}
+
 // The duplicate rule of the merge: a learned flight is left out only when a flight of the
 // stand with the same day, kind, registration and codes shares a half hour with it; the
 // flights added by the same merge count too, and each registration and code is looked up
