@@ -39,7 +39,8 @@ namespace {
 
 constexpr std::int32_t g_far = std::numeric_limits<std::int32_t>::max() / 2;
 
-// The mean, the 99th percentile and the largest of the cycle times, microseconds.
+// The mean, the median, the 99th percentile and the largest of the cycle times,
+// microseconds. On a shared machine the median moves least with the load of others.
 void lf_reportTimes(benchmark::State& state, std::vector<double>& micros, const char* prefix = "") {
   std::sort(micros.begin(), micros.end());
   double sum = 0;
@@ -47,6 +48,7 @@ void lf_reportTimes(benchmark::State& state, std::vector<double>& micros, const 
   const auto n = static_cast<double>(micros.size());
   const std::string p(prefix);
   state.counters[p + "mean_us"] = sum / n;
+  state.counters[p + "p50_us"] = micros[micros.size() / 2];
   state.counters[p + "p99_us"] = micros[static_cast<std::size_t>(n * 0.99)];
   state.counters[p + "max_us"] = micros.back();
 }

@@ -4,6 +4,7 @@
 #include <fmt/format.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include "engine/air_movement.h"
@@ -31,10 +32,18 @@ void lf_turnToward(LiveAc& a, double target) {
   a.heading = gf_heading0To2Pi(a.heading + std::copysign(step, diff));
 }
 
+// The cosine of the curve's origin latitude, worked out once per origin.
+double lf_curveOriginCos(LiveAc& a) {
+  const double originLat = gf_curveOriginLat(a.curve);
+  if (a.curveOriginCosKnown == 0 || std::bit_cast<std::uint64_t>(a.curveOriginCosLat) != std::bit_cast<std::uint64_t>(originLat))
+    gf_keepCurveOriginCos(a, originLat, std::cos(originLat * g_degToRad));
+  return a.curveOriginCos;
+}
+
 void lf_moveHorizontally(LiveAc& a) {
   if (gf_hasCurve(a.curve)) {
     a.curveParam = std::clamp(a.curveParam + a.curveParamStep, 0.0, 0.999999);
-    if (const auto p = gf_bezierPoint(a.curve, a.curveParam)) {
+    if (const auto p = gf_bezierPoint(a.curve, a.curveParam, lf_curveOriginCos(a))) {
       a.lat = p->position.lat;
       a.lon = p->position.lon;
       const double target = a.flightState == FlightState::pushing_back ? p->heading + g_pi : p->heading;
@@ -163,18 +172,25 @@ double gf_heading0To2Pi(double radians) {
   return h >= 6.283185307178586 ? 0.0 : h;
 }
 
+double gf_curveOriginLat(const GroundCurve& c) {
+  const double originLat = c[curveOriginLat];
+  return originLat > 180.0 ? originLat - 360.0 : originLat;
+}
+
 std::optional<CurvePoint> gf_bezierPoint(const GroundCurve& c, double t) {
+  return gf_bezierPoint(c, t, std::cos(gf_curveOriginLat(c) * g_degToRad));
+}
+
+std::optional<CurvePoint> gf_bezierPoint(const GroundCurve& c, double t, double cosOriginLat) {
   if (!gf_hasCurve(c) || !(t >= c[curveStartParam] && t <= c[curveEndParam])) return std::nullopt;
   const double u = (t - c[curveStartParam]) / (c[curveEndParam] - c[curveStartParam]);
   if (!(u >= 0.0 && u <= 1.0)) return std::nullopt;
   const double v = 1.0 - u;
   const double east = 2.0 * u * v * c[curveControlEast] + u * u * c[curveEndEast];
   const double north = 2.0 * u * v * c[curveControlNorth] + u * u * c[curveEndNorth];
-  double originLat = c[curveOriginLat];
-  if (originLat > 180.0) originLat -= 360.0;
   CurvePoint p;
   p.position.lat = c[curveOriginLat] + north / g_metresPerDegLat;
-  p.position.lon = c[curveOriginLon] + east / (g_metresPerDegLat * std::cos(originLat * g_degToRad));
+  p.position.lon = c[curveOriginLon] + east / (g_metresPerDegLat * cosOriginLat);
   p.heading = gf_heading0To2Pi(
       std::atan2(2.0 * u * (c[curveEndEast] - c[curveControlEast]) + 2.0 * v * c[curveControlEast],
                  2.0 * u * (c[curveEndNorth] - c[curveControlNorth]) + 2.0 * v * c[curveControlNorth]));

@@ -42,6 +42,16 @@ struct CurvePoint {
   double heading = 0.0;  // radians, [0, 2 pi)
 };
 std::optional<CurvePoint> gf_bezierPoint(const GroundCurve& curve, double t);
+// The same, with the cosine of the origin latitude (gf_curveOriginLat) given.
+std::optional<CurvePoint> gf_bezierPoint(const GroundCurve& curve, double t, double cosOriginLat);
+// The curve's origin latitude, degrees, brought below 180.
+double gf_curveOriginLat(const GroundCurve& curve);
+// Keeps the cosine of a curve origin latitude for the cycles on the curve.
+inline void gf_keepCurveOriginCos(LiveAc& a, double originLat, double cosOriginLat) {
+  a.curveOriginCosLat = originLat;
+  a.curveOriginCos = cosOriginLat;
+  a.curveOriginCosKnown = 1;
+}
 
 // The pitch asked for at a vertical rate (feet per minute): -3 deg, 2.2 deg per 600 ft/min
 // of climb (up to 2400) or of half the descent (down to -3000).

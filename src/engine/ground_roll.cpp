@@ -127,7 +127,9 @@ void lf_setUpCurve(LiveAc& a) {
   const StreamPos& n = a.stream[1];
   StreamPos& end = a.stream[2];
   if (end.groundSpeed == 0.0) end.groundSpeed = (f.groundSpeed + n.groundSpeed) / 2.0;
-  const double eastPerDeg = std::cos(a.lat * g_degToRad) * g_metresPerDegLat;
+  const double cosLat = std::cos(a.lat * g_degToRad);
+  const double eastPerDeg = cosLat * g_metresPerDegLat;
+  gf_keepCurveOriginCos(a, a.lat, cosLat);  // the curve's points take it each cycle
   // Within half a turn the difference is its own remainder (the library call only beyond).
   auto dLon = [&a](double lon) {
     const double d = lon - a.lon;

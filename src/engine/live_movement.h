@@ -59,6 +59,9 @@ struct LiveMovement {
   double curveParam = 0.0;  // 0 to 0.999999
   double curveParamStep = 0.0;
   double curveTurnAngle = 0.0;  // degrees
+  double curveOriginCosLat = 0.0;  // a curve origin latitude (degrees) and its cosine, kept
+  double curveOriginCos = 1.0;
+  std::uint8_t curveOriginCosKnown = 0;
   StreamPos pushBackAltTurn;    // the other side's push-back turn end, until the side is known
   std::int32_t earlyWindow = 1000;  // cycles the next due tick may move earlier
   std::int32_t lateWindow = 1000;   // ... or later

@@ -12,9 +12,6 @@ namespace vexo {
 
 namespace {
 
-// The innermost batch of the calling thread; none outside one.
-thread_local SimEventBatch* t_eventBatch = nullptr;
-
 void lf_pushEvent(SimLink& link, std::uint32_t objectId, std::uint32_t eventId, std::uint32_t data) {
   if (SimEventBatch::take(link, {objectId, eventId, data})) return;
   std::lock_guard lock(link.simConnectMutex);
@@ -89,13 +86,13 @@ void gf_setLights(std::uint32_t objectId, const std::array<std::uint32_t, 7>& va
 }
 
 SimEventBatch::SimEventBatch(SimLink& link, std::vector<SimEventAction>& buffer)
-    : link_(link), buffer_(buffer), outer_(t_eventBatch) {
+    : link_(link), buffer_(buffer), outer_(innermost_) {
   buffer_.clear();
-  t_eventBatch = this;
+  innermost_ = this;
 }
 
 SimEventBatch::~SimEventBatch() {
-  t_eventBatch = outer_;
+  innermost_ = outer_;
   if (buffer_.empty()) return;
   if (SimEventBatch* enclosing = innermostFor(link_)) {  // after the enclosing batch's events
     enclosing->buffer_.insert(enclosing->buffer_.end(), buffer_.begin(), buffer_.end());
@@ -107,17 +104,9 @@ SimEventBatch::~SimEventBatch() {
 }
 
 SimEventBatch* SimEventBatch::innermostFor(const SimLink& link) {
-  SimEventBatch* batch = t_eventBatch;
+  SimEventBatch* batch = innermost_;
   while (batch != nullptr && &batch->link_ != &link) batch = batch->outer_;
   return batch;
-}
-
-bool SimEventBatch::take(const SimLink& link, const SimEventAction& event) {
-  SimEventBatch* batch = t_eventBatch;
-  if (batch == nullptr) return false;
-  if (&batch->link_ != &link && (batch = innermostFor(link)) == nullptr) return false;
-  batch->buffer_.push_back(event);
-  return true;
 }
 
 void gf_setNavLights(std::uint32_t objectId, std::uint32_t value, SimLink& link) {

@@ -50,12 +50,19 @@ public:
   SimEventBatch& operator=(const SimEventBatch&) = delete;
 
   // Takes the event when the calling thread batches for this link; false otherwise.
-  static bool take(const SimLink& link, const SimEventAction& event);
+  static bool take(const SimLink& link, const SimEventAction& event) {
+    SimEventBatch* batch = innermost_;
+    if (batch == nullptr) return false;
+    if (&batch->link_ != &link && (batch = innermostFor(link)) == nullptr) return false;
+    batch->buffer_.push_back(event);
+    return true;
+  }
 
 private:
   // The calling thread's innermost batch for the link; none when it has none.
   static SimEventBatch* innermostFor(const SimLink& link);
 
+  static inline thread_local SimEventBatch* innermost_ = nullptr;  // of the calling thread
   SimLink& link_;
   std::vector<SimEventAction>& buffer_;
   SimEventBatch* outer_;

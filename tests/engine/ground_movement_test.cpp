@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <bit>
 #include <cmath>
 #include <stdexcept>
 
@@ -35,6 +37,38 @@ TEST_F(MovementTest, ATurnAheadOfMoreThanThreeAndUpTo160DegreesBecomesACurve) {
       EXPECT_NEAR(a.curveTurnAngle, c.turnDeg, 1e-3);
     }
   }
+}
+
+// The cosine of the curve's origin latitude is kept for the cycles on the curve: every
+// point is still the curve's own, to the bit, also when the curve moves to another origin
+// (a new curve, or one set from outside).
+TEST_F(MovementTest, EveryCycleOnACurveGivesTheCurvesOwnPoint) {
+  aircraft().flightState = FlightState::taxi;
+  a.onGround = 1;
+  a.heading = 0.0;
+  const StreamPos next = at(0, 200, 15, now() + 500);
+  const LatLon after = gf_destinationPoint({next.lat, next.lon}, 60.0 * kDeg, 200.0 / 1852.0 * g_feetPerNm);
+  StreamPos third = next;
+  third.lat = after.lat;
+  third.lon = after.lon;
+  third.dueTick = now() + 1000;
+  a.stream = {at(0, 0, 15, now()), next, third};
+  nextPosGround(a, engine);
+  ASSERT_TRUE(gf_hasCurve(a.curve));
+  a.curveParamStep = 0.01;
+  const auto expectOnCurve = [this](const char* what) {
+    for (int cycle = 0; cycle < 5; ++cycle) {
+      const double t = std::clamp(a.curveParam + a.curveParamStep, 0.0, 0.999999);
+      const auto p = gf_bezierPoint(a.curve, t);
+      ASSERT_TRUE(p.has_value()) << what;
+      lf_flyCurve(a, engine);
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(a.lat), std::bit_cast<std::uint64_t>(p->position.lat)) << what << cycle;
+      EXPECT_EQ(std::bit_cast<std::uint64_t>(a.lon), std::bit_cast<std::uint64_t>(p->position.lon)) << what << cycle;
+    }
+  };
+  expectOnCurve("set up by the ground step ");
+  a.curve[curveOriginLat] = 61.5;  // far enough north for a stale cosine to show in the longitude
+  expectOnCurve("moved north ");
 }
 
 TEST_F(MovementTest, MidpointsSplitSpeedChangesAndLongSlowLegsBeforeASharpTurn) {
