@@ -1,8 +1,11 @@
 #include "foundation/text_pool.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ostream>
 #include <stdexcept>
+
+#include "foundation/text_hash.h"
 
 namespace vexo {
 
@@ -30,8 +33,18 @@ std::string_view TextPool::storeLocked(std::string_view text) {
 }
 
 std::uint32_t TextPool::intern(std::string_view text) {
+  const std::uint64_t hash = gf_textHash(text);
+  const std::uint64_t tag = hash >> 32;
   std::lock_guard lock(mutex_);
-  if (const auto found = ids_.find(text); found != ids_.end()) return found->second;
+  if (2 * (static_cast<std::size_t>(count_) + 1) > slots_.size()) growLocked();
+  const std::size_t mask = slots_.size() - 1;
+  std::size_t i = static_cast<std::size_t>(hash) & mask;
+  for (;; i = (i + 1) & mask) {
+    const std::uint64_t slot = slots_[i];
+    if (slot == 0) break;
+    const auto id = static_cast<std::uint32_t>(slot - 1);
+    if ((slot >> 32) == tag && this->text(id) == text) return id;
+  }
   if (count_ >= kMaxChunks * kChunkSize) throw std::length_error("TextPool: too many texts");
   const std::uint32_t id = count_;
   std::atomic<std::string_view*>& published = chunks_[id >> kChunkBits];
@@ -42,9 +55,20 @@ std::uint32_t TextPool::intern(std::string_view text) {
   }
   const std::string_view stored = storeLocked(text);
   chunk[id & (kChunkSize - 1)] = stored;
-  ids_.emplace(stored, id);
+  slots_[i] = (tag << 32) + id + 1;
   ++count_;
   return id;
+}
+
+void TextPool::growLocked() {
+  slots_.assign(std::max<std::size_t>(1024, 2 * slots_.size()), 0);
+  const std::size_t mask = slots_.size() - 1;
+  for (std::uint32_t id = 0; id < count_; ++id) {
+    const std::uint64_t hash = gf_textHash(text(id));
+    std::size_t i = static_cast<std::size_t>(hash) & mask;
+    while (slots_[i] != 0) i = (i + 1) & mask;
+    slots_[i] = ((hash >> 32) << 32) + id + 1;
+  }
 }
 
 TextPool& gf_textPool() {

@@ -13,7 +13,6 @@
 #include <memory>
 #include <mutex>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace vexo {
@@ -41,8 +40,12 @@ private:
 
   std::string_view storeLocked(std::string_view text);
 
+  void growLocked();
+
   std::mutex mutex_;
-  std::unordered_map<std::string_view, std::uint32_t> ids_;
+  // The ids by text, open addressing: a slot is the upper half of its text's hash over the
+  // id plus one; 0 is a free slot. Texts are compared as the pool stores them.
+  std::vector<std::uint64_t> slots_;
   std::vector<std::unique_ptr<char[]>> blocks_;  // texts, kBlockSize each, the last one being filled
   std::size_t blockUsed_ = kBlockSize;
   std::vector<std::unique_ptr<char[]>> longTexts_;  // texts too long to share a block
