@@ -141,6 +141,41 @@ BENCHMARK(BM_PlainPugixmlLoadOfBothFilesFirstRead)->Unit(benchmark::kMillisecond
 void BM_PlainPugixmlLoadOfBothFiles(benchmark::State& state) { lf_plainLoad(state, false); }
 BENCHMARK(BM_PlainPugixmlLoadOfBothFiles)->Unit(benchmark::kMillisecond);
 
+// What any reader of the two documents pays at least: the load, and a visit of every opt's
+// attributes (the name and value of each), as a reader walking the documents must make.
+std::size_t lf_visitAttributes(const pugi::xml_document& document) {
+  std::size_t seen = 0;
+  const pugi::xml_node parkpositions = document.child("root").child("parkpositions");
+  for (pugi::xml_node parkpos = parkpositions.first_child(); parkpos; parkpos = parkpos.next_sibling()) {
+    for (pugi::xml_node opt = parkpos.first_child(); opt; opt = opt.next_sibling()) {
+      for (pugi::xml_attribute a = opt.first_attribute(); a; a = a.next_attribute())
+        seen += static_cast<unsigned char>(a.name()[0]) + static_cast<unsigned char>(a.value()[0]);
+    }
+  }
+  return seen;
+}
+void lf_plainLoadAndVisit(benchmark::State& state, bool firstRead) {
+  lf_workFolder();
+  const double faults = lf_pageFaults();
+  for (auto _ : state) {
+    if (firstRead) {
+      state.PauseTiming();
+      malloc_trim(0);
+      state.ResumeTiming();
+    }
+    pugi::xml_document archived;
+    pugi::xml_document learned;
+    benchmark::DoNotOptimize(archived.load_file("airports/my_ORBX/ZZZZ.xml"));
+    benchmark::DoNotOptimize(learned.load_file("airports/learned/ZZZZ.xml"));
+    benchmark::DoNotOptimize(lf_visitAttributes(archived) + lf_visitAttributes(learned));
+  }
+  state.counters["faults"] = benchmark::Counter(lf_pageFaults() - faults, benchmark::Counter::kAvgIterations);
+}
+void BM_PlainPugixmlLoadAndAttributeVisitFirstRead(benchmark::State& state) { lf_plainLoadAndVisit(state, true); }
+BENCHMARK(BM_PlainPugixmlLoadAndAttributeVisitFirstRead)->Unit(benchmark::kMillisecond);
+void BM_PlainPugixmlLoadAndAttributeVisit(benchmark::State& state) { lf_plainLoadAndVisit(state, false); }
+BENCHMARK(BM_PlainPugixmlLoadAndAttributeVisit)->Unit(benchmark::kMillisecond);
+
 void BM_AdjacencyOf2000Stands(benchmark::State& state) {
   lf_workFolder();
   gf_resetAirportsState();
