@@ -134,6 +134,8 @@ std::string lf_readApf(const std::string& path, ParkAirportHeader& header) {
   const auto qfReal = gf_readIntParameter(document, "Qf_real");
   const auto qfSoft = gf_readIntParameter(document, "Qf_soft");
   if (qfReal && qfSoft) a.qualityFactors = {*qfReal, *qfSoft};
+  // Done with the archived file: its memory is free again before the learned file is loaded.
+  document.reset();
   a.snapshot = lf_takeSnapshot();
   a.learnedPath = lf_learnedPathFor(path, header.publisher);
   if (!a.learnedPath.empty() && lf_learningExists(a.learnedPath)) {
