@@ -196,9 +196,10 @@ bool lf_checkBirthPosition(LiveAc& a, StreamPos& r, const TrafficEngine& /*engin
   if (lf_on(r, last, g_nearPlaceDeg)) {
     if (r.airborne != 0 || flyingActive) return false;
     if (a.takeOffRoll != 0 && r.groundSpeed > 0.0 && last.groundSpeed >= 50.0) return false;
-    const std::int32_t due = r.dueTick;
+    // The aircraft stands where it was last reported; the copy falls due right after that
+    // place (decodeExisting), so a receiver's jitter never holds it there for the
+    // reports' own time.
     r = last;
-    r.dueTick = due;
     r.groundSpeed = 0.0;
     r.stationary = 1;
     return true;

@@ -1,7 +1,10 @@
 // Further reports of known aircraft read against their situation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <limits>
+#include <optional>
+#include <vector>
 
 #include "engine/situation_updates.h"
 #include "engine_fixture.h"
@@ -96,6 +99,51 @@ TEST_F(SituationUpdates, AStandingAircraftDropsItsStandingPositionsOnlyBehindARe
   a.stream = {pos(0.0, false, 0), pos(5.0, true, 100), pos(5.0, true, 200)};
   decodeExisting(a, pos(30.0, false, 300), engine);
   EXPECT_EQ(a.stream.size(), 4u);
+}
+
+// A taxiing aircraft stops: for 28 s its reports jitter a few metres around one spot (as
+// a receiver's noise does), then it rolls on, the next report 40 m further. Replayed
+// cycle by cycle: the jittering reports stand where the aircraft stopped, right after it
+// got there, so it rolls on toward the next place at once instead of standing for the
+// 28 s and then covering the 40 m in a hurry.
+TEST_F(EngineTest, AnAircraftWhoseReportsJitterInPlaceRollsOnWithoutStopping) {
+  constexpr double metreDeg = 1.0 / 111194.9;
+  constexpr double stepMetres = 20.58;  // 10 kt for 4 s
+  struct Report {
+    int second;
+    double north, east, knots;
+  };
+  std::vector<Report> reports;
+  for (int i = 0; i <= 10; ++i) reports.push_back({4 * i, stepMetres * i, 0.0, 10.0});
+  const double stopNorth = reports.back().north;
+  for (int i = 1; i <= 7; ++i)
+    reports.push_back({40 + 4 * i, stopNorth + (i % 2 ? 2.0 : -1.5), i % 2 ? -2.0 : 2.5, 0.0});
+  for (int i = 0; i <= 7; ++i) reports.push_back({72 + 4 * i, stopNorth + 40.0 + stepMetres * i, 0.0, 10.0});
+  const auto at = [&](double north) { return LatLon{34.0 + north * metreDeg, -118.0}; };
+  const LatLon stop = at(stopNorth);
+  const LatLon onward = at(stopNorth + 40.0);
+
+  std::size_t next = 0;
+  std::optional<LatLon> last;
+  int still = 0, longestStill = 0;
+  bool stopped = false, rolledOn = false;
+  for (int c = 0; c < 150 * 100 && !rolledOn; ++c) {
+    while (next < reports.size() && reports[next].second * 100 <= tick()) {
+      const Report& r = reports[next++];
+      handOver(
+          report(20001, "DLH1", r.second, 34.0 + r.north * metreDeg, -118.0 + r.east * metreDeg, 0.0, r.knots, 0.0));
+    }
+    cycle();
+    if (sim.lastPositions.empty()) continue;
+    const LatLon now{sim.lastPositions[0].latitude, sim.lastPositions[0].longitude};
+    stopped = stopped || gf_greatCircleNm(now, stop) * 1852.0 < 3.0;
+    rolledOn = stopped && gf_greatCircleNm(now, onward) * 1852.0 < 3.0;
+    still = last && std::abs(now.lat - last->lat) < 1e-9 && std::abs(now.lon - last->lon) < 1e-9 ? still + 1 : 0;
+    if (stopped) longestStill = std::max(longestStill, still);
+    last = now;
+  }
+  ASSERT_TRUE(rolledOn) << "never reached the place 40 m on";
+  EXPECT_LT(longestStill, 500) << "cycles standing between the stop and the place 40 m on";
 }
 
 TEST_F(SituationUpdates, TwoStandingPositionsLeftMakeTheFrontDueAtOnce) {
