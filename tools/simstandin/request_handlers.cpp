@@ -112,10 +112,11 @@ void lf_setData(SimStandin& standin, Connection& connection, const Request& requ
 void SimStandin::answerOpen(Connection& connection, const Request& request) {
   if (!speaksVersion(request.version)) {
     // The simulator does not open a link for a client of a protocol it does not speak: it
-    // answers with an exception and no more.
+    // answers with an exception and closes the connection, so the client learns at once
+    // instead of waiting for an answer that never comes.
     connection.send(gf_buildException(options_.protocolVersion, SimConnectException::VERSION_MISMATCH,
                                       request.sendId, 0));
-    connection.refused_ = true;
+    drop(connection);
     return;
   }
   connection.send(gf_buildOpen(request.version, options_.open));
@@ -185,7 +186,7 @@ bool SimStandin::serveDataRequest(Connection& connection, DataRequest& request) 
 
 void SimStandin::servePeriod(std::uint32_t period) {
   for (const auto& connection : connections_) {
-    if (connection->dropped_ || connection->refused_) continue;
+    if (connection->dropped_) continue;
     auto& requests = connection->dataRequests_;
     for (auto it = requests.begin(); it != requests.end();) {
       const bool goesOn = it->second.period != period || serveDataRequest(*connection, it->second);

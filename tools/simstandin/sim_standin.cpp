@@ -203,7 +203,6 @@ void SimStandin::readFrom(Connection& connection) {
 }
 
 void SimStandin::handle(Connection& connection, const Request& request) {
-  if (connection.refused_) return;
   const auto it = handlers_.find(request.function);
   if (it != handlers_.end() && it->second) it->second(*this, connection, request);
 }
@@ -364,12 +363,15 @@ void SimStandin::setSendFaults(SendFaults faults) {
 
 void SimStandin::dropConnections() {
   std::lock_guard lock(mutex_);
-  for (const auto& connection : connections_) {
-    connection->socket_.shutdownBoth();
-    connection->dropped_ = true;
-  }
-  changed_.notify_all();
+  for (const auto& connection : connections_) drop(*connection);
   wake();
+}
+
+void SimStandin::drop(Connection& connection) {
+  // Shut down now; the loop closes the socket when it forgets the connection.
+  connection.socket_.shutdownBoth();
+  connection.dropped_ = true;
+  changed_.notify_all();
 }
 
 void SimStandin::sendRawBytes(const Bytes& bytes) {

@@ -3,7 +3,7 @@
 //
 // It answers Open with a configurable simulator name, for its own protocol version and for
 // the older versions the simulator still serves (an Open of a version no simulator speaks
-// gets a VERSION_MISMATCH exception), answers each client in its own version, records
+// gets a VERSION_MISMATCH exception and the connection closed), answers each client in its own version, records
 // every request, keeps the
 // clients' data definitions and subscriptions, answers data requests from its objects'
 // variables, each datum at its declared type's width, tagged when asked, and again on
@@ -110,7 +110,6 @@ private:
   std::map<std::string, std::uint32_t> subscriptions_;  // upper-case event name -> event id
   std::map<std::uint32_t, std::vector<Datum>> definitions_;
   std::map<std::uint32_t, DataRequest> dataRequests_;  // by request id
-  bool refused_ = false;  // its Open was refused: nothing more is answered
   bool dropped_ = false;
 };
 
@@ -196,6 +195,8 @@ private:
   void readFrom(Connection& connection);
   void handle(Connection& connection, const Request& request);
   void writeMessage(Connection& connection, const Bytes& message);
+  // Ends the connection (lock held): nothing more is read from it or sent to it.
+  void drop(Connection& connection);
   void sendFrames();
   void wake();
   void installBuiltInHandlers();

@@ -154,6 +154,13 @@ public:
     return {};
   }
 
+  // True when the stand-in ends the connection, with nothing more sent, within 10 s.
+  bool closedByPeer() {
+    std::uint8_t byte = 0;
+    pollfd p{fd_, POLLIN, 0};
+    return ::poll(&p, 1, 10000) == 1 && ::recv(fd_, &byte, 1, 0) == 0;
+  }
+
 private:
   bool read(Wire& into) {
     for (std::size_t at = 0; at < into.size();) {

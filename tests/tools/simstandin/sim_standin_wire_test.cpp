@@ -329,6 +329,7 @@ TEST_F(StandinWireTest, AnOpenOfAnotherProtocolVersionIsRefused) {
     EXPECT_EQ(get32(m, 8), g_exception);
     EXPECT_EQ(get32(m, 12), 5u);  // VERSION_MISMATCH
     EXPECT_EQ(get32(m, 16), 1u);  // the send id of the Open
+    EXPECT_TRUE(other.closedByPeer()) << "a refusing simulator closes the connection";
   }
 }
 
