@@ -8,7 +8,9 @@
 #include <cerrno>
 #include <chrono>
 #include <future>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "foundation/run_state.h"
 #include "platform/net.h"
@@ -87,6 +89,33 @@ TEST(RtServer, HandshakeAndLines) {
   EXPECT_FALSE(log.contains("failed"));
 }
 
+// Within 0.0001 degrees of 0,0 (both coordinates) the simulator has not reported the user
+// aircraft yet: nothing goes to RealTraffic. Each case is followed by a time line as a mark.
+TEST(RtServer, NoUserPositionLineWithinTheBoundAroundZero) {
+  struct Case {
+    double lat, lon;
+    bool sent;
+  };
+  const Case cases[] = {{0.0000999, -0.0000999, false}, {0.0001, 0.0001, false},  {-0.0001, -0.0001, false},
+                        {0.0001001, 0.0, true},         {0.0, -0.0001001, true}, {0.0001001, 0.0001001, true}};
+  Link link;
+  ASSERT_TRUE(link.server.waitForClient());
+  std::vector<std::string> expected;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const UserPose pose{cases[i].lat, cases[i].lon};
+    gf_sendUserPosition(link.server, pose, true, {});
+    const std::int64_t mark = static_cast<std::int64_t>(i) + 1;
+    gf_sendSimTime(link.server, mark);
+    if (cases[i].sent) {
+      const std::string line = gf_userPositionLine(pose);
+      expected.push_back(line.substr(0, line.size() - 2));  // the client keeps lines without "\r\n"
+    }
+    expected.push_back("Qs123=" + std::to_string(mark * 1000));
+  }
+  ASSERT_TRUE(link.clientHas(expected.back()));
+  EXPECT_EQ(link.client->lines(), expected);
+}
+
 TEST(RtServer, UserPositionLine) {
   UserPose pose{52.0, 4.0, -0.05, 0.1, 3.14159265, 35000.0, 250.0};
   EXPECT_EQ(gf_userPositionLine(pose), "Qs121=-5000;10000;3.141593;35000000;250000;0.907571;0.069813\r\n");
@@ -123,6 +152,15 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   EXPECT_FALSE(link.server.connected());
   const std::size_t linesBefore = link.client->lines().size();
   link.client->reopen();
+  // Once an exit reason is set, RealTraffic connecting again is left waiting: the run ends.
+  ASSERT_TRUE(test::waitUntil([&] { return link.client->connections() == 2; }));
+  for (const ExitReason reason : {ExitReason::simWasClosed, ExitReason::newSettings, ExitReason::newVersion}) {
+    g_exitReason.store(reason);
+    gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+    EXPECT_FALSE(link.server.connected()) << static_cast<int>(reason);
+  }
+  g_exitReason.store(ExitReason::notYetSet);
+  EXPECT_FALSE(log.contains("RealTraffic re-connected"));
   ASSERT_TRUE(test::waitUntil([&] {
     gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
     return link.server.connected();
@@ -165,6 +203,22 @@ TEST(RtServer, WaitsEndWhenTheRunEndsOrTheServerCloses) {
   standin::RtClient client({server.port(), 1, "9", {}});
   EXPECT_TRUE(server.waitForClient());
   server.close();
+}
+
+// A reply that fills the receive buffer may go on beyond it: it is refused whole.
+TEST(RtServer, ReplyFillingTheReceiveBufferIsAnOverrun) {
+  constexpr std::size_t kBuffer = 16384;
+  const std::size_t frame = std::string(R"({"level": 1, "version": ""})").size();
+  for (const std::size_t size : {kBuffer - 1, kBuffer, kBuffer + 1}) {
+    SCOPED_TRACE(size);
+    test::LogCapture log;
+    Link link(1, std::string(size - frame, '7'));
+    ASSERT_TRUE(link.server.waitForClient());
+    ASSERT_TRUE(link.server.sendDataPacket("Qs999=version\r\n"));
+    EXPECT_EQ(link.server.receive().size(), size < kBuffer ? size : 0u);
+    EXPECT_EQ(log.contains("receive: buffer overrun: 16384"), size >= kBuffer);
+    link.server.close();
+  }
 }
 
 TEST(RtServer, ReceiveEndsWhenTheClientGoes) {

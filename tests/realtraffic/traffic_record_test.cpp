@@ -216,6 +216,16 @@ TEST(TrafficRecord, CallsignsRegistrationsAndAirportCodes) {
   EXPECT_EQ(intake.back().ident.destination, IataCode("SFO"));
   ASSERT_EQ(reader.read(makeRecord({{11, "null"}})), RecordOutcome::accepted);
   EXPECT_EQ(intake.back().ident.registration, "");
+  // Registrations of up to 12 characters are kept whole; a longer one drops the record.
+  for (const std::string registration : {"N1234567890", "N12345678901", "N123456789012"}) {
+    SCOPED_TRACE(registration);
+    if (registration.size() <= 12) {
+      ASSERT_EQ(reader.read(makeRecord({{11, registration}})), RecordOutcome::accepted);
+      EXPECT_EQ(intake.back().ident.registration, registration);
+    } else {
+      EXPECT_EQ(reader.read(makeRecord({{11, registration}})), RecordOutcome::registrationTooLong);
+    }
+  }
   EXPECT_EQ(reader.read(makeRecord({{9, "null"}, {11, "null"}})), RecordOutcome::noIdentity);
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <map>
 #include <stdexcept>
 #include <string>
 
@@ -232,4 +234,36 @@ TEST_F(UpdateCheckTest, WrongMembersRaise) {
   serveVersions(R"({"dbase": {"major": 5, "minor": 0, "patch": 2147483647}})");
   EXPECT_TRUE(check());
   EXPECT_EQ(settings.DBASE_VERSION.value(), "4.0.0");  // not served: the download failed
+}
+
+// Each member is a 32-bit integer: up to 2147483647 the version is taken, stored and read
+// back equal at the next start; one more stops start-up and changes nothing.
+TEST_F(UpdateCheckTest, VersionMembersReachTheLargest32BitInteger) {
+  const std::string served = test::dataFileOf("<root>new dbase</root>", dir / "scratch.enc");
+  server.route("/12/dbase.enc", {200, served});
+  for (const char* member : {"major", "minor", "patch"}) {
+    for (const std::int64_t value : {2147483646LL, 2147483647LL, 2147483648LL}) {
+      SCOPED_TRACE(fmt::format("{} {}", member, value));
+      std::map<std::string, std::int64_t> members{{"major", 5}, {"minor", 0}, {"patch", 0}};
+      members[member] = value;
+      const std::string web = fmt::format("{}.{}.{}", members["major"], members["minor"], members["patch"]);
+      serveVersions(fmt::format(R"({{"dbase": {{"major": {}, "minor": {}, "patch": {}}}}})", members["major"],
+                                members["minor"], members["patch"]));
+      test::writeFile("input/dbase.enc", "old input/dbase.enc");
+      settings.DBASE_VERSION.setValue("4.0.0");
+      if (value > 2147483647LL) {
+        EXPECT_THROW(check(), std::runtime_error);
+        EXPECT_EQ(settings.DBASE_VERSION.value(), "4.0.0");
+        EXPECT_EQ(test::readFile("input/dbase.enc"), "old input/dbase.enc");
+        continue;
+      }
+      const std::size_t before = log.text().size();
+      ASSERT_TRUE(check());
+      EXPECT_EQ(settings.DBASE_VERSION.value(), web);
+      EXPECT_EQ(test::readFile("input/dbase.enc"), served);
+      ASSERT_TRUE(check());
+      EXPECT_NE(log.text().find("dbase updated to " + web + "\n", before), std::string::npos);
+      EXPECT_NE(log.text().find("dbase version up-to-date\n", before), std::string::npos);
+    }
+  }
 }
