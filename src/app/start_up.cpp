@@ -187,15 +187,6 @@ void lf_productionStop() {
   }
 }
 
-std::string gf_getP3dMajorVersion() {
-  const std::string path = g_settings.SIM_INSTALL_PATH.value();
-  if (path.find("v5") != std::string::npos || path.find("V5") != std::string::npos) return "5";
-  if (path.find("v6") != std::string::npos || path.find("V6") != std::string::npos) return "6";
-  if (g_settings.P3D_VERSION.value >= 5) return std::to_string(g_settings.P3D_VERSION.value);
-  throw UserErrorException(
-      77, "P3D install path does not contain v5 or v6. Use hidden parameter P3D_VERSION, set it to 5 or 6.");
-}
-
 namespace {
 
 // RealTraffic keeps its program in InsideSystems under the roaming application-data folder.

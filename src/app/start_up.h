@@ -59,7 +59,4 @@ void lf_stockAirportsPath();
 void lf_productionStop();
 void lf_detectP3d();
 
-// "5" or "6": the simulator's major version, from SIM_INSTALL_PATH or P3D_VERSION.
-std::string gf_getP3dMajorVersion();
-
 }  // namespace vexo

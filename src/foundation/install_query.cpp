@@ -8,8 +8,10 @@
 #include <string_view>
 
 #include "foundation/charset.h"
+#include "foundation/error.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
+#include "foundation/settings.h"
 #include "platform/known_folders.h"
 #include "platform/message_box.h"
 #include "platform/registry.h"
@@ -74,6 +76,15 @@ std::string gf_getP3DSetupPath(int version) {
   const auto opened = platform::RegistryKey::open(platform::RegistryRoot::localMachine, key);
   if (!opened) return {};
   return opened->readString("SetupPath").value_or(std::string());
+}
+
+std::string gf_getP3dMajorVersion() {
+  const std::string path = g_settings.SIM_INSTALL_PATH.value();
+  if (path.find("v5") != std::string::npos || path.find("V5") != std::string::npos) return "5";
+  if (path.find("v6") != std::string::npos || path.find("V6") != std::string::npos) return "6";
+  if (g_settings.P3D_VERSION.value >= 5) return std::to_string(g_settings.P3D_VERSION.value);
+  throw UserErrorException(
+      77, "P3D install path does not contain v5 or v6. Use hidden parameter P3D_VERSION, set it to 5 or 6.");
 }
 
 SimInstallFlags gf_simInstallFlags() {

@@ -17,6 +17,11 @@ bool gf_isP3DInstalled(int version);
 // Its "SetupPath" string value (UTF-8); empty when the key or the value is missing.
 std::string gf_getP3DSetupPath(int version);
 
+// "5" or "6": the major version of the simulator at SIM_INSTALL_PATH ("v5" or "V5" in the
+// path, else "v6" or "V6"), else P3D_VERSION when it is 5 or more. Otherwise throws
+// UserErrorException 77, which asks the user to set P3D_VERSION.
+std::string gf_getP3dMajorVersion();
+
 // Whether v5 and v6 are installed, asked once on first use; only the simulator detection
 // of the start-up reads them.
 struct SimInstallFlags {

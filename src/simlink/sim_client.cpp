@@ -9,6 +9,7 @@
 #include "foundation/run_state.h"
 #include "foundation/status_line.h"
 #include "foundation/error.h"
+#include "foundation/install_query.h"
 #include "foundation/log.h"
 #include "foundation/paths.h"
 #include "foundation/time_text.h"
@@ -72,7 +73,9 @@ void lf_connectAndDispatch(SimLink& link, HANDLE& local, const std::stop_token& 
     if (first) {
       first = false;
       gf_log(" ");
-      gf_setStatus(fmt::format("Waiting for Prepar3Dv{} ...", link.simMajorVersion.load()), true);
+      // The version the install path names (a user with v6 installed reads v6), else the
+      // P3D_VERSION setting that the link was prepared with.
+      gf_setStatus(fmt::format("Waiting for Prepar3Dv{} ...", gf_getP3dMajorVersion()), true);
       lf_flushLog();
     }
     lf_closeSimConnect(local);

@@ -20,6 +20,7 @@ inline void resetRunFlags() {
   g_statusLine.reset();
   g_mainWindowState.resetShown();
   g_settings.SIM_INSTALL_PATH.setValue("");
+  g_settings.P3D_VERSION.value = g_settings.P3D_VERSION.defaultValue;
   gf_clearSimResponses();
 }
 

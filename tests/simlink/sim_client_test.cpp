@@ -84,6 +84,43 @@ TEST_F(SimClientTest, RetriesUntilTheSimulatorIsThere) {
   EXPECT_EQ(standin_->acceptedCount(), 1u);
 }
 
+// The status names the version installed where the install path points, whatever the link
+// was prepared with (P3D_VERSION, as starting traffic does); a path that names none falls
+// back to the setting, and one below 5 ends the thread with error 77 and no end of the run.
+TEST_F(SimClientTest, TheWaitingStatusNamesTheInstalledVersion) {
+  link_.open = [this](HANDLE*) {
+    ++opens_;
+    return E_FAIL;
+  };
+  struct Case {
+    const char* path;
+    std::int32_t setting;
+    const char* status;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"D:\\Lockheed Martin\\Prepar3D v6", 5, "Waiting for Prepar3Dv6 ...", ""},
+      {"D:\\Lockheed Martin\\Prepar3D V5", 6, "Waiting for Prepar3Dv5 ...", ""},
+      {"D:\\Sims\\P3D", 6, "Waiting for Prepar3Dv6 ...", ""},
+      {"D:\\Sims\\P3D", 4, "",
+       "77: P3D install path does not contain v5 or v6. Use hidden parameter P3D_VERSION, set it to 5 or 6."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.path) + " " + std::to_string(c.setting));
+    resetRunFlags();
+    g_settings.SIM_INSTALL_PATH.setValue(c.path);
+    g_settings.P3D_VERSION.value = c.setting;
+    gf_initSimClient(static_cast<std::uint32_t>(c.setting), link_);
+    opens_ = 0;
+    startThread();
+    ASSERT_TRUE(waitUntil([&] { return opens_.load() >= 1 || ended_.load(); }));
+    stopThread();
+    EXPECT_EQ(g_statusLine.texts().status, c.status);
+    EXPECT_EQ(g_statusLine.texts().error, c.error);
+    EXPECT_FALSE(g_closing);
+  }
+}
+
 TEST_F(SimClientTest, LearnsTheUserAircraft) {
   simstandin::UserAircraftState user;
   user.latitude = 50.0333;

@@ -101,6 +101,20 @@ std::vector<std::string> lf_simArguments(const std::vector<std::string>& extra) 
   args.insert(args.end(), extra.begin(), extra.end());
   return args;
 }
+
+// The user's parameters.xml of this program version, with a liveries folder, add-on scenery
+// without airports, and the lines given.
+void lf_writeParameters(const fs::path& dir, const std::string& lines) {
+  fs::create_directories(dir / "appdata" / "Vendrake_P3D");
+  vexo::test::writeLiveryFolder(dir / "liveries");
+  fs::create_directories(dir / "scenery");
+  vexo::test::writeFile(dir / "appdata" / "Vendrake_P3D" / "parameters.xml",
+                        "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
+                        "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n" +
+                            vexo::test::lfolder0Parameter(dir / "liveries") +
+                        "    <parameter name=\"afolder0\" value=\"" + (dir / "scenery").string() + "\" />\n" +
+                            lines + "  </parameters>\n</root>\n");
+}
 }  // namespace
 
 // The program with both stand-ins: the simulator with a flight at Los Angeles, and
@@ -119,16 +133,7 @@ public:
     const std::string trafficPort = std::to_string(freePort(SOCK_DGRAM));
     env["VDRK_QNH_PORT"] = qnhPort;
     env["VDRK_TRAFFIC_PORT"] = trafficPort;
-    fs::create_directories(dir / "appdata" / "Vendrake_P3D");
-    vexo::test::writeLiveryFolder(dir / "liveries");
-    vexo::test::writeFile(dir / "appdata" / "Vendrake_P3D" / "parameters.xml",
-                          "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
-                          "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n"
-                          "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" +
-                              vexo::test::lfolder0Parameter(dir / "liveries") +
-                          "    <parameter name=\"afolder0\" value=\"" + (dir / "scenery").string() + "\" />\n" +
-                              extraParameters + "  </parameters>\n</root>\n");
-    fs::create_directories(dir / "scenery");  // add-on scenery without airports
+    lf_writeParameters(dir, "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" + extraParameters);
     fs::create_directories(dir / "pipes");
     sim = std::make_unique<ChildProcess>(
         VDRK_SIMSTANDIN_EXE, lf_simArguments(simArgs), dir, env, dir / "sim.out");
@@ -489,6 +494,25 @@ TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
   const auto standEnd = learned.find("</parkpos>", stand);
   EXPECT_NE(learned.substr(stand, standEnd - stand).find("cs=\"" + parkedCallsign + "\""), std::string::npos)
       << parkedCallsign << " not learned at " << parkedStand << "\n" << learned.substr(stand, standEnd - stand);
+}
+
+// Only Prepar3D v6 installed, with P3D_VERSION at its default 5: the user is told that the
+// program waits for v6, the version at the install path.
+TEST_F(AppE2eTest, WaitingForTheSimulatorNamesTheInstalledVersion) {
+  const fs::path install = dir_ / "Prepar3D v6";
+  if (install.string().find("v5") != std::string::npos || install.string().find("V5") != std::string::npos)
+    GTEST_SKIP() << "the test folder's random name holds v5: " << install;
+  fs::create_directories(install / "Scenery");
+  vexo::test::writeFile(dir_ / "registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n"
+                                               "\"SetupPath\"=\"" + install.string() + "/\"\n");
+  lf_writeParameters(dir_.path(), "");
+  fs::create_directories(dir_ / "pipes");  // no simulator listens there
+  env_["VDRK_PIPE_DIR"] = (dir_ / "pipes").string();
+  auto app = start("app.out");
+  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return logHas("Waiting for Prepar3Dv"); }, 60s)) << log();
+  app->signal(SIGTERM);
+  EXPECT_EQ(app->waitFor(60s), 0) << log();
+  expectInOrder(log(), {"P3Dv6 detected", "Waiting for Prepar3Dv6 ...", "Exiting: USER CLOSED SIM"});
 }
 
 TEST_F(AppE2eTest, LogThatCannotBeCreatedEndsWithCodeTwo) {
