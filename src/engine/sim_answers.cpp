@@ -177,12 +177,7 @@ void lf_settle(TrafficEngine& engine, CreatedObject& entry) {
 }  // namespace
 
 void lf_handleSimResponses(TrafficEngine& engine) {
-  {
-    std::lock_guard lock(engine.responses.mutex);
-    engine.responsesTaken.swap(engine.responses.responses);  // both keep their capacity
-  }
-  for (const SimResponse& response : engine.responsesTaken) lf_handleResponse(engine, response);
-  engine.responsesTaken.clear();
+  for (const SimResponse& response : gf_takeSimResponses(engine.responses)) lf_handleResponse(engine, response);
   if (!engine.createdObjects.empty()) lf_handleCreatedObjects(engine);
 }
 

@@ -9,11 +9,13 @@ void gf_pushSimResponse(const SimResponse& response, SimResponseList& list) {
   list.responses.push_back(response);
 }
 
-std::vector<SimResponse> gf_takeSimResponses(SimResponseList& list) {
-  std::vector<SimResponse> taken;
+const std::vector<SimResponse>& gf_takeSimResponses(SimResponseList& list) {
+  // Emptied here, not after handling: a handling cut short by an exception must not give
+  // its responses back to the producer's side.
+  list.taken.clear();
   std::lock_guard lock(list.mutex);
-  taken.swap(list.responses);
-  return taken;
+  list.taken.swap(list.responses);
+  return list.taken;
 }
 
 void gf_clearSimResponses(SimResponseList& list) {

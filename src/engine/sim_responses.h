@@ -36,6 +36,7 @@ static_assert(sizeof(SimResponse) == 32);
 struct SimResponseList {
   std::mutex mutex;  // guards responses
   std::vector<SimResponse> responses;
+  std::vector<SimResponse> taken;  // the consumer's own: what its last take gave
 };
 
 // The program's list (a member of the traffic engine, traffic_engine.h).
@@ -45,8 +46,10 @@ extern SimResponseList& g_simResponseList;
 // while g_simConnectMutex is held.
 void gf_pushSimResponse(const SimResponse& response, SimResponseList& list = g_simResponseList);
 
-// Takes every response pushed so far, oldest first.
-std::vector<SimResponse> gf_takeSimResponses(SimResponseList& list = g_simResponseList);
+// Takes every response pushed so far, oldest first; they stay in list.taken until the next
+// take. The two vectors trade places, so once both have grown a take allocates nothing.
+// The consumer's thread only (the tick thread).
+const std::vector<SimResponse>& gf_takeSimResponses(SimResponseList& list = g_simResponseList);
 
 // Drops every waiting response (the reset before a restart).
 void gf_clearSimResponses(SimResponseList& list = g_simResponseList);

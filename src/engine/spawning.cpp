@@ -23,6 +23,7 @@
 #include "liveries/liveries_services.h"
 #include "refdata/codes.h"
 #include "refdata/dbase_lookups.h"
+#include "simlink/refused_liveries.h"
 
 namespace vexo {
 
@@ -80,10 +81,7 @@ void lf_completeCodes(LiveAc& a) {
 // The title kept for the hexid unless the simulator refused it since, else a new choice
 // (kept for the hexid).
 std::optional<std::string_view> lf_liveryFor(LiveAc& a, TrafficEngine& engine) {
-  if (const auto kept = engine.hexidLiveries.find(a.hexid); kept != engine.hexidLiveries.end()) {
-    if (!engine.link.refusedLiveryTitles.contains(std::string(kept->second))) return kept->second;
-    engine.hexidLiveries.erase(kept);
-  }
+  if (const auto kept = gf_getLiveryForHexid(a.hexid, engine)) return kept;
   engine.hooks.matchLivery(a, engine.link.refusedLiveryTitles);
   if (a.liveryTitle.empty()) return std::nullopt;
   engine.hexidLiveries[a.hexid] = a.liveryTitle;

@@ -142,7 +142,7 @@ void gf_reserveTrafficTables(TrafficEngine& engine) {
   engine.cycleEvents.reserve(2048);
   engine.staticAcs.reserve(256);
   engine.responses.responses.reserve(256);
-  engine.responsesTaken.reserve(256);
+  engine.responses.taken.reserve(256);
   engine.createdObjects.reserve(128);
   engine.addingStack.reserve(64);
   engine.ghostCallsigns.reserve(64);

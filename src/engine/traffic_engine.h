@@ -116,7 +116,6 @@ struct TrafficEngine {
   std::atomic<std::int32_t> trafficTick{0};  // cycles since start; never reset
   ReportHandOver reports;                    // Traffic Reader -> engine
   SimResponseList responses;                 // "SimClient" thread -> engine
-  std::vector<SimResponse> responsesTaken;   // the cycle's answers, drained from responses
 
   std::vector<LiveAc> liveAcs;      // searched by hexid and objectid
   std::vector<SimEventAction> cycleEvents;  // the client events of one update of every aircraft

@@ -14,11 +14,11 @@
 
 namespace vexo {
 
-std::optional<std::string_view> gf_getLiveryForHexid(std::uint32_t hexid, SimLink& link) {
-  const auto it = g_hexidLiveries.find(hexid);
-  if (it == g_hexidLiveries.end()) return std::nullopt;
-  if (!link.refusedLiveryTitles.contains(std::string(it->second))) return it->second;
-  g_hexidLiveries.erase(it);
+std::optional<std::string_view> gf_getLiveryForHexid(std::uint32_t hexid, TrafficEngine& engine) {
+  const auto it = engine.hexidLiveries.find(hexid);
+  if (it == engine.hexidLiveries.end()) return std::nullopt;
+  if (!engine.link.refusedLiveryTitles.contains(std::string(it->second))) return it->second;
+  engine.hexidLiveries.erase(it);
   return std::nullopt;
 }
 

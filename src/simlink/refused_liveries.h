@@ -12,12 +12,14 @@
 namespace vexo {
 
 struct AcData;
+struct TrafficEngine;
+extern TrafficEngine g_trafficEngine;
 
 inline constexpr std::size_t g_maxRefusedLiveries = 20;
 
-// The title the engine chose for the aircraft, unless the simulator has refused it; a
-// refused choice is forgotten so that the engine picks another livery.
-std::optional<std::string_view> gf_getLiveryForHexid(std::uint32_t hexid, SimLink& link = g_simLink);
+// The title the engine chose for the aircraft, unless the simulator (the engine's link) has
+// refused it; a refused choice is forgotten so that the engine picks another livery.
+std::optional<std::string_view> gf_getLiveryForHexid(std::uint32_t hexid, TrafficEngine& engine = g_trafficEngine);
 
 // Records a refused livery of an aircraft (its callsign, title and the model and airline
 // ids of its codes). Throws vexo::UserErrorException 81 once 20 titles were refused.

@@ -11,6 +11,20 @@ using test::EngineTest;
 using test::HookState;
 namespace E = ClientEventId;
 
+// The engine handles a take's responses straight from the list; when their handling is cut
+// short (an error 81 on the way), none of them may come back with a later take.
+TEST(SimResponses, ATakeGivesWhatCameSinceTheLastTakeWhetherThatOneWasHandledOrNot) {
+  SimResponseList list;
+  gf_pushSimResponse({101, 0, 0, SimResponseKind::removed, 0.0, 0.0}, list);
+  gf_pushSimResponse({102, 0, 0, SimResponseKind::removed, 0.0, 0.0}, list);
+  ASSERT_EQ(gf_takeSimResponses(list).size(), 2u);  // and never handled
+  gf_pushSimResponse({103, 0, 0, SimResponseKind::removed, 0.0, 0.0}, list);
+  const std::vector<SimResponse> taken = gf_takeSimResponses(list);
+  ASSERT_EQ(taken.size(), 1u);
+  EXPECT_EQ(taken[0].objectId, 103u);
+  EXPECT_TRUE(gf_takeSimResponses(list).empty());
+}
+
 TEST_F(EngineTest, ANewObjectSettlesTwoSecondsWithTheLightsToggledAtFiftyAndHundred) {
   const std::uint32_t id = untilCreated(20001, "DLH1");
   postponePositions(20001);

@@ -223,23 +223,23 @@ TEST_F(AiTrafficTest, ABrokenLinkEmptiesTheQueuesWithoutSending) {
 class RefusedTitleTest : public AiTrafficTest {
 protected:
   RefusedTitleTest() { options_.failTitles = {"Broken livery"}; }
+  TrafficEngine engine_{link_};  // its livery choices and the refusals of its link
 };
 
 TEST_F(RefusedTitleTest, ARefusedTitleIsNoLongerUsed) {
   connectWithUser();
   const std::uint32_t hexid = 30000;
-  g_hexidLiveries[hexid] = "Broken livery";
-  ASSERT_EQ(gf_getLiveryForHexid(hexid, link_), "Broken livery");
+  engine_.hexidLiveries[hexid] = "Broken livery";
+  ASSERT_EQ(gf_getLiveryForHexid(hexid, engine_), "Broken livery");
   ASSERT_TRUE(gf_queueAiCreate(lf_create("CS0", "Broken livery", hexid), link_));
   ASSERT_TRUE(frameUntil([&] { return countOf(F::AICreateNonATCAircraft) == 1; }));
   const auto failed = takeResponse(SimResponseKind::createFailed);
   ASSERT_TRUE(failed);
   EXPECT_EQ(failed->id, hexid);
   gf_reportLiveryCreateFailure("CS0", "Broken livery", 0, 0, link_);
-  EXPECT_FALSE(gf_getLiveryForHexid(hexid, link_));
+  EXPECT_FALSE(gf_getLiveryForHexid(hexid, engine_));
   EXPECT_TRUE(link_.refusedLiveryTitles.contains("Broken livery"));
   stopThread();
   EXPECT_TRUE(link_.sentCreateList.empty());
   EXPECT_FALSE(link_.simBroken) << "a refused livery is no failed request";
-  g_hexidLiveries.clear();
 }

@@ -19,21 +19,19 @@ class RefusedLiveriesTest : public ::testing::Test {
 protected:
   void SetUp() override { reset(); }
   void TearDown() override { reset(); }
-  static void reset() {
-    g_hexidLiveries.clear();
-    test::resetRunFlags();
-  }
+  static void reset() { test::resetRunFlags(); }
   test::LogCapture log_;
   SimLink link_;
+  TrafficEngine engine_{link_};  // its livery choices and the refusals of its link
 };
 
 }  // namespace
 
 TEST_F(RefusedLiveriesTest, ARefusedTitleIsForgottenAndNeverOfferedAgain) {
-  g_hexidLiveries[20001] = "Airbus A320 Lufthansa";
-  g_hexidLiveries[20002] = "Boeing 737 Ryanair";
-  EXPECT_EQ(gf_getLiveryForHexid(20001, link_), "Airbus A320 Lufthansa");
-  EXPECT_FALSE(gf_getLiveryForHexid(30000, link_));
+  engine_.hexidLiveries[20001] = "Airbus A320 Lufthansa";
+  engine_.hexidLiveries[20002] = "Boeing 737 Ryanair";
+  EXPECT_EQ(gf_getLiveryForHexid(20001, engine_), "Airbus A320 Lufthansa");
+  EXPECT_FALSE(gf_getLiveryForHexid(30000, engine_));
 
   const auto model = gf_modelCode2Id("A320");
   const auto airline = gf_airlineCode2Id("DLH");
@@ -41,10 +39,10 @@ TEST_F(RefusedLiveriesTest, ARefusedTitleIsForgottenAndNeverOfferedAgain) {
   EXPECT_EQ(g_statusLine.texts().status, "DLH123 'Airbus A320 Lufthansa' could not be created by your Sim!");
   EXPECT_TRUE(link_.refusedLiveryKeys.contains("A320 DLH"));
 
-  EXPECT_FALSE(gf_getLiveryForHexid(20001, link_));
-  EXPECT_FALSE(g_hexidLiveries.contains(20001));
-  EXPECT_FALSE(gf_getLiveryForHexid(20001, link_));
-  EXPECT_EQ(gf_getLiveryForHexid(20002, link_), "Boeing 737 Ryanair");
+  EXPECT_FALSE(gf_getLiveryForHexid(20001, engine_));
+  EXPECT_FALSE(engine_.hexidLiveries.contains(20001));
+  EXPECT_FALSE(gf_getLiveryForHexid(20001, engine_));
+  EXPECT_EQ(gf_getLiveryForHexid(20002, engine_), "Boeing 737 Ryanair");
   // Ids outside their pools give empty codes.
   gf_reportLiveryCreateFailure("X1", "Some title", 65000, 65001, link_);
   EXPECT_TRUE(link_.refusedLiveryKeys.contains(" "));
