@@ -137,6 +137,23 @@ std::string gf_ansi2utf8(const std::string& ansi) {
   return out;
 }
 
+std::optional<std::string> gf_utf16ToUtf8(std::string_view bytes) {
+  if (bytes.size() < 2 || bytes.size() % 2 != 0) return std::nullopt;
+  const auto b0 = static_cast<unsigned char>(bytes[0]);
+  const auto b1 = static_cast<unsigned char>(bytes[1]);
+  const bool littleEndian = b0 == 0xFF && b1 == 0xFE;
+  const bool bigEndian = b0 == 0xFE && b1 == 0xFF;
+  if (!littleEndian && !bigEndian) return std::nullopt;
+  std::u16string wide;
+  wide.reserve(bytes.size() / 2 - 1);
+  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
+    const auto first = static_cast<unsigned char>(bytes[i]);
+    const auto second = static_cast<unsigned char>(bytes[i + 1]);
+    wide += static_cast<char16_t>(littleEndian ? (second << 8 | first) : (first << 8 | second));
+  }
+  return wide_to_utf8(wide);
+}
+
 std::string_view lf_charsetName(Charset charset) {
   static constexpr std::array<std::string_view, 6> kNames = {
       "ANSI", "Unicode", "Unicode_big_endian", "UTF8_with_BOM", "UTF8_without_BOM", "none_found"};

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,11 @@ std::string gf_pathToUtf8(const std::filesystem::path& path);
 
 // "ANSI" text is Windows-1252; every byte has a character, so this never fails.
 std::string gf_ansi2utf8(const std::string& ansi);
+
+// The UTF-8 text of UTF-16 bytes that begin with a byte-order mark (FF FE little endian,
+// FE FF big endian); nullopt for bytes without a mark or of odd length. Invalid UTF-16
+// throws std::runtime_error.
+std::optional<std::string> gf_utf16ToUtf8(std::string_view bytes);
 
 enum class Charset : std::uint8_t {
   ANSI = 0,

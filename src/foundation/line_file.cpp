@@ -61,25 +61,6 @@ void gf_readLines(std::istream& in, std::vector<std::string>& lines) {
 
 namespace {
 
-// The UTF-8 text of UTF-16 bytes that begin with a byte-order mark; empty for bytes
-// without a mark or of odd length. Invalid UTF-16 throws std::runtime_error.
-std::string lf_utf16ToUtf8(std::string_view bytes) {
-  if (bytes.size() < 2 || bytes.size() % 2 != 0) return {};
-  const auto b0 = static_cast<unsigned char>(bytes[0]);
-  const auto b1 = static_cast<unsigned char>(bytes[1]);
-  const bool littleEndian = b0 == 0xFF && b1 == 0xFE;
-  const bool bigEndian = b0 == 0xFE && b1 == 0xFF;
-  if (!littleEndian && !bigEndian) return {};
-  std::u16string wide;
-  wide.reserve(bytes.size() / 2 - 1);
-  for (std::size_t i = 2; i + 1 < bytes.size(); i += 2) {
-    const auto first = static_cast<unsigned char>(bytes[i]);
-    const auto second = static_cast<unsigned char>(bytes[i + 1]);
-    wide += static_cast<char16_t>(littleEndian ? (second << 8 | first) : (first << 8 | second));
-  }
-  return wide_to_utf8(wide);
-}
-
 void lf_reportReadFailure(const std::filesystem::path& path, const char* what) {
   try {
     g_readFailureReporter.load()(fmt::format("Read failed for '{}': {}", gf_pathToUtf8(path), what), true);
@@ -91,7 +72,7 @@ void lf_reportReadFailure(const std::filesystem::path& path, const char* what) {
 }  // namespace
 
 void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines) {
-  gf_splitLines(lf_utf16ToUtf8(lf_readAll(in)), lines);
+  gf_splitLines(gf_utf16ToUtf8(lf_readAll(in)).value_or(std::string()), lines);
 }
 
 void gf_setReadFailureReporter(StatusReporter reporter) {
@@ -103,7 +84,7 @@ bool gf_textToUtf8(Charset charset, const std::filesystem::path& path, std::stri
     switch (charset) {
       case Charset::Unicode:
       case Charset::Unicode_big_endian:
-        bytes = lf_utf16ToUtf8(bytes);
+        bytes = gf_utf16ToUtf8(bytes).value_or(std::string());
         return true;
       case Charset::UTF8_with_BOM:
         return true;

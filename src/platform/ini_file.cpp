@@ -1,8 +1,5 @@
 #include "platform/ini_file.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "platform/ascii_text.h"
 
 namespace vexo::platform {
@@ -14,14 +11,6 @@ std::string_view lf_unquote(std::string_view value) {
   return value;
 }
 }  // namespace
-
-std::optional<IniFile> IniFile::load(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
-  return parse(text);
-}
 
 IniFile IniFile::parse(std::string_view text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);

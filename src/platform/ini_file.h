@@ -4,7 +4,6 @@
 // keys given twice the first one counts.
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,8 +13,7 @@ namespace vexo::platform {
 
 class IniFile {
 public:
-  // nullopt when the file does not exist or cannot be read.
-  static std::optional<IniFile> load(const std::filesystem::path& path);
+  // text: the file's content in UTF-8 (a leading byte-order mark is skipped).
   static IniFile parse(std::string_view text);
 
   // True when the section holds at least one entry.

@@ -4,9 +4,15 @@
 
 #include <algorithm>
 #include <charconv>
+#include <mutex>
 #include <optional>
+#include <set>
+#include <stdexcept>
 
+#include "foundation/charset.h"
+#include "foundation/log.h"
 #include "platform/ini_file.h"
+#include "platform/whole_file.h"
 #include "simlink/message_cutter.h"
 
 namespace vexo {
@@ -21,6 +27,48 @@ bool lf_equalsNoCase(std::string_view a, std::string_view b) {
   const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
   return a.size() == b.size() &&
          std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+// Far above any real SimConnect.cfg.
+constexpr std::size_t g_maxCfgBytes = std::size_t{1} << 20;
+
+// Open is tried again every 100 ms while the simulator is away and reads the files each
+// time, so a file that cannot be read is logged once.
+void lf_reportUnreadCfg(const std::filesystem::path& file, std::string_view why) {
+  static std::mutex mutex;
+  static std::set<std::string> reported;  // guarded by mutex
+  const std::string path = gf_pathToUtf8(file);
+  {
+    std::lock_guard lock(mutex);
+    if (!reported.insert(path).second) return;
+  }
+  gf_log(fmt::format("! {} is not read: {}", path, why));
+}
+
+// The file as the system's profile functions read it: UTF-16LE text that begins with its
+// byte-order mark, or else plain text. Nothing when it is missing or cannot be read.
+std::optional<platform::IniFile> lf_loadCfg(const std::filesystem::path& file) {
+  std::string bytes;
+  switch (platform::gf_readWholeFile(file, g_maxCfgBytes, bytes)) {
+    case platform::WholeFileRead::ok:
+      break;
+    case platform::WholeFileRead::tooLarge:
+      lf_reportUnreadCfg(file, fmt::format("it is larger than {} bytes", g_maxCfgBytes));
+      return std::nullopt;
+    default:
+      return std::nullopt;
+  }
+  if (bytes.starts_with("\xFF\xFE")) {
+    try {
+      if (const auto text = gf_utf16ToUtf8(bytes)) return platform::IniFile::parse(*text);
+    } catch (const std::runtime_error&) {
+      // Invalid UTF-16: reported below.
+    }
+  } else if (bytes.find('\0') == std::string::npos) {
+    return platform::IniFile::parse(bytes);
+  }
+  lf_reportUnreadCfg(file, "it is neither plain text nor UTF-16LE text with a byte-order mark");
+  return std::nullopt;
 }
 
 std::optional<std::string> lf_value(const platform::IniFile& file, const std::string& section, const char* key) {
@@ -55,7 +103,7 @@ std::string gf_cfgSectionName(std::uint32_t configIndex) {
 
 void lf_readSimConnectCfg(const std::filesystem::path& file, std::uint32_t configIndex, SimConnectConfig& config,
                           const SimConnectPortReader& readPort) {
-  const auto ini = platform::IniFile::load(file);
+  const auto ini = lf_loadCfg(file);
   if (!ini) return;
   const std::string section = gf_cfgSectionName(configIndex);
   if (auto value = lf_value(*ini, section, "Protocol")) lf_setProtocol(*value, config, readPort);
@@ -73,7 +121,7 @@ void lf_readSimConnectCfg(const std::filesystem::path& file, std::uint32_t confi
 }
 
 int lf_cfgSectionExists(const std::filesystem::path& file, std::uint32_t configIndex) {
-  const auto ini = platform::IniFile::load(file);
+  const auto ini = lf_loadCfg(file);
   return ini && ini->hasSection(gf_cfgSectionName(configIndex)) ? 0 : 3;
 }
 

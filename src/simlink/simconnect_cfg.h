@@ -35,8 +35,10 @@ std::string gf_cfgSectionName(std::uint32_t configIndex);
 // Reads the section of configIndex from file into config, value by value: an empty or
 // missing value leaves a setting unchanged; a Protocol of IPv4 or IPv6 replaces a port
 // set by an earlier file with the simulator's registry port; MaxReceiveSize is taken
-// only when larger than the current value and never above 1 MiB. A missing file
-// contributes nothing.
+// only when larger than the current value and never above 1 MiB. The file is read as
+// the system's profile functions read it: UTF-16LE text with its byte-order mark, or
+// plain text. A missing file contributes nothing; so does one that is neither (or holds
+// more than 1 MiB), which is logged once.
 void lf_readSimConnectCfg(const std::filesystem::path& file, std::uint32_t configIndex, SimConnectConfig& config,
                           const SimConnectPortReader& readPort);
 

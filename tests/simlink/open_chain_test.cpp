@@ -39,6 +39,13 @@ void lf_writeCfg(const std::filesystem::path& folder, const std::string& text) {
   writeFile(folder / "SimConnect.cfg", text);
 }
 
+// ASCII text as UTF-16LE with its byte-order mark, as the system's editors save it.
+std::string lf_utf16le(std::string_view ascii) {
+  std::string bytes = "\xFF\xFE";
+  for (const char c : ascii) bytes += {c, '\0'};
+  return bytes;
+}
+
 }  // namespace
 
 // Which ways Open tries, in order, for each SimConnect.cfg in the working folder.
@@ -61,6 +68,10 @@ TEST(OpenChain, TheWaysTriedFollowTheCfgAndTheRegistryPorts) {
        {"pipe simhost "}},
       {"remote TCP server: that one only", "[SimConnect]\nProtocol=IPv4\nAddress=192.0.2.7\nPort=500\n", 0, "5001",
        "5002", {"tcp2 192.0.2.7 500"}},
+      {"the same in UTF-16LE", lf_utf16le("[SimConnect]\r\nProtocol=IPv4\r\nAddress=192.0.2.7\r\nPort=500\r\n"), 0,
+       "5001", "5002", {"tcp2 192.0.2.7 500"}},
+      {"another index in UTF-16LE", lf_utf16le("[SimConnect.1]\r\nAddress=simhost\r\n"), 1, "5001", "5002",
+       {"pipe simhost "}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -141,6 +152,52 @@ TEST(SimConnectCfg, ValuesAndTheirLimits) {
   EXPECT_EQ(lf_cfgSectionExists(file, 2), 0);
   EXPECT_EQ(lf_cfgSectionExists(file, 1), 3);
   EXPECT_EQ(lf_cfgSectionExists(sandbox.cwd() / "missing.cfg", 0), 3);
+  SimConnectConfig untouched;
+  lf_readSimConnectCfg(sandbox.cwd() / "missing.cfg", 0, untouched, {});
+  EXPECT_EQ(untouched.address, "");
+  EXPECT_EQ(read("[SimConnect]\nAddress = host with = sign\n").address, "host with = sign");
+}
+
+// The profile functions read plain text and UTF-16LE text with its byte-order mark; any
+// other file contributes nothing and is logged, once however often Open reads it.
+TEST(SimConnectCfg, PlainAndUtf16LeTextAreReadAnythingElseIsLoggedOnce) {
+  const std::string cfg = "[SimConnect]\r\nAddress=simhost\r\n";
+  std::string bigEndian = "\xFE\xFF";
+  for (const char c : cfg) bigEndian += {'\0', c};
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool read;
+  } cases[] = {
+      {"plain", cfg, true},
+      {"UTF-8 with its mark", "\xEF\xBB\xBF" + cfg, true},
+      {"UTF-16LE with its mark", lf_utf16le(cfg), true},
+      {"UTF-16LE without a mark", lf_utf16le(cfg).substr(2), false},
+      {"UTF-16LE of odd length", lf_utf16le(cfg) + 'x', false},
+      {"UTF-16LE with a lone surrogate", lf_utf16le(cfg) + std::string("\x00\xD8", 2), false},
+      {"UTF-16BE", bigEndian, false},
+      {"binary", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) + cfg, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimLinkSandbox sandbox;
+    LogCapture log;
+    const auto file = sandbox.cwd() / "SimConnect.cfg";
+    writeFile(file, c.bytes);
+    for (int open = 0; open < 3; ++open) {
+      SimConnectConfig config;
+      lf_readSimConnectCfg(file, 0, config, {});
+      EXPECT_EQ(config.address, c.read ? "simhost" : "");
+      EXPECT_EQ(lf_cfgSectionExists(file, 0), c.read ? 0 : 3);
+    }
+    const std::string line = "! " + file.string() + " is not read: it is neither plain text nor UTF-16LE text with a byte-order mark";
+    const std::string text = log.text();
+    const auto first = text.find(line);
+    EXPECT_EQ(first != std::string::npos, !c.read) << text;
+    if (first != std::string::npos) {
+      EXPECT_EQ(text.find(line, first + 1), std::string::npos) << "logged once";
+    }
+  }
 }
 
 TEST(SimConnectCfg, ConfigurationIndexWithoutItsSectionIsInvalid) {
@@ -197,4 +254,24 @@ TEST(SimConnectPorts, OpenWithoutCfgReachesTheSimulatorAtItsRegistryPort) {
   platform::gf_setRegistryFile(std::nullopt);
   // And without the simulator the same Open fails.
   EXPECT_EQ(SimConnect_Open(&handle, "Vendrake_P3D", nullptr, 0, nullptr, 0), E_FAIL);
+}
+
+// A SimConnect.cfg saved as UTF-16LE names the simulator that Open reaches, with no
+// registry port to fall back on.
+TEST(SimConnectPorts, OpenReachesTheSimulatorThatAUtf16CfgNames) {
+  SimLinkSandbox sandbox;
+  simstandin::SimStandin standin;
+  const std::uint16_t port = standin.listenTcp(platform::g_familyIpv4);
+  ASSERT_NE(port, 0);
+  standin.start();
+  lf_writeCfg(sandbox.documents(),
+              lf_utf16le("[SimConnect]\r\nProtocol=IPv4\r\nAddress=localhost\r\nPort=" + std::to_string(port) + "\r\n"));
+  platform::gf_setRegistryFile(sandbox.cwd() / "missing.reg");
+  HANDLE handle = nullptr;
+  EXPECT_EQ(SimConnect_Open(&handle, "Vendrake_P3D", nullptr, 0, nullptr, 0), S_OK);
+  EXPECT_TRUE(standin.waitForRequestCount(SimConnectFunction::Open, 1, std::chrono::seconds(10)));
+  if (handle) {
+    EXPECT_EQ(SimConnect_Close(handle), S_OK);
+  }
+  platform::gf_setRegistryFile(std::nullopt);
 }
