@@ -81,70 +81,100 @@ void lf_saveFullDocument(pugi::xml_document& doc, const fs::path& path) {
   if (!gf_saveXml(doc, path)) gf_logWarning(fmt::format("saving: {} failed", gf_pathToUtf8(path)));
 }
 
+// Keeps a file that could not be used as its generation before anything replaces it.
+// Caller holds g_parametersFileMutex.
+void lf_keepUnreadableFile(const fs::path& path, const char* why) {
+  std::error_code ec;
+  if (!fs::exists(path, ec)) return;
+  if (gf_save1GenerationOf(path)) {
+    gf_logWarning(fmt::format("{} could not be used ({}); kept as {}", gf_pathToUtf8(path), why,
+                              gf_generationName(path)));
+  } else {
+    gf_logWarning(fmt::format("{} could not be used ({}) nor copied", gf_pathToUtf8(path), why));
+  }
+}
+
+// Never called under g_parametersFileMutex: a control update may wait for the UI thread.
+void lf_refreshControls(const SettingsState& s) {
+  for (const CheckboxSetting* c : s.checkboxSettings) c->updateControl();
+  for (const ComboSetting* c : s.comboSettings) c->updateControl();
+  for (const EditSetting* e : s.editSettings) e->updateControl();
+}
+
+// Every registered setting takes its value from doc, or its default when the key is
+// missing; a missing key is appended to parameters.
+void lf_loadValues(SettingsState& s, const pugi::xml_document& doc, pugi::xml_node parameters) {
+  auto loadBool = [&](BoolSetting& b) {
+    const std::optional<bool> v = gf_readBoolParameter(doc, b.key);
+    b.value = v.value_or(b.defaultValue);
+    gf_logBoolParameter(b);
+    if (!v) gf_appendBoolParameter(parameters, b.key, b.defaultValue);
+  };
+  auto loadInt = [&](NumericSetting& n) {
+    const std::optional<std::int32_t> v = gf_readIntParameter(doc, n.key);
+    n.value = v ? n.clamp(*v) : n.defaultValue;
+    if (!v) gf_appendIntParameter(parameters, n.key, n.defaultValue);
+    gf_logIntParameter(n);
+  };
+  auto loadString = [&](StringSetting& t) {
+    std::optional<std::string> v = gf_readStringParameter(doc, t.key);
+    t.setValue(v ? std::move(*v) : t.defaultValue());
+    if (!v) gf_appendStringParameter(parameters, t.key, t.defaultValue());
+    gf_logStringParameter(t);
+  };
+  for (BoolSetting* b : s.boolSettings) loadBool(*b);
+  for (CheckboxSetting* c : s.checkboxSettings) loadBool(*c);
+  for (NumericSetting* n : s.numericSettings) loadInt(*n);
+  for (ComboSetting* c : s.comboSettings) loadInt(*c);
+  for (StringSetting* t : s.stringSettings) loadString(*t);
+  for (EditSetting* e : s.editSettings) loadString(*e);
+}
+
 }  // namespace
 
-bool ParametersStore::load() {
+bool gf_loadParameters(const ParametersStore& store) {
   bool created = false;
   {
     std::lock_guard lock(g_parametersFileMutex);
-    const std::string pathText = gf_pathToUtf8(path_);
+    const fs::path& path = store.path();
+    const std::string pathText = gf_pathToUtf8(path);
     gf_log(gf_bannerLine(g_parametersBannerFill, 0, true, false, std::string(g_parametersTitle)));
     pugi::xml_document doc;
     pugi::xml_parse_result parsed;
     pugi::xml_node parameters;
-    if (lf_load(doc, path_, &parsed)) {
+    if (lf_load(doc, path, &parsed)) {
       gf_log(fmt::format("from '{}'", pathText));
       parameters = gf_parameterBlock(doc);
     }
     if (!parameters) {
-      keepUnreadableFile(parsed ? "it has no parameters element" : parsed.description());
+      lf_keepUnreadableFile(path, parsed ? "it has no parameters element" : parsed.description());
       gf_log(fmt::format("{} not found, creating new with default values:", pathText));
       pugi::xml_document fresh;
-      if (lf_buildFullDocument(settings_, fresh, true)) lf_saveFullDocument(fresh, path_);
-      lf_logClosingBanner();
+      if (lf_buildFullDocument(store.settings(), fresh, true)) lf_saveFullDocument(fresh, path);
       created = true;
     } else {
-      SettingsState& s = settings_;
-      auto loadBool = [&](BoolSetting& b) {
-        const std::optional<bool> v = gf_readBoolParameter(doc, b.key);
-        b.value = v.value_or(b.defaultValue);
-        gf_logBoolParameter(b);
-        if (!v) gf_appendBoolParameter(parameters, b.key, b.defaultValue);
-      };
-      auto loadInt = [&](NumericSetting& n) {
-        const std::optional<std::int32_t> v = gf_readIntParameter(doc, n.key);
-        n.value = v ? n.clamp(*v) : n.defaultValue;
-        if (!v) gf_appendIntParameter(parameters, n.key, n.defaultValue);
-        gf_logIntParameter(n);
-      };
-      auto loadString = [&](StringSetting& t) {
-        std::optional<std::string> v = gf_readStringParameter(doc, t.key);
-        t.setValue(v ? std::move(*v) : t.defaultValue());
-        if (!v) gf_appendStringParameter(parameters, t.key, t.defaultValue());
-        gf_logStringParameter(t);
-      };
-      for (BoolSetting* b : s.boolSettings) loadBool(*b);
-      for (CheckboxSetting* c : s.checkboxSettings) loadBool(*c);
-      for (NumericSetting* n : s.numericSettings) loadInt(*n);
-      for (ComboSetting* c : s.comboSettings) loadInt(*c);
-      for (StringSetting* t : s.stringSettings) loadString(*t);
-      for (EditSetting* e : s.editSettings) loadString(*e);
-      gf_saveXml(doc, path_);  // the file gains every key that was missing
-      lf_logClosingBanner();
+      lf_loadValues(store.settings(), doc, parameters);
+      gf_saveXml(doc, path);  // the file gains every key that was missing
     }
+    lf_logClosingBanner();
   }
-  refreshControls();
+  lf_refreshControls(store.settings());
   return created;
 }
 
-void ParametersStore::saveAll(bool useDefaults) {
+void gf_saveAllParameters(const ParametersStore& store, bool useDefaults) {
   {
     std::lock_guard lock(g_parametersFileMutex);
     pugi::xml_document doc;
-    if (lf_buildFullDocument(settings_, doc, useDefaults)) lf_saveFullDocument(doc, path_);
+    if (lf_buildFullDocument(store.settings(), doc, useDefaults)) lf_saveFullDocument(doc, store.path());
     lf_logClosingBanner();
   }
-  refreshControls();
+  lf_refreshControls(store.settings());
+}
+
+void gf_rewriteParametersXml(const ParametersStore& store) {
+  gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
+  gf_saveAllParameters(store, false);
 }
 
 void ParametersStore::saveBool(const BoolSetting& setting) { saveOne(setting, Kind::boolean); }
@@ -152,27 +182,25 @@ void ParametersStore::saveInt(const NumericSetting& setting) { saveOne(setting, 
 void ParametersStore::saveString(const StringSetting& setting) { saveOne(setting, Kind::text); }
 
 void ParametersStore::saveOne(const Setting& setting, Kind kind) {
+  if (saveOneInPlace(setting, kind)) return;
+  // Writing only this one value would lose every other setting: the file is first
+  // rewritten with all current values, then takes this one as usual (a setting that no
+  // registry holds is not in the full save).
+  gf_rewriteParametersXml(*this);
+  saveOneInPlace(setting, kind);
+}
+
+// False, with nothing written, when the file cannot be loaded or has no "root".
+bool ParametersStore::saveOneInPlace(const Setting& setting, Kind kind) {
   std::lock_guard lock(g_parametersFileMutex);
   pugi::xml_document doc;
   pugi::xml_parse_result parsed;
-  const bool loaded = lf_load(doc, path_, &parsed);
-  pugi::xml_node root = doc.child("root");
-  if (!loaded || !root) {
-    // Writing only this one value would lose every other setting: start from a full
-    // document of the current values and put this one into it.
-    if (!loaded) {
-      keepUnreadableFile(parsed.description());
-    } else {
-      gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
-    }
-    doc.reset();
-    if (!lf_buildFullDocument(settings_, doc, false)) {
-      lf_logClosingBanner();
-      return;
-    }
-    lf_logClosingBanner();
-    root = doc.child("root");
+  if (!lf_load(doc, path_, &parsed)) {
+    lf_keepUnreadableFile(path_, parsed.description());
+    return false;
   }
+  pugi::xml_node root = doc.child("root");
+  if (!root) return false;
   pugi::xml_node parameters = root.child("parameters");
   if (!parameters) parameters = root.append_child("parameters");
 
@@ -209,11 +237,7 @@ void ParametersStore::saveOne(const Setting& setting, Kind kind) {
     case Kind::text: gf_logStringParameter(static_cast<const StringSetting&>(setting)); break;
   }
   gf_saveXml(doc, path_);
-}
-
-void ParametersStore::rewrite() {
-  gf_log("\nPlacing a root level around a new parameters.xml to make it 100% xml compliance\n");
-  saveAll(false);
+  return true;
 }
 
 void ParametersStore::resetToDefaults() {
@@ -231,36 +255,15 @@ void ParametersStore::resetToDefaults() {
   for (ComboSetting* c : s.comboSettings) c->value = c->defaultValue;
   for (StringSetting* t : s.stringSettings) t->setValue(t->defaultValue());
   for (EditSetting* e : s.editSettings) e->setValue(e->defaultValue());
-  saveAll(true);
+  gf_saveAllParameters(*this, true);
   s.PROGRAM_VERSION.setValue(s.PROGRAM_VERSION.defaultValue());
-}
-
-// Caller holds g_parametersFileMutex.
-void ParametersStore::keepUnreadableFile(const char* why) {
-  std::error_code ec;
-  if (!fs::exists(path_, ec)) return;
-  if (gf_save1GenerationOf(path_)) {
-    gf_logWarning(fmt::format("{} could not be used ({}); kept as {}", gf_pathToUtf8(path_), why,
-                              gf_generationName(path_)));
-  } else {
-    gf_logWarning(fmt::format("{} could not be used ({}) nor copied", gf_pathToUtf8(path_), why));
-  }
-}
-
-void ParametersStore::refreshControls() const {
-  for (const CheckboxSetting* c : settings_.checkboxSettings) c->updateControl();
-  for (const ComboSetting* c : settings_.comboSettings) c->updateControl();
-  for (const EditSetting* e : settings_.editSettings) e->updateControl();
 }
 
 ParametersStore gf_parametersStore() { return ParametersStore(g_settings, gf_parametersPath()); }
 
-bool gf_loadParameters() { return gf_parametersStore().load(); }
-void gf_saveAllParameters(bool useDefaults) { gf_parametersStore().saveAll(useDefaults); }
 void gf_saveBoolParameter(const BoolSetting& setting) { gf_parametersStore().saveBool(setting); }
 void gf_saveIntParameter(const NumericSetting& setting) { gf_parametersStore().saveInt(setting); }
 void gf_saveParameter(const StringSetting& setting) { gf_parametersStore().saveString(setting); }
-void gf_rewriteParametersXml() { gf_parametersStore().rewrite(); }
 
 void StringSetting::setAndSave(std::string newValue) {
   setValue(std::move(newValue));

@@ -20,18 +20,10 @@ public:
   ParametersStore(SettingsState& settings, std::filesystem::path path)
       : settings_(settings), path_(std::move(path)) {}
 
-  // Loads the file into every registered setting (values clamped to their bounds) and
-  // writes it back with every missing key added. True only when the file was missing or
-  // unusable and a new one with the defaults was written.
-  bool load();
-  // Writes a new file from all registries, with each setting's default or current value.
-  void saveAll(bool useDefaults);
   // Write one setting's current value at once.
   void saveBool(const BoolSetting& setting);
   void saveInt(const NumericSetting& setting);
   void saveString(const StringSetting& setting);
-  // Replaces the file by a full save of the current values.
-  void rewrite();
   // Keeps the present file as its generation, then writes a file of defaults, which the
   // settings in memory take as well.
   void resetToDefaults();
@@ -42,8 +34,7 @@ public:
 private:
   enum class Kind { boolean, integer, text };
   void saveOne(const Setting& setting, Kind kind);
-  void keepUnreadableFile(const char* why);
-  void refreshControls() const;
+  bool saveOneInPlace(const Setting& setting, Kind kind);
 
   SettingsState& settings_;
   std::filesystem::path path_;
@@ -52,11 +43,17 @@ private:
 // The production store: g_settings and gf_parametersPath().
 ParametersStore gf_parametersStore();
 
-bool gf_loadParameters();
-void gf_saveAllParameters(bool useDefaults);
+// Loads the file into every registered setting (values clamped to their bounds) and
+// writes it back with every missing key added. True only when the file was missing or
+// unusable and a new one with the defaults was written.
+bool gf_loadParameters(const ParametersStore& store);
+// Writes a new file from all registries, with each setting's default or current value.
+void gf_saveAllParameters(const ParametersStore& store, bool useDefaults);
+// Replaces the file by a full save of the current values.
+void gf_rewriteParametersXml(const ParametersStore& store);
+
 void gf_saveBoolParameter(const BoolSetting& setting);
 void gf_saveIntParameter(const NumericSetting& setting);
 void gf_saveParameter(const StringSetting& setting);
-void gf_rewriteParametersXml();
 
 }  // namespace vexo

@@ -32,7 +32,7 @@ void gf_initParameters() {
 
 void gf_initParameters(ParametersStore& store) {
   SettingsState& s = store.settings();
-  if (store.load()) {
+  if (gf_loadParameters(store)) {
     lf_switchOn(store, s.SCAN_LIVERIES);
     lf_switchOn(store, s.SCAN_AIRPORTS);
   } else if (lf_handleVersionUpdate(store)) {

@@ -81,7 +81,7 @@ TEST_F(ClosingDownTest, EachReasonRestartsOrQuitsAndEmptiesTheRunsSettings) {
     g_isRestart = !c.restart;
     s.SCAN_LIVERIES.value = true;
     s.SCAN_AIRPORTS.value = true;
-    gf_saveAllParameters(false);
+    gf_saveAllParameters(gf_parametersStore(), false);
     s.DESTINATION.setAndSave("KLAX");
     s.BLOCK_CALLSIGN.setAndSave("DLH123");
     g_userObjectId = 7;

@@ -49,7 +49,7 @@ protected:
 
 TEST_F(ParametersFile, MissingFileIsWrittenWithEveryDefault) {
   test::LogCapture log;
-  EXPECT_TRUE(store.load());
+  EXPECT_TRUE(gf_loadParameters(store));
   EXPECT_TRUE(log.contains("not found, creating new with default values:"));
   const std::string text = test::readFile(path);
   EXPECT_EQ(text.rfind("<?xml version=\"1.0\" encoding=\"UTF-8\"?>", 0), 0U);
@@ -68,23 +68,23 @@ TEST_F(ParametersFile, MissingFileIsWrittenWithEveryDefault) {
 TEST_F(ParametersFile, ANewFileAndTheSettingsInMemoryAgreeOnTheProgramVersion) {
   // A later full save of the current values must not write an empty version back, or the
   // next start of a newer program would skip its migration.
-  store.load();
+  gf_loadParameters(store);
   EXPECT_EQ(s.PROGRAM_VERSION.value(), "12.3.0");
-  store.saveAll(false);
+  gf_saveAllParameters(store, false);
   EXPECT_EQ(valueIn("PROGRAM_VERSION"), "12.3.0");
 }
 
 TEST_F(ParametersFile, LoadFullSaveAndOneValueSaveRoundTrip) {
-  store.load();
+  gf_loadParameters(store);
   s.RANGE.value = 65;
   s.WEEK.value = true;
   s.SIM_INSTALL_PATH.setValue("D:\\Prepar3D v5 <\"&'>");
   s.MAIN_WINDOW_X.value = -1200;
-  store.saveAll(false);
+  gf_saveAllParameters(store, false);
 
   SettingsState t;
   ParametersStore again(t, path);
-  EXPECT_FALSE(again.load());
+  EXPECT_FALSE(gf_loadParameters(again));
   EXPECT_EQ(t.RANGE.value, 65);
   EXPECT_TRUE(t.WEEK.value);
   EXPECT_EQ(t.SIM_INSTALL_PATH.value(), "D:\\Prepar3D v5 <\"&'>");
@@ -102,7 +102,7 @@ TEST_F(ParametersFile, LoadFullSaveAndOneValueSaveRoundTrip) {
   EXPECT_EQ(elements().size(), 67U);  // updated in place; parking_percentage appended
 
   SettingsState u;
-  ParametersStore(u, path).load();
+  gf_loadParameters(ParametersStore(u, path));
   EXPECT_TRUE(u.AIRBORNE_ONLY.value);
   EXPECT_EQ(u.MAX_HOLDING_MINUTES.value, 33);
   EXPECT_EQ(u.DESTINATION.value(), "EDDM");
@@ -113,7 +113,7 @@ TEST_F(ParametersFile, LoadFullSaveAndOneValueSaveRoundTrip) {
 TEST_F(ParametersFile, MissingOrEmptyElementsAndDuplicateKeys) {
   write(R"(<parameter name="RANGE" value="25"/><parameter name="RANGE" value="80"/>
            <parameter name="RANDOM"/><parameter name="MAIN_WINDOW_X"/><parameter name="PORT_NUMBER"/>)");
-  EXPECT_FALSE(store.load());
+  EXPECT_FALSE(gf_loadParameters(store));
   EXPECT_EQ(s.RANGE.value, 25);  // the first of two
   EXPECT_FALSE(s.RANDOM.value);  // an element without value counts as found
   EXPECT_EQ(s.MAIN_WINDOW_X.value, 0);
@@ -141,7 +141,7 @@ TEST_F(ParametersFile, ValuesAreClampedAndNonNumbersReadAsZero) {
            <parameter name="RANGE" value="7"/>
            <parameter name="AIRP_HEIGHT" value="99999"/>
            <parameter name="WEEK" value="Yes"/>)");
-  store.load();
+  gf_loadParameters(store);
   EXPECT_EQ(s.MAX_HOLDING_MINUTES.value, 1);
   EXPECT_EQ(s.CUSTOM_PARKING_PERCENTAGE.value, 100);
   EXPECT_EQ(s.HOLDING_THRESHOLD_METERS.value, 10);
@@ -159,7 +159,7 @@ TEST_F(ParametersFile, UnusableFilesAreKeptAndReplacedByDefaults) {
     SettingsState fresh;
     ParametersStore st(fresh, path);
     test::writeFile(path, bad);
-    EXPECT_TRUE(st.load());
+    EXPECT_TRUE(gf_loadParameters(st));
     EXPECT_EQ(test::readFile(dir / "parameters0.xml"), bad);
     EXPECT_EQ(elements().size(), 66U);
     EXPECT_EQ(fresh.RANGE.value, 40);
@@ -167,7 +167,7 @@ TEST_F(ParametersFile, UnusableFilesAreKeptAndReplacedByDefaults) {
 }
 
 TEST_F(ParametersFile, OneValueSaveAfterAFailedLoadKeepsEveryOtherSetting) {
-  store.load();
+  gf_loadParameters(store);
   s.RANGE.value = 12;
   test::writeFile(path, "<root><parameters>broken");
   s.WEEK.value = true;
@@ -184,7 +184,7 @@ TEST_F(ParametersFile, OneValueSaveAfterAFailedLoadKeepsEveryOtherSetting) {
 
 TEST_F(ParametersFile, FileWithoutRootLoadsAndIsRewrittenWithRootAtTheFirstSave) {
   test::writeFile(path, R"(<parameters><parameter name="RANGE" value="80"/></parameters>)");
-  EXPECT_FALSE(store.load());
+  EXPECT_FALSE(gf_loadParameters(store));
   EXPECT_EQ(s.RANGE.value, 80);
   test::LogCapture log;
   store.saveInt(s.MAX_FIT);
@@ -194,10 +194,31 @@ TEST_F(ParametersFile, FileWithoutRootLoadsAndIsRewrittenWithRootAtTheFirstSave)
   EXPECT_TRUE(doc.child("root").child("parameters"));
   EXPECT_EQ(valueIn("RANGE"), "80");
   EXPECT_FALSE(fs::exists(dir / "parameters0.xml"));
+  // A setting that no registry holds is not in the rewritten file, yet its own save keeps it.
+  test::writeFile(path, R"(<parameters><parameter name="RANGE" value="80"/></parameters>)");
+  s.parking_percentage.value = 70;
+  store.saveInt(s.parking_percentage);
+  EXPECT_EQ(elements().size(), 67U);
+  EXPECT_EQ(valueIn("parking_percentage"), "70");
+}
+
+// The appenders add a second attribute of a name the node has; only gf_setAttribute replaces.
+TEST(ParameterXml, AttributeAppendersAlwaysAppend) {
+  pugi::xml_document doc;
+  pugi::xml_node node = doc.append_child("l");
+  ASSERT_TRUE(gf_appendAttribute(node, "t", "view"));
+  ASSERT_TRUE(gf_appendAttributeString(node, "t", std::string("string <&\"")));
+  ASSERT_TRUE(gf_appendAttribute(node, "t", std::string_view("cut here", 3)));
+  std::vector<std::string> values;
+  for (pugi::xml_attribute a : node.attributes()) values.emplace_back(a.value());
+  EXPECT_EQ(values, (std::vector<std::string>{"view", "string <&\"", "cut"}));
+  ASSERT_TRUE(gf_setAttribute(node, "t", "set"));
+  EXPECT_STREQ(node.first_attribute().value(), "set");
+  EXPECT_STREQ(node.last_attribute().value(), "cut");
 }
 
 TEST_F(ParametersFile, ConcurrentSavesFromTwoThreadsLoseNothing) {
-  store.load();
+  gf_loadParameters(store);
   std::thread ui([&] {
     for (int i = 0; i < 40; ++i) {
       s.MAIN_WINDOW_X.value = i;
@@ -215,7 +236,7 @@ TEST_F(ParametersFile, ConcurrentSavesFromTwoThreadsLoseNothing) {
 }
 
 TEST_F(ParametersFile, SettingsAreNotLoggedWhileTheRunEnds) {
-  store.load();
+  gf_loadParameters(store);
   test::LogCapture log;
   gf_setRunEndingCheck([] { return true; });
   store.saveString(s.DESTINATION);
