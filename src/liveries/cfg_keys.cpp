@@ -65,9 +65,7 @@ bool lf_hasAtcParkingCodesKey(std::string_view line) {
   return line.find("atc_parking_codes") != std::string_view::npos;
 }
 
-std::string lf_fltsimNumber(std::string_view line) { return std::string(lf_fltsimNumberView(line)); }
-
-std::string_view lf_fltsimNumberView(std::string_view line) {
+std::string_view lf_fltsimNumber(std::string_view line) {
   if (line.size() >= 2 && line.starts_with("//")) return {};
   // Most lines hold no "[" at all, and every head does.
   if (line.find('[') == std::string_view::npos) return {};

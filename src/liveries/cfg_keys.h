@@ -31,9 +31,8 @@ bool lf_hasAtcParkingCodesKey(std::string_view line);
 // The number text of a section head "[fltsim.<digits>]" (blanks around it allowed, "fltsim"
 // in any case). A line of two or more characters beginning with "//" is no head; another
 // line holding "[fltsim." or "[FLTSIM." counts as number "10000". Empty for other lines.
-std::string lf_fltsimNumber(std::string_view line);
-// The same as a view into the line (or into a constant text), for the scan of every line.
-std::string_view lf_fltsimNumberView(std::string_view line);
+// A view into the line (or into a constant text): the scan asks this of every line.
+std::string_view lf_fltsimNumber(std::string_view line);
 
 // The airline code of an IVAO_MTL title: the title begins with the model code (any case),
 // then blanks, then three word characters (A-Z, a-z, 0-9, _). Empty when it does not.

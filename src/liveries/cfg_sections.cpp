@@ -71,7 +71,7 @@ bool lf_checkFltsimNumbers(const CfgLines& lines, CfgFileJob& job) {
   bool anyHead = false;
   bool aboveLimit = false;
   for (const auto& line : lines) {
-    const std::string_view number = lf_fltsimNumberView(line);
+    const std::string_view number = lf_fltsimNumber(line);
     if (number.empty()) continue;
     std::int32_t value = 0;
     const auto [end, ec] = std::from_chars(number.data(), number.data() + number.size(), value);
@@ -137,7 +137,7 @@ void lf_splitSections(const CfgLines& lines, EndsSection endsSection, Process pr
     const auto bracket = line.find('[');
     if (bracket == std::string_view::npos) {
       if (inSection) buffer.push_back(line);
-    } else if (!lf_fltsimNumberView(line).empty()) {
+    } else if (!lf_fltsimNumber(line).empty()) {
       if (!buffer.empty()) process(buffer);
       buffer.clear();
       inSection = true;
