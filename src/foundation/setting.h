@@ -172,7 +172,4 @@ public:
       : Setting(std::move(label)), SettingControl(commandId, y) {}
 };
 
-// Shows an edit setting's value in its field again.
-inline void lf_refreshEditSetting(const EditSetting& setting) { setting.updateControl(); }
-
 }  // namespace vexo
