@@ -77,12 +77,12 @@ bool gf_setAttribute(pugi::xml_node node, std::string_view name, const std::stri
 }
 
 bool gf_appendAttribute(pugi::xml_node node, std::string_view name, std::string_view value) {
-  pugi::xml_attribute a = node.append_attribute(lf_z(name).c_str());
-  return a && a.set_value(lf_z(value).c_str());
+  return gf_appendAttributeString(node, name, lf_z(value));
 }
 
 bool gf_appendAttributeString(pugi::xml_node node, std::string_view name, const std::string& value) {
-  return gf_appendAttribute(node, name, value);
+  pugi::xml_attribute a = node.append_attribute(lf_z(name).c_str());
+  return a && a.set_value(value.c_str());
 }
 
 }  // namespace vexo

@@ -31,6 +31,7 @@ bool gf_appendStringParameter(pugi::xml_node parent, std::string_view name, cons
 bool gf_setAttribute(pugi::xml_node node, std::string_view name, const std::string& value);
 // Always appends a new attribute, even when one of that name exists; false when refused.
 bool gf_appendAttribute(pugi::xml_node node, std::string_view name, std::string_view value);
+// The same for a value that is a std::string already, which pugixml takes without a copy.
 bool gf_appendAttributeString(pugi::xml_node node, std::string_view name, const std::string& value);
 
 }  // namespace vexo

@@ -10,6 +10,7 @@
 #include "foundation/files.h"
 #include "foundation/log.h"
 #include "foundation/meta_info.h"
+#include "foundation/parameter_xml.h"
 #include "foundation/paths.h"
 #include "foundation/settings.h"
 #include "foundation/version.h"
@@ -26,6 +27,16 @@ namespace {
 constexpr std::int32_t kSimulatorNumber = 3;
 
 std::string_view lf_codeText(const CodePool& pool, std::uint16_t id) { return pool.text(id).value_or(""); }
+
+void lf_appendLivery(pugi::xml_node list, const LiveryData& livery) {
+  pugi::xml_node l = list.append_child("l");
+  gf_appendAttribute(l, "a", lf_codeText(g_airlinePool, livery.codes.airlineId));
+  if (livery.codes.operatorId != 0) gf_appendAttribute(l, "o", lf_codeText(g_airlinePool, livery.codes.operatorId));
+  gf_appendAttribute(l, "m", lf_codeText(g_modelPool, livery.codes.modelId));
+  if (livery.codes.cargo != 0) gf_appendAttribute(l, "c", "true");
+  gf_appendAttributeString(l, "t", livery.title);
+  if (!livery.regcode.empty()) gf_appendAttributeString(l, "r", livery.regcode);
+}
 
 }  // namespace
 
@@ -52,18 +63,7 @@ bool lf_writeScannedLiveries(const std::list<LiveryData>& liveries, const fs::pa
   pugi::xml_node root = document.child("root");
   if (!root) return false;
   pugi::xml_node list = root.append_child("liveries");
-  for (const auto& livery : liveries) {
-    pugi::xml_node l = list.append_child("l");
-    const std::string airline(lf_codeText(g_airlinePool, livery.codes.airlineId));
-    l.append_attribute("a").set_value(airline.c_str());
-    if (livery.codes.operatorId != 0) {
-      l.append_attribute("o").set_value(std::string(lf_codeText(g_airlinePool, livery.codes.operatorId)).c_str());
-    }
-    l.append_attribute("m").set_value(std::string(lf_codeText(g_modelPool, livery.codes.modelId)).c_str());
-    if (livery.codes.cargo != 0) l.append_attribute("c").set_value("true");
-    l.append_attribute("t").set_value(livery.title.c_str());
-    if (!livery.regcode.empty()) l.append_attribute("r").set_value(livery.regcode.c_str());
-  }
+  for (const auto& livery : liveries) lf_appendLivery(list, livery);
   const bool saved = gf_saveXml(document, file);
   gf_log(fmt::format("{} liveries in {}", liveries.size(), file.string()));
   return saved;
