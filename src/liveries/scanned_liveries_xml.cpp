@@ -64,9 +64,9 @@ bool lf_writeScannedLiveries(const std::list<LiveryData>& liveries, const fs::pa
   if (!root) return false;
   pugi::xml_node list = root.append_child("liveries");
   for (const auto& livery : liveries) lf_appendLivery(list, livery);
-  const bool saved = gf_saveXml(document, file);
+  if (!gf_saveXml(document, file)) return false;
   gf_log(fmt::format("{} liveries in {}", liveries.size(), file.string()));
-  return saved;
+  return true;
 }
 
 std::list<LiveryData> lf_readScannedLiveriesFrom(const fs::path& file) {

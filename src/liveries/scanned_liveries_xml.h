@@ -17,7 +17,7 @@ namespace vexo {
 
 // Writes the liveries, in their order, to the file (through a temporary file and a
 // rename, so a failed save keeps the old file). Nothing is written for an empty list.
-// Logs "<n> liveries in <path>"; false when the file could not be saved.
+// Logs "<n> liveries in <path>" once the file is saved; false when it could not be.
 bool lf_writeScannedLiveries(const std::list<LiveryData>& liveries, const std::filesystem::path& file);
 
 // Reads the file: its liveries (codes interned in the code pools, folder index 0),

@@ -298,6 +298,7 @@ TEST_F(LiveriesScan, UnsavedResultStillBuildsTheIndex) {
   g_settings.SCAN_LIVERIES.value = true;
   gf_scanLiveries();
   EXPECT_TRUE(g_liveryScan.unsavedResult);
+  EXPECT_FALSE(log.contains(" liveries in " + g_liveriesScannedPath.string())) << log.text();
   lf_readScannedLiveries();
   EXPECT_FALSE(g_liveryScan.unsavedResult);
   EXPECT_TRUE(log.contains("   10 liveries taken from the scan itself, as " + g_liveriesScannedPath.string() +

@@ -28,7 +28,9 @@ TEST_F(ScannedLiveriesXml, RoundTripKeepsEverythingButTheFolderIndex) {
   const AcCodes plain{gf_airlineCode2Id("KLM"), 0, gf_modelCode2Id("B738"), 0, 0};
   const AcCodes full{gf_airlineCode2Id("DLH"), gf_airlineCode2Id("AAL"), gf_modelCode2Id("A320"), 1, 1};
   std::list<LiveryData> list{{"DLH <&\"> \xC3\xA9", "D-ABCD", full, 2}, {"KLM 1", "", plain, 1}};
+  test::LogCapture log;
   ASSERT_TRUE(lf_writeScannedLiveries(list, file_));
+  EXPECT_TRUE(log.contains("2 liveries in " + file_.string())) << log.text();
   const std::string text = test::readFile(file_);
   EXPECT_NE(text.find("<l a=\"KLM\" m=\"B738\" t=\"KLM 1\" />"), std::string::npos) << text;
   EXPECT_NE(text.find("<l a=\"DLH\" o=\"AAL\" m=\"A320\" c=\"true\" t=\"DLH &lt;&amp;&quot;> \xC3\xA9\" r=\"D-ABCD\" />"),
