@@ -1,8 +1,10 @@
 #include "liveries/liveries_scan.h"
 
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <map>
 
 #include "foundation/charset.h"
@@ -248,6 +250,59 @@ TEST_F(LiveriesScan, LateAnsiTitleIsSavedAsUtf8) {
   const std::string saved = test::readFile(g_liveriesScannedPath);
   EXPECT_TRUE(gf_isUtf8Sample(saved, false));
   EXPECT_NE(saved.find("t=\"Caf\xC3\xA9 KLM\""), std::string::npos) << saved;
+}
+
+// Where text breaks XML 1.0's Char production (#x9 | #xA | #xD | [#x20-#xD7FF] |
+// [#xE000-#xFFFD] | [#x10000-#x10FFFF]), raw or as a character reference; "" when nowhere.
+std::string firstNonXmlChar(std::string_view text) {
+  const auto allowed = [](std::uint32_t c) {
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+           (c >= 0x10000 && c <= 0x10FFFF);
+  };
+  for (std::size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+    std::uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
+    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) c = (c << 6) | (text[i + k] & 0x3F);
+    if (!allowed(c)) return fmt::format("U+{:04X} at {}", c, i);
+    if (text.substr(i, 2) == "&#") {
+      const bool hex = text.substr(i + 2, 1) == "x";
+      const std::size_t digits = i + (hex ? 3 : 2);
+      std::uint32_t referenced = 0;
+      const auto [end, ec] = std::from_chars(text.data() + digits, text.data() + text.size(), referenced, hex ? 16 : 10);
+      if (ec != std::errc() || *end != ';' || !allowed(referenced)) {
+        return std::string(text.substr(i, end - text.data() + 1 - i)) + fmt::format(" at {}", i);
+      }
+    }
+    i += length;
+  }
+  return "";
+}
+
+// Control characters in a title or registration would make the saved file no XML at all
+// for any reader but our own: they are dropped when the section is read.
+TEST_F(LiveriesScan, ControlCharactersAreNotSaved) {
+  const fs::path base = root_ / "controls";
+  test::aircraftFolder(base / "a", "aircraft.cfg",
+                       "atc_model=B738\n" +
+                           section(0, "title=Ctl\x01\x02\x1B KLM\tx\natc_parking_codes=KLM\natc_id=PH-\x1F" "BXA\n") +
+                           files(),
+                       {"KLM"});
+  g_settings.lfolder[2].setValue("");
+  g_settings.lfolder[0].setValue(base.string());
+  gf_scanLiveries();
+  const std::string saved = test::readFile(g_liveriesScannedPath);
+  EXPECT_EQ(firstNonXmlChar(saved), "") << saved;
+  const auto back = lf_readScannedLiveriesFrom(g_liveriesScannedPath);
+  ASSERT_EQ(back.size(), 1U);
+  EXPECT_EQ(back.front().title, "Ctl KLM\tx");
+  EXPECT_EQ(back.front().regcode, "PH-BXA");
+  // The rule of the check itself, on what pugixml wrote before.
+  EXPECT_EQ(firstNonXmlChar("<l t=\"Ctl&#01;&#27;\" r=\"&#x1F;\"/>"), "&#01; at 9");
+  EXPECT_EQ(firstNonXmlChar("<l r=\"&#x1F;\"/>"), "&#x1F; at 6");
+  EXPECT_EQ(firstNonXmlChar("a\x01"), "U+0001 at 1");
+  EXPECT_EQ(firstNonXmlChar("\t&#9;&#x20;\xEF\xBF\xBD"), "");
+  EXPECT_EQ(firstNonXmlChar("\xEF\xBF\xBE"), "U+FFFE at 0");
 }
 
 // Links: a linked folder is not walked into, a linked aircraft.cfg is read, and the
