@@ -212,6 +212,31 @@ TEST_F(StandLearning, AnAircraftReportedStandingSpawnsParkedAndIsLearnedUnlessTh
   EXPECT_FALSE(lf_checkStandAtSpawn(b, engine).has_value());
 }
 
+// Only the stand the user stands on is the user's stand: in the air the user keeps the stand
+// reserved at the airport, and that one is refused to a new aircraft whatever the user does.
+TEST_F(StandLearning, AtSpawnTheReservedStandIsRefusedAlwaysTheUsersStandWhileTheUserStandsOnIt) {
+  addStand("A1", 0.0, 30.0);
+  UserAcData user;
+  user.latitude = northOf(1.0);
+  user.longitude = test::g_baseLon;
+  engine.userAc.set(user);
+  const struct {
+    bool userOnGround;
+    const char* reserved;
+    bool found;
+  } cases[] = {{true, "", false}, {false, "", true}, {false, "A1", false}, {true, "B1", false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "on ground " << c.userOnGround << ", reserved '" << c.reserved << "'");
+    link.userOnGround = c.userOnGround;
+    g_reservedStand = c.reserved;
+    LiveAc& a = standingAt(8.0);
+    EXPECT_EQ(lf_checkStandAtSpawn(a, engine).has_value(), c.found);
+    EXPECT_EQ(a.eraseFromBuffer, 0) << "the record waits";
+    engine.liveAcs.pop_back();
+  }
+  g_reservedStand.clear();
+}
+
 // More live aircraft parked than the static parking wants: the longest parked goes. Still
 // reported standing at its stand, it is not created parked again (it would push the next
 // one off, and so on at every report); created moving, or after the user left the
