@@ -30,7 +30,7 @@ std::string_view lf_trimmedId(std::string_view text) {
 
 bool lf_isTrue(std::string_view text) {
   text = gf_stripSpace(text);
-  return text == "1" || gf_equalsNoCase(text, "true");
+  return text == "1" || gf_equalsUpper("TRUE", text);
 }
 
 // The forms the writer uses, "a:b" and "a", read without the general reader's allocations;

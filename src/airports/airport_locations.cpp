@@ -18,7 +18,7 @@ namespace {
 constexpr std::string_view g_utf8Bom = "\xEF\xBB\xBF";
 
 bool lf_endsWithXml(std::string_view text) {
-  return text.size() >= 4 && gf_equalsNoCase(text.substr(text.size() - 4), ".xml");
+  return text.size() >= 4 && gf_equalsUpper(".XML", text.substr(text.size() - 4));
 }
 
 void lf_replaceAll(std::string& text, std::string_view what, std::string_view with) {

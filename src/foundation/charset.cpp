@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstring>
-#include <fstream>
 #include <stdexcept>
 
 namespace vexo {
@@ -190,29 +189,18 @@ bool gf_isUtf8Sample(std::string_view sample, bool cutBySampleLimit) {
   return true;
 }
 
-Charset gf_detectCharsetOf(std::string_view sample, bool moreFollows) {
-  const std::size_t n = sample.size();
-  const auto b = [sample](std::size_t i) { return static_cast<unsigned char>(sample[i]); };
+Charset gf_detectCharset(std::string_view content) {
+  const std::size_t n = content.size();
+  const auto b = [content](std::size_t i) { return static_cast<unsigned char>(content[i]); };
   if (n >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) return Charset::UTF8_with_BOM;
   if (n >= 2 && b(0) == 0xFF && b(1) == 0xFE) return Charset::Unicode;
   const bool bigEndianMark = n >= 2 && b(0) == 0xFE && b(1) == 0xFF;
   // Without a mark, UTF-16 shows itself by the zero high bytes of ASCII characters.
   if (n >= 2 && !bigEndianMark && b(1) == 0 && (n < 4 || b(3) == 0)) return Charset::Unicode;
   if (bigEndianMark || (n >= 2 && b(0) == 0 && (n < 4 || b(2) == 0))) return Charset::Unicode_big_endian;
-  return gf_isUtf8Sample(sample.substr(0, g_charsetSampleSize), moreFollows || n > g_charsetSampleSize)
+  return gf_isUtf8Sample(content.substr(0, g_charsetSampleSize), n > g_charsetSampleSize)
              ? Charset::UTF8_without_BOM
              : Charset::ANSI;
-}
-
-Charset gf_detectCharset(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in.is_open()) return Charset::none_found;
-  std::string sample(g_charsetSampleSize, '\0');
-  in.read(sample.data(), static_cast<std::streamsize>(sample.size()));
-  sample.resize(static_cast<std::size_t>(in.gcount()));
-  const bool moreFollows =
-      sample.size() == g_charsetSampleSize && in.peek() != std::ifstream::traits_type::eof();
-  return gf_detectCharsetOf(sample, moreFollows);
 }
 
 }  // namespace vexo

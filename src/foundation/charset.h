@@ -42,12 +42,10 @@ std::string_view lf_charsetName(Charset charset);
 // How many bytes of a file the UTF-8 check looks at.
 inline constexpr std::size_t g_charsetSampleSize = 4096;
 
-// Guesses the encoding of a text file from its first bytes.
-Charset gf_detectCharset(const std::filesystem::path& path);
-
-// The same decision on the first bytes of a text (only g_charsetSampleSize of them are
-// looked at); moreFollows tells that the text goes on after them.
-Charset gf_detectCharsetOf(std::string_view firstBytes, bool moreFollows);
+// Guesses the encoding of a text file from its content, of which only the first
+// g_charsetSampleSize bytes are looked at. Callers read the file once and convert the
+// same bytes afterwards.
+Charset gf_detectCharset(std::string_view content);
 
 // True when the sample is UTF-8. cutBySampleLimit tells that the file goes on after the
 // sample, so a character cut off at the sample's end is not held against it.

@@ -133,7 +133,7 @@ void gf_removeFilesFromDirectory(const fs::path& folder) {
 
 void gf_removeXMLFilesFromDirectory(const fs::path& folder) {
   lf_removeFiles(folder, "gf_removeXMLFilesFromDirectory",
-                 [](const fs::path& file) { return gf_equalsNoCase(file.extension().string(), ".xml"); });
+                 [](const fs::path& file) { return gf_equalsUpper(".XML", file.extension().string()); });
 }
 
 std::size_t gf_countDirectoryEntries(const fs::path& folder) {
@@ -149,7 +149,7 @@ std::vector<std::string> gf_listXmlFiles(const fs::path& folder) {
   codes.reserve(512);
   for (const auto& entry : fs::directory_iterator(folder)) {
     if (!entry.is_regular_file()) continue;
-    if (!gf_equalsNoCase(entry.path().extension().string(), ".xml")) continue;
+    if (!gf_equalsUpper(".XML", entry.path().extension().string())) continue;
     std::string code = entry.path().stem().string();
     if (code.size() != 4) continue;
     gf_toUpperInPlace(code);

@@ -71,58 +71,43 @@ void lf_reportReadFailure(const std::filesystem::path& path, const char* what) {
 
 }  // namespace
 
-void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines) {
-  gf_splitLines(gf_utf16ToUtf8(lf_readAll(in)).value_or(std::string()), lines);
+void gf_readUtf16Lines(std::string& text, std::vector<std::string_view>& lines) {
+  text = gf_utf16ToUtf8(text).value_or(std::string());
+  gf_splitLineViews(text, lines);
 }
 
 void gf_setReadFailureReporter(StatusReporter reporter) {
   g_readFailureReporter.store(reporter ? reporter : &lf_logOnly);
 }
 
-bool gf_textToUtf8(Charset charset, const std::filesystem::path& path, std::string& bytes) {
+bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::string& text,
+                      std::vector<std::string_view>& lines) {
+  lines.clear();
   try {
     switch (charset) {
       case Charset::Unicode:
       case Charset::Unicode_big_endian:
-        bytes = gf_utf16ToUtf8(bytes).value_or(std::string());
+        gf_readUtf16Lines(text, lines);
         return true;
       case Charset::UTF8_with_BOM:
-        return true;
+        break;
       case Charset::UTF8_without_BOM:
-        if (gf_isUtf8Sample(bytes, false)) return true;
+        if (gf_isUtf8Sample(text, false)) break;
         [[fallthrough]];
       case Charset::ANSI:
-        bytes = gf_ansi2utf8(bytes);
-        return true;
+        text = gf_ansi2utf8(text);
+        break;
       default:
         throw std::runtime_error(
             fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), lf_charsetName(charset)));
     }
   } catch (const std::exception& e) {
-    bytes.clear();
+    text.clear();
+    lines.clear();
     lf_reportReadFailure(path, e.what());
     return false;
   }
-}
-
-bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines) {
-  lines.clear();
-  std::string bytes;
-  try {
-    if (static_cast<std::uint8_t>(charset) >= static_cast<std::uint8_t>(Charset::none_found)) {
-      throw std::runtime_error(
-          fmt::format("file {} has unknown charset: {}", gf_pathToUtf8(path), lf_charsetName(charset)));
-    }
-    std::ifstream in(path, std::ios::binary);
-    if (!in.is_open()) return false;
-    bytes = lf_readAll(in);
-    if (in.bad()) throw std::runtime_error("stream read error");
-  } catch (const std::exception& e) {
-    lf_reportReadFailure(path, e.what());
-    return false;
-  }
-  if (!gf_textToUtf8(charset, path, bytes)) return false;
-  gf_splitLines(bytes, lines);
+  gf_splitLineViews(text, lines);
   return true;
 }
 

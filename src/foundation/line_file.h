@@ -24,22 +24,19 @@ void gf_splitLineViews(std::string_view text, std::vector<std::string_view>& lin
 // nothing; it is then cleared and put back to its start.
 void gf_readLines(std::istream& in, std::vector<std::string>& lines);
 
-// Appends the lines of a UTF-16 stream in UTF-8. Only a text that begins with a byte-order
-// mark and has an even length is read; invalid UTF-16 throws std::runtime_error.
-void gf_readUtf16Lines(std::istream& in, std::vector<std::string>& lines);
+// Turns UTF-16 bytes into UTF-8 text in place and appends its lines as views into it. Only
+// a text that begins with a byte-order mark and has an even length is read; any other
+// becomes empty and adds no line. Invalid UTF-16 throws std::runtime_error.
+void gf_readUtf16Lines(std::string& text, std::vector<std::string_view>& lines);
 
-// Turns a file's bytes in the given encoding into UTF-8 in place (a UTF-8 mark stays;
-// gf_splitLines skips it). UTF-8 without a mark is checked whole, since its detection
-// looks at the first bytes only: a text that is no valid UTF-8 after all is read as ANSI.
-// UTF-16 is read as gf_readUtf16Lines reads it (nothing without a mark or with an odd
-// length). False when it cannot be converted (then "Read failed for '<path>': <error>"
-// goes where gf_readUtf8Lines reports, and bytes are emptied). Never throws.
-bool gf_textToUtf8(Charset charset, const std::filesystem::path& path, std::string& bytes);
-
-// Replaces the vector's content with the file's lines in UTF-8. False when the file cannot
-// be opened (silently) or cannot be read or converted (then "Read failed for '<path>':
-// <error>" goes to the status line and the log). Never throws.
-bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::vector<std::string>& lines);
+// text holds a file's bytes in the given encoding (path names the file in messages): turns
+// them into UTF-8 in place and replaces lines with views of its lines. UTF-8 without a
+// mark is checked whole, since its detection looks at the first bytes only: a text that
+// is no valid UTF-8 after all is read as ANSI. False when it cannot be converted (then
+// "Read failed for '<path>': <error>" goes to the status line and the log, and text and
+// lines are emptied). Never throws.
+bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::string& text,
+                      std::vector<std::string_view>& lines);
 
 // Where gf_readUtf8Lines reports a failed read: the status line installs its own
 // reporter (text, alsoLog); until then the message goes to the log only. Set it once at

@@ -43,12 +43,6 @@ void gf_toUpperInPlace(std::string& text) {
   for (char& c : text) c = gf_toUpper(c);
 }
 
-bool gf_equalsUpper(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return x == gf_toUpper(y);
-         });
-}
-
 bool gf_isStarredVariant(std::string_view a, std::string_view b) {
   return b.size() == a.size() + 1 && b.back() == '*' && b.starts_with(a);
 }

@@ -31,9 +31,6 @@ void gf_compactCommaList(std::string& text);
 // gf_toUpper on every byte of the text.
 void gf_toUpperInPlace(std::string& text);
 
-// True when a equals the upper-case form of b.
-bool gf_equalsUpper(std::string_view a, std::string_view b);
-
 // True when b is exactly a followed by one '*'.
 bool gf_isStarredVariant(std::string_view a, std::string_view b);
 

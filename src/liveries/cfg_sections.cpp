@@ -47,8 +47,8 @@ std::string lf_ivaoFolderName(const fs::path& file) {
   const fs::path folder = file.parent_path();
   const fs::path library = folder.parent_path();
   const std::string folderName = folder.filename().string();
-  if (!gf_equalsNoCase(file.filename().string(), "aircraft.cfg")) return {};
-  if (!gf_equalsNoCase(library.filename().string(), "IVAO_MTL")) return {};
+  if (!gf_equalsUpper("AIRCRAFT.CFG", file.filename().string())) return {};
+  if (!gf_equalsUpper("IVAO_MTL", library.filename().string())) return {};
   if (!library.has_parent_path()) return {};
   if (!lf_startsNoCase(folderName, "IVAO_") || !lf_isWordText(std::string_view(folderName).substr(5))) return {};
   return folderName.substr(5);

@@ -37,14 +37,11 @@ CfgRead lf_readCfgLines(CfgFileJob& job, const KnownFolder* folder, std::string&
       return CfgRead::failed;
     }
   }
-  const Charset charset = gf_detectCharsetOf(bytes, false);
-  if (!gf_textToUtf8(charset, job.file, bytes)) {
+  lines.reserve(4096);
+  if (!gf_readUtf8Lines(gf_detectCharset(bytes), job.file, bytes, lines)) {
     gf_log("! Failed reading " + gf_pathToUtf8(job.file));
     return CfgRead::failed;
   }
-  lines.clear();
-  lines.reserve(4096);
-  gf_splitLineViews(bytes, lines);
   return CfgRead::ok;
 }
 

@@ -90,7 +90,7 @@ struct WalkState {
 };
 
 bool lf_isAircraftCfgFileName(std::string_view name) {
-  return gf_equalsNoCase(name, "aircraft.cfg") || gf_equalsNoCase(name, "sim.cfg");
+  return gf_equalsUpper("AIRCRAFT.CFG", name) || gf_equalsUpper("SIM.CFG", name);
 }
 
 // Runs one configuration file's task; a failure is logged under the task's name and kept

@@ -22,6 +22,16 @@ constexpr std::string_view gf_stripSpace(std::string_view text) {
   return text;
 }
 
+// True when a equals b with b's ASCII letters upper-cased: how a text is compared with a
+// fixed name that is written in upper case.
+constexpr bool gf_equalsUpper(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i] != gf_toUpper(b[i])) return false;
+  }
+  return true;
+}
+
 // True when a and b differ at most in the case of ASCII letters.
 constexpr bool gf_equalsNoCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;

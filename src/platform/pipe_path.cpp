@@ -22,13 +22,13 @@ std::filesystem::path lf_pipeFolder() {
 
 std::optional<std::filesystem::path> gf_pipeSocketPath(std::string_view pipeName) {
   constexpr std::string_view prefix = "\\\\";
-  constexpr std::string_view pipePart = "pipe\\";
+  constexpr std::string_view pipePart = "PIPE\\";
   if (!pipeName.starts_with(prefix)) return std::nullopt;
   const std::string_view rest = pipeName.substr(prefix.size());
   const auto slash = rest.find('\\');
   if (slash == std::string_view::npos || rest.substr(0, slash) != ".") return std::nullopt;
   const std::string_view afterServer = rest.substr(slash + 1);
-  if (afterServer.size() <= pipePart.size() || !gf_equalsNoCase(afterServer.substr(0, pipePart.size()), pipePart))
+  if (afterServer.size() <= pipePart.size() || !gf_equalsUpper(pipePart, afterServer.substr(0, pipePart.size())))
     return std::nullopt;
 
   std::string name(afterServer.substr(pipePart.size()));

@@ -87,9 +87,7 @@ bool gf_readRegcodeFiles(const std::filesystem::path& folder, std::vector<Regcod
   try {
     std::vector<std::filesystem::path> files;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-      std::string extension = gf_pathToUtf8(entry.path().extension());
-      gf_toUpperInPlace(extension);
-      if (entry.is_regular_file() && extension == ".TXT") {
+      if (entry.is_regular_file() && gf_equalsUpper(".TXT", gf_pathToUtf8(entry.path().extension()))) {
         files.push_back(entry.path());
       }
     }

@@ -11,6 +11,7 @@
 
 #include "foundation/charset.h"
 #include "foundation/log.h"
+#include "platform/ascii_text.h"
 #include "platform/ini_file.h"
 #include "platform/whole_file.h"
 #include "simlink/message_cutter.h"
@@ -22,12 +23,6 @@ namespace {
 // keep up to 1023 characters.
 constexpr std::size_t g_valueLimit = 2047;
 constexpr std::size_t g_textLimit = 1023;
-
-bool lf_equalsNoCase(std::string_view a, std::string_view b) {
-  const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
 
 // Far above any real SimConnect.cfg.
 constexpr std::size_t g_maxCfgBytes = std::size_t{1} << 20;
@@ -86,10 +81,10 @@ std::optional<std::uint64_t> lf_number(const std::string& text) {
 }
 
 void lf_setProtocol(const std::string& value, SimConnectConfig& config, const SimConnectPortReader& readPort) {
-  if (lf_equalsNoCase(value, "Auto") || lf_equalsNoCase(value, "Pipe")) {
+  if (gf_equalsUpper("AUTO", value) || gf_equalsUpper("PIPE", value)) {
     config.protocol = SimConnectProtocol::pipe;
-  } else if (lf_equalsNoCase(value, "IPv4") || lf_equalsNoCase(value, "IPv6")) {
-    const bool ipv6 = lf_equalsNoCase(value, "IPv6");
+  } else if (gf_equalsUpper("IPV4", value) || gf_equalsUpper("IPV6", value)) {
+    const bool ipv6 = gf_equalsUpper("IPV6", value);
     config.protocol = ipv6 ? SimConnectProtocol::ipv6 : SimConnectProtocol::ipv4;
     // A pipe name from an earlier file means nothing to TCP: the simulator's port replaces it.
     if (!config.port.empty()) config.port = readPort ? readPort(ipv6) : std::string();

@@ -18,11 +18,25 @@ Strings split(std::string_view text) {
   return lines;
 }
 
-Strings utf16Lines(const std::string& bytes) {
-  std::istringstream in(bytes);
+Strings utf16Lines(std::string bytes) {
+  std::vector<std::string_view> lines;
+  gf_readUtf16Lines(bytes, lines);
+  return Strings(lines.begin(), lines.end());
+}
+
+// What gf_readUtf8Lines makes of a file's bytes: its result, the lines and the text.
+struct Utf8Read {
+  bool ok = false;
   Strings lines;
-  gf_readUtf16Lines(in, lines);
-  return lines;
+  std::string text;
+};
+Utf8Read utf8Lines(Charset charset, std::string bytes, const std::filesystem::path& path = "f.cfg") {
+  std::vector<std::string_view> lines{"old"};
+  Utf8Read read;
+  read.ok = gf_readUtf8Lines(charset, path, bytes, lines);
+  read.lines.assign(lines.begin(), lines.end());
+  read.text = std::move(bytes);
+  return read;
 }
 
 // A text as UTF-16 bytes with a mark, little or big endian.
@@ -84,14 +98,12 @@ TEST(ReadUtf8Lines, EveryCharset) {
       {"title=Caf\xE9 \x80\r\nx", Charset::ANSI, {"title=Caf\xC3\xA9 \xE2\x82\xAC", "x"}},
       {std::string("a\0b\0", 4), Charset::Unicode, {}},  // recognised, but no mark: no lines
   };
-  test::TempDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.bytes));
-    test::writeFile(dir / "f.cfg", c.bytes);
-    ASSERT_EQ(gf_detectCharset(dir / "f.cfg"), c.charset);
-    Strings lines{"old"};
-    EXPECT_TRUE(gf_readUtf8Lines(c.charset, dir / "f.cfg", lines));
-    EXPECT_EQ(lines, c.lines);
+    ASSERT_EQ(gf_detectCharset(c.bytes), c.charset);
+    const Utf8Read read = utf8Lines(c.charset, c.bytes);
+    EXPECT_TRUE(read.ok);
+    EXPECT_EQ(read.lines, c.lines);
   }
 }
 
@@ -110,40 +122,31 @@ TEST(ReadUtf8Lines, UndeclaredUtf8IsCheckedWhole) {
       {"\xC3\xA9\ntitle=x", "title=x"},            // a character across the sample's end
       {"\ntitle=\xE2\x82", "title=\xC3\xA2\xE2\x80\x9A"},  // cut off by the end of the file
   };
-  test::TempDir dir;
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(c.tail));
-    test::writeFile(dir / "f.cfg", ascii + c.tail);
-    ASSERT_EQ(gf_detectCharset(dir / "f.cfg"), Charset::UTF8_without_BOM);
-    Strings lines;
-    EXPECT_TRUE(gf_readUtf8Lines(Charset::UTF8_without_BOM, dir / "f.cfg", lines));
-    ASSERT_EQ(lines.size(), 2U);
-    EXPECT_EQ(lines[1], c.expectedTail);
-    std::string bytes = ascii + c.tail;
-    EXPECT_TRUE(gf_textToUtf8(Charset::UTF8_without_BOM, dir / "f.cfg", bytes));
-    EXPECT_EQ(split(bytes), lines);
+    ASSERT_EQ(gf_detectCharset(ascii + c.tail), Charset::UTF8_without_BOM);
+    const Utf8Read read = utf8Lines(Charset::UTF8_without_BOM, ascii + c.tail);
+    EXPECT_TRUE(read.ok);
+    ASSERT_EQ(read.lines.size(), 2U);
+    EXPECT_EQ(read.lines[1], c.expectedTail);
+    EXPECT_EQ(split(read.text), read.lines);  // the lines are those of the converted text
   }
 }
 
 TEST(ReadUtf8Lines, FailuresAreReportedNotThrown) {
-  test::TempDir dir;
   g_reported.clear();
   gf_setReadFailureReporter(&collect);
-  Strings lines{"old"};
-  EXPECT_FALSE(gf_readUtf8Lines(Charset::UTF8_without_BOM, dir / "missing.cfg", lines));
-  EXPECT_TRUE(lines.empty());
-  EXPECT_TRUE(g_reported.empty());  // a missing file is silent
-
-  test::writeFile(dir / "x.cfg", "x");
-  EXPECT_FALSE(gf_readUtf8Lines(Charset::none_found, dir / "x.cfg", lines));
+  Utf8Read read = utf8Lines(Charset::none_found, "x", "dir/x.cfg");
+  EXPECT_FALSE(read.ok);
+  EXPECT_TRUE(read.lines.empty());
+  EXPECT_TRUE(read.text.empty());
   ASSERT_EQ(g_reported.size(), 1u);
-  EXPECT_EQ(g_reported[0], "Read failed for '" + (dir / "x.cfg").string() + "': file " + (dir / "x.cfg").string() +
-                               " has unknown charset: none_found");
+  EXPECT_EQ(g_reported[0], "Read failed for 'dir/x.cfg': file dir/x.cfg has unknown charset: none_found");
 
-  test::writeFile(dir / "bad.cfg", utf16Bytes(std::u16string{u'a', char16_t(0xDC00)}, true));
-  lines = {"old"};
-  EXPECT_FALSE(gf_readUtf8Lines(Charset::Unicode, dir / "bad.cfg", lines));
-  EXPECT_TRUE(lines.empty());
+  read = utf8Lines(Charset::Unicode, utf16Bytes(std::u16string{u'a', char16_t(0xDC00)}, true), "bad.cfg");
+  EXPECT_FALSE(read.ok);
+  EXPECT_TRUE(read.lines.empty());
+  EXPECT_TRUE(read.text.empty());
   ASSERT_EQ(g_reported.size(), 2u);
   EXPECT_NE(g_reported[1].find("wide_to_utf8: invalid UTF-16"), std::string::npos);
   gf_setReadFailureReporter(nullptr);

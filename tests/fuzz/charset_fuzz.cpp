@@ -3,7 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,23 +14,25 @@ using namespace vexo;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string bytes(reinterpret_cast<const char*>(data), size);
-  const Charset charset = gf_detectCharsetOf(bytes, size > 0 && (data[0] & 1));
+  const Charset charset = gf_detectCharset(bytes);
   (void)lf_charsetName(charset);
 
   std::vector<std::string> lines;
   gf_splitLines(bytes, lines);
+  std::vector<std::string_view> views;
   try {
-    std::istringstream in(bytes);
-    gf_readUtf16Lines(in, lines);
+    std::string utf16 = bytes;
+    gf_readUtf16Lines(utf16, views);
   } catch (const std::runtime_error&) {
   }
 
   // A file's text in its detected charset becomes valid UTF-8 (text declared UTF-8 by its
-  // mark is taken as it is).
+  // mark is taken as it is), and its lines lie inside it.
   std::string text = bytes;
-  if (gf_textToUtf8(charset, "fuzz.cfg", text) && charset != Charset::UTF8_with_BOM &&
-      !gf_isUtf8Sample(text, false)) {
-    std::abort();
+  if (gf_readUtf8Lines(charset, "fuzz.cfg", text, views)) {
+    if (charset != Charset::UTF8_with_BOM && !gf_isUtf8Sample(text, false)) std::abort();
+    for (const std::string_view line : views)
+      if (line.data() < text.data() || line.data() + line.size() > text.data() + text.size()) std::abort();
   }
 
   // ANSI text always converts, to valid UTF-8.

@@ -120,6 +120,22 @@ TEST_F(CfgSections, FailingStatusQueryCountsAsMissing) {
   EXPECT_TRUE(log.contains("! Status of 'texture.loop'"));
 }
 
+// A file that is gone is passed over in silence; one that cannot be read (here a folder
+// of that name) has no encoding to detect; one whose text cannot be converted fails.
+TEST_F(CfgSections, FilesThatCannotBeRead) {
+  test::LogCapture log;
+  EXPECT_TRUE(lf_searchLiveriesinFile(1, dir_ / "gone" / "aircraft.cfg", inputs_).liveries.empty());
+  EXPECT_FALSE(log.contains("gone"));
+  const auto folder = dir_ / "odd" / "aircraft.cfg";
+  std::filesystem::create_directories(folder);
+  EXPECT_TRUE(lf_searchLiveriesinFile(1, folder, inputs_).liveries.empty());
+  EXPECT_TRUE(log.contains("! No text encoding detected for " + folder.string()));
+  const auto file = test::aircraftFolder(dir_ / "bad", "aircraft.cfg", std::string("\xFF\xFE" "a\0\0\xDC", 6), {});
+  EXPECT_TRUE(lf_searchLiveriesinFile(1, file, inputs_).liveries.empty());
+  EXPECT_TRUE(log.contains("Read failed for '" + file.string() + "': wide_to_utf8: invalid UTF-16"));
+  EXPECT_TRUE(log.contains("! Failed reading " + file.string()));
+}
+
 TEST_F(CfgSections, HeavyWithoutAirlineIsDropped) {
   const auto file = test::aircraftFolder(dir_ / "h", "aircraft.cfg",
                                          "atc_model=B77W\n" + section(0, "title=X\ntexture=KLM\nsim=B738\n") +
