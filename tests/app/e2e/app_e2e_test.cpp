@@ -162,8 +162,13 @@ private:
   fs::path dir_;
 };
 
+// The simulator listens on a pipe of its own name, which only the SimConnect.cfg in the
+// program's folder tells; that file is UTF-16LE, as the system's editors save it.
 TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
-  StandInRun run(*this, dir_.path(), env_);
+  std::string cfg = "\xFF\xFE";
+  for (const char c : std::string("[SimConnect]\r\nProtocol=Pipe\r\nPort=VendrakeE2e\r\n")) cfg += {c, '\0'};
+  vexo::test::writeFile(run_ / "SimConnect.cfg", cfg);
+  StandInRun run(*this, dir_.path(), env_, "", {"--pipe", "\\\\.\\pipe\\VendrakeE2e"});
   auto& first = run.program;
   auto& sim = *run.sim;
   auto& traffic = *run.traffic;
