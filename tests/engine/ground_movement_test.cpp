@@ -117,6 +117,37 @@ TEST_F(MovementTest, TurningInPlaceSlowsTheTurnRateOverTheLeg) {
   EXPECT_EQ(a.earlyWindow, 2000);
 }
 
+// Without a curve the aircraft turns in place toward the next position only when it faces
+// more than 3 degrees off it.
+TEST_F(MovementTest, AnAircraftTurnsInPlaceOnlyMoreThanThreeDegreesOffTheNextPosition) {
+  struct Case {
+    double offDeg;
+    bool turns;
+  };
+  for (const Case c : {Case{2.9, false}, Case{3.0, false}, Case{3.1, true}, Case{-3.1, true}}) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.heading = 0.0;
+    a.stream = {at(0, 0, 10, now()), at(0, 100, 10, now() + 2000)};
+    // Tuned so that the difference in degrees is the case's own to the bit.
+    const auto offOf = [](double bearing) { return std::abs(gf_angleDiff(bearing)) * g_radToDeg; };
+    a.bearingToNext = gf_heading0To2Pi(c.offDeg * kDeg);
+    for (int i = 0; i < 8 && offOf(a.bearingToNext) != std::abs(c.offDeg); ++i) {
+      const bool tooFar = offOf(a.bearingToNext) > std::abs(c.offDeg);
+      a.bearingToNext = std::nextafter(a.bearingToNext, tooFar == (c.offDeg > 0.0) ? 0.0 : 10.0);
+    }
+    if (c.offDeg == 3.0) {
+      ASSERT_EQ(offOf(a.bearingToNext), 3.0);
+    }
+    nextPosGround(a, engine);
+    EXPECT_FALSE(gf_hasCurve(a.curve));
+    EXPECT_NEAR(a.turnInPlaceAngle, std::abs(c.offDeg), 1e-12) << c.offDeg;
+    EXPECT_EQ(a.turnInPlace, c.turns ? 1 : 0) << c.offDeg;
+    // A turn in place slows the turn rate over the leg; a straight leg keeps it.
+    EXPECT_EQ(a.currentTurnRate != a.turnRate, c.turns) << c.offDeg;
+  }
+}
+
 TEST_F(MovementTest, TheTakeOffStartsAt43KnotsWithEveryLaterPositionClimbingAndAirborne) {
   for (const double kt : {42.0, 43.0}) {
     aircraft(AcCategory::Large).onGround = 1;

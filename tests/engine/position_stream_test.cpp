@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "airports/airports_state.h"
 #include "engine/movement.h"
 #include "foundation/geodesy.h"
 #include "engine_fixture.h"
@@ -22,6 +23,7 @@ protected:
     g_settings.AIRBORNE_ONLY.value = false;
     g_settings.MAX_HOLDING_MINUTES.value = 20;
     g_settings.RANGE.value = 40;
+    gf_resetAirportsState();
     EngineTest::TearDown();
   }
   // A live record made by hand (not in the engine's table), front at 34,-118.
@@ -118,17 +120,128 @@ TEST_F(PositionStream, AnAircraftInTheAirIsExtendedUnlessNearTheEdgeOfRange) {
 }
 
 TEST_F(PositionStream, AParkedAircraftIsHeldOneWeekThenGoes) {
+  // Its stand was marked taken by a live aircraft when it arrived.
+  ParkingPosition& stand = g_stands.emplace_back("A1", std::vector<LearnedFlight>{}, 34.0, -118.0, 0.0, 30.0, 0, false,
+                                                 false, false);
+  stand.sid = 1;
+  stand.occupied = 1;
   LiveAc a = record(0.0, 1);
   a.flightState = FlightState::parked;
   a.parkedByReport = 1;
+  a.sid = 1;
   ASSERT_TRUE(lf_advanceStream(a, engine));
   EXPECT_EQ(a.stepsLeft, 1);
   EXPECT_EQ(a.stream[1].dueTick, a.stream[0].dueTick + 60'480'000);
   EXPECT_EQ(a.stream[1].stationary, 1);
   EXPECT_EQ(a.parkedByReport, 0);
+  EXPECT_EQ(g_stands[0].occupied, 0) << "the week-long hold frees the stand for another live aircraft";
   a.stream.pop_front();
   EXPECT_FALSE(lf_advanceStream(a, engine));
   EXPECT_EQ(a.stepsLeft, -1);
+}
+
+// The stream runs dry with no extension under way: how many dead-reckoned positions follow
+// before the aircraft goes.
+TEST_F(PositionStream, AnExtensionLastsTenStepsOnTheGroundEightInTheAirAndOneWhenParked) {
+  struct Case {
+    const char* what;
+    double altitude;
+    FlightState state;
+    std::uint8_t takeOffRoll, landingRoll;
+    int steps;
+  };
+  const Case cases[] = {{"take-off roll", 0.0, FlightState::taxi, 1, 0, 10},
+                        {"landing roll", 0.0, FlightState::taxi, 0, 1, 10},
+                        {"in the air", 5000.0, FlightState::flying, 0, 0, 8},
+                        {"parked", 0.0, FlightState::parked, 0, 0, 1}};
+  for (const Case& c : cases) {
+    LiveAc a = record(c.altitude, c.altitude > 0.0 ? 0 : 1);
+    a.flightState = c.state;
+    a.takeOffRoll = c.takeOffRoll;
+    a.landingRoll = c.landingRoll;
+    int steps = 0;
+    while (steps < 20 && lf_advanceStream(a, engine)) {
+      if (steps == 0) {
+        EXPECT_EQ(a.stepsLeft, c.steps) << c.what;
+      }
+      ASSERT_EQ(a.stream.size(), 2u) << c.what;
+      a.stream.pop_front();
+      ++steps;
+    }
+    EXPECT_EQ(steps, c.steps) << c.what;
+    EXPECT_EQ(a.stepsLeft, -1) << c.what;
+  }
+}
+
+// The speed of a dead-reckoned position in a roll, by the speed of the position it starts from.
+TEST_F(PositionStream, ARollIsReckonedOnAtTheSpeedOfItsRow) {
+  struct Case {
+    bool takeOff;
+    double from, speed, verticalRate;
+  };
+  const Case cases[] = {{true, 30.0, 40.0, 0.0},    {true, 30.1, 80.0, 0.0},     {true, 60.0, 80.0, 0.0},
+                        {true, 100.0, 110.0, 0.0},  {true, 100.1, 150.0, 600.0}, {true, 140.0, 150.0, 600.0},
+                        {true, 140.1, 170.0, 1200.0}, {true, 160.0, 170.0, 1200.0}, {true, 160.1, 180.0, 2400.0},
+                        {false, 140.0, 100.0, 0.0}, {false, 139.9, 80.0, 0.0},   {false, 100.0, 80.0, 0.0},
+                        {false, 99.9, 60.0, 0.0},   {false, 80.0, 60.0, 0.0},    {false, 79.9, 30.0, 0.0},
+                        {false, 60.0, 30.0, 0.0},   {false, 59.9, 20.0, 0.0}};
+  for (const Case& c : cases) {
+    LiveAc a = record(0.0, 1);
+    a.flightState = FlightState::taxi;
+    (c.takeOff ? a.takeOffRoll : a.landingRoll) = 1;
+    a.stream.front().groundSpeed = c.from;
+    a.stream.front().verticalRate = 0.0;
+    lf_extendStream(a, 10, engine);
+    ASSERT_EQ(a.stream.size(), 2u);
+    const StreamPos& p = a.stream[1];
+    EXPECT_EQ(p.groundSpeed, c.speed) << c.takeOff << " " << c.from;
+    EXPECT_EQ(p.verticalRate, c.verticalRate) << c.takeOff << " " << c.from;
+    EXPECT_EQ(p.dueTick, a.stream[0].dueTick + 300) << c.takeOff << " " << c.from;
+    // 3 s along the heading (north) at that speed.
+    EXPECT_NEAR(gf_greatCircleNm({34.0, -118.0}, {p.lat, p.lon}), c.speed * 3 / 3600, 1e-9) << c.takeOff << " " << c.from;
+  }
+}
+
+// On an approach the last four steps keep the speed; the others slow by a tenth.
+TEST_F(PositionStream, AnApproachSlowsItsReckonedStepsUntilTheLastFour) {
+  for (const auto& [steps, speed] : {std::pair{4, 180.0}, std::pair{3, 200.0}}) {
+    LiveAc a = record(2000.0, 0);
+    a.flightState = FlightState::flying;
+    a.approach = 1;
+    lf_extendStream(a, steps, engine);
+    ASSERT_EQ(a.stream.size(), 2u);
+    EXPECT_EQ(a.stream[1].groundSpeed, speed) << steps;
+    EXPECT_DOUBLE_EQ(a.stream[1].altitude, 2000.0 - 10.005 * 8) << steps;
+    EXPECT_EQ(a.stream[1].verticalRate, -667.0) << steps;
+  }
+}
+
+// A standing next position: outside the rolls the windows close in by 100 cycles a step.
+TEST_F(PositionStream, TheWindowsShrinkTowardAStandingPositionOnlyOutsideTheRolls) {
+  struct Case {
+    std::uint8_t takeOffRoll, landingRoll;
+    std::int32_t early, late;
+  };
+  for (const Case c : {Case{0, 0, 2900, 4900}, Case{1, 0, 3000, 5000}, Case{0, 1, 3000, 5000}}) {
+    LiveAc a = record(0.0, 1);
+    a.flightState = FlightState::taxi;
+    a.takeOffRoll = c.takeOffRoll;
+    a.landingRoll = c.landingRoll;
+    a.earlyWindow = 3000;
+    a.lateWindow = 5000;
+    engine.trafficTick = 0;
+    a.stream.front().dueTick = 0;
+    StreamPos standing = a.stream.front();
+    standing.groundSpeed = 0.0;
+    standing.dueTick = 500;
+    a.stream.push_back(standing);
+    lf_groundStep(a, engine);
+    ASSERT_EQ(a.stream.size(), 1u);
+    EXPECT_EQ(a.stream[0].stationary, 1) << "a next position on the front stands";
+    EXPECT_EQ(a.latStep, 0.0);
+    EXPECT_EQ(a.earlyWindow, c.early) << int{c.takeOffRoll} << int{c.landingRoll};
+    EXPECT_EQ(a.lateWindow, c.late) << int{c.takeOffRoll} << int{c.landingRoll};
+  }
 }
 
 TEST_F(PositionStream, TheNextDueTickStaysWithinTheWindows) {

@@ -2,11 +2,17 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include <fmt/format.h>
+
+#include "engine/aircraft_texts.h"
 #include "engine/situation_updates.h"
+#include "foundation/geodesy.h"
 #include "engine_fixture.h"
 
 namespace vexo {
@@ -84,6 +90,104 @@ TEST_F(SituationUpdates, APushedBackAircraftTaxiesOnceReportsMoveAway) {
   }
 }
 
+// A pushed-back aircraft of half-span 0.01 nm holds at 0.02 nm; a further report taxies once
+// it lies beyond 2.75 half spans and beyond the held one, or beyond 6 half spans.
+TEST_F(SituationUpdates, APushedBackAircraftHoldsWithin2Point75HalfSpansAndTaxiesBeyond) {
+  const double nmPerDeg = gf_greatCircleNm({34.0, -118.0}, {35.0, -118.0});
+  const auto north = [&](double nmAway, std::int32_t due) {
+    StreamPos p = pos(0.0, false, due);
+    p.lat = 34.0 + nmAway / nmPerDeg;
+    return p;
+  };
+  struct Case {
+    double first, second;  // nm; a first of 0 is no first report
+    FlightState after;
+  };
+  const Case cases[] = {{0.02, 0.0274, FlightState::pushed_back}, {0.02, 0.0276, FlightState::taxi},
+                        {0.059, 0.058, FlightState::pushed_back}, {0.04, 0.04, FlightState::pushed_back},
+                        {0.0, 0.0599, FlightState::pushed_back},  {0.0, 0.0601, FlightState::taxi}};
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(FlightState::pushed_back);
+    a.halfSpan = 0.01;
+    a.lastPushedBackDistance = 900.0;
+    if (c.first > 0.0) decodeExisting(a, north(c.first, 10), engine);
+    EXPECT_EQ(a.flightState, FlightState::pushed_back) << c.first;
+    decodeExisting(a, north(c.second, 20), engine);
+    EXPECT_EQ(a.flightState, c.after) << c.first << " then " << c.second;
+    EXPECT_EQ(a.holding, c.after == FlightState::pushed_back ? 1 : 0) << c.first << " then " << c.second;
+    engine.liveAcs.clear();
+  }
+  // Exactly 2.75 half spans beyond a nearer hold still holds: a report and a half span whose
+  // 2.75 times is the report's distance to the bit.
+  LiveAc& a = onGround(FlightState::pushed_back);
+  a.lastPushedBackDistance = 0.001;
+  StreamPos r = north(0.0275, 30);
+  const auto exactHalfSpan = [&]() -> std::optional<double> {
+    const double d = gf_greatCircleNm({a.lat, a.lon}, {r.lat, r.lon});
+    double h = std::nextafter(std::nextafter(d / 2.75, 0.0), 0.0);
+    for (int i = 0; i < 5; ++i, h = std::nextafter(h, 1.0))
+      if (2.75 * h == d) return h;
+    return std::nullopt;
+  };
+  for (int i = 0; i < 100 && !exactHalfSpan(); ++i) r.lat = std::nextafter(r.lat, 90.0);
+  ASSERT_TRUE(exactHalfSpan().has_value());
+  a.halfSpan = *exactHalfSpan();
+  decodeExisting(a, r, engine);
+  EXPECT_EQ(a.flightState, FlightState::pushed_back);
+}
+
+// A report near the stand of a parking or parked aircraft: 85 m count as at the stand, 170 m
+// when it was parking before (it has just been driven there).
+TEST_F(SituationUpdates, TheStandLimitOf85MetresDoublesWhenThePreviousStateWasParking) {
+  struct Case {
+    FlightState state, previous;
+    double metres;
+    bool atStand;
+  };
+  const Case cases[] = {{FlightState::parking, FlightState::taxi, 84.0, true},
+                        {FlightState::parking, FlightState::taxi, 86.0, false},
+                        {FlightState::parking, FlightState::parking, 169.0, true},
+                        {FlightState::parking, FlightState::parking, 171.0, false},
+                        {FlightState::parked, FlightState::parking, 169.0, true},
+                        {FlightState::parked, FlightState::taxi, 86.0, false}};
+  const double nmPerDeg = gf_greatCircleNm({34.0, -118.0}, {35.0, -118.0});
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(c.state);
+    a.prevFlightState = c.previous;
+    a.standLat = 34.0;
+    a.standLon = -118.0;
+    a.halfSpan = 0.01;
+    StreamPos r = pos(0.0, false, 100);
+    r.lat = 34.0 + c.metres / 1852.0 / nmPerDeg;
+    const bool appended = checkExtendingSituations(a, r, engine);
+    const std::string what = fmt::format("{} after {} at {} m", gf_flightStateName(c.state), gf_flightStateName(c.previous), c.metres);
+    EXPECT_EQ(appended, !c.atStand) << what;
+    EXPECT_EQ(a.simState, SimState::active) << what;
+    if (c.state == FlightState::parking) {
+      EXPECT_EQ(a.flightState, c.atStand ? FlightState::parking : FlightState::taxi) << what;
+    } else {
+      EXPECT_EQ(a.movingAtStand, c.atStand ? 0 : 1) << what;  // beyond it, moved at the stand
+    }
+    engine.liveAcs.clear();
+  }
+}
+
+// A parked aircraft reported 200 m or less from its stand is moved there; beyond, it has left.
+TEST_F(SituationUpdates, AParkedAircraftReportedBeyond200MetresFromItsStandIsRemoved) {
+  const double nmPerDeg = gf_greatCircleNm({34.0, -118.0}, {35.0, -118.0});
+  for (const auto& [metres, removed] : {std::pair{199.0, false}, std::pair{201.0, true}}) {
+    LiveAc& a = onGround(FlightState::parked);
+    a.prevFlightState = FlightState::taxi;
+    a.standLat = 34.0;
+    a.standLon = -118.0;
+    StreamPos r = pos(0.0, false, 100);
+    r.lat = 34.0 + metres / 1852.0 / nmPerDeg;
+    EXPECT_EQ(checkExtendingSituations(a, r, engine), !removed) << metres;
+    EXPECT_EQ(a.simState, removed ? SimState::removingfromsim : SimState::active) << metres;
+    engine.liveAcs.clear();
+  }
+}
+
 TEST_F(SituationUpdates, AStandingAircraftDropsItsStandingPositionsOnlyBehindARecentMove) {
   // front (moving), moving p at 0 m, standing there due 1400 after p: a report 20 m from p.
   LiveAc& a = onGround(FlightState::taxi);
@@ -144,6 +248,118 @@ TEST_F(EngineTest, AnAircraftWhoseReportsJitterInPlaceRollsOnWithoutStopping) {
   }
   ASSERT_TRUE(rolledOn) << "never reached the place 40 m on";
   EXPECT_LT(longestStill, 500) << "cycles standing between the stop and the place 40 m on";
+}
+
+// The standing positions go when the aircraft began to stand less than 1500 cycles after it
+// last moved, or when the new report lies within 22 m of where it last moved.
+TEST_F(SituationUpdates, TheStandingPositionsGoAfterAShortStopOrForAReportNearTheLastMove) {
+  struct Case {
+    std::int32_t standingAfter;  // cycles after the last moving position p
+    double reportMetres;         // from p
+    bool cut;
+  };
+  const Case cases[] = {{1499, 30.0, true}, {1500, 30.0, false}, {1501, 30.0, false},
+                        {5000, 21.0, true}, {5000, 23.0, false}};
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.stream = {pos(-50.0, false, 0), pos(0.0, false, 100), pos(0.0, true, 100 + c.standingAfter)};
+    // The report's own distance, measured as the engine measures it.
+    StreamPos r = pos(c.reportMetres, false, 9000);
+    r.lat = 34.0 + c.reportMetres / 1852.0 / gf_greatCircleNm({34.0, -118.0}, {35.0, -118.0});
+    decodeExisting(a, r, engine);
+    ASSERT_EQ(a.stream.size(), c.cut ? 3u : 4u) << c.standingAfter << " " << c.reportMetres;
+    EXPECT_EQ(a.stream[1].dueTick, 100) << c.standingAfter << " " << c.reportMetres;
+    engine.liveAcs.clear();
+  }
+}
+
+// The look-back reaches the fifth position before the last, not the sixth.
+TEST_F(SituationUpdates, TheLookBackForTheLastMoveSpansFivePositions) {
+  for (const std::size_t standing : {5u, 6u}) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.stream = {pos(-50.0, false, 0), pos(0.0, false, 100)};
+    for (std::size_t i = 0; i < standing; ++i) a.stream.push_back(pos(0.0, true, 200 + 100 * static_cast<std::int32_t>(i)));
+    decodeExisting(a, pos(40.0, false, 9000), engine);
+    EXPECT_EQ(a.stream.size(), standing == 5 ? 3u : standing + 3) << standing;
+    engine.liveAcs.clear();
+  }
+}
+
+// A taxiing aircraft starts its take-off roll on an airborne report, or when the report and
+// the last position both go 43 kt or more: one fast report in a quick taxi is not enough.
+TEST_F(SituationUpdates, ATakeOffRollStartsWhenTheReportAndTheLastPositionAreAt43Knots) {
+  struct Case {
+    double lastKt, reportKt;
+    bool airborne, roll;
+  };
+  const Case cases[] = {{43.0, 43.0, false, true},  {42.9, 43.0, false, false}, {43.0, 42.9, false, false},
+                        {20.0, 60.0, false, false}, {60.0, 20.0, false, false}, {20.0, 20.0, true, true}};
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.stepsLeft = 0;
+    a.stream = {pos(0.0, false, 0), pos(100.0, false, 100)};
+    a.stream.back().groundSpeed = c.lastKt;
+    StreamPos r = pos(200.0, false, 200);
+    r.groundSpeed = c.reportKt;
+    r.airborne = c.airborne ? 1 : 0;
+    r.altitude = c.airborne ? 50.0 : 0.0;
+    decodeExisting(a, r, engine);
+    EXPECT_EQ(a.stream.size(), 3u) << c.lastKt << " " << c.reportKt;
+    EXPECT_EQ(a.takeOffRoll, c.roll ? 1 : 0) << c.lastKt << " " << c.reportKt << " " << c.airborne;
+    EXPECT_EQ(a.lateWindow, c.roll ? 5000 : 1000) << c.lastKt << " " << c.reportKt;
+    engine.liveAcs.clear();
+  }
+}
+
+// A report next to the last position during a take-off roll: ignored when the roll had
+// reached 50 kt (a standing aircraft that fast is a glitch), else the aircraft stands there.
+// On the last position itself the bound is 30 kt.
+TEST_F(SituationUpdates, InATakeOffRollAReportOnOrNearTheLastPositionIsIgnoredFromItsBound) {
+  struct Case {
+    double metres;  // north of the last position: 0 on it, 5 near it (within 0.00015 deg)
+    double lastKt, reportKt;
+    bool taken;
+  };
+  const Case cases[] = {{5.0, 49.9, 10.0, true}, {5.0, 50.0, 10.0, false}, {5.0, 50.1, 10.0, false},
+                        {5.0, 60.0, 0.0, true},  {0.0, 29.9, 10.0, true},  {0.0, 30.0, 10.0, false}};
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.takeOffRoll = 1;
+    a.stream = {pos(-100.0, false, 0), pos(0.0, false, 100)};
+    a.stream.back().groundSpeed = c.lastKt;
+    StreamPos r = pos(c.metres, false, 200);
+    r.groundSpeed = c.reportKt;
+    EXPECT_EQ(lf_checkBirthPosition(a, r, engine), c.taken) << c.metres << " " << c.lastKt << " " << c.reportKt;
+    if (c.taken) {
+      EXPECT_EQ(r.stationary, 1) << c.metres << " " << c.lastKt;
+      EXPECT_EQ(r.groundSpeed, 0.0) << c.metres << " " << c.lastKt;
+      EXPECT_EQ(r.lat, a.stream.back().lat) << c.metres << " " << c.lastKt;
+    }
+    engine.liveAcs.clear();
+  }
+}
+
+// Away from the last position, a report of exactly 0 kt after 50 kt is a glitch in a
+// take-off roll or in the air.
+TEST_F(SituationUpdates, AStandstillReportedRightAfterFiftyKnotsIsIgnoredInARollOrTheAir) {
+  struct Case {
+    bool roll, airborne;
+    double lastKt, reportKt;
+    bool taken;
+  };
+  const Case cases[] = {{true, false, 49.9, 0.0, true}, {true, false, 50.0, 0.0, false}, {true, false, 50.0, 0.1, true},
+                        {false, true, 50.0, 0.0, false}, {false, true, 49.9, 0.0, true},  {false, false, 50.0, 0.0, true}};
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.takeOffRoll = c.roll ? 1 : 0;
+    a.stream = {pos(0.0, false, 0), pos(100.0, false, 100)};
+    a.stream.back().groundSpeed = c.lastKt;
+    StreamPos r = pos(300.0, false, 200);
+    r.groundSpeed = c.reportKt;
+    r.airborne = c.airborne ? 1 : 0;
+    EXPECT_EQ(lf_checkBirthPosition(a, r, engine), c.taken) << c.roll << c.airborne << " " << c.lastKt << " " << c.reportKt;
+    engine.liveAcs.clear();
+  }
 }
 
 TEST_F(SituationUpdates, TwoStandingPositionsLeftMakeTheFrontDueAtOnce) {
