@@ -3,6 +3,7 @@
 #include <cmath>
 #include <stdexcept>
 
+#include "engine/aircraft_texts.h"
 #include "movement_fixture.h"
 
 namespace vexo::test {
@@ -11,6 +12,19 @@ namespace {
 namespace E = ClientEventId;
 
 double metresBetween(const StreamPos& p, LatLon q) { return gf_greatCircleNm({p.lat, p.lon}, q) * 1852.0; }
+
+double offDegOf(double bearing) { return std::abs(gf_angleDiff(bearing)) * g_radToDeg; }
+
+// A bearing whose difference to a heading of 0 is offDeg in degrees to the last bit, where
+// one lies within a few bits.
+double bearingOff(double offDeg) {
+  double bearing = gf_heading0To2Pi(offDeg * kDeg);
+  for (int i = 0; i < 8 && offDegOf(bearing) != std::abs(offDeg); ++i) {
+    const bool tooFar = offDegOf(bearing) > std::abs(offDeg);
+    bearing = std::nextafter(bearing, tooFar == (offDeg > 0.0) ? 0.0 : 10.0);
+  }
+  return bearing;
+}
 
 TEST_F(MovementTest, ATurnAheadOfMoreThanThreeAndUpTo160DegreesBecomesACurve) {
   struct Case {
@@ -129,15 +143,9 @@ TEST_F(MovementTest, AnAircraftTurnsInPlaceOnlyMoreThanThreeDegreesOffTheNextPos
     a.flightState = FlightState::taxi;
     a.heading = 0.0;
     a.stream = {at(0, 0, 10, now()), at(0, 100, 10, now() + 2000)};
-    // Tuned so that the difference in degrees is the case's own to the bit.
-    const auto offOf = [](double bearing) { return std::abs(gf_angleDiff(bearing)) * g_radToDeg; };
-    a.bearingToNext = gf_heading0To2Pi(c.offDeg * kDeg);
-    for (int i = 0; i < 8 && offOf(a.bearingToNext) != std::abs(c.offDeg); ++i) {
-      const bool tooFar = offOf(a.bearingToNext) > std::abs(c.offDeg);
-      a.bearingToNext = std::nextafter(a.bearingToNext, tooFar == (c.offDeg > 0.0) ? 0.0 : 10.0);
-    }
+    a.bearingToNext = bearingOff(c.offDeg);
     if (c.offDeg == 3.0) {
-      ASSERT_EQ(offOf(a.bearingToNext), 3.0);
+      ASSERT_EQ(offDegOf(a.bearingToNext), 3.0);
     }
     nextPosGround(a, engine);
     EXPECT_FALSE(gf_hasCurve(a.curve));
@@ -145,6 +153,139 @@ TEST_F(MovementTest, AnAircraftTurnsInPlaceOnlyMoreThanThreeDegreesOffTheNextPos
     EXPECT_EQ(a.turnInPlace, c.turns ? 1 : 0) << c.offDeg;
     // A turn in place slows the turn rate over the leg; a straight leg keeps it.
     EXPECT_EQ(a.currentTurnRate != a.turnRate, c.turns) << c.offDeg;
+  }
+}
+
+// The turn rate of a turn in place spreads the turn over the leg: up to 45 degrees slowed
+// to at most a tenth of the angle per step and 30 m over the leg, beyond that sped up by
+// the steps per turn but at most by min(angle, 90) / 30.
+TEST_F(MovementTest, TheTurnRateOfATurnInPlaceFollowsTheAngleAndTheLeg) {
+  struct Case {
+    double offDeg, metres, kt;
+  };
+  for (const Case c : {Case{40.0, 20.0, 2.0}, Case{45.0, 100.0, 10.0}, Case{46.0, 100.0, 10.0}, Case{120.0, 100.0, 1.0}}) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.heading = 0.0;
+    const StreamPos next = at(0, c.metres, c.kt, now() + 100000);
+    a.stream = {at(0, 0, c.kt, now()), next};
+    a.stepsLeft = 1;  // re-timed freely, whatever the windows
+    a.bearingToNext = bearingOff(c.offDeg);
+    if (c.offDeg == 45.0) {
+      ASSERT_EQ(offDegOf(a.bearingToNext), 45.0);
+    }
+    nextPosGround(a, engine);
+    ASSERT_EQ(a.turnInPlace, 1) << c.offDeg;
+    const double nm = gf_greatCircleNm(kBase, {next.lat, next.lon});
+    const double travel = std::max(std::round(nm * 360000.0 / c.kt), 25.0);
+    const double steps = std::max(std::round(c.offDeg / a.turnRate / 100.0), 1.0);
+    double r = travel / steps;
+    double rate = a.turnRate;
+    if (offDegOf(a.bearingToNext) <= 45.0) {
+      ASSERT_GE(r, 1.2) << c.offDeg;
+      r = std::min({r, r * 10.0 / c.offDeg, r * 30.0 * 0.0005399568034557236 / nm});
+      rate /= r;
+    } else {
+      rate *= std::min(r, std::min(c.offDeg, 90.0) / 30.0);
+    }
+    EXPECT_NEAR(a.currentTurnRate, rate, 1e-15) << c.offDeg;
+    EXPECT_EQ(a.stream[1].dueTick, now() + static_cast<std::int32_t>(travel)) << c.offDeg;
+    EXPECT_EQ(a.earlyWindow, c.offDeg >= 90.0 ? 2000 : 1000) << c.offDeg;
+  }
+}
+
+// Throttle in a take-off roll, by the front's speed g0 and the next's g1.
+TEST_F(MovementTest, ATakeOffRollsThrottleStepsUpWithTheSpeedOfEitherEnd) {
+  struct Case {
+    double g0, g1;
+    std::uint32_t throttle;
+  };
+  const Case cases[] = {{25.0, 0.0, 4},  {24.9, 30.0, 4}, {24.9, 29.9, 2}, {20.0, 0.0, 2},  {19.9, 25.0, 2},
+                        {19.9, 24.9, 1}, {15.0, 0.0, 1},  {14.9, 20.0, 1}, {14.9, 19.9, 0}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.takeOffRoll = 1;
+    a.throttleIndex = 9;
+    a.stream = {at(0, 0, c.g0, now()), at(0, 100, c.g1, now() + 400)};
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(a.throttleIndex, c.throttle) << c.g0 << " " << c.g1;
+  }
+}
+
+// The windows shrink toward a moving next position outside the rolls; the speed sent is
+// the next position's, backwards while pushing back.
+TEST_F(MovementTest, TheGroundStepShrinksTheWindowsOutsideTheRollsAndReversesThePushBackSpeed) {
+  struct Case {
+    FlightState state;
+    std::uint8_t takeOffRoll, landingRoll;
+    std::int32_t early;
+    double speed;
+  };
+  const Case cases[] = {{FlightState::taxi, 0, 0, 2900, 12.0},
+                        {FlightState::taxi, 1, 0, 3000, 12.0},
+                        {FlightState::taxi, 0, 1, 3000, 12.0},
+                        {FlightState::pushing_back, 0, 0, 2900, -12.0}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = c.state;
+    a.takeOffRoll = c.takeOffRoll;
+    a.landingRoll = c.landingRoll;
+    a.earlyWindow = 3000;
+    a.stream = {at(0, 0, 10, now()), at(0, 100, 12, now() + 400)};
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(a.earlyWindow, c.early) << gf_flightStateName(c.state) << int{c.takeOffRoll} << int{c.landingRoll};
+    EXPECT_EQ(a.reportedSpeed, c.speed) << gf_flightStateName(c.state);
+  }
+}
+
+// A sharp turn after a long slow leg (over 50 m, at 43 kt or less, 600 cycles or more)
+// starts halfway; a gentler turn, a shorter or faster leg gets its curve at once.
+TEST_F(MovementTest, OnlyATurnOfMoreThan45DegreesAfterALongSlowLegStartsHalfway) {
+  struct Case {
+    double turnDeg, legMetres, frontKt;
+    bool midpoint;
+  };
+  const Case cases[] = {{90.0, 51.0, 43.0, true}, {90.0, 51.0, 43.1, false}, {90.0, 49.0, 10.0, false},
+                        {46.0, 51.0, 10.0, true}, {44.0, 51.0, 10.0, false}};
+  for (const Case& c : cases) {
+    aircraft().onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.heading = 0.0;
+    const StreamPos next = at(0, c.legMetres, c.frontKt, now() + 600);
+    StreamPos third = next;
+    const LatLon after = gf_destinationPoint({next.lat, next.lon}, c.turnDeg * kDeg, 100.0 / 1852.0 * g_feetPerNm);
+    third.lat = after.lat;
+    third.lon = after.lon;
+    third.dueTick = now() + 1200;
+    a.stream = {at(0, 0, c.frontKt, now()), next, third};
+    nextPosGround(a, engine);
+    EXPECT_EQ(gf_hasCurve(a.curve), !c.midpoint) << c.turnDeg << " " << c.legMetres << " " << c.frontKt;
+    EXPECT_EQ(a.stream.size(), c.midpoint ? 4u : 2u) << c.turnDeg << " " << c.legMetres << " " << c.frontKt;
+  }
+}
+
+// Without a turn to shape, a change of speed splits the leg: with only two positions left
+// unless an extension runs, and always before a standing position.
+TEST_F(MovementTest, ASpeedChangeSplitsTheLegUnlessTheStreamIsBeingExtended) {
+  struct Case {
+    bool thirdStanding;
+    std::int32_t stepsLeft;
+    bool split;
+  };
+  for (const Case c : {Case{false, 0, true}, Case{false, 1, false}, Case{true, 1, true}}) {
+    aircraft().onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.stepsLeft = c.stepsLeft;
+    a.stream = {at(0, 0, 10, now()), at(0, 200, 20, now() + 1000)};
+    if (c.thirdStanding) {
+      a.stream.push_back(a.stream[1]);
+      a.stream[2].stationary = 1;
+      a.stream[2].dueTick = now() + 1500;
+    }
+    const std::size_t before = a.stream.size();
+    nextPosGround(a, engine);
+    EXPECT_EQ(a.stream.size(), before + (c.split ? 1 : 0)) << c.thirdStanding << " " << c.stepsLeft;
   }
 }
 
@@ -223,13 +364,16 @@ TEST_F(MovementTest, APushBackWithoutAKnownSpanRunsToTheMiddleTurnsAndEnds) {
   a.stream.pop_front();
   a.stream.push_back(a.stream.front());
   a.stream.back().stationary = 1;
+  a.lastPushedBackDistance = 0.5;
   nextPosGround(a, engine);
   EXPECT_EQ(a.flightState, FlightState::pushed_back);
+  EXPECT_EQ(a.lastPushedBackDistance, 900.0);
   EXPECT_TRUE(event(E::ENGINE_AUTO_START));
 }
 
 TEST_F(MovementTest, ReportsOffTheStandHeadingChooseBetweenPullOutAndPushBack) {
-  for (const double offDeg : {80.0, 100.0}) {
+  // The angle is rounded to whole degrees first: 89.4 is 89, 89.6 is 90.
+  for (const double offDeg : {80.0, 89.4, 89.6, 100.0}) {
     aircraft(AcCategory::Large).flightState = FlightState::parked;
     a.onGround = 1;
     a.movingAtStand = 1;
@@ -240,13 +384,13 @@ TEST_F(MovementTest, ReportsOffTheStandHeadingChooseBetweenPullOutAndPushBack) {
     a.sid = 3;
     a.stream = {at(0, 0, 0, now()), at(offDeg, 1, 0, now() + 100)};
     nextPosGround(a, engine);
-    if (offDeg < 90.0) {
-      EXPECT_EQ(a.flightState, FlightState::taxi);
+    if (offDeg < 89.5) {
+      EXPECT_EQ(a.flightState, FlightState::taxi) << offDeg;
       ASSERT_EQ(a.stream.size(), 2u);
       EXPECT_NEAR(metresBetween(a.stream[1], kBase), 36.0, 0.01);  // one (typical) wingspan ahead
       EXPECT_GE(a.stream[1].dueTick, now() + 25);
     } else {  // no stand table: the push-back cannot start, the aircraft stays
-      EXPECT_EQ(a.flightState, FlightState::parked);
+      EXPECT_EQ(a.flightState, FlightState::parked) << offDeg;
     }
   }
 }

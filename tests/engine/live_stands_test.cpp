@@ -6,7 +6,9 @@
 #include <thread>
 
 #include "airports/static_cycle.h"
+#include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
+#include "engine/movement.h"
 #include "engine/learned_flight.h"
 #include "engine/situation_updates.h"
 #include "engine/spawning.h"
@@ -94,6 +96,49 @@ TEST_F(StandsTest, ATaxiingAircraftLeavesTheReservedStandFree) {
     EXPECT_EQ(a.flightState, reserved ? FlightState::taxi : FlightState::parking);
   }
   g_reservedStand.clear();
+}
+
+// A taxiing aircraft whose reports end standing looks for a stand there when it comes in
+// at 5 kt or less within 35 m of that last position, or at once while its stream is being
+// extended; not when it has just left a stand (unless towed).
+TEST_F(StandsTest, ATaxiingAircraftThatStopsLooksForAStandUnlessItHasJustLeftOne) {
+  struct Case {
+    FlightState previous;
+    std::uint8_t towed;
+    std::int32_t stepsLeft;
+    double nextKt, lastMetres;
+    bool parks;
+  };
+  const Case cases[] = {{FlightState::taxi, 0, 0, 5.0, 34.0, true},       {FlightState::taxi, 0, 0, 5.1, 34.0, false},
+                        {FlightState::taxi, 0, 0, 5.0, 36.0, false},      {FlightState::taxi, 0, 2, 12.0, 100.0, true},
+                        {FlightState::parked, 0, 0, 5.0, 10.0, false},    {FlightState::pushing_back, 0, 0, 5.0, 10.0, false},
+                        {FlightState::pushed_back, 0, 0, 5.0, 10.0, false}, {FlightState::pushed_back, 1, 0, 5.0, 10.0, true}};
+  for (const Case& c : cases) {
+    engine.liveAcs.clear();
+    g_stands.clear();
+    addStand("A1", c.lastMetres, 30.0);
+    LiveAc& a = live("DLH1", 17.0, FlightState::taxi);
+    a.onGround = 1;
+    a.pushBackSpeed = 5.0;
+    a.prevFlightState = c.previous;
+    a.towed = c.towed;
+    a.stepsLeft = c.stepsLeft;
+    StreamPos front{.lat = test::g_baseLat, .lon = test::g_baseLon};
+    front.groundSpeed = c.nextKt;
+    StreamPos next = front;
+    next.lat = northOf(c.lastMetres);
+    next.dueTick = 1000;
+    StreamPos last = next;
+    last.groundSpeed = 0.0;
+    last.stationary = 1;
+    last.dueTick = 2000;
+    a.stream = {front, next, last};
+    nextPosGround(a, engine);
+    const std::string what = fmt::format("after {} towed {} steps {} at {} kt, {} m", gf_flightStateName(c.previous),
+                                         c.towed, c.stepsLeft, c.nextKt, c.lastMetres);
+    EXPECT_EQ(a.flightState, c.parks ? FlightState::parking : FlightState::taxi) << what;
+    EXPECT_EQ(a.sid, c.parks ? 1u : 0u) << what;
+  }
 }
 
 TEST_F(StandsTest, ASpawnAndAParkedAircraftOfTheSameFlightKeepTheRealOne) {

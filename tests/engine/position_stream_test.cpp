@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <stdexcept>
 
 #include "airports/airports_state.h"
@@ -116,6 +117,77 @@ TEST_F(PositionStream, AnAircraftInTheAirIsExtendedUnlessNearTheEdgeOfRange) {
     EXPECT_DOUBLE_EQ(p.groundSpeed, 190.0);
     // 8 s at 190 kt along the heading (north).
     EXPECT_NEAR(gf_greatCircleNm({34.0, -118.0}, {p.lat, p.lon}), 190.0 * 8 / 3600, 1e-6);
+  }
+}
+
+// The user's position counts as known when either coordinate lies off zero; an aircraft in
+// the air that runs dry at RANGE - 0.5 nm from it or farther goes.
+TEST_F(PositionStream, AnAircraftInTheAirGoesAtTheEdgeOfRangeOnceEitherUserCoordinateIsKnown) {
+  struct Case {
+    double userLat, userLon;
+    bool extended;
+  };
+  const Case cases[] = {{0.0, 0.0, true}, {0.00005, -0.00005, true}, {0.0, -118.0, false}, {34.0, 0.0, false}};
+  for (const Case& c : cases) {
+    UserAcData user;
+    user.latitude = c.userLat;
+    user.longitude = c.userLon;
+    engine.userAc.set(user);
+    LiveAc a = record(5000.0, 0);
+    EXPECT_EQ(lf_advanceStream(a, engine), c.extended) << c.userLat << "," << c.userLon;
+  }
+}
+
+// With AIRBORNE_ONLY an aircraft that runs dry within 1000 ft of the park airport's
+// elevation (of 0 without a park airport) goes.
+TEST_F(PositionStream, WithAirborneOnlyAnAircraftRunningDryWithin1000FeetOfTheAirportGoes) {
+  g_settings.AIRBORNE_ONLY.value = true;
+  struct Case {
+    std::optional<double> elevation;
+    double altitude;
+    bool extended;
+  };
+  const Case cases[] = {{500.0, 1499.0, false}, {500.0, 1500.0, true}, {std::nullopt, 999.0, false},
+                        {std::nullopt, 1000.0, true}};
+  for (const Case& c : cases) {
+    HookState::parkElevation = c.elevation;
+    LiveAc a = record(c.altitude, 0);
+    EXPECT_EQ(lf_advanceStream(a, engine), c.extended) << c.elevation.value_or(-1.0) << " " << c.altitude;
+  }
+}
+
+// A taxiing aircraft that runs dry within 1.2 times both half spans of another taxiing
+// aircraft goes; others around it (itself, standing, flying, not yet created) do not count.
+TEST_F(PositionStream, ATaxiingAircraftRunningDryNextToAnotherTaxiingOneGoes) {
+  struct Case {
+    double factor;  // of both half spans
+    std::uint32_t otherObject;
+    FlightState otherState;
+    std::uint8_t otherOnGround;
+    SimState otherSim;
+    bool holds;
+  };
+  const Case cases[] = {{1.19, 8, FlightState::taxi, 1, SimState::active, false},
+                        {1.21, 8, FlightState::taxi, 1, SimState::active, true},
+                        {1.0, 7, FlightState::taxi, 1, SimState::active, true},
+                        {1.0, 8, FlightState::parked, 1, SimState::active, true},
+                        {1.0, 8, FlightState::taxi, 0, SimState::active, true},
+                        {1.0, 8, FlightState::taxi, 1, SimState::adding2sim, true}};
+  const double nmPerDeg = gf_greatCircleNm({34.0, -118.0}, {35.0, -118.0});
+  for (const Case& c : cases) {
+    LiveAc a = record(0.0, 1);
+    a.flightState = FlightState::taxi;
+    a.objectid = 7;
+    a.halfSpan = 0.01;
+    LiveAc& other = engine.liveAcs.emplace_back(record(0.0, c.otherOnGround));
+    other.objectid = c.otherObject;
+    other.flightState = c.otherState;
+    other.simState = c.otherSim;
+    other.halfSpan = 0.02;
+    other.lat = 34.0 + c.factor * 0.03 / nmPerDeg;
+    EXPECT_EQ(lf_advanceStream(a, engine), c.holds) << c.factor << " " << c.otherObject;
+    EXPECT_EQ(a.holding, c.holds ? 1 : 0) << c.factor << " " << c.otherObject;
+    engine.liveAcs.clear();
   }
 }
 
