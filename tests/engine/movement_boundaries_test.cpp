@@ -112,6 +112,18 @@ TEST_F(MovementTest, DuringAnExtensionInTheAirAReportBehindTheLastPositionIsDrop
   }
 }
 
+// The same filter at its edge: 100 degrees or more off the heading, seen from the last position.
+TEST_F(MovementTest, DuringAnExtensionInTheAirAReport100DegreesOffTheHeadingIsDropped) {
+  for (const auto& [offDeg, taken] : {std::pair{99.0, true}, std::pair{101.0, false}, std::pair{-99.0, true}, std::pair{-101.0, false}}) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.heading = 0.0;
+    a.stepsLeft = 4;
+    a.stream = {at(180, 2000, 200, now(), 3000.0), at(0, 0, 200, now() + 800, 3000.0)};
+    StreamPos r = at(offDeg, 3000, 200, now() + 3000, 3000.0);
+    EXPECT_EQ(checkExtendingSituations(a, r, engine), taken) << offDeg;
+  }
+}
+
 TEST_F(MovementTest, ATakeOffRollLiftsOffWhenALaterPositionClimbsSlowlyOnlyWithEveryOneAirborneAndFast) {
   struct Case {
     double thirdKt;

@@ -288,6 +288,17 @@ TEST_F(PositionStream, AnApproachSlowsItsReckonedStepsUntilTheLastFour) {
   }
 }
 
+// Climbing out, a reckoned step rises by 25 ft a second at 1500 ft/min.
+TEST_F(PositionStream, AReckonedStepOfATakeOffClimbsTwentyFiveFeetASecond) {
+  LiveAc a = record(500.0, 0);
+  a.flightState = FlightState::take_off;
+  lf_extendStream(a, 8, engine);
+  ASSERT_EQ(a.stream.size(), 2u);
+  EXPECT_DOUBLE_EQ(a.stream[1].altitude, 500.0 + 25.0 * 8);
+  EXPECT_EQ(a.stream[1].verticalRate, 1500.0);
+  EXPECT_EQ(a.stream[1].dueTick, a.stream[0].dueTick + 800);
+}
+
 // A standing next position: outside the rolls the windows close in by 100 cycles a step.
 TEST_F(PositionStream, TheWindowsShrinkTowardAStandingPositionOnlyOutsideTheRolls) {
   struct Case {

@@ -13,6 +13,7 @@
 #include "engine/aircraft_texts.h"
 #include "engine/situation_updates.h"
 #include "foundation/geodesy.h"
+#include "foundation/settings.h"
 #include "engine_fixture.h"
 
 namespace vexo {
@@ -71,6 +72,15 @@ TEST_F(SituationUpdates, AHoldEndsAtTheThresholdDistance) {
     EXPECT_EQ(a.simState, kept ? SimState::active : SimState::removingfromsim) << metres;
     engine.liveAcs.clear();
   }
+  // Measured from the front, where the aircraft holds, not from the last position.
+  for (const auto& [metres, kept] : {std::pair{240.0, true}, std::pair{510.0, false}}) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.holding = 1;
+    a.stream = {pos(0.0, false, 0), pos(500.0, true, 300)};
+    decodeExisting(a, pos(metres, false, 400), engine);
+    EXPECT_EQ(a.simState, kept ? SimState::active : SimState::removingfromsim) << metres;
+    engine.liveAcs.clear();
+  }
 }
 
 TEST_F(SituationUpdates, APushedBackAircraftTaxiesOnceReportsMoveAway) {
@@ -115,6 +125,20 @@ TEST_F(SituationUpdates, APushedBackAircraftHoldsWithin2Point75HalfSpansAndTaxie
     decodeExisting(a, north(c.second, 20), engine);
     EXPECT_EQ(a.flightState, c.after) << c.first << " then " << c.second;
     EXPECT_EQ(a.holding, c.after == FlightState::pushed_back ? 1 : 0) << c.first << " then " << c.second;
+    engine.liveAcs.clear();
+  }
+  // Taxiing away ends an extension: the front falls due at once and the windows open.
+  {
+    LiveAc& b = onGround(FlightState::pushed_back);
+    b.halfSpan = 0.01;
+    b.lastPushedBackDistance = 900.0;
+    b.stepsLeft = 3;
+    engine.trafficTick = 500;
+    decodeExisting(b, north(0.07, 9000), engine);
+    EXPECT_EQ(b.flightState, FlightState::taxi);
+    EXPECT_EQ(b.stepsLeft, 0);
+    EXPECT_EQ(b.stream.front().dueTick, 501);
+    EXPECT_EQ(b.earlyWindow, 3000);
     engine.liveAcs.clear();
   }
   // Exactly 2.75 half spans beyond a nearer hold still holds: a report and a half span whose
@@ -365,10 +389,31 @@ TEST_F(SituationUpdates, AStandstillReportedRightAfterFiftyKnotsIsIgnoredInARoll
 TEST_F(SituationUpdates, TwoStandingPositionsLeftMakeTheFrontDueAtOnce) {
   LiveAc& a = onGround(FlightState::taxi);
   a.stream = {pos(0.0, true, 5000)};
+  a.stream[0].groundSpeed = 3.0;
   engine.trafficTick = 100;
   decodeExisting(a, pos(0.0, true, 6000), engine);
   ASSERT_EQ(a.stream.size(), 2u);
   EXPECT_EQ(a.stream[0].dueTick, 101);
+  EXPECT_EQ(a.stream[0].groundSpeed, 0.0) << "the front takes the standing report's speed";
+  // A moving front with a standing report after it keeps its time.
+  LiveAc& b = onGround(FlightState::taxi);
+  b.stream = {pos(0.0, false, 5000)};
+  decodeExisting(b, pos(0.0, true, 6000), engine);
+  ASSERT_EQ(b.stream.size(), 2u);
+  EXPECT_EQ(b.stream[1].stationary, 1);
+  EXPECT_EQ(b.stream[0].dueTick, 5000);
+}
+
+// A standing report to a standing aircraft cuts the stream to its front only when every
+// position in it stands.
+TEST_F(SituationUpdates, AStandingReportCutsTheStreamToItsFrontOnlyWhenEveryPositionStands) {
+  for (const bool allStanding : {true, false}) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.stream = {pos(0.0, true, 0), pos(0.0, allStanding, 100), pos(0.0, true, 200)};
+    decodeExisting(a, pos(0.0, true, 300), engine);
+    EXPECT_EQ(a.stream.size(), allStanding ? 2u : 4u) << allStanding;
+    engine.liveAcs.clear();
+  }
 }
 
 TEST_F(SituationUpdates, TowingIsJudgedOnTheTimeParkedWithoutWrapping) {
@@ -392,6 +437,99 @@ TEST_F(SituationUpdates, TowingIsJudgedOnTheTimeParkedWithoutWrapping) {
   EXPECT_EQ(parkedWith(100 + 60'480'000 - 360'000), 0);  // 60 min: not towed
   // A front held at the clock's limit lies far ahead: never a recent parking.
   EXPECT_EQ(parkedWith(std::numeric_limits<std::int32_t>::max()), 0);
+}
+
+// Moved at its stand soon after landing, an aircraft is being towed: within 60 min for a
+// Heavy, 25 min for a Large, 15 min for a Buzjet; a Light one, or one that did not land
+// here, never is.
+TEST_F(SituationUpdates, TowingIsJudgedOnTheTimeParkedByCategory) {
+  struct Case {
+    AcCategory category;
+    std::uint8_t landedHere;
+    std::int32_t parkedFor;
+    bool towed;
+  };
+  const Case cases[] = {{AcCategory::Heavy, 1, 359'999, true},  {AcCategory::Heavy, 1, 360'000, false},
+                        {AcCategory::Large, 1, 149'999, true},  {AcCategory::Large, 1, 150'000, false},
+                        {AcCategory::Buzjets, 1, 89'999, true}, {AcCategory::Buzjets, 1, 90'000, false},
+                        {AcCategory::Light, 1, 1'000, false},   {AcCategory::Heavy, 0, 1'000, false}};
+  engine.trafficTick = 1'000'000;
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(FlightState::parked, c.category);
+    a.prevFlightState = FlightState::taxi;
+    a.landedHere = c.landedHere;
+    a.stepsLeft = 1;
+    a.stream.front().dueTick = 1'000'000 + 60'480'000 - c.parkedFor;
+    StreamPos r = pos(10.0, false, 10);
+    lf_reParkAtStand(a, r, engine);
+    EXPECT_EQ(a.towed, c.towed ? 1 : 0) << gf_categoryName(c.category) << " " << int{c.landedHere} << " " << c.parkedFor;
+    EXPECT_EQ(a.stream.front().dueTick, 1'000'001) << "the front falls due at once";
+    engine.liveAcs.clear();
+  }
+  // Already moved at its stand before: nothing more than the mark.
+  LiveAc& a = onGround(FlightState::parked, AcCategory::Heavy);
+  a.prevFlightState = FlightState::parked;
+  a.landedHere = 1;
+  a.stepsLeft = 1;
+  StreamPos r = pos(10.0, false, 10);
+  lf_reParkAtStand(a, r, engine);
+  EXPECT_EQ(a.movingAtStand, 1);
+  EXPECT_EQ(a.stepsLeft, 1);
+  EXPECT_EQ(a.landedHere, 1);
+  EXPECT_EQ(a.towed, 0);
+}
+
+// A landing roll whose report and last position are both airborne is a go-around: a
+// take-off roll from the taxi state, the state before the landing kept.
+TEST_F(SituationUpdates, AGoAroundNeedsTheReportAndTheLastPositionAirborne) {
+  for (const auto& [lastAirborne, reportAirborne] : {std::pair{true, true}, std::pair{false, true}, std::pair{true, false}}) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.prevFlightState = FlightState::flying;
+    a.landingRoll = 1;
+    a.heading = 0.0;
+    a.stream = {pos(0.0, false, 0), pos(300.0, false, 100)};
+    a.stream.back().airborne = lastAirborne ? 1 : 0;
+    StreamPos r = pos(600.0, false, 200);
+    r.airborne = reportAirborne ? 1 : 0;
+    r.altitude = reportAirborne ? 100.0 : 0.0;
+    decodeExisting(a, r, engine);
+    const bool goAround = lastAirborne && reportAirborne;
+    EXPECT_EQ(a.takeOffRoll, goAround ? 1 : 0) << lastAirborne << reportAirborne;
+    EXPECT_EQ(a.flightState, FlightState::taxi);
+    EXPECT_EQ(a.prevFlightState, FlightState::flying);
+    engine.liveAcs.clear();
+  }
+}
+
+// While pushing back in its first half, a report tells the side of the turn by its heading
+// (or, without one, its track); STRAIGHT_PBS_ONLY and the second half take no side.
+TEST_F(SituationUpdates, APushBackTakesTheSideOfItsTurnFromTheReportedHeading) {
+  struct Case {
+    bool headingValid;
+    double trueHeading, track;
+    bool straightOnly;
+    std::int32_t phase;
+    std::uint8_t known, right;
+  };
+  const Case cases[] = {{true, 0.1, 0.0, false, 2, 1, 1},        {true, g_twoPi - 0.1, 0.0, false, 2, 1, 0},
+                        {false, 0.0, 10.0, false, 2, 1, 1},      {false, 0.0, 350.0, false, 2, 1, 0},
+                        {false, 0.0, 0.0, false, 2, 0, 0},       {true, 0.1, 0.0, true, 2, 0, 0},
+                        {true, 0.1, 0.0, false, 1, 0, 0}};
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(FlightState::pushing_back);
+    a.heading = 0.0;
+    a.pushBackPhase = c.phase;
+    g_settings.STRAIGHT_PBS_ONLY.value = c.straightOnly;
+    StreamPos r = pos(-10.0, false, 100);
+    r.trueHeadingValid = c.headingValid ? 1 : 0;
+    r.trueHeading = c.trueHeading;
+    r.track = c.track;
+    EXPECT_FALSE(checkExtendingSituations(a, r, engine));
+    EXPECT_EQ(a.pushBackTurnKnown, c.known) << c.headingValid << " " << c.trueHeading << " " << c.track;
+    EXPECT_EQ(a.pushBackTurnRight, c.right) << c.headingValid << " " << c.trueHeading << " " << c.track;
+    engine.liveAcs.clear();
+  }
+  g_settings.STRAIGHT_PBS_ONLY.value = false;
 }
 
 }  // namespace
