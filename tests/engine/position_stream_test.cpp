@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "airports/airports_state.h"
+#include "engine/aircraft_texts.h"
 #include "engine/movement.h"
 #include "foundation/geodesy.h"
 #include "engine_fixture.h"
@@ -257,6 +258,16 @@ TEST_F(PositionStream, ARollIsReckonedOnAtTheSpeedOfItsRow) {
                         {false, 140.0, 100.0, 0.0}, {false, 139.9, 80.0, 0.0},   {false, 100.0, 80.0, 0.0},
                         {false, 99.9, 60.0, 0.0},   {false, 80.0, 60.0, 0.0},    {false, 79.9, 30.0, 0.0},
                         {false, 60.0, 30.0, 0.0},   {false, 59.9, 20.0, 0.0}};
+  {  // Neither roll: the aircraft stands where it is.
+    LiveAc a = record(0.0, 1);
+    a.flightState = FlightState::taxi;
+    lf_extendStream(a, 10, engine);
+    ASSERT_EQ(a.stream.size(), 2u);
+    EXPECT_EQ(a.stream[1].stationary, 1);
+    EXPECT_EQ(a.stream[1].groundSpeed, 0.0);
+    EXPECT_EQ(a.stream[1].lat, 34.0);
+    EXPECT_EQ(a.stream[1].dueTick, a.stream[0].dueTick + 300);
+  }
   for (const Case& c : cases) {
     LiveAc a = record(0.0, 1);
     a.flightState = FlightState::taxi;
@@ -297,6 +308,71 @@ TEST_F(PositionStream, AReckonedStepOfATakeOffClimbsTwentyFiveFeetASecond) {
   EXPECT_DOUBLE_EQ(a.stream[1].altitude, 500.0 + 25.0 * 8);
   EXPECT_EQ(a.stream[1].verticalRate, 1500.0);
   EXPECT_EQ(a.stream[1].dueTick, a.stream[0].dueTick + 800);
+}
+
+// The cycles to the next position are at least 25, also when its due tick has passed.
+TEST_F(PositionStream, TheCyclesToTheNextPositionAreAtLeast25) {
+  LiveAc a = record(5000.0, 0);
+  engine.trafficTick = 1000;
+  a.stream.push_back(a.stream.front());
+  for (const auto& [due, cycles] : {std::pair{900, 25}, std::pair{1024, 25}, std::pair{1026, 26}}) {
+    a.stream[1].dueTick = due;
+    EXPECT_EQ(lf_cyclesToNext(a, engine), cycles) << due;
+  }
+}
+
+// An aircraft in the air never stands still: a standing next position is dropped, except
+// for a helicopter.
+TEST_F(PositionStream, InTheAirAStandingNextPositionIsDroppedUnlessTheAircraftIsAHelicopter) {
+  for (const AcCategory category : {AcCategory::Large, AcCategory::Rotorcraft}) {
+    LiveAc a = record(5000.0, 0);
+    a.category = category;
+    a.flightState = FlightState::flying;
+    engine.trafficTick = a.stream.front().dueTick;
+    StreamPos standing = a.stream.front();
+    standing.stationary = 1;
+    standing.dueTick += 500;
+    StreamPos on = a.stream.front();
+    on.lat += 1.0 / 60.0;
+    on.dueTick += 1500;
+    a.stream.push_back(standing);
+    a.stream.push_back(on);
+    nextPosMain(a, engine);
+    const bool helicopter = category == AcCategory::Rotorcraft;
+    ASSERT_EQ(a.stream.size(), helicopter ? 2u : 1u) << gf_categoryName(category);
+    EXPECT_EQ(a.stream.front().stationary, helicopter ? 1 : 0) << gf_categoryName(category);
+  }
+}
+
+// Each cycle: a standing front is held in place and sent with no airspeed; a moving one is
+// flown toward at the reported speed.
+TEST_F(PositionStream, AStandingFrontHoldsTheAircraftAndSendsNoAirspeed) {
+  struct Case {
+    bool frontDue, nextStanding;
+    double trueAirspeed;
+    bool moves;
+  };
+  for (const Case c : {Case{true, true, 0.0, false}, Case{true, false, 12.0, true}, Case{false, true, 0.0, false}}) {
+    LiveAc a = record(0.0, 1);
+    a.flightState = FlightState::taxi;
+    a.objectid = 7;
+    engine.trafficTick = 1000;
+    a.stream.front().dueTick = c.frontDue ? 1000 : 2000;
+    a.stream.front().stationary = c.frontDue ? 0 : 1;
+    a.stream.front().groundSpeed = 12.0;
+    StreamPos next = a.stream.front();
+    next.groundSpeed = c.nextStanding ? 0.0 : 12.0;
+    next.lat += c.nextStanding ? 0.0 : 0.001;
+    next.dueTick = 3000;
+    a.stream.push_back(next);
+    a.latStep = c.frontDue ? 0.0 : 0.0001;  // left from the way there
+    a.trueAirspeed = 99.0;
+    EXPECT_FALSE(updateLiveAc(a, engine));
+    EXPECT_EQ(a.trueAirspeed, c.frontDue ? c.trueAirspeed : 99.0) << c.frontDue << c.nextStanding;
+    EXPECT_EQ(a.lat != 34.0, c.moves) << c.frontDue << c.nextStanding;
+    EXPECT_EQ(engine.link.simPositionQueue.engineSide().size(), 1u);
+    engine.link.simPositionQueue.engineSide().clear();
+  }
 }
 
 // A standing next position: outside the rolls the windows close in by 100 cycles a step.
