@@ -2,6 +2,9 @@
 #include <bit>
 #include <cmath>
 #include <stdexcept>
+#include <string>
+
+#include <fmt/format.h>
 
 #include "engine/aircraft_texts.h"
 #include "movement_fixture.h"
@@ -304,6 +307,113 @@ TEST_F(MovementTest, TheTakeOffStartsAt43KnotsWithEveryLaterPositionClimbingAndA
   EXPECT_EQ(a.phaseCounter, 200);
 }
 
+// The take-off begins at 43 kt when all later positions climb faster than 256 ft/min, with
+// the most climb per cycle while one of them is still on the ground; a later position at
+// 256 ft/min or less needs every one airborne and above the lift-off speed.
+TEST_F(MovementTest, ATakeOffWithALaterPositionOnTheGroundClimbsAtTheMostPerCycle) {
+  struct Case {
+    double thirdRate;
+    bool takesOff;
+  };
+  for (const Case c : {Case{300.0, true}, Case{256.1, true}, Case{256.0, false}}) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.takeOffRoll = 1;
+    a.stream = {at(0, 0, 120, now()), at(0, 800, 150, now() + 400, 50.0), at(0, 2000, 160, now() + 800, 0.0)};
+    a.stream[1].verticalRate = 1500.0;
+    a.stream[2].verticalRate = c.thirdRate;
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(a.flightState, c.takesOff ? FlightState::take_off : FlightState::taxi) << c.thirdRate;
+    if (c.takesOff) {
+      EXPECT_EQ(a.climbStep, a.maxClimbPerTick) << c.thirdRate;
+    }
+  }
+}
+
+// Between moving positions on the ground the aircraft sits at its static pitch, level,
+// except while it rotates (take_off) or flares; an aircraft that was flying or parked taxies.
+TEST_F(MovementTest, TheGroundStepLevelsTheAircraftOutsideTheRotationAndTheFlare) {
+  struct Case {
+    FlightState state;
+    std::uint32_t flarePhase;
+    bool levelled;
+    FlightState after;
+  };
+  const Case cases[] = {{FlightState::taxi, 0, true, FlightState::taxi},
+                        {FlightState::flying, 0, true, FlightState::taxi},
+                        {FlightState::parked, 0, true, FlightState::taxi},
+                        {FlightState::take_off, 0, false, FlightState::take_off},
+                        {FlightState::taxi, 2, false, FlightState::taxi}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = c.state;
+    a.prevFlightState = FlightState::birth;
+    a.flarePhase = c.flarePhase;
+    a.staticPitch = 0.7 * kDeg;
+    a.pitch = -5.0 * kDeg;
+    a.bank = 2.0 * kDeg;
+    a.stream = {at(0, 0, 10, now()), at(0, 100, 12, now() + 400)};
+    lf_groundRollStep(a, engine);
+    const std::string what = fmt::format("{} flare {}", gf_flightStateName(c.state), c.flarePhase);
+    EXPECT_EQ(a.pitch, c.levelled ? a.staticPitch : -5.0 * kDeg) << what;
+    EXPECT_EQ(a.bank, c.levelled ? 0.0 : 2.0 * kDeg) << what;
+    EXPECT_EQ(a.flightState, c.after) << what;
+    EXPECT_EQ(a.prevFlightState, c.after != c.state ? c.state : FlightState::birth) << what;
+  }
+}
+
+// In the air the next position is timed at the mean speed of the leg; onto the runway at the
+// end of an approach at the front's speed (100 kt when it has none). A standing next
+// position is timed in the air for a helicopter only.
+TEST_F(MovementTest, InTheAirALegOntoTheRunwayIsTimedAtTheFrontsSpeed) {
+  struct Case {
+    std::uint8_t approach;
+    bool nextOnGround;
+    double frontKt, speed;
+  };
+  const Case cases[] = {{1, true, 120.0, 120.0}, {1, true, 0.0, 100.0}, {0, true, 120.0, 160.0}, {1, false, 120.0, 160.0}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.approach = c.approach;
+    a.stepsLeft = 1;  // re-timed freely
+    const StreamPos next = at(0, 2000, 320.0 - c.frontKt, now() + 99999, c.nextOnGround ? 0.0 : 200.0);
+    a.stream = {at(0, 0, c.frontKt, now(), 300.0), next};
+    lf_timeNextAir(a, engine);
+    const double nm = gf_greatCircleNm(kBase, {next.lat, next.lon});
+    EXPECT_EQ(a.stream[1].dueTick, now() + static_cast<std::int32_t>(std::round(nm * 360000.0 / c.speed)))
+        << int{c.approach} << c.nextOnGround << " " << c.frontKt;
+  }
+  for (const AcCategory category : {AcCategory::Large, AcCategory::Rotorcraft}) {
+    aircraft(category).flightState = FlightState::flying;
+    a.stepsLeft = 1;  // re-timed freely
+    a.stream = {at(0, 0, 0, now() - 6000, 300.0), at(0, 0, 0, now() - 1000, 300.0)};
+    a.stream[1].stationary = 1;
+    lf_timeNextAir(a, engine);
+    // A helicopter keeps the standing position's distance behind the front, but not before now + 25.
+    EXPECT_EQ(a.stream[1].dueTick, category == AcCategory::Rotorcraft ? now() + 25 : now() - 1000) << gf_categoryName(category);
+  }
+}
+
+// Through a turn the aircraft follows a curve that ends at the position after the next, at
+// the mean of the two speeds when that one reports none.
+TEST_F(MovementTest, ACurveEndingOnAPositionWithoutSpeedTakesTheMeanOfTheTwoBefore) {
+  aircraft().flightState = FlightState::taxi;
+  a.onGround = 1;
+  a.heading = 0.0;
+  const StreamPos next = at(0, 200, 20, now() + 500);
+  const LatLon after = gf_destinationPoint({next.lat, next.lon}, 30.0 * kDeg, 200.0 / 1852.0 * g_feetPerNm);
+  StreamPos third = next;
+  third.lat = after.lat;
+  third.lon = after.lon;
+  third.groundSpeed = 0.0;
+  third.dueTick = now() + 1000;
+  a.stream = {at(0, 0, 10, now()), next, third};
+  nextPosGround(a, engine);
+  ASSERT_TRUE(gf_hasCurve(a.curve));
+  ASSERT_EQ(a.stream.size(), 2u);
+  EXPECT_EQ(a.stream[1].groundSpeed, 15.0);
+}
+
 TEST_F(MovementTest, TheLandingRollConfiguresBySpeedAndEndsAtTheTurnOff) {
   struct Case {
     double frontKt, headingOffDeg;
@@ -328,6 +438,19 @@ TEST_F(MovementTest, TheLandingRollConfiguresBySpeedAndEndsAtTheTurnOff) {
     EXPECT_EQ(event(E::FLAPS_SET), c.flaps) << c.frontKt << " " << c.headingOffDeg;
     EXPECT_EQ(event(E::SPOILERS_SET), c.spoilers) << c.frontKt << " " << c.headingOffDeg;
     EXPECT_EQ(a.landingRoll != 0, c.rolling) << c.frontKt << " " << c.headingOffDeg;
+    if (!c.rolling) {
+      EXPECT_EQ(a.touchdownHeading, 0.0);
+    }
+  }
+  // The AI control block is zeroed for every category but Light.
+  for (const AcCategory category : {AcCategory::Large, AcCategory::Light}) {
+    MovementHooks::aiControls = 0;
+    aircraft(category).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.landingRoll = 1;
+    a.stream = {at(0, 0, 90, now()), at(0, 500, 80, now() + 400)};
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(MovementHooks::aiControls, category == AcCategory::Light ? 0 : 1) << gf_categoryName(category);
   }
 }
 
@@ -369,6 +492,27 @@ TEST_F(MovementTest, APushBackWithoutAKnownSpanRunsToTheMiddleTurnsAndEnds) {
   EXPECT_EQ(a.flightState, FlightState::pushed_back);
   EXPECT_EQ(a.lastPushedBackDistance, 900.0);
   EXPECT_TRUE(event(E::ENGINE_AUTO_START));
+}
+
+// Without a reported side the push-back drops the turn's end at its middle and ends straight.
+TEST_F(MovementTest, APushBackWithoutAReportedSideEndsStraightAtItsMiddle) {
+  aircraft(AcCategory::Large).flightState = FlightState::parked;
+  a.onGround = 1;
+  a.standHeading = 0.0;
+  a.stream = {at(0, 0, 0, now())};
+  lf_pushBackFrom(a, 20.0 / 1852.0, engine);
+  ASSERT_EQ(a.stream.size(), 4u);
+  const StreamPos p1 = a.stream[2];
+  a.stream.pop_front();
+  nextPosGround(a, engine);
+  EXPECT_EQ(a.pushBackPhase, 1);
+  EXPECT_FALSE(gf_hasCurve(a.curve));
+  ASSERT_EQ(a.stream.size(), 2u);
+  EXPECT_EQ(a.stream[1].lat, p1.lat);
+  EXPECT_EQ(a.stream[1].lon, p1.lon);
+  // 2.5 times the stand's radius straight back (south).
+  EXPECT_NEAR(metresBetween(p1, kBase), 50.0, 0.01);
+  EXPECT_LT(p1.lat, kBase.lat);
 }
 
 TEST_F(MovementTest, ReportsOffTheStandHeadingChooseBetweenPullOutAndPushBack) {
