@@ -16,6 +16,16 @@ namespace E = ClientEventId;
 
 double metresBetween(const StreamPos& p, LatLon q) { return gf_greatCircleNm({p.lat, p.lon}, q) * 1852.0; }
 
+// The position after the next: metres on from it toward the bearing, due then.
+StreamPos turnedOn(const StreamPos& next, double bearingDeg, double metres, std::int32_t due) {
+  const LatLon after = gf_destinationPoint({next.lat, next.lon}, bearingDeg * kDeg, metres / 1852.0 * g_feetPerNm);
+  StreamPos third = next;
+  third.lat = after.lat;
+  third.lon = after.lon;
+  third.dueTick = due;
+  return third;
+}
+
 double offDegOf(double bearing) { return std::abs(gf_angleDiff(bearing)) * g_radToDeg; }
 
 // A bearing whose difference to a heading of 0 is offDeg in degrees to the last bit, where
@@ -41,11 +51,7 @@ TEST_F(MovementTest, ATurnAheadOfMoreThanThreeAndUpTo160DegreesBecomesACurve) {
     a.heading = 0.0;
     // 200 m north, then 200 m on toward the turned heading; all at 15 kt (not a long slow leg).
     const StreamPos next = at(0, 200, 15, now() + 500);
-    const LatLon after = gf_destinationPoint({next.lat, next.lon}, c.turnDeg * kDeg, 200.0 / 1852.0 * g_feetPerNm);
-    StreamPos third = next;
-    third.lat = after.lat;
-    third.lon = after.lon;
-    third.dueTick = now() + 1000;
+    const StreamPos third = turnedOn(next, c.turnDeg, 200.0, now() + 1000);
     a.stream = {at(0, 0, 15, now()), next, third};
     nextPosGround(a, engine);
     EXPECT_EQ(gf_hasCurve(a.curve), c.curve) << c.turnDeg;
@@ -64,11 +70,7 @@ TEST_F(MovementTest, EveryCycleOnACurveGivesTheCurvesOwnPoint) {
   a.onGround = 1;
   a.heading = 0.0;
   const StreamPos next = at(0, 200, 15, now() + 500);
-  const LatLon after = gf_destinationPoint({next.lat, next.lon}, 60.0 * kDeg, 200.0 / 1852.0 * g_feetPerNm);
-  StreamPos third = next;
-  third.lat = after.lat;
-  third.lon = after.lon;
-  third.dueTick = now() + 1000;
+  const StreamPos third = turnedOn(next, 60.0, 200.0, now() + 1000);
   a.stream = {at(0, 0, 15, now()), next, third};
   nextPosGround(a, engine);
   ASSERT_TRUE(gf_hasCurve(a.curve));
@@ -256,11 +258,7 @@ TEST_F(MovementTest, OnlyATurnOfMoreThan45DegreesAfterALongSlowLegStartsHalfway)
     a.flightState = FlightState::taxi;
     a.heading = 0.0;
     const StreamPos next = at(0, c.legMetres, c.frontKt, now() + 600);
-    StreamPos third = next;
-    const LatLon after = gf_destinationPoint({next.lat, next.lon}, c.turnDeg * kDeg, 100.0 / 1852.0 * g_feetPerNm);
-    third.lat = after.lat;
-    third.lon = after.lon;
-    third.dueTick = now() + 1200;
+    const StreamPos third = turnedOn(next, c.turnDeg, 100.0, now() + 1200);
     a.stream = {at(0, 0, c.frontKt, now()), next, third};
     nextPosGround(a, engine);
     EXPECT_EQ(gf_hasCurve(a.curve), !c.midpoint) << c.turnDeg << " " << c.legMetres << " " << c.frontKt;
@@ -401,12 +399,8 @@ TEST_F(MovementTest, ACurveEndingOnAPositionWithoutSpeedTakesTheMeanOfTheTwoBefo
   a.onGround = 1;
   a.heading = 0.0;
   const StreamPos next = at(0, 200, 20, now() + 500);
-  const LatLon after = gf_destinationPoint({next.lat, next.lon}, 30.0 * kDeg, 200.0 / 1852.0 * g_feetPerNm);
-  StreamPos third = next;
-  third.lat = after.lat;
-  third.lon = after.lon;
+  StreamPos third = turnedOn(next, 30.0, 200.0, now() + 1000);
   third.groundSpeed = 0.0;
-  third.dueTick = now() + 1000;
   a.stream = {at(0, 0, 10, now()), next, third};
   nextPosGround(a, engine);
   ASSERT_TRUE(gf_hasCurve(a.curve));
