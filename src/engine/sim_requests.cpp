@@ -68,7 +68,8 @@ void lf_paceSimQueues(TrafficEngine& engine) {
   if (lf_staticCandidatesWaiting(engine)) lf_detcs(engine);
 }
 
-void removeAircraftFromSim(StaticAc& aircraft, TrafficEngine& engine) {
+void removeAircraftFromSim(StaticAc& aircraft, TrafficEngine& engine, std::string_view asker) {
+  if (engine.hooks.removing != nullptr) engine.hooks.removing(aircraft, asker);
   const SimState state = aircraft.simState;
   if (state == SimState::buffer) {
     lf_markErased(aircraft, engine, &StaticAc::eraseFromBuffer);

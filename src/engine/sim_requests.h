@@ -25,7 +25,9 @@ void lf_paceSimQueues(TrafficEngine& engine);
 //   is erased), else, when the creation was sent, removed as soon as it settles;
 // - active, liveryrespawn, removingfromsim: its object id queued for removal once; a
 //   record without an object id can never leave the simulator's answers and is erased.
-void removeAircraftFromSim(StaticAc& aircraft, TrafficEngine& engine = g_trafficEngine);
+// The rule that let the aircraft go is told by the function that asked (engine.hooks.removing).
+void removeAircraftFromSim(StaticAc& aircraft, TrafficEngine& engine = g_trafficEngine,
+                           std::string_view asker = __builtin_FUNCTION());
 
 // Queues an object id for removal unless it is queued already. An id at or below the
 // user's object id is never the engine's: nothing is queued.

@@ -86,6 +86,10 @@ struct EngineHooks {
   // The livery of a static aircraft at its stand (gf_matchStaticLivery); false when none.
   bool (*matchStaticLivery)(StaticAc& aircraft, const ParkingPosition& stand,
                             const std::unordered_set<std::string>& refused) = nullptr;
+  // Told of every removal asked for, before it is carried out, with the name of the
+  // function that asked for it (which rule let the aircraft go); empty in the program.
+  // Whoever watches the traffic's churn sets it.
+  void (*removing)(const StaticAc& aircraft, std::string_view asker) = nullptr;
 };
 
 // The engine's copy of the user aircraft block, taken once a second; other threads read it.
