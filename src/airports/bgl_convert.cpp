@@ -75,11 +75,4 @@ void StandIdSet::grow() {
   }
 }
 
-bool StandIdSet::take(std::uint32_t nameCode, std::uint32_t number, std::string& id) {
-  const int repeat = take(nameCode, number);
-  if (repeat < 0) return false;
-  gf_bglStandId(nameCode, number, static_cast<std::uint32_t>(repeat), id);
-  return true;
-}
-
 }  // namespace vexo

@@ -42,27 +42,20 @@ inline std::uint32_t gf_bglPrefixClass(std::uint32_t nameCode) {
   return 0;
 }
 
+class StandIdSet;
+inline int lf_uniqueStandId(StandIdSet& used, std::uint32_t nameCode, std::uint32_t number);
+
 // The stand ids already taken in one airport. An id is its name code's prefix and the
 // number, and a repeated id gets "a".."j": such an id ends in a letter, which no plain id
 // does, so counting the uses of each (prefix, number) pair is the same as testing the
 // texts, without a text per lookup.
 class StandIdSet {
 public:
-  // Room for about expected ids before the table grows; the table is made at the first take.
+  // Room for about expected ids before the table grows; the table is made at the first id taken.
   explicit StandIdSet(std::size_t expected = 16) : expected_(expected) {}
-  // How often this name code and number were taken before (0 for the plain id, 1..10 for
-  // "a".."j"), counted as taken now; -1 when all eleven are taken.
-  int take(std::uint32_t nameCode, std::uint32_t number) {
-    std::uint32_t& slot = slotOf((gf_bglPrefixClass(nameCode) << 12) | (number & 0xFFFU));
-    const std::uint32_t uses = slot & 0xFU;
-    if (uses == 11) return -1;
-    ++slot;
-    return static_cast<int>(uses);
-  }
-  // The same as the id text into id; false (id untouched) when all eleven are taken.
-  bool take(std::uint32_t nameCode, std::uint32_t number, std::string& id);
 
 private:
+  friend int lf_uniqueStandId(StandIdSet& used, std::uint32_t nameCode, std::uint32_t number);
   // The slot of the key, made when new: (key + 1) << 4 | uses; 0 = free.
   std::uint32_t& slotOf(std::uint32_t key) {
     if (2 * (filled_ + 1) > slots_.size()) grow();
@@ -83,9 +76,15 @@ private:
   std::size_t filled_ = 0;
 };
 
-// The rule for one spot: its id made unique in the set (lf_uniqueStandId of the format).
-inline bool lf_uniqueStandId(StandIdSet& used, std::uint32_t nameCode, std::uint32_t number, std::string& id) {
-  return used.take(nameCode, number, id);
+// The duplicate rule for one spot: how often its name code and number were taken before
+// in this airport (0 for the plain id, 1..10 for "a".."j", see gf_bglStandId), counted as
+// taken now; -1 when all eleven are taken.
+inline int lf_uniqueStandId(StandIdSet& used, std::uint32_t nameCode, std::uint32_t number) {
+  std::uint32_t& slot = used.slotOf((gf_bglPrefixClass(nameCode) << 12) | (number & 0xFFFU));
+  const std::uint32_t uses = slot & 0xFU;
+  if (uses == 11) return -1;
+  ++slot;
+  return static_cast<int>(uses);
 }
 
 }  // namespace vexo

@@ -111,7 +111,7 @@ void lf_decodeParking(const BglDecodeInput& in, BglAirportDecode& state, std::si
                                          gf_bglStandId(nameCode, number), heading, pathText));
       continue;
     }
-    const int repeat = state.usedIds.take(nameCode, number);
+    const int repeat = lf_uniqueStandId(state.usedIds, nameCode, number);
     if (repeat < 0) {
       in.hooks.appendScanLog(fmt::format("{}Warning: more than 10 duplicate IDs {} in {}", "===> ",
                                          gf_bglStandId(nameCode, number), pathText));

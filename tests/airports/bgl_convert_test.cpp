@@ -49,7 +49,8 @@ TEST(BglConvert, DuplicateIdsGetSuffixesUpToJ) {
   std::vector<std::string> got;
   auto take = [&used](std::uint32_t code, std::uint32_t number) {
     std::string id = "-";
-    lf_uniqueStandId(used, code, number, id);
+    const int repeat = lf_uniqueStandId(used, code, number);
+    if (repeat >= 0) gf_bglStandId(code, number, static_cast<std::uint32_t>(repeat), id);
     return id;
   };
   for (int i = 0; i < 12; ++i) got.push_back(take(10, 12));
