@@ -2,7 +2,6 @@
 
 #include <fmt/format.h>
 
-#include <limits>
 #include <vector>
 
 #include "airports/bgl_convert.h"
@@ -10,7 +9,6 @@
 #include "airports/bgl_format.h"
 #include "foundation/charset.h"
 #include "foundation/log.h"
-#include "platform/whole_file.h"
 
 namespace vexo {
 
@@ -83,13 +81,7 @@ void lf_processBglWords(const BglWords& words, const std::filesystem::path& path
 
 void lf_processBGLfile(const std::filesystem::path& path, const BglScanHooks& hooks) {
   try {
-    // A scan reads thousands of small files: one open, one status call and one read each.
-    std::vector<std::byte> bytes;
-    if (platform::gf_readWholeFile(path, std::numeric_limits<std::size_t>::max() - 1, bytes) !=
-        platform::WholeFileRead::ok)
-      return;
-    const BglWords words(std::move(bytes), gf_pathToUtf8(path));
-    lf_processBglWords(words, path, hooks);
+    if (const auto words = lf_readBglWords(path, gf_pathToUtf8(path))) lf_processBglWords(*words, path, hooks);
   } catch (const std::exception& e) {
     gf_logWarning(fmt::format("Exception in lf_processBGLfile (std::ex): {} ", e.what()) + '\x97' +
                   fmt::format(" {}", gf_pathToUtf8(path)));

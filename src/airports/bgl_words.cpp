@@ -7,6 +7,7 @@
 #include <fmt/format.h>
 
 #include "airports/bgl_format.h"
+#include "platform/whole_file.h"
 
 namespace vexo {
 
@@ -54,10 +55,12 @@ std::uint32_t lf_littleU32(const char* p) {
 
 }  // namespace
 
-std::optional<BglWords> lf_readBglWords(std::istream& in, std::string pathText) {
-  auto bytes = lf_readRest(in);
-  if (!bytes) return std::nullopt;
-  return BglWords(std::move(*bytes), std::move(pathText));
+std::optional<BglWords> lf_readBglWords(const std::filesystem::path& path, std::string pathText) {
+  std::vector<std::byte> bytes;
+  if (platform::gf_readWholeFile(path, std::numeric_limits<std::size_t>::max() - 1, bytes) !=
+      platform::WholeFileRead::ok)
+    return std::nullopt;
+  return BglWords(std::move(bytes), std::move(pathText));
 }
 
 std::optional<std::vector<std::byte>> gf_readFileBytes(const std::filesystem::path& path) {

@@ -9,7 +9,6 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <istream>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -70,8 +69,10 @@ inline std::uint32_t gf_bglLoadU32(const std::byte* p) {
 }
 inline float gf_bglLoadF32(const std::byte* p) { return std::bit_cast<float>(gf_bglLoadU32(p)); }
 
-// The stream's remaining content as words; nothing when the read fails.
-std::optional<BglWords> lf_readBglWords(std::istream& in, std::string pathText);
+// The whole file as words, named in range errors by pathText; nothing when it cannot be
+// opened or read. A scan reads thousands of small files: one open, one status call and one
+// read each.
+std::optional<BglWords> lf_readBglWords(const std::filesystem::path& path, std::string pathText);
 
 // A whole file in binary mode; nothing when it cannot be opened, its size cannot be read,
 // or the read ends before the end of the file.

@@ -95,6 +95,27 @@ TEST(BglQuickTest, ReadsOnlyTheHeaderAndSectionTable) {
   EXPECT_EQ(gf_readFileBytes(dir / "missing.bgl"), std::nullopt);
 }
 
+// A task reads its file whole, padded to whole words; what cannot be read yields nothing.
+TEST(BglWords, FileReadWholePaddedToWords) {
+  test::TempDir dir;
+  test::Bytes odd = test::bglFile({test::Section{}});
+  odd.data.resize(57);
+  odd.data[56] = std::byte{0x7F};
+  test::writeBytes(dir / "odd.bgl", odd.data);
+  const auto words = lf_readBglWords(dir / "odd.bgl", "odd.bgl");
+  ASSERT_TRUE(words);
+  EXPECT_EQ(words->byteCount(), 60U);
+  EXPECT_EQ(words->wordCount(), 15U);
+  EXPECT_EQ(words->u32(56), 0x7FU);
+  EXPECT_EQ(words->u32(20), 1U);
+  EXPECT_THROW(words->u32(57), BglRangeError);
+  test::writeBytes(dir / "empty.bgl", {});
+  ASSERT_TRUE(lf_readBglWords(dir / "empty.bgl", "empty.bgl"));
+  EXPECT_EQ(lf_readBglWords(dir / "empty.bgl", "empty.bgl")->wordCount(), 0U);
+  EXPECT_FALSE(lf_readBglWords(dir / "missing.bgl", "missing.bgl"));
+  EXPECT_FALSE(lf_readBglWords(dir.path(), "folder"));
+}
+
 // Reads that the file's own sizes and counts would take past their record or the data end
 // that walk with a scan-log line, keeping what was decoded.
 TEST(BglCorrupt, ListsAndWalksStopAtTheirBounds) {
