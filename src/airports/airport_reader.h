@@ -11,7 +11,9 @@
 #include <utility>
 #include <vector>
 
+#include "airports/airport_file.h"
 #include "airports/airports_state.h"
+#include "airports/same_flight_index.h"
 
 namespace vexo {
 
@@ -26,7 +28,9 @@ void lf_readLearned(const std::filesystem::path& learnedPath, ParkAirportHeader&
 
 // Merges one parkpos of a learned file into the stand of the same id; false when the ids
 // differ. A file older than 11.10.0 (oldFile) gives its run-time changes but no flights.
-bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool oldFile);
+// lookups and index are kept from stand to stand of one document.
+bool lf_mergeLearnedStand(const pugi::xml_node& parkpos, ParkingPosition& stand, bool oldFile, FlightLookups& lookups,
+                          SameFlightIndex& index);
 
 // (real, soft), each 0..100; (-1, -1) when no stand has a learned flight.
 std::pair<std::int32_t, std::int32_t> gf_qualityFactors(const std::vector<ParkingPosition>& stands);

@@ -133,7 +133,9 @@ TEST_F(AirportReaderTest, TheMergeLeavesOutExactlyTheFlightsThatOverlapTheirTwin
   learnedStand += "</parkpos>";
   pugi::xml_document learnedDoc;
   ASSERT_TRUE(learnedDoc.load_string(learnedStand.c_str()));
-  ASSERT_TRUE(lf_mergeLearnedStand(learnedDoc.child("parkpos"), stands[0], false));
+  FlightLookups lookups;
+  SameFlightIndex index;
+  ASSERT_TRUE(lf_mergeLearnedStand(learnedDoc.child("parkpos"), stands[0], false, lookups, index));
 
   std::size_t expected = 2;
   for (const auto& c : cases) expected += c.added ? 1 : 0;

@@ -185,7 +185,9 @@ TEST_F(LearnedFileTest, TheMergeAddsFlightsThatDoNotOverlapThoseOfTheStand) {
   const auto learned = parse(
       R"(<parkpos id="B7"><opt reg="D-ABCD" day="2" hh="9"/><opt reg="D-ABCD" day="2" hh="5:6"/>)"
       R"(<opt reg="D-ABCD" day="3" hh="5"/></parkpos>)");
-  ASSERT_TRUE(lf_mergeLearnedStand(learned.child("parkpos"), stand, false));
+  FlightLookups lookups;
+  SameFlightIndex index;
+  ASSERT_TRUE(lf_mergeLearnedStand(learned.child("parkpos"), stand, false, lookups, index));
   std::vector<std::string> texts;
   for (const LearnedFlight& f : stand.learnedFlights)
     texts.push_back(fmt::format("{} d{} {}", f.index, f.day, gf_bitset2range(f.hh).value_or("?")));
@@ -210,7 +212,9 @@ TEST_F(LearnedFileTest, TheMergeFindsTwinsAmongManyFlights) {
   const auto learnedDocument = parse(learned + "</parkpos>");
   ParkingPosition stand("B7", lf_readOpts(knownDocument.child("parkpos"), 0), 33.9, -118.4, 0.0, 30.0, 0, false, false,
                         false);
-  ASSERT_TRUE(lf_mergeLearnedStand(learnedDocument.child("parkpos"), stand, false));
+  FlightLookups lookups;
+  SameFlightIndex index;
+  ASSERT_TRUE(lf_mergeLearnedStand(learnedDocument.child("parkpos"), stand, false, lookups, index));
   const auto& flights = stand.learnedFlights;
   ASSERT_EQ(flights.size(), 900U);
   for (std::size_t n = 0; n < flights.size(); ++n) EXPECT_EQ(flights[n].index, n + 1);

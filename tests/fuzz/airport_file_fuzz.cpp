@@ -27,9 +27,11 @@ void lf_readAndMerge(const pugi::xml_document& document) {
   }
   gf_numberStands(stands);
   gf_findAdjacentStands(stands);
+  FlightLookups lookups;
+  SameFlightIndex index;
   for (const auto& parkpos : gf_airportFileElement(document, "parkpositions").children("parkpos")) {
     for (auto& stand : stands) {
-      if (lf_mergeLearnedStand(parkpos, stand, false)) break;
+      if (lf_mergeLearnedStand(parkpos, stand, false, lookups, index)) break;
     }
   }
   (void)gf_qualityFactors(stands);
