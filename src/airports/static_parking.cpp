@@ -85,15 +85,9 @@ bool lf_stays(const ParkingPosition& stand, const LearnedFlight& flight, WeekSlo
   });
 }
 
-// Tests 1 to 6 of a flight at a stand: everything but the static aircraft next to it.
-bool lf_fitsStandAndSlot(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
-                         std::uint32_t slot, const ParkingPosition& stand) {
-  if (flight.index == 0) return false;
-  if (thisDay == 1 && flight.day != day) return false;
-  if (real == 1 ? flight.real == 0 : flight.real == 1) return false;
-  if (!flight.hh.test(slot)) return false;
-  if (stand.heli != 0 && !g_settings.HELICOPTERS.value) return false;
-  return stand.blocked == 0;
+// A blocked stand, or a helipad without helicopters, takes no flight at all.
+bool lf_standTakesFlights(const ParkingPosition& stand) {
+  return stand.blocked == 0 && (stand.heli == 0 || g_settings.HELICOPTERS.value);
 }
 
 // The flight's aircraft at the stand keeps clear of the static aircraft next to it.
@@ -102,15 +96,15 @@ bool lf_clearOf(const StaticAc& other, const ParkingPosition& stand, const Learn
   return distance >= other.halfSpan + gf_halfWingspan(flight.codes.modelId);
 }
 
-// The first active static aircraft on each stand, by sid: one table per pass over the
-// stands instead of a search of every static aircraft for every flight tried.
-void lf_activeStaticsBySid(const TrafficEngine& engine, std::vector<const StaticAc*>& bySid) {
-  bySid.clear();
-  for (const StaticAc& ac : engine.staticAcs) {
-    if (ac.simState != SimState::active) continue;
-    if (ac.sid >= bySid.size()) bySid.resize(ac.sid + 1, nullptr);
-    if (bySid[ac.sid] == nullptr) bySid[ac.sid] = &ac;
+// Tried only for the few flights that pass every other test, so kept out of the loop over
+// the flights.
+[[gnu::noinline]] bool lf_clearOfNeighbours(const LearnedFlight& flight, const ParkingPosition& stand,
+                                            const StaticsBySid& statics) {
+  for (const std::uint32_t next : stand.adjacent) {
+    const StaticAc* other = statics.on(next);
+    if (other != nullptr && !lf_clearOf(*other, stand, flight)) return false;
   }
+  return true;
 }
 
 const char* lf_modeText(std::uint32_t real, std::uint32_t thisDay) {
@@ -208,16 +202,23 @@ void lf_markReservedStands(TrafficEngine& engine) {
   }
 }
 
-bool lf_flightFits(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
-                   std::uint32_t slot, const ParkingPosition& stand, TrafficEngine& engine) {
-  ++g_staticParkingState.fitTests;
-  if (!lf_fitsStandAndSlot(flight, real, thisDay, day, slot, stand)) return false;
-  for (const std::uint32_t next : stand.adjacent) {
-    const auto other = std::ranges::find_if(
-        engine.staticAcs, [&](const StaticAc& ac) { return ac.simState == SimState::active && ac.sid == next; });
-    if (other != engine.staticAcs.end() && !lf_clearOf(*other, stand, flight)) return false;
+StaticsBySid::StaticsBySid(const TrafficEngine& engine) {
+  for (const StaticAc& ac : engine.staticAcs) {
+    if (ac.simState != SimState::active) continue;
+    if (ac.sid >= bySid_.size()) bySid_.resize(ac.sid + 1, nullptr);
+    if (bySid_[ac.sid] == nullptr) bySid_[ac.sid] = &ac;
   }
-  return true;
+}
+
+const StaticAc* StaticsBySid::on(std::uint32_t sid) const { return sid < bySid_.size() ? bySid_[sid] : nullptr; }
+
+bool lf_flightFits(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
+                   std::uint32_t slot, const ParkingPosition& stand, const StaticsBySid& statics) {
+  if (flight.index == 0) return false;
+  if (thisDay == 1 && flight.day != day) return false;
+  if (real == 1 ? flight.real == 0 : flight.real == 1) return false;
+  if (!flight.hh.test(slot)) return false;
+  return lf_standTakesFlights(stand) && lf_clearOfNeighbours(flight, stand, statics);
 }
 
 bool lf_flightInUse(const LearnedFlight& flight, TrafficEngine& engine) {
@@ -248,28 +249,16 @@ void lf_searchStands(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, st
   const auto slot = static_cast<std::uint32_t>(searched.halfHour);
   std::vector<std::uint32_t> fitting;
   fitting.reserve(256);
-  std::vector<const StaticAc*> staticsBySid;
-  lf_activeStaticsBySid(engine, staticsBySid);
-  std::vector<const StaticAc*> neighbours;
+  const StaticsBySid statics(engine);
   try {
     for (ParkingPosition& stand : g_stands) {
       if (stand.reserved != 0 || stand.used != 0) continue;
       fitting.clear();
-      neighbours.clear();
-      // A blocked stand, or a helipad without helicopters, fits no flight at all.
-      if (stand.blocked != 0 || (stand.heli != 0 && !g_settings.HELICOPTERS.value)) {
-        g_staticParkingState.fitTests += stand.learnedFlights.size();
-        continue;
-      }
-      for (const std::uint32_t next : stand.adjacent)
-        if (next < staticsBySid.size() && staticsBySid[next] != nullptr) neighbours.push_back(staticsBySid[next]);
+      g_staticParkingState.fitTests += stand.learnedFlights.size();
+      // Most stands of a busy pass are blocked: they are passed over without a flight tried.
+      if (!lf_standTakesFlights(stand)) continue;
       for (std::uint32_t i = 0; i < stand.learnedFlights.size(); ++i) {
-        // As lf_flightFits, with the static aircraft next to the stand looked up once.
-        const LearnedFlight& flight = stand.learnedFlights[i];
-        ++g_staticParkingState.fitTests;
-        if (!lf_fitsStandAndSlot(flight, real, thisDay, day, slot, stand)) continue;
-        if (std::ranges::all_of(neighbours, [&](const StaticAc* other) { return lf_clearOf(*other, stand, flight); }))
-          fitting.push_back(i);
+        if (lf_flightFits(stand.learnedFlights[i], real, thisDay, day, slot, stand, statics)) fitting.push_back(i);
       }
       if (fitting.empty()) continue;
       lf_orderFlights(stand, fitting, engine);

@@ -110,8 +110,19 @@ std::int32_t gf_slotsSince(WeekSlot then, WeekSlot now);
 std::int64_t gf_wantedStaticCount();
 WeekSlot lf_logDayTime(TrafficEngine& engine = g_trafficEngine);
 void lf_markReservedStands(TrafficEngine& engine = g_trafficEngine);
+// The first active static aircraft on each stand, by sid, as the engine holds them when
+// made: one table per pass over the stands instead of a search of every static aircraft
+// for every flight tried.
+class StaticsBySid {
+public:
+  explicit StaticsBySid(const TrafficEngine& engine);
+  const StaticAc* on(std::uint32_t sid) const;  // null: none
+
+private:
+  std::vector<const StaticAc*> bySid_;
+};
 bool lf_flightFits(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
-                   std::uint32_t slot, const ParkingPosition& stand, TrafficEngine& engine = g_trafficEngine);
+                   std::uint32_t slot, const ParkingPosition& stand, const StaticsBySid& statics);
 bool lf_flightInUse(const LearnedFlight& flight, TrafficEngine& engine = g_trafficEngine);
 void lf_searchStands(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, std::uint32_t offset,
                      std::vector<StaticCandidate>& out, TrafficEngine& engine = g_trafficEngine);

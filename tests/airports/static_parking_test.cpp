@@ -82,30 +82,30 @@ TEST_F(StaticParkingTest, SlotZeroSearchesPreviousWeekdaysLastSlot) {
 
 TEST_F(StaticParkingTest, FitTestsRefuseEachFailedCondition) {
   const ParkingPosition& stand = g_stands[1];
-  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, engine));
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, StaticsBySid(engine)));
   LearnedFlight out = flight("A", "R", 3, {20});
   out.index = 0;
-  EXPECT_FALSE(lf_flightFits(out, 1, 1, 3, 20, stand, engine));
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 2, {20}), 1, 1, 3, 20, stand, engine));  // other weekday
-  EXPECT_TRUE(lf_flightFits(flight("A", "R", 2, {20}), 1, 0, 3, 20, stand, engine));   // any weekday
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 0), 1, 1, 3, 20, stand, engine));  // soft in real mode
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1), 0, 1, 3, 20, stand, engine));  // real in soft mode
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {19}), 1, 1, 3, 20, stand, engine));
+  EXPECT_FALSE(lf_flightFits(out, 1, 1, 3, 20, stand, StaticsBySid(engine)));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 2, {20}), 1, 1, 3, 20, stand, StaticsBySid(engine)));  // other weekday
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 2, {20}), 1, 0, 3, 20, stand, StaticsBySid(engine)));   // any weekday
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 0), 1, 1, 3, 20, stand, StaticsBySid(engine)));  // soft in real mode
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1), 0, 1, 3, 20, stand, StaticsBySid(engine)));  // real in soft mode
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {19}), 1, 1, 3, 20, stand, StaticsBySid(engine)));
   g_stands[1].heli = 1;
   g_settings.HELICOPTERS.value = false;
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, engine));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, StaticsBySid(engine)));
   g_stands[1].heli = 0;
   g_stands[1].blocked = 1;
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, engine));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, StaticsBySid(engine)));
 }
 
 // 0.06 nm between neighbours: 0.04 + 0.04 collides, 0.04 + 0.01 does not.
 TEST_F(StaticParkingTest, NeighbourOfActiveWideStaticTakesOnlyNarrowFlight) {
   placeStatic(1, "X1*", g_wide, 0.04, {3, 20});
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], engine));
-  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_narrow), 1, 1, 3, 20, g_stands[1], engine));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)));
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_narrow), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)));
   engine.staticAcs.back().simState = SimState::adding2sim;
-  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], engine));
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)));
 }
 
 // The user keeps his reserved stand: no static aircraft is placed there.
