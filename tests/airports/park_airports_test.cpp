@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <thread>
 
 #include "airports/airport_locations.h"
@@ -126,6 +127,47 @@ TEST_F(ParkAirportsTest, AirborneTheFrontEntryInRangeBecomesTheParkAirport) {
   lf_watchParkAirport(nearKlax);
   EXPECT_TRUE(g_parkAirport.icao.empty());
   EXPECT_TRUE(log_.contains("KLAX is in sight"));
+}
+
+// An airport exactly AIRP_RANGE away is in sight; the next distance the arithmetic can give
+// beyond it is not.
+TEST_F(ParkAirportsTest, AirborneAnAirportExactlyAtTheRangeIsInSight) {
+  // An airport on the equator and a user due east of it whose distance computes to exactly
+  // 20 nm: the rounding of the computation decides which positions do, so one is looked for.
+  double airportLon = 0.0;
+  double userLon = 0.0;
+  for (int k = 0; k < 2000 && gf_greatCircleNm({0.0, userLon}, {0.0, airportLon}) != 20.0; ++k) {
+    airportLon = 0.0001 * k;
+    userLon = airportLon + 20.0 / 60.0;
+  }
+  ASSERT_EQ(gf_greatCircleNm({0.0, userLon}, {0.0, airportLon}), 20.0);
+  airport("TSTA", 0.0, airportLon, 1);
+  g_airportsDb.sortAndIndex();
+  ASSERT_EQ(g_settings.AIRP_RANGE.value.load(), 20);
+  // The nearest positions that compute to just below and just above 20 nm.
+  const auto stepTo = [&](double toward, auto past) {
+    double lon = userLon;
+    while (!past(gf_greatCircleNm({0.0, lon}, {0.0, airportLon}))) lon = std::nextafter(lon, toward);
+    return lon;
+  };
+  const double below = stepTo(0.0, [](double nm) { return nm < 20.0; });
+  const double above = stepTo(1.0, [](double nm) { return nm > 20.0; });
+  const struct {
+    double lon;
+    bool set;
+  } cases[] = {{below, true}, {userLon, true}, {above, false}};
+  for (const auto& c : cases) {
+    const LatLon at{0.0, c.lon};
+    SCOPED_TRACE(gf_greatCircleNm(at, {0.0, airportLon}) - 20.0);
+    gf_resetAirportsState();
+    gf_addParkAirport(IcaoCode("TSTA"), {0.0, airportLon});
+    user(at.lat, at.lon, 3000);
+    EXPECT_EQ(lf_findParkAirport(at, false), c.set);
+    EXPECT_EQ(g_parkAirport.icao == IcaoCode("TSTA"), c.set);
+    // Once set, the park airport at that distance stays in sight.
+    if (c.set) lf_watchParkAirport(at);
+    EXPECT_EQ(g_parkAirport.icao == IcaoCode("TSTA"), c.set);
+  }
 }
 
 TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAFileBecomesTheParkAirportWithTheReservedStand) {

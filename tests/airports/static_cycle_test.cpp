@@ -7,6 +7,7 @@
 #include <initializer_list>
 #include <string>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "airports/static_cycle.h"
@@ -91,6 +92,21 @@ TEST_F(StaticCycleTest, ARenewalBeyondTheWantedCountDropsCandidatesThenStaticsTh
       if (const StaticAc* ac = gf_findStaticAcByObjectId(engine, id)) removed.push_back(ac->callsign);
     EXPECT_EQ(removed, c.removed);
     EXPECT_EQ(engine.liveAcs[0].simState == SimState::removingfromsim, c.liveRemoved);
+  }
+}
+
+// A live aircraft parked at the airport is not copied onto another stand by its learned
+// flight, whichever of the flight's names it flies under.
+TEST_F(StaticCycleTest, ARenewalPlacesNoStaticCopyOfALiveParkedAircraft) {
+  for (const auto& [callsign, callsign2, placed] :
+       {std::tuple{"LIVE10009", "", false}, {"KLM9", "LIVE10009", false}, {"KLM9", "KLM8", true}}) {
+    SCOPED_TRACE(callsign2);
+    engine.liveAcs.clear();
+    for (ParkingPosition& stand : g_stands) stand.learnedFlights.clear();
+    addFlight(3, flight(callsign, "R3", {20}, callsign2));
+    live(10009, FlightState::parked, SimState::active, 9);
+    gf_adjustStaticParking(engine);
+    EXPECT_EQ(g_staticCandidates.size(), placed ? 1U : 0U);
   }
 }
 

@@ -3,14 +3,19 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 #include <initializer_list>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "realtraffic/traffic_receiver.h"
 #include "airports/static_parking.h"
 #include "stand_row_fixture.h"
+#include "foundation/geodesy.h"
 #include "foundation/main_window_state.h"
+#include "refdata/dbase_lookups.h"
 #include "refdata/dbase_tables.h"
 
 namespace vexo::test {
@@ -31,8 +36,12 @@ TEST_F(StaticParkingTest, WantedCountFollowsPercentageStandsAndMaximum) {
     int stands, custom, percent, maxPark;
     std::int64_t wanted;
   };
+  // Cases by falling stand count (each erases stands). More than three stands, or half of
+  // them at least, give the share, rounded; fewer give one.
   for (const Case& c : {Case{10, -1, 30, 500, 3}, Case{10, 50, 30, 500, 5}, Case{10, -1, 30, 0, 0},
-                        Case{10, 100, 30, 5, 5}, Case{3, -1, 30, 500, 1}, Case{3, -1, 50, 500, 2}}) {
+                        Case{10, 100, 30, 5, 5}, Case{4, 10, 30, 500, 0}, Case{3, 10, 30, 500, 1},
+                        Case{3, -1, 30, 500, 1}, Case{3, 49, 30, 500, 1}, Case{3, -1, 50, 500, 2},
+                        Case{2, 10, 30, 500, 1}, Case{2, 50, 30, 500, 1}, Case{1, 30, 30, 500, 1}}) {
     g_stands.erase(g_stands.begin() + c.stands, g_stands.end());
     g_settings.CUSTOM_PARKING_PERCENTAGE.value = c.custom;
     g_settings.parking_percentage.value = c.percent;
@@ -108,6 +117,31 @@ TEST_F(StaticParkingTest, NeighbourOfActiveWideStaticTakesOnlyNarrowFlight) {
   EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)));
 }
 
+// A flight fits next to a static aircraft while the distance between their stands is at
+// least the sum of both half spans: at equality it fits.
+TEST_F(StaticParkingTest, NeighbourClearanceAtEqualityFits) {
+  const double distance = gf_greatCircleNm({g_stands[0].latitude, g_stands[0].longitude},
+                                           {g_stands[1].latitude, g_stands[1].longitude});
+  const double wide = gf_halfWingspan(g_wide);
+  const double exact = distance - wide;  // exact: the two lie within a factor of two
+  ASSERT_EQ(exact + wide, distance);
+  // The nearest half spans whose sum with the flight's falls short of and beyond the distance.
+  const auto stepTo = [&](double toward, auto past) {
+    double span = exact;
+    while (!past(span + wide)) span = std::nextafter(span, toward);
+    return span;
+  };
+  const double shorter = stepTo(0.0, [&](double sum) { return sum < distance; });
+  const double longer = stepTo(1.0, [&](double sum) { return sum > distance; });
+  for (const auto& [halfSpan, fits] : {std::pair{shorter, true}, {exact, true}, {longer, false}}) {
+    SCOPED_TRACE(halfSpan + wide - distance);
+    engine.staticAcs.clear();
+    placeStatic(1, "X1*", g_wide, halfSpan, {3, 20});
+    EXPECT_EQ(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)),
+              fits);
+  }
+}
+
 // The user keeps his reserved stand: no static aircraft is placed there.
 TEST_F(StaticParkingTest, TheReservedStandGetsNoStaticAircraft) {
   addFlight(3, flight("KLM3", "PH-C", 3, {20}));
@@ -156,6 +190,64 @@ TEST_F(StaticParkingTest, ModesFollowWeekAndSoftSettings) {
   EXPECT_EQ(g_staticParkingState.softFitOffset, 0);
 }
 
+// A flight is in use when its aircraft is already there under one of its names: a candidate
+// with its registration or first name, a name seen live, a static aircraft placed with its
+// name or registration, or a live aircraft parked at the airport under its callsign.
+TEST_F(StaticParkingTest, FlightInUseByEachOfItsNames) {
+  const LearnedFlight f = flight("KLM1", "PH-A", 3, {20}, 1, "KLM2");
+  struct Case {
+    const char* what;
+    std::function<void()> arrange;
+    bool inUse;
+  };
+  const StaticCandidate candidate{2, 0, {}, "", "", "", 1};
+  const Case cases[] = {
+      {"nothing", [] {}, false},
+      {"candidate registration", [&] { g_staticCandidates.emplace_back(candidate).registration = "PH-A"; }, true},
+      {"candidate first name", [&] { g_staticCandidates.emplace_back(candidate).firstName = "KLM2"; }, true},
+      {"candidate other", [&] { g_staticCandidates.emplace_back(candidate).firstName = "KLM3"; }, false},
+      {"seen callsign", [] { g_seenCallsigns.insert("KLM1"); }, true},
+      {"seen callsign2 with _", [] { g_seenCallsigns.insert("KLM2_"); }, true},
+      {"static first name", [&] { placeStatic(4, "X*", g_narrow, 0.01, {3, 20}).previousCallsign = "KLM1"; }, true},
+      {"static registration", [&] { placeStatic(4, "X*", g_narrow, 0.01, {3, 20}).registration = "PH-A"; }, true},
+      {"live parked callsign", [] { g_liveParked.push_back({"KLM1", 9, 5}); }, true},
+      {"live parked callsign2", [] { g_liveParked.push_back({"KLM2", 9, 5}); }, true},
+      {"live parked other", [] { g_liveParked.push_back({"KLM3", 9, 5}); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    gf_resetStaticParkingState();
+    engine.staticAcs.clear();
+    c.arrange();
+    EXPECT_EQ(lf_flightInUse(f, engine), c.inUse);
+  }
+}
+
+// A flight with a second name stays when its first name holds the next half hour: up to the
+// last slot of the day from its own bits, at the day's end from the next weekday's slot 0.
+TEST_F(StaticParkingTest, StaysLooksAtTheNextSlotUpToTheLastOfTheDay) {
+  struct Case {
+    int now;
+    std::initializer_list<int> slots;
+    bool nextDaySlot0;
+    std::uint8_t stays;
+  };
+  for (const Case& c : {Case{45, {45, 46}, false, 1}, Case{45, {45}, false, 0}, Case{46, {46, 47}, false, 1},
+                        Case{46, {46}, true, 0}, Case{47, {47}, true, 1}, Case{47, {47}, false, 0}}) {
+    SCOPED_TRACE(c.now);
+    for (ParkingPosition& stand : g_stands) {
+      stand.learnedFlights.clear();
+      stand.blocked = 0;
+    }
+    engine.weekSlotNow = WeekSlot{3, c.now};
+    addFlight(1, flight("A1", "R1", 3, c.slots, 1, "B1"));
+    if (c.nextDaySlot0) addFlight(1, flight("A1", "R1", 4, {0}, 1, "B1"));
+    gf_calculateStaticParking(engine);
+    ASSERT_EQ(g_staticCandidates.size(), 1U);
+    EXPECT_EQ(g_staticCandidates[0].stays, c.stays);
+  }
+}
+
 TEST_F(StaticParkingTest, StaysFollowsNextSlotAndNextWeekday) {
   engine.weekSlotNow = WeekSlot{7, 47};
   addFlight(1, flight("A1", "R1", 7, {47}, 1, "B1"));
@@ -177,6 +269,22 @@ TEST_F(StaticParkingTest, KeepOrReplaceComparesAcrossTheWeeksEnd) {
   lf_keepOrReplace(now, placeStatic(1, "NEW*", g_narrow, 0.01, {1, 0}), 0);
   EXPECT_EQ(g_placedStatics.size(), 1U);
   EXPECT_TRUE(g_staticCandidates.empty());
+}
+
+// A candidate for the stand of a placed static aircraft replaces it only when its flight is
+// nearer in time; found as far back as the aircraft parked, the aircraft stays.
+TEST_F(StaticParkingTest, KeepOrReplaceKeepsTheAircraftAtEqualTimes) {
+  const WeekSlot now{3, 20};
+  for (const auto& [offset, stays] : {std::pair{1U, false}, {2U, true}, {3U, true}}) {
+    SCOPED_TRACE(offset);
+    gf_resetStaticParkingState();
+    engine.staticAcs.clear();
+    g_staticCandidates.push_back(StaticCandidate{1, offset, {}, "NEW", "", "", 1});
+    lf_keepOrReplace(now, placeStatic(1, "OLD*", g_narrow, 0.01, {3, 18}), 0);
+    EXPECT_EQ(g_placedStatics.size(), stays ? 1U : 0U);
+    EXPECT_EQ(g_staticRemovals.size(), stays ? 0U : 1U);
+    EXPECT_EQ(g_staticCandidates.empty(), stays);
+  }
 }
 
 TEST_F(StaticParkingTest, ReviewKeepsItsOwnFlightReplacesOthersAndMarksLeaving) {
