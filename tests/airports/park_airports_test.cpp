@@ -102,6 +102,24 @@ TEST_F(ParkAirportsTest, TheListIsOrderedByDistanceUnlessADestinationIsSet) {
   EXPECT_EQ(listed().front(), "EHAM");
 }
 
+// Equal distances keep the list's order, and at the same user position the order is not
+// computed again.
+TEST_F(ParkAirportsTest, TheOrderKeepsEqualDistancesAndStaysAtTheSamePosition) {
+  airport("TSTA", 10.0, 0.1, 1);
+  airport("TSTB", 10.0, 0.1, 1);
+  airport("TSTC", 10.0, 0.2, 1);
+  g_airportsDb.sortAndIndex();
+  writeFile(g_myParkAirportsPath, "TSTB\nTSTC\nTSTA\n");
+  ASSERT_TRUE(lf_readMyParkAirports());
+  gf_sortParkAirports({10.0, 0.0});
+  EXPECT_EQ(listed(), (std::vector<std::string>{"TSTB", "TSTA", "TSTC"}));
+  gf_addParkAirport(IcaoCode("TSTC"), {10.0, 0.2});
+  gf_sortParkAirports({10.0, 0.0});
+  EXPECT_EQ(listed().front(), "TSTC") << "the same position: the order stays";
+  gf_sortParkAirports({10.0, 1e-7});
+  EXPECT_EQ(listed(), (std::vector<std::string>{"TSTB", "TSTA", "TSTC"}));
+}
+
 TEST_F(ParkAirportsTest, AirborneTheFrontEntryInRangeBecomesTheParkAirport) {
   writeFile(g_myParkAirportsPath, "KSMO\n");
   ASSERT_TRUE(lf_readMyParkAirports());
@@ -197,6 +215,13 @@ TEST_F(ParkAirportsTest, OnTheGroundTheAirportWithAFileBecomesTheParkAirportWith
   EXPECT_EQ(g_reservedStand, "T4-44");
   EXPECT_EQ(g_stands[1].reserved, 1);
   EXPECT_EQ(gf_reservedStandName(), "T4-44");
+  // Read again with the user on the ground but at no stand: his reserved stand stays.
+  g_userOnGroundKnown = true;
+  user(33.0, -118.0, 100);
+  EXPECT_EQ(lf_readParkedFile(), "");
+  EXPECT_EQ(g_reservedStand, "T4-44");
+  EXPECT_EQ(readFile(g_myParkAirportsPath), "KLAX,T4-44\n");
+  g_userOnGroundKnown = false;
   // The user chose another stand in the file; re-reading takes it over.
   writeFile(g_myParkAirportsPath, "KLAX,TBIT-105\n");
   g_userOnGroundKnown = true;

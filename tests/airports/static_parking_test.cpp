@@ -15,6 +15,7 @@
 #include "stand_row_fixture.h"
 #include "foundation/geodesy.h"
 #include "foundation/main_window_state.h"
+#include "foundation/random.h"
 #include "refdata/dbase_lookups.h"
 #include "refdata/dbase_tables.h"
 
@@ -170,6 +171,89 @@ TEST_F(StaticParkingTest, FlightSeenLiveIsNeverPlacedAndTakenOut) {
   EXPECT_FALSE(g_stands[0].used);
 }
 
+// Each later mode runs only with its settings: soft flights of another weekday need both.
+TEST_F(StaticParkingTest, EachModeRunsOnlyWithItsSettings) {
+  addFlight(1, flight("REAL", "R1", 3, {20}));
+  addFlight(4, flight("OTHERDAY", "R4", 2, {20}));
+  addFlight(7, flight("SOFT", "R7", 3, {20}, 0));
+  addFlight(10, flight("SOFTDAY", "R10", 2, {20}, 0));
+  g_settings.MAX_FIT.value = 0;
+  g_settings.MAX_PARK_SEL.value = 4;
+  g_settings.CUSTOM_PARKING_PERCENTAGE.value = 100;
+  struct Case {
+    bool week, soft;
+    std::vector<std::string> placed;
+  };
+  for (const Case& c : {Case{false, false, {"REAL"}}, Case{true, false, {"OTHERDAY", "REAL"}},
+                        Case{false, true, {"REAL", "SOFT"}}, Case{true, true, {"OTHERDAY", "REAL", "SOFT", "SOFTDAY"}}}) {
+    SCOPED_TRACE(testing::Message() << "week " << c.week << " soft " << c.soft);
+    g_settings.WEEK.value = c.week;
+    g_settings.PARK_SOFT.value = c.soft;
+    for (ParkingPosition& stand : g_stands) stand.blocked = 0;
+    gf_calculateStaticParking(engine);
+    std::vector<std::string> names;
+    for (const StaticCandidate& candidate : g_staticCandidates) names.push_back(candidate.firstName);
+    std::ranges::sort(names);
+    EXPECT_EQ(names, c.placed);
+  }
+}
+
+// A mode that finds the wanted count ends the search there: it looks no farther back, and
+// the later modes do not run.
+TEST_F(StaticParkingTest, TheSearchStopsWhereTheWantedCountIsFound) {
+  addFlight(1, flight("NOW", "R1", 3, {20}));
+  addFlight(4, flight("EARLIER", "R4", 3, {19}));
+  addFlight(7, flight("OTHERDAY", "R7", 2, {20}));
+  g_settings.WEEK.value = true;
+  g_settings.MAX_PARK_SEL.value = 1;
+  gf_calculateStaticParking(engine);
+  ASSERT_EQ(g_staticCandidates.size(), 1U);
+  EXPECT_EQ(g_staticCandidates[0].firstName, "NOW");
+  EXPECT_EQ(g_staticParkingState.realFitOffset, 0U);
+  EXPECT_FALSE(g_mainWindowState.weekMode) << "the week mode did not run";
+  EXPECT_FALSE(g_stands[3].used || g_stands[6].used);
+}
+
+// The user's own stand, where he stands on the ground, gets no static aircraft either.
+TEST_F(StaticParkingTest, TheStandOfTheUserOnTheGroundGetsNoStaticAircraft) {
+  addFlight(3, flight("KLM3", "PH-C", 3, {20}));
+  addFlight(8, flight("KLM8", "PH-H", 3, {20}));
+  gf_publishStandNames();
+  engine.userAc.set(UserAcData{.latitude = g_stands[2].latitude, .longitude = g_stands[2].longitude});
+  for (const bool onGround : {true, false}) {
+    SCOPED_TRACE(onGround);
+    g_userOnGround = onGround;
+    for (ParkingPosition& stand : g_stands) stand.blocked = 0;
+    gf_calculateStaticParking(engine);
+    const bool onStand3 = std::ranges::any_of(g_staticCandidates, [](const StaticCandidate& c) { return c.sid == 3; });
+    EXPECT_EQ(onStand3, !onGround);
+  }
+  g_userOnGround = false;
+}
+
+// With RANDOM on, a stand keeps the flight of the static aircraft standing on it first; the
+// other flights come in a random order.
+TEST_F(StaticParkingTest, AStandKeepsTheFlightOfItsStaticAircraftFirst) {
+  const bool randomWas = gf_randomEnabled();
+  g_settings.RANDOM.value = true;
+  gf_setRandomEnabled(true);
+  for (int n = 0; n < 6; ++n) addFlight(2, flight("F" + std::to_string(n), "R" + std::to_string(n), 3, {20}));
+  StaticAc& ac = placeStatic(2, "F4*", g_narrow, 0.01, {3, 20});
+  ac.previousCallsign = "PLACED";  // its names and registration put none of the flights in use
+  ac.registration = "RX";
+  for (std::uint32_t seed = 1; seed <= 8; ++seed) {
+    SCOPED_TRACE(seed);
+    gf_seedThreadRandom(seed);
+    gf_resetStaticParkingState();
+    for (ParkingPosition& stand : g_stands) stand.used = stand.blocked = 0;
+    std::vector<StaticCandidate> found;
+    lf_searchStands(engine.weekSlotNow.load(), 1, 1, 0, found, engine);
+    ASSERT_EQ(found.size(), 1U);
+    EXPECT_EQ(found[0].firstName, "F4");
+  }
+  gf_setRandomEnabled(randomWas);
+}
+
 TEST_F(StaticParkingTest, ModesFollowWeekAndSoftSettings) {
   addFlight(1, flight("REAL", "R1", 3, {20}));
   addFlight(4, flight("OTHERDAY", "R4", 2, {20}));
@@ -234,6 +318,9 @@ TEST_F(StaticParkingTest, StaysLooksAtTheNextSlotUpToTheLastOfTheDay) {
   };
   for (const Case& c : {Case{45, {45, 46}, false, 1}, Case{45, {45}, false, 0}, Case{46, {46, 47}, false, 1},
                         Case{46, {46}, true, 0}, Case{47, {47}, true, 1}, Case{47, {47}, false, 0}}) {
+    for (const bool takenOut : {false, true}) {
+      if (takenOut && !c.nextDaySlot0) continue;
+      SCOPED_TRACE(takenOut ? "next weekday's flight taken out" : "");
     SCOPED_TRACE(c.now);
     for (ParkingPosition& stand : g_stands) {
       stand.learnedFlights.clear();
@@ -242,9 +329,11 @@ TEST_F(StaticParkingTest, StaysLooksAtTheNextSlotUpToTheLastOfTheDay) {
     engine.weekSlotNow = WeekSlot{3, c.now};
     addFlight(1, flight("A1", "R1", 3, c.slots, 1, "B1"));
     if (c.nextDaySlot0) addFlight(1, flight("A1", "R1", 4, {0}, 1, "B1"));
+    if (takenOut) g_stands[0].learnedFlights.back().index = 0;
     gf_calculateStaticParking(engine);
     ASSERT_EQ(g_staticCandidates.size(), 1U);
-    EXPECT_EQ(g_staticCandidates[0].stays, c.stays);
+    EXPECT_EQ(g_staticCandidates[0].stays, takenOut ? 0 : c.stays);
+    }
   }
 }
 
@@ -309,6 +398,77 @@ TEST_F(StaticParkingTest, ReviewKeepsItsOwnFlightReplacesOthersAndMarksLeaving) 
   EXPECT_EQ(g_staticRemovals[1].callsign, "GONE*");
 }
 
+// A placed static aircraft whose learned names are seen live is removed, by either name.
+TEST_F(StaticParkingTest, ReviewRemovesAStaticAircraftSeenLiveUnderEitherName) {
+  addFlight(5, flight("A5", "R5", 3, {20}, 1, "B5"));
+  for (const auto& [seen, removed] : {std::pair{"A5", true}, {"B5", true}, {"C5", false}}) {
+    SCOPED_TRACE(seen);
+    gf_resetStaticParkingState();
+    engine.staticAcs.clear();
+    StaticAc& ac = placeStatic(5, "A5*", g_narrow, 0.01, {3, 20});
+    ac.previousCallsign = "A5";
+    ac.auxName = "B5";
+    ac.registration = "R5";
+    g_seenCallsigns.insert(seen);
+    lf_reviewStaticAircraft({3, 20}, engine);
+    EXPECT_EQ(g_staticRemovals.size(), removed ? 1U : 0U);
+    EXPECT_EQ(g_placedStatics.size(), removed ? 0U : 1U);
+  }
+}
+
+// A candidate on the stand next to a placed static aircraft makes way for it, or replaces
+// it, only when their stands are nearer than both half spans; at equality the aircraft is
+// judged on its own flight.
+TEST_F(StaticParkingTest, ReviewNeighbourConflictAtEqualityIsNone) {
+  addFlight(1, flight("OLD", "R1", 3, {18, 19, 20}, 1, "", g_wide));
+  const double distance = gf_greatCircleNm({g_stands[0].latitude, g_stands[0].longitude},
+                                           {g_stands[1].latitude, g_stands[1].longitude});
+  const double wide = gf_halfWingspan(g_wide);
+  const double exact = distance - wide;
+  ASSERT_EQ(exact + wide, distance);
+  const auto stepTo = [&](double toward, auto past) {
+    double span = exact;
+    while (!past(span + wide)) span = std::nextafter(span, toward);
+    return span;
+  };
+  const double longer = stepTo(1.0, [&](double sum) { return sum > distance; });
+  for (const auto& [halfSpan, kept] : {std::pair{exact, true}, {longer, false}}) {
+    SCOPED_TRACE(halfSpan + wide - distance);
+    gf_resetStaticParkingState();
+    engine.staticAcs.clear();
+    g_staticCandidates.push_back(StaticCandidate{2, 0, {}, "NEW", "", "", 1});
+    g_staticCandidates.back().codes.modelId = g_wide;
+    StaticAc& ac = placeStatic(1, "OLD*", g_wide, halfSpan, {3, 18});
+    ac.previousCallsign = "OLD";
+    ac.registration = "R1";
+    lf_reviewStaticAircraft({3, 20}, engine);
+    EXPECT_EQ(g_placedStatics.size(), kept ? 1U : 0U);
+    EXPECT_EQ(g_staticRemovals.size(), kept ? 0U : 1U);
+    EXPECT_EQ(g_staticCandidates.size(), 1U);
+  }
+}
+
+// A kept aircraft leaves when its flight does not hold the next half hour, up to the day's
+// last slot from its own bits.
+TEST_F(StaticParkingTest, ReviewMarksLeavingFromTheNextSlotBeforeTheDaysEnd) {
+  for (const auto& [slots, leaving] : {std::pair{std::vector<int>{45, 46, 47}, 0}, {std::vector<int>{45, 46}, 1}}) {
+    SCOPED_TRACE(slots.size());
+    gf_resetStaticParkingState();
+    engine.staticAcs.clear();
+    g_stands[0].learnedFlights.clear();
+    LearnedFlight f = flight("KLM1", "R1", 3, {}, 1, "KLM2");
+    for (const int slot : slots) f.hh.set(static_cast<std::size_t>(slot));
+    addFlight(1, f);
+    g_staticCandidates.push_back(StaticCandidate{1, 0, f.codes, "KLM1", "KLM2", "R1", 1});
+    StaticAc& own = placeStatic(1, "KLM1*", g_narrow, 0.01, {3, 45});
+    own.previousCallsign = "KLM1";
+    own.auxName = "KLM2";
+    lf_reviewStaticAircraft({3, 46}, engine);
+    ASSERT_EQ(g_placedStatics.size(), 1U);
+    EXPECT_EQ(g_placedStatics[0].leaving, leaving);
+  }
+}
+
 TEST_F(StaticParkingTest, StillFitsLooksBackIntoPreviousWeekday) {
   addFlight(2, flight("A", "R2", 2, {47}));
   StaticAc& ac = placeStatic(2, "A*", g_narrow, 0.01, {2, 47});
@@ -320,7 +480,23 @@ TEST_F(StaticParkingTest, StillFitsLooksBackIntoPreviousWeekday) {
   EXPECT_FALSE(lf_staticStillFits({3, 0}, 0, ac));
 }
 
+// Looking back the longest fit from the day's first slot reaches back to the previous
+// weekday's slot 1, not to its slot 0.
+TEST_F(StaticParkingTest, StillFitsLooksBackAtMostToSlotOneOfThePreviousWeekday) {
+  g_staticParkingState.realFitOffset = 47;
+  for (const auto& [slot, fits] : {std::pair{0, false}, {1, true}, {2, true}}) {
+    SCOPED_TRACE(slot);
+    g_stands[1].learnedFlights.clear();
+    addFlight(2, flight("A", "R2", 2, {slot}));
+    engine.staticAcs.clear();
+    StaticAc& ac = placeStatic(2, "A*", g_narrow, 0.01, {2, slot});
+    ac.registration = "R2";
+    EXPECT_EQ(lf_staticStillFits({3, 0}, 2, ac), fits);
+  }
+}
+
 TEST_F(StaticParkingTest, LandedAircraftGetsLearnedNamesWithinItsWindow) {
+  addFlight(2, flight("KL77", "R2", 3, {30}));  // no second name: not a flight to name it after
   addFlight(6, flight("KLM77", "R6", 3, {30}, 1, "KL77"));
   LiveAc ac;
   ac.codes.airlineId = 7;
@@ -345,6 +521,10 @@ TEST_F(StaticParkingTest, CountShowsMeanParkedTimeOverTheWeeksEnd) {
   placeStatic(5, "C*", g_narrow, 0.01, {1, 0}).simState = SimState::adding2sim;
   EXPECT_EQ(gf_countStaticAircraft(true, engine), 2);
   EXPECT_FLOAT_EQ(g_staticParkingState.meanParkedHours, 1.5F);
+  // One being removed still stands in the simulator.
+  placeStatic(7, "D*", g_narrow, 0.01, {1, 0}).simState = SimState::removingfromsim;  // 1 half hour
+  EXPECT_EQ(gf_countStaticAircraft(true, engine), 3);
+  EXPECT_FLOAT_EQ(g_staticParkingState.meanParkedHours, 5.0F / 6.0F + 0.5F);
 }
 
 }  // namespace
