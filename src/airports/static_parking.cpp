@@ -85,26 +85,10 @@ bool lf_stays(const ParkingPosition& stand, const LearnedFlight& flight, WeekSlo
   });
 }
 
-// A blocked stand, or a helipad without helicopters, takes no flight at all.
-bool lf_standTakesFlights(const ParkingPosition& stand) {
-  return stand.blocked == 0 && (stand.heli == 0 || g_settings.HELICOPTERS.value);
-}
-
 // The flight's aircraft at the stand keeps clear of the static aircraft next to it.
 bool lf_clearOf(const StaticAc& other, const ParkingPosition& stand, const LearnedFlight& flight) {
   const double distance = gf_greatCircleNm({other.standLat, other.standLon}, {stand.latitude, stand.longitude});
   return distance >= other.halfSpan + gf_halfWingspan(flight.codes.modelId);
-}
-
-// Tried only for the few flights that pass every other test, so kept out of the loop over
-// the flights.
-[[gnu::noinline]] bool lf_clearOfNeighbours(const LearnedFlight& flight, const ParkingPosition& stand,
-                                            const StaticsBySid& statics) {
-  for (const std::uint32_t next : stand.adjacent) {
-    const StaticAc* other = statics.on(next);
-    if (other != nullptr && !lf_clearOf(*other, stand, flight)) return false;
-  }
-  return true;
 }
 
 const char* lf_modeText(std::uint32_t real, std::uint32_t thisDay) {
@@ -210,15 +194,16 @@ StaticsBySid::StaticsBySid(const TrafficEngine& engine) {
   }
 }
 
-const StaticAc* StaticsBySid::on(std::uint32_t sid) const { return sid < bySid_.size() ? bySid_[sid] : nullptr; }
+void StaticsBySid::nextTo(const ParkingPosition& stand, std::vector<const StaticAc*>& out) const {
+  out.clear();
+  for (const std::uint32_t next : stand.adjacent) {
+    if (next < bySid_.size() && bySid_[next] != nullptr) out.push_back(bySid_[next]);
+  }
+}
 
-bool lf_flightFits(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
-                   std::uint32_t slot, const ParkingPosition& stand, const StaticsBySid& statics) {
-  if (flight.index == 0) return false;
-  if (thisDay == 1 && flight.day != day) return false;
-  if (real == 1 ? flight.real == 0 : flight.real == 1) return false;
-  if (!flight.hh.test(slot)) return false;
-  return lf_standTakesFlights(stand) && lf_clearOfNeighbours(flight, stand, statics);
+bool lf_clearOfNeighbours(std::span<const StaticAc* const> neighbours, const ParkingPosition& stand,
+                          const LearnedFlight& flight) {
+  return std::ranges::all_of(neighbours, [&](const StaticAc* other) { return lf_clearOf(*other, stand, flight); });
 }
 
 bool lf_flightInUse(const LearnedFlight& flight, TrafficEngine& engine) {
@@ -250,6 +235,7 @@ void lf_searchStands(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, st
   std::vector<std::uint32_t> fitting;
   fitting.reserve(256);
   const StaticsBySid statics(engine);
+  std::vector<const StaticAc*> neighbours;
   try {
     for (ParkingPosition& stand : g_stands) {
       if (stand.reserved != 0 || stand.used != 0) continue;
@@ -257,8 +243,9 @@ void lf_searchStands(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, st
       g_staticParkingState.fitTests += stand.learnedFlights.size();
       // Most stands of a busy pass are blocked: they are passed over without a flight tried.
       if (!lf_standTakesFlights(stand)) continue;
+      statics.nextTo(stand, neighbours);
       for (std::uint32_t i = 0; i < stand.learnedFlights.size(); ++i) {
-        if (lf_flightFits(stand.learnedFlights[i], real, thisDay, day, slot, stand, statics)) fitting.push_back(i);
+        if (lf_flightFits(stand.learnedFlights[i], real, thisDay, day, slot, stand, neighbours)) fitting.push_back(i);
       }
       if (fitting.empty()) continue;
       lf_orderFlights(stand, fitting, engine);

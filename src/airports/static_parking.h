@@ -8,11 +8,13 @@
 #include <atomic>
 #include <cstdint>
 #include <mutex>
+#include <span>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
 #include "airports/parking_position.h"
+#include "foundation/settings.h"
 #include "foundation/time_text.h"
 #include "refdata/ac_codes.h"
 
@@ -116,13 +118,32 @@ void lf_markReservedStands(TrafficEngine& engine = g_trafficEngine);
 class StaticsBySid {
 public:
   explicit StaticsBySid(const TrafficEngine& engine);
-  const StaticAc* on(std::uint32_t sid) const;  // null: none
+  // Those on the stands next to the stand, into out.
+  void nextTo(const ParkingPosition& stand, std::vector<const StaticAc*>& out) const;
 
 private:
   std::vector<const StaticAc*> bySid_;
 };
-bool lf_flightFits(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
-                   std::uint32_t slot, const ParkingPosition& stand, const StaticsBySid& statics);
+// A blocked stand, or a helipad without helicopters, takes no flight at all.
+inline bool lf_standTakesFlights(const ParkingPosition& stand) {
+  return stand.blocked == 0 && (stand.heli == 0 || g_settings.HELICOPTERS.value);
+}
+// The flight's aircraft at the stand keeps clear of each of the static aircraft next to it.
+bool lf_clearOfNeighbours(std::span<const StaticAc* const> neighbours, const ParkingPosition& stand,
+                          const LearnedFlight& flight);
+// neighbours: the active static aircraft next to the stand (StaticsBySid::nextTo), looked
+// up once for all the flights of a stand. Defined here so that the stand search, which
+// tries every flight of every free stand for each half hour back, has it inlined.
+inline bool lf_flightFits(const LearnedFlight& flight, std::uint32_t real, std::uint32_t thisDay, std::uint32_t day,
+                          std::uint32_t slot, const ParkingPosition& stand,
+                          std::span<const StaticAc* const> neighbours) {
+  if (flight.index == 0) return false;
+  if (thisDay == 1 && flight.day != day) return false;
+  if (real == 1 ? flight.real == 0 : flight.real == 1) return false;
+  if (!flight.hh.test(slot)) return false;
+  if (!lf_standTakesFlights(stand)) return false;
+  return neighbours.empty() || lf_clearOfNeighbours(neighbours, stand, flight);
+}
 bool lf_flightInUse(const LearnedFlight& flight, TrafficEngine& engine = g_trafficEngine);
 void lf_searchStands(WeekSlot now, std::uint32_t real, std::uint32_t thisDay, std::uint32_t offset,
                      std::vector<StaticCandidate>& out, TrafficEngine& engine = g_trafficEngine);

@@ -81,6 +81,13 @@ protected:
     return engine.staticAcs.back();
   }
 
+  // The active static aircraft next to the stand, as the stand search finds them.
+  std::vector<const StaticAc*> staticsNextTo(const ParkingPosition& stand) const {
+    std::vector<const StaticAc*> out;
+    StaticsBySid(engine).nextTo(stand, out);
+    return out;
+  }
+
   SimLink link;
   TrafficEngine engine{link};
 };

@@ -92,30 +92,30 @@ TEST_F(StaticParkingTest, SlotZeroSearchesPreviousWeekdaysLastSlot) {
 
 TEST_F(StaticParkingTest, FitTestsRefuseEachFailedCondition) {
   const ParkingPosition& stand = g_stands[1];
-  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, StaticsBySid(engine)));
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, staticsNextTo(stand)));
   LearnedFlight out = flight("A", "R", 3, {20});
   out.index = 0;
-  EXPECT_FALSE(lf_flightFits(out, 1, 1, 3, 20, stand, StaticsBySid(engine)));
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 2, {20}), 1, 1, 3, 20, stand, StaticsBySid(engine)));  // other weekday
-  EXPECT_TRUE(lf_flightFits(flight("A", "R", 2, {20}), 1, 0, 3, 20, stand, StaticsBySid(engine)));   // any weekday
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 0), 1, 1, 3, 20, stand, StaticsBySid(engine)));  // soft in real mode
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1), 0, 1, 3, 20, stand, StaticsBySid(engine)));  // real in soft mode
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {19}), 1, 1, 3, 20, stand, StaticsBySid(engine)));
+  EXPECT_FALSE(lf_flightFits(out, 1, 1, 3, 20, stand, staticsNextTo(stand)));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 2, {20}), 1, 1, 3, 20, stand, staticsNextTo(stand)));  // other weekday
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 2, {20}), 1, 0, 3, 20, stand, staticsNextTo(stand)));   // any weekday
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 0), 1, 1, 3, 20, stand, staticsNextTo(stand)));  // soft in real mode
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1), 0, 1, 3, 20, stand, staticsNextTo(stand)));  // real in soft mode
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {19}), 1, 1, 3, 20, stand, staticsNextTo(stand)));
   g_stands[1].heli = 1;
   g_settings.HELICOPTERS.value = false;
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, StaticsBySid(engine)));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, staticsNextTo(stand)));
   g_stands[1].heli = 0;
   g_stands[1].blocked = 1;
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, StaticsBySid(engine)));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}), 1, 1, 3, 20, stand, staticsNextTo(stand)));
 }
 
 // 0.06 nm between neighbours: 0.04 + 0.04 collides, 0.04 + 0.01 does not.
 TEST_F(StaticParkingTest, NeighbourOfActiveWideStaticTakesOnlyNarrowFlight) {
   placeStatic(1, "X1*", g_wide, 0.04, {3, 20});
-  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)));
-  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_narrow), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)));
+  EXPECT_FALSE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], staticsNextTo(g_stands[1])));
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_narrow), 1, 1, 3, 20, g_stands[1], staticsNextTo(g_stands[1])));
   engine.staticAcs.back().simState = SimState::adding2sim;
-  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)));
+  EXPECT_TRUE(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], staticsNextTo(g_stands[1])));
 }
 
 // A flight fits next to a static aircraft while the distance between their stands is at
@@ -138,7 +138,7 @@ TEST_F(StaticParkingTest, NeighbourClearanceAtEqualityFits) {
     SCOPED_TRACE(halfSpan + wide - distance);
     engine.staticAcs.clear();
     placeStatic(1, "X1*", g_wide, halfSpan, {3, 20});
-    EXPECT_EQ(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], StaticsBySid(engine)),
+    EXPECT_EQ(lf_flightFits(flight("A", "R", 3, {20}, 1, "", g_wide), 1, 1, 3, 20, g_stands[1], staticsNextTo(g_stands[1])),
               fits);
   }
 }
