@@ -13,6 +13,9 @@ TEST(Qnh, NumbersStringsInchesAndTheClamp) {
   EXPECT_EQ(gf_readQnh(R"({"QNH": "1020"})"), 1020);
   EXPECT_EQ(gf_readQnh(R"({"QNH": "1006 hPa"})"), 1006);  // text after the number is ignored
   EXPECT_EQ(gf_readQnh(R"({"QNH": 1013.5})"), 1014);      // halves away from zero
+  // A fraction is taken as a 32-bit float first: this one is 1013.5 there.
+  EXPECT_EQ(gf_readQnh(R"({"QNH": 1013.49999999})"), 1014);
+  EXPECT_EQ(gf_readQnh(R"({"QNH": 1013.4999})"), 1013);
   EXPECT_EQ(gf_readQnh(R"({"QNH": 2992})"), 1013);        // hundredths of an inch of mercury
   EXPECT_EQ(gf_readQnh(R"({"QNH": "2996"})"), 1015);
   EXPECT_EQ(gf_readQnh(R"({"QNH": 850})"), 900);

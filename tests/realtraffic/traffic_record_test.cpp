@@ -71,14 +71,18 @@ TEST(TrafficRecord, VehiclesHexidsAndNonAircraftAreDropped) {
   EXPECT_EQ(reader.receiver->recordTime.load(), 0.0);  // not a record: the clock stands
   EXPECT_EQ(reader.read(makeRecord({{1, "10000"}})), RecordOutcome::hexidTooLow);
   EXPECT_EQ(reader.read(makeRecord({{1, "10001"}})), RecordOutcome::accepted);
-  for (const char* type : {"GLID", "TWR", "BALLOON", "null", ""})
+  for (const char* type : {"BALL", "EMER", "GLID", "GRND", "GND", "PARA", "SERV", "SHIP", "VENT", "TWR", "B738X",
+                           "BALLOON", "null", ""})
     EXPECT_EQ(reader.read(makeRecord({{10, type}})), RecordOutcome::notAnAircraft) << type;
-  for (const char* category : {"B1", "B4", "C2"})
+  for (const char* category : {"B1", "B2", "B4", "C1", "C2"})
     EXPECT_EQ(reader.read(makeRecord({{28, category}})), RecordOutcome::notAnAircraft) << category;
   EXPECT_EQ(reader.read(makeRecord({{28, "B3"}})), RecordOutcome::accepted);
+  EXPECT_EQ(reader.read(makeRecord({{10, "A20N"}})), RecordOutcome::accepted);  // four characters are a type
+  // A vehicle is marked by " VEH"; the letters alone are no mark.
+  EXPECT_EQ(reader.read(makeRecord({{9, "VEH12"}})), RecordOutcome::accepted);
   EXPECT_EQ(reader.read(makeRecord({{11, "N1234567890123"}})), RecordOutcome::registrationTooLong);
   EXPECT_EQ(reader.read(makeRecord({{2, "35.0"}})), RecordOutcome::outOfRange);  // about 64 nm north
-  EXPECT_EQ(intake.size(), 2u);
+  EXPECT_EQ(intake.size(), 4u);
 }
 
 TEST(TrafficRecord, FieldErrorsAreLoggedAndLoseTheRecord) {
@@ -92,6 +96,10 @@ TEST(TrafficRecord, FieldErrorsAreLoggedAndLoseTheRecord) {
       {{{3, "x1"}}, "lon:x1"},
       {{{2, "0.00005"}, {3, "-0.00005"}}, "invalid lalo: 0.000050,-0.000050"},
       {{{2, "91"}}, "invalid lalo: 91.000000,-118.400000"},
+      {{{2, "90.0001"}}, "invalid lalo: 90.000100,-118.400000"},
+      {{{2, "-90.0001"}}, "invalid lalo: -90.000100,-118.400000"},
+      {{{3, "180.0001"}}, "invalid lalo: 33.940000,180.000100"},
+      {{{3, "-180.0001"}}, "invalid lalo: 33.940000,-180.000100"},
       {{{5, "?"}}, "vs:?"},
       {{{7, "east"}}, "track incorrect east"},
       {{{8, ""}}, "gs:"},
@@ -110,6 +118,9 @@ TEST(TrafficRecord, FieldErrorsAreLoggedAndLoseTheRecord) {
     EXPECT_EQ(reader.read(makeRecord(changes)), RecordOutcome::fieldError) << message;
     EXPECT_TRUE(log.contains("exception in processLineSub: " + message)) << message;
   }
+  // The bounds themselves are positions: far away, so out of range, but no error.
+  for (const auto& [field, text] : {std::pair{2, "90"}, {2, "-90"}, {3, "180"}, {3, "-180"}})
+    EXPECT_EQ(reader.read(makeRecord({{field, text}})), RecordOutcome::outOfRange) << field << " " << text;
   const std::string badAltitude = makeRecord({{4, "high"}});
   EXPECT_EQ(reader.read(badAltitude), RecordOutcome::fieldError);
   EXPECT_TRUE(log.contains("exception in processLineSub: altitude high incorrect, from: " + badAltitude));
@@ -154,6 +165,11 @@ TEST(TrafficRecord, GroundAndAirborneByHeightAndSpeed) {
   EXPECT_EQ(intake.back().pos.altitude, 0.0);
   EXPECT_EQ(intake.back().pos.airborne, 0);
   EXPECT_FALSE(intake.back().pos.rollValid);
+  // On the ground the roll field is not read at all.
+  for (const char* roll : {"10", "bank"}) {
+    ASSERT_EQ(reader.read(makeRecord({{2, "33.9925"}, {3, "-118.408"}, {8, "30"}, {23, roll}})), RecordOutcome::accepted);
+    EXPECT_FALSE(intake.back().pos.rollValid) << roll;
+  }
   EXPECT_EQ(reader.read(slow, makeContext(false)), RecordOutcome::groundAwayFromPark);
   // 6 nm away from the park airport is too far for a ground report.
   EXPECT_EQ(reader.read(makeRecord({{2, "34.0425"}, {8, "30"}})), RecordOutcome::groundAwayFromPark);
@@ -164,6 +180,30 @@ TEST(TrafficRecord, GroundAndAirborneByHeightAndSpeed) {
   EXPECT_EQ(intake.back().pos.altitude, 0.0);  // 40 ft above the field at 100 knots
   ASSERT_EQ(reader.read(makeRecord({{4, "1040"}, {8, "130"}}), field), RecordOutcome::accepted);
   EXPECT_EQ(intake.back().pos.altitude, 1040.0);
+  // Low above the field and slow is on the ground: each height step with its speed, just
+  // below, at and just above either bound (field elevation 1000 ft).
+  struct Case {
+    const char* altitude;
+    const char* speed;
+    double elevation;
+    double stored;
+  };
+  const Case cases[] = {
+      {"1000", "200", 1000.0, 0.0},      {"1001", "200", 1000.0, 1001.0},   // at the field
+      {"1042", "120", 1000.0, 0.0},      {"1043", "120", 1000.0, 1043.0},   {"1042", "120.5", 1000.0, 1042.0},
+      {"1084", "80", 1000.0, 0.0},       {"1085", "80", 1000.0, 1085.0},    {"1084", "80.5", 1000.0, 1084.0},
+      {"1108", "43", 1000.0, 0.0},       {"1109", "43", 1000.0, 1109.0},    {"1108", "43.5", 1000.0, 1108.0},
+      {"13999", "100", 13970.0, 0.0},    {"14000", "100", 13970.0, 14000.0},  // only below 14000 ft
+      {"30000", "35", 1000.0, 0.0},      {"30000", "35.5", 1000.0, 30000.0},  // slow is on the ground anywhere
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fmt::format("{} ft at {} kn, field {} ft", c.altitude, c.speed, c.elevation));
+    field.parkAirportElevation = c.elevation;
+    ASSERT_EQ(reader.read(makeRecord({{4, c.altitude}, {8, c.speed}}), field), RecordOutcome::accepted);
+    EXPECT_EQ(intake.back().pos.altitude, c.stored);
+    EXPECT_EQ(intake.back().pos.airborne, c.stored > 0.0 ? 1 : 0);
+  }
+  field.parkAirportElevation = 1000.0;
   ASSERT_EQ(reader.read(makeRecord({{4, "-50"}, {8, "0"}}), field), RecordOutcome::accepted);
   EXPECT_EQ(intake.back().pos.altitude, 0.0);
   // Without an elevation the field counts as 1000 ft below sea level.
@@ -174,6 +214,8 @@ TEST(TrafficRecord, GroundAndAirborneByHeightAndSpeed) {
   field = makeContext();
   field.airborneOnly = true;
   EXPECT_EQ(reader.read(makeRecord({{4, "270"}, {8, "140"}}), field), RecordOutcome::notAirborne);
+  EXPECT_EQ(reader.read(makeRecord({{4, "275"}, {8, "140"}}), field), RecordOutcome::notAirborne);
+  EXPECT_EQ(reader.read(makeRecord({{4, "275.5"}, {8, "140"}}), field), RecordOutcome::accepted);
   EXPECT_EQ(reader.read(makeRecord({{4, "280"}, {8, "140"}}), field), RecordOutcome::accepted);
   field.parkAirport.reset();
   EXPECT_EQ(reader.read(makeRecord({{4, "151"}, {8, "140"}}), field), RecordOutcome::accepted);
@@ -185,6 +227,14 @@ TEST(TrafficRecord, HeadingTrackRollAndAirspeed) {
   ASSERT_EQ(reader.read(makeRecord({{25, "0"}, {7, ""}})), RecordOutcome::accepted);
   EXPECT_EQ(intake.back().pos.trueHeading, 6.283185307179586);
   EXPECT_NEAR(intake.back().pos.track, 360.0, g_eps);
+  // A reported track stays; only a track of 0 is taken from the heading.
+  ASSERT_EQ(reader.read(makeRecord({{25, "135"}, {7, "120"}})), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.track, 120.0);
+  ASSERT_EQ(reader.read(makeRecord({{25, "135"}, {7, "0"}})), RecordOutcome::accepted);
+  EXPECT_NEAR(intake.back().pos.track, 135.0, g_eps);
+  // Up to 360 is a heading; only above it is an error.
+  ASSERT_EQ(reader.read(makeRecord({{25, "360"}})), RecordOutcome::accepted);
+  EXPECT_NEAR(intake.back().pos.trueHeading, 2 * M_PI, g_eps);
   // A negative heading is no heading; another source kind is not read at all.
   ASSERT_EQ(reader.read(makeRecord({{25, "-1"}})), RecordOutcome::accepted);
   EXPECT_FALSE(intake.back().pos.trueHeadingValid);
@@ -201,6 +251,16 @@ TEST(TrafficRecord, HeadingTrackRollAndAirspeed) {
   EXPECT_EQ(intake.back().pos.speed, 250.0);
   ASSERT_EQ(reader.read(makeRecord({{4, "25000"}})), RecordOutcome::accepted);
   EXPECT_EQ(intake.back().pos.speed, 430.0);
+  // Each step of the speed by altitude holds up to and including its limit.
+  const std::pair<const char*, double> steps[] = {{"1999", 180.0},  {"2000", 180.0},  {"2001", 220.0},
+                                                  {"5000", 220.0},  {"5001", 250.0},  {"10000", 250.0},
+                                                  {"10001", 350.0}, {"20000", 350.0}, {"20001", 430.0}};
+  for (const auto& [altitude, speed] : steps) {
+    ASSERT_EQ(reader.read(makeRecord({{4, altitude}})), RecordOutcome::accepted) << altitude;
+    EXPECT_EQ(intake.back().pos.speed, speed) << altitude;
+  }
+  ASSERT_EQ(reader.read(makeRecord({{4, "0"}, {2, "33.9425"}, {3, "-118.41"}})), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().pos.speed, 180.0);  // on the ground: the lowest step
   ASSERT_EQ(reader.read(makeRecord({{20, "312.5"}})), RecordOutcome::accepted);
   EXPECT_EQ(intake.back().pos.speed, 312.5);
 }

@@ -1,6 +1,10 @@
 // The readers on real loopback sockets, fed by the traffic-source stand-in.
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
 #include <future>
 #include <thread>
 
@@ -41,6 +45,20 @@ void lf_send(std::uint16_t port, const std::string& bytes) {
   const platform::Socket socket = platform::gf_openUdpSocket(0, true, error, atBind);
   ASSERT_TRUE(socket.valid());
   ASSERT_TRUE(platform::gf_sendDatagramToLoopback(socket.fd(), port, bytes, error)) << error;
+}
+
+// To another address of the loopback network than 127.0.0.1.
+void lf_sendTo(const char* address, std::uint16_t port, const std::string& bytes) {
+  int error = 0;
+  bool atBind = false;
+  const platform::Socket socket = platform::gf_openUdpSocket(0, false, error, atBind);
+  ASSERT_TRUE(socket.valid());
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  ASSERT_EQ(::inet_pton(AF_INET, address, &to.sin_addr), 1);
+  ASSERT_EQ(::sendto(socket.fd(), bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to),
+            static_cast<ssize_t>(bytes.size()));
 }
 
 }  // namespace
@@ -106,6 +124,62 @@ TEST(UdpReader, ReadersTakeAReplayedRecording) {
   EXPECT_TRUE(log.contains("QNH Reader has stopped"));
   EXPECT_EQ(g_trafficLight.load(), g_lightStopped);
   gf_resetReaders();
+}
+
+// RealTraffic on this PC: the reader listens on 127.0.0.1 only and takes every datagram.
+// On another PC: it listens on every address and drops a datagram that repeats the one
+// before it byte for byte.
+TEST(UdpReader, ReaderListensAndDropsRepeatsByWhereRealTrafficRuns) {
+  test::LogCapture log;
+  struct Case {
+    bool atThisPc;
+    std::uint32_t delivered;  // of three copies, one other datagram, one to 127.0.0.2 and the mark
+  };
+  for (const Case c : {Case{true, 5}, Case{false, 4}}) {
+    SCOPED_TRACE(c.atThisPc);
+    gf_resetReaders();
+    g_qnh.store(0);
+    gf_setReaderLight(g_qnhLight, g_lightStopped);
+    std::thread reader(lf_qnhReaderThread, 0, c.atThisPc);
+    ASSERT_TRUE(test::waitUntil([] { return g_qnhLight.load() == g_lightReceiving; }));
+    const std::uint16_t port = g_qnhReceiver.boundPort();
+    const std::string copy = fmt::format(R"({{"QNH": {}}})", c.atThisPc ? 1001 : 1002);
+    for (int i = 0; i < 3; ++i) lf_send(port, copy);
+    lf_send(port, R"({"QNH": 1003})");
+    lf_sendTo("127.0.0.2", port, R"({"QNH": 1004})");
+    lf_send(port, R"({"QNH": 1005})");
+    ASSERT_TRUE(test::waitUntil([] { return g_qnh.load() == 1005; }));
+    EXPECT_EQ(g_qnhReceiver.datagramCount.load(), c.delivered);
+    g_qnhReceiver.stopRequested.store(true);
+    reader.join();
+  }
+  gf_resetReaders();
+}
+
+// Before RealTraffic is awaited again both readers start over: no record time, no
+// callsigns, no stop, the QNH back to 1013 and its counters to 0, the lights receiving.
+TEST(UdpReader, ResetTakesBothReadersBackToTheirStart) {
+  g_trafficReceiver.recordTime.store(1700000000.0);
+  g_trafficReceiver.startCollectingCallsigns();
+  ASSERT_TRUE(g_trafficReceiver.collectCallsign("AAL1"));
+  g_trafficReceiver.stopRequested.store(true);
+  g_trafficReceiving.store(false);
+  g_qnhReceiver.lastQnh.store(1020);
+  g_qnhReceiver.stopRequested.store(true);
+  g_qnhReceiver.datagramCount.store(7);
+  g_qnhReceiver.countAtLastCheck.store(5);
+  g_qnhReceiving.store(false);
+  gf_resetReaders();
+  EXPECT_EQ(g_trafficReceiver.recordTime.load(), 0.0);
+  EXPECT_TRUE(g_trafficReceiver.callsigns().empty());
+  EXPECT_FALSE(g_trafficReceiver.stopRequested.load());
+  EXPECT_TRUE(g_trafficReceiving.load());
+  EXPECT_EQ(g_qnhReceiver.lastQnh.load(), 1013);
+  EXPECT_FALSE(g_qnhReceiver.stopRequested.load());
+  EXPECT_EQ(g_qnhReceiver.datagramCount.load(), 0u);
+  EXPECT_EQ(g_qnhReceiver.countAtLastCheck.load(), 0u);
+  EXPECT_TRUE(g_qnhReceiving.load());
+  g_trafficReceiver.stopCollectingCallsigns();
 }
 
 TEST(UdpReader, BindFailureEndsTheRunWithReaderError) {
