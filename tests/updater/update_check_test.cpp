@@ -69,6 +69,28 @@ TEST_F(UpdateCheckTest, DataFilesFollowTheServer) {
   EXPECT_FALSE(fs::exists("versions.json"));
 }
 
+// A local file that cannot even be looked up (its folder is a file) is not taken for a
+// missing one: the check stops with the file-system error and fetches nothing.
+TEST_F(UpdateCheckTest, UnreadableLocalFileStopsTheCheck) {
+  server.route("/12/dbase.enc", {200, test::dataFileOf("<root>new dbase</root>", dir / "scratch.enc")});
+  const std::pair<const char*, const char*> keys[] = {{"dbase", "input"}, {"liveries", "output"}};
+  for (const auto& [key, folder] : keys) {
+    SCOPED_TRACE(key);
+    fs::remove_all(folder);
+    test::writeFile(folder, "a file where the folder belongs");
+    serveVersions(test::versionsJson({{key, {4, 0, 0}}}));
+    try {
+      check();
+      ADD_FAILURE() << "no error";
+    } catch (const fs::filesystem_error& e) {
+      EXPECT_NE(std::string(e.what()).find("exists"), std::string::npos) << e.what();
+    }
+    EXPECT_EQ(test::readFile(folder), "a file where the folder belongs");
+    EXPECT_FALSE(settings.SCAN_LIVERIES.value);
+    EXPECT_FALSE(fs::exists(dir / "parameters.xml"));
+  }
+}
+
 // A failed download (error status, cut off, stalled) and a 200 answer that is not a data
 // file (a portal's page, a data file cut short by a server that sends no length, one of
 // another key, one without its final chunk) leave the data file byte for byte and its
