@@ -221,6 +221,32 @@ TEST(TrafficRecord, GroundAndAirborneByHeightAndSpeed) {
   EXPECT_EQ(reader.read(makeRecord({{4, "151"}, {8, "140"}}), field), RecordOutcome::accepted);
 }
 
+// The range is measured from the user aircraft, the ground radius from the park airport:
+// here the park airport lies 18 nm north of the user aircraft (1/60 degree is 1 nm).
+TEST(TrafficRecord, RangeFromTheUserGroundRadiusFromTheParkAirport) {
+  IntakeScope intake;
+  Reader reader;
+  RecordContext context = makeContext();
+  const LatLon park{test::g_klax.lat + 18.0 / 60.0, test::g_klax.lon};
+  context.parkAirport = ParkAirportRef{park, 125.0};
+  const auto lat = [](double nmNorthOfUser) { return fmt::format("{:.6f}", test::g_klax.lat + nmNorthOfUser / 60.0); };
+  struct Case {
+    double nmNorth;
+    const char* altitude;
+    RecordOutcome outcome;
+  };
+  const Case cases[] = {
+      {-30.0, "5000", RecordOutcome::accepted},            // 48 nm from the park airport
+      {39.9, "5000", RecordOutcome::accepted},             {40.1, "5000", RecordOutcome::outOfRange},
+      {18.0, "0", RecordOutcome::accepted},                {22.9, "0", RecordOutcome::accepted},
+      {23.1, "0", RecordOutcome::groundAwayFromPark},      {0.0, "0", RecordOutcome::groundAwayFromPark},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(reader.read(makeRecord({{2, lat(c.nmNorth)}, {3, "-118.408"}, {4, c.altitude}}), context), c.outcome)
+        << c.nmNorth << " nm north at " << c.altitude << " ft";
+  }
+}
+
 TEST(TrafficRecord, HeadingTrackRollAndAirspeed) {
   IntakeScope intake;
   Reader reader;
@@ -316,6 +342,31 @@ TEST(TrafficRecord, ControlCharactersTimeLimitsAndUnusableRouteCodes) {
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4) << text;  // once per code
   EXPECT_TRUE(log.contains("route code 'KLAX' is not three letters or digits: taken as none\n"));
   EXPECT_TRUE(log.contains("route code 'S-O'"));
+}
+
+// Every record with a readable time moves the traffic clock, whatever drops it later.
+TEST(TrafficRecord, EveryReadableTimeMovesTheClock) {
+  IntakeScope intake;
+  Reader reader;
+  const std::vector<std::pair<test::FieldChanges, RecordOutcome>> cases{
+      {{{2, "35.0"}}, RecordOutcome::outOfRange},
+      {{{2, "x"}}, RecordOutcome::fieldError},
+      {{{11, "N1234567890123"}}, RecordOutcome::registrationTooLong},
+      {{{10, "GLID"}}, RecordOutcome::notAnAircraft},
+      {{{1, "10000"}}, RecordOutcome::hexidTooLow},
+      {{{9, "AIRPORT1"}}, RecordOutcome::refusedCallsign},
+      {{{9, "null"}, {11, "null"}}, RecordOutcome::noIdentity},
+      {{{8, "10"}}, RecordOutcome::groundAwayFromPark},
+  };
+  double time = 1700000000.0;
+  for (auto [changes, outcome] : cases) {
+    time += 1.0;
+    changes.emplace_back(14, fmt::format("{:.0f}", time));
+    const RecordContext context = makeContext(outcome != RecordOutcome::groundAwayFromPark);
+    EXPECT_EQ(reader.read(makeRecord(changes), context), outcome) << time;
+    EXPECT_EQ(reader.receiver->recordTime.load(), time);
+  }
+  EXPECT_EQ(intake.size(), 0u);
 }
 
 TEST(TrafficRecord, IntakeOffStillMovesTheClockAndCollectsCallsigns) {
