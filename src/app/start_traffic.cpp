@@ -74,7 +74,8 @@ void lf_processRTVersion(const std::string& reply) {
 }
 
 void gf_sendUserPositionNow(TrafficEngine& engine) {
-  gf_sendUserPosition(engine.link.userAc(), g_rtAtThisPc, [&engine] { gf_takeLiveAcsOutOfSim(engine); });
+  gf_sendUserPosition(engine.link.userAc(), g_rtAtThisPc, [&engine] { gf_takeLiveAcsOutOfSim(engine); },
+                      lf_processRTVersion);
 }
 
 LatLon gf_userPosition() {
@@ -133,9 +134,8 @@ void lf_waitForRealTraffic(const SteadyTimer&) {
   lf_flushLog();
   gf_resetReaders();
   // The wait gives up by itself when the run ends or the server is closed.
-  if (waitForClient()) {
-    sendDataPacket("Qs999=version\r\n");
-    lf_processRTVersion(receive());
+  if (std::string reply; g_rtServer.waitForRealTraffic(reply)) {
+    lf_processRTVersion(reply);
     gf_setRtLinkUp(true);
     g_rtNotConnectedYet = false;
     gf_log("RealTraffic connected");

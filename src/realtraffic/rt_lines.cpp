@@ -39,17 +39,36 @@ void gf_sendSimTime(RTServer& server, std::int64_t seconds) {
 
 void gf_sendSimTime(std::int64_t seconds) { gf_sendSimTime(g_rtServer, seconds); }
 
+namespace {
+
+// A client just accepted in place of RealTraffic gone, or of one that never answered.
+void lf_askTakenBack(RTServer& server, const VersionReplyHandler& processVersion) {
+  const std::string reply = server.askVersion();
+  if (gf_runEnding()) return;
+  if (!server.connected()) {
+    gf_setRtLinkUp(false);  // it went before it answered: not RealTraffic
+    return;
+  }
+  if (processVersion) processVersion(reply);
+  gf_setRtLinkUp(true);
+  gf_setStatus(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
+  gf_clearStatus();
+}
+
+}  // namespace
+
 void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc,
-                         const std::function<void()>& takeLiveAcsOutOfSim) {
+                         const std::function<void()>& takeLiveAcsOutOfSim, const VersionReplyHandler& processVersion) {
   if (!rtAtThisPc) return;
   if (std::abs(pose.latitude) <= g_noPosition && std::abs(pose.longitude) <= g_noPosition) return;
+  const bool takeBack = g_exitReason.load() == ExitReason::notYetSet;
   if (!server.connected()) {
     // RealTraffic went away earlier: take it back when it is connecting now.
-    if (g_exitReason.load() == ExitReason::notYetSet && server.acceptPendingClient()) {
-      gf_setRtLinkUp(true);
-      gf_setStatus(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
-      gf_clearStatus();
-    }
+    if (takeBack && server.acceptPendingClient()) lf_askTakenBack(server, processVersion);
+    return;
+  }
+  if (takeBack && server.replaceSilentClient()) {
+    lf_askTakenBack(server, processVersion);
     return;
   }
   const bool realTraffic = server.clientCarriedLine();
@@ -69,10 +88,11 @@ void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc
 
 namespace vexo {
 
-void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc, const std::function<void()>& takeLiveAcsOutOfSim) {
+void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc, const std::function<void()>& takeLiveAcsOutOfSim,
+                         const VersionReplyHandler& processVersion) {
   const UserPose pose{user.latitude, user.longitude, user.pitch,      user.bank,
                       user.heading,  user.altitude,  user.groundSpeed};
-  gf_sendUserPosition(g_rtServer, pose, rtAtThisPc, takeLiveAcsOutOfSim);
+  gf_sendUserPosition(g_rtServer, pose, rtAtThisPc, takeLiveAcsOutOfSim, processVersion);
 }
 
 }  // namespace vexo

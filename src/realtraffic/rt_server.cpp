@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <stdexcept>
@@ -22,6 +23,9 @@ namespace {
 
 constexpr std::chrono::milliseconds g_waitSlice{200};
 constexpr std::chrono::milliseconds g_sendTimeout{2000};
+// RealTraffic answers the version request at once; a peer silent for this long is not
+// waited for any longer (a tick that takes RealTraffic back waits this long at most).
+constexpr std::chrono::milliseconds g_versionWait{2000};
 constexpr std::size_t g_receiveSize = 16384;
 constexpr int g_notConnected = 10057;
 constexpr int g_connectionReset = 10054;
@@ -80,9 +84,38 @@ std::shared_ptr<platform::Socket> RTServer::clientSocket() const {
   return clientSocket_;
 }
 
-bool RTServer::waitForClient() { return acceptClient(g_waitSlice, true); }
+bool RTServer::waitForClient() { return !connected_.load() && acceptClient(g_waitSlice, true); }
 
-bool RTServer::acceptPendingClient() { return acceptClient(std::chrono::milliseconds(0), false); }
+bool RTServer::acceptPendingClient() { return !connected_.load() && acceptClient(std::chrono::milliseconds(0), false); }
+
+bool RTServer::replaceSilentClient() {
+  return connected_.load() && !clientAnswered_.load() && acceptClient(std::chrono::milliseconds(0), false);
+}
+
+std::string RTServer::askVersion() {
+  const std::shared_ptr<platform::Socket> client = clientSocket();
+  if (!client || !sendDataPacket("Qs999=version\r\n")) return {};
+  std::string reply = receiveFrom(client, std::chrono::steady_clock::now() + g_versionWait);
+  if (!reply.empty()) {
+    clientAnswered_.store(true);
+  } else if (!gf_runEnding() && platform::gf_peerHasClosed(client->fd())) {
+    dropClient(client);
+  }
+  return reply;
+}
+
+bool RTServer::waitForRealTraffic(std::string& versionReply) {
+  if (!waitForClient()) return false;
+  for (;;) {
+    versionReply = askVersion();
+    if (gf_runEnding()) return false;
+    if (!connected_.load()) {
+      if (!waitForClient()) return false;
+    } else if (!versionReply.empty() || !replaceSilentClient()) {
+      return true;
+    }
+  }
+}
 
 namespace {
 
@@ -113,7 +146,6 @@ platform::Socket lf_newestOpenPending(int listenFd, int& error) {
 }  // namespace
 
 bool RTServer::acceptClient(std::chrono::milliseconds wait, bool untilRunEnds) {
-  if (connected_.load()) return false;
   const std::shared_ptr<platform::Socket> listener = listenSocket();
   if (!listener) return false;
   platform::Socket client;
@@ -143,6 +175,7 @@ bool RTServer::acceptClient(std::chrono::milliseconds wait, bool untilRunEnds) {
     if (listenSocket_ != listener) return false;  // closed meanwhile: the client goes too
     previous = std::exchange(clientSocket_, std::move(accepted));
     clientCarriedLine_.store(false);
+    clientAnswered_.store(false);
     connected_.store(true);
   }
   if (previous) previous->shutdownBoth();
@@ -182,15 +215,23 @@ bool RTServer::sendDataPacket(const std::string& line) {
   return false;
 }
 
-std::string RTServer::receive() {
-  const std::shared_ptr<platform::Socket> client = clientSocket();
+std::string RTServer::receive() { return receiveFrom(clientSocket(), std::nullopt); }
+
+std::string RTServer::receiveFrom(const std::shared_ptr<platform::Socket>& client,
+                                  std::optional<std::chrono::steady_clock::time_point> deadline) {
   if (!client) {
     lf_logUnlessClosing(fmt::format("receive: {}", gf_wsaErrorText(g_notConnected)));
     return {};
   }
   for (;;) {
     if (gf_runEnding()) return {};
-    const auto wait = platform::gf_waitReadable(client->fd(), g_waitSlice);
+    std::chrono::milliseconds slice = g_waitSlice;
+    if (deadline) {
+      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return {};
+      slice = std::min(slice, left);
+    }
+    const auto wait = platform::gf_waitReadable(client->fd(), slice);
     if (wait == platform::WaitResult::ready) break;
     if (wait == platform::WaitResult::error) return {};
   }

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "platform/socket.h"
@@ -34,6 +35,20 @@ public:
   // True once a line has gone to the current client: a connection that never carried
   // one and fails was not RealTraffic (a connect-and-close call on the port).
   bool clientCarriedLine() const { return clientCarriedLine_.load(); }
+  // Asks the client for its version ("Qs999=version"): its answer, or empty when none
+  // came within a few seconds. A client that closed its end instead is dropped.
+  std::string askVersion();
+  // True once the current client answered askVersion.
+  bool clientAnswered() const { return clientAnswered_.load(); }
+  // A client that has not answered gives way to the newest connection pending now (not
+  // yet asked); true when it did. Never waits.
+  bool replaceSilentClient();
+  // Waits for RealTraffic and asks for its version. A connection that goes before it
+  // answers was not RealTraffic: the wait goes on. One that stays silent is kept only
+  // while no other connection is pending, else the newest pending one is asked in its
+  // place. True with the answer (empty: none received) once a client is kept; false when
+  // the run ends or the server is closed first. Start-up thread.
+  bool waitForRealTraffic(std::string& versionReply);
   // Sends one whole line; false when it failed (the client is then dropped). A client
   // that has closed its end counts as a failed send.
   bool sendDataPacket(const std::string& line);
@@ -49,8 +64,12 @@ private:
   std::shared_ptr<platform::Socket> listenSocket() const;
   std::shared_ptr<platform::Socket> clientSocket() const;
   // Accepts within the wait (zero: only a pending connection); true when one is connected.
+  // A connected client is replaced by the one accepted.
   bool acceptClient(std::chrono::milliseconds wait, bool untilRunEnds);
   void dropClient(const std::shared_ptr<platform::Socket>& client);
+  // One receive from client, given up at the deadline when there is one.
+  std::string receiveFrom(const std::shared_ptr<platform::Socket>& client,
+                          std::optional<std::chrono::steady_clock::time_point> deadline);
 
   mutable std::mutex mutex_;  // guards listenSocket_, clientSocket_ and port_
   std::shared_ptr<platform::Socket> listenSocket_;
@@ -59,6 +78,7 @@ private:
   std::mutex sendMutex_;  // one line at a time on the wire
   std::atomic<bool> connected_{false};
   std::atomic<bool> clientCarriedLine_{false};
+  std::atomic<bool> clientAnswered_{false};
 };
 
 extern RTServer g_rtServer;

@@ -9,6 +9,7 @@
 #include "app/start_traffic.h"
 #include "app/start_up.h"
 #include "foundation/status_line.h"
+#include "platform/net.h"
 #include "app/window_requests.h"
 #include "realtraffic/reader_display.h"
 #include "realtraffic/rt_lines.h"
@@ -58,6 +59,22 @@ TEST_F(NetworkWaitTest, WaitForRealTrafficEndsWhenTheWindowCloses) {
   EXPECT_TRUE(g_rtNotConnectedYet);
   EXPECT_FALSE(gf_rtLinkUp());
   EXPECT_EQ(g_statusLine.texts().status, "");  // the waiting text is cleared
+}
+
+// A peer that connects and never answers the version request: closing the window while
+// it is waited for ends the wait, and no connection is reported.
+TEST_F(NetworkWaitTest, WaitForTheVersionEndsWhenTheWindowClosesWithoutAConnection) {
+  int error = 0;
+  const platform::Socket silent = platform::gf_connectToLoopback(g_rtServer.port(), error);
+  ASSERT_TRUE(silent.valid()) << error;
+  const bool ended = endsWithTheRun(
+      [] { lf_waitForRealTraffic(); },
+      [&] { return platform::gf_waitReadable(silent.fd(), 0ms) == platform::WaitResult::ready; },  // asked
+      [] { g_windowClosed = true; });
+  ASSERT_TRUE(ended);
+  EXPECT_FALSE(log_.contains("RealTraffic connected"));
+  EXPECT_TRUE(g_rtNotConnectedYet);
+  EXPECT_FALSE(gf_rtLinkUp());
 }
 
 TEST_F(NetworkWaitTest, TheUserPositionNeverWaitsForRealTrafficToComeBack) {

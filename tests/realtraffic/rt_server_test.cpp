@@ -4,6 +4,7 @@
 #include <sys/socket.h>
 
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -58,6 +59,48 @@ bool lf_connectAndClose(std::uint16_t port, std::chrono::milliseconds wait) {
   socklen_t length = sizeof error;
   return ::getsockopt(s.fd(), SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
 }
+
+// A peer on the port that is not RealTraffic: it connects (waiting for that at most
+// wait) and then says nothing.
+platform::Socket lf_connectSilent(std::uint16_t port, std::chrono::milliseconds wait = 1s) {
+  platform::Socket s(::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0));
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_port = htons(port);
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  if (::connect(s.fd(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 && errno == EINPROGRESS)
+    platform::gf_waitWritable(s.fd(), wait);
+  return s;
+}
+
+// What a peer has received until text is among it, or the peer's end of the stream
+// (reported as "<end>"), or the patience runs out.
+std::string lf_readUntil(const platform::Socket& peer, const std::string& text) {
+  std::string got;
+  std::array<char, 4096> buffer{};
+  const auto deadline = std::chrono::steady_clock::now() + test::g_patience;
+  while (got.find(text) == std::string::npos && std::chrono::steady_clock::now() < deadline) {
+    if (platform::gf_waitReadable(peer.fd(), 50ms) != platform::WaitResult::ready) continue;
+    const ssize_t n = ::recv(peer.fd(), buffer.data(), buffer.size(), MSG_DONTWAIT);
+    if (n <= 0) return got + "<end>";
+    got.append(buffer.data(), static_cast<std::size_t>(n));
+  }
+  return got;
+}
+
+// A wait on its own thread that a closed server always ends, so that a test that fails
+// does not hang.
+struct WaitingServer {
+  RTServer server;
+  std::string reply;
+  std::future<bool> result;
+  WaitingServer() {
+    server.start("0");
+    result = std::async(std::launch::async, [this] { return server.waitForRealTraffic(reply); });
+  }
+  ~WaitingServer() { server.close(); }
+  bool ended() { return result.wait_for(test::g_patience) == std::future_status::ready; }
+};
 
 }  // namespace
 
@@ -148,8 +191,18 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   EXPECT_TRUE(log.contains("RealTraffic gone? Wait for RealTraffic to re-connect ..."));
 
   // Without RealTraffic a call returns at once; once it connects again, a call takes it back.
-  gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+  std::vector<std::string> versions;
+  const auto version = [&](const std::string& reply) { versions.push_back(reply); };
+  gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; }, version);
   EXPECT_FALSE(link.server.connected());
+  // A connection that closes its end at once is no RealTraffic, whether it is taken
+  // before or after its end is seen.
+  platform::Socket gone = lf_connectSilent(link.server.port());
+  ::shutdown(gone.fd(), SHUT_WR);
+  gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; }, version);
+  EXPECT_FALSE(link.server.connected());
+  EXPECT_FALSE(gf_rtLinkUp());
+
   const std::size_t linesBefore = link.client->lines().size();
   link.client->reopen();
   // Once an exit reason is set, RealTraffic connecting again is left waiting: the run ends.
@@ -162,16 +215,127 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   g_exitReason.store(ExitReason::notYetSet);
   EXPECT_FALSE(log.contains("RealTraffic re-connected"));
   ASSERT_TRUE(test::waitUntil([&] {
-    gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+    gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; }, version);
     return link.server.connected();
   }));
   EXPECT_TRUE(gf_rtLinkUp());
   EXPECT_TRUE(log.contains("RealTraffic re-connected"));
+  // RealTraffic taken back is asked for its version before anything else.
+  EXPECT_EQ(versions, (std::vector<std::string>{R"({"level": 1, "version": "9.1.2"})"}));
   gf_sendUserPosition(link.server, g_amsterdam, true, {});
-  ASSERT_TRUE(test::waitUntil([&] { return link.client->lines().size() == linesBefore + 1; }));
+  ASSERT_TRUE(test::waitUntil([&] { return link.client->lines().size() >= linesBefore + 2; }));
   EXPECT_EQ(link.client->connections(), 2);
-  EXPECT_EQ(link.client->lines().back(), "Qs121=0;0;0.000000;0;0;0.907571;0.069813");
+  const std::vector<std::string> lines = link.client->lines();
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(linesBefore), lines.end()),
+            (std::vector<std::string>{"Qs999=version", "Qs121=0;0;0.000000;0;0;0.907571;0.069813"}));
   EXPECT_EQ(takenOut, 1);
+  gf_setRtLinkUp(false);
+}
+
+// Peers on the port before RealTraffic that never answer the version request, or close
+// their end: RealTraffic, connecting after them, is still asked for its version and kept.
+TEST(RtServer, PeersThatDoNotAnswerGiveWayToRealTrafficAtTheStart) {
+  test::LogCapture log;
+  test::RunFlagsReset flags;
+  enum class Peer { silent, closesAtOnce, closesWhenAsked };
+  struct Case {
+    const char* name;
+    std::vector<Peer> peers;
+  };
+  const Case cases[] = {
+      {"none", {}},
+      {"one silent", {Peer::silent}},
+      {"two silent", {Peer::silent, Peer::silent}},
+      {"ten silent", std::vector<Peer>(10, Peer::silent)},
+      {"twenty closing at once", std::vector<Peer>(20, Peer::closesAtOnce)},
+      {"one closing when asked", {Peer::closesWhenAsked}},
+      {"silent, then one closing when asked", {Peer::silent, Peer::closesWhenAsked}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WaitingServer waiting;
+    std::vector<platform::Socket> peers;
+    for (const Peer peer : c.peers) {
+      peers.push_back(lf_connectSilent(waiting.server.port()));
+      if (peer == Peer::closesAtOnce) ::shutdown(peers.back().fd(), SHUT_WR);
+      if (peer == Peer::closesWhenAsked) {
+        ASSERT_EQ(lf_readUntil(peers.back(), "Qs999=version\r\n"), "Qs999=version\r\n");
+        ::shutdown(peers.back().fd(), SHUT_WR);
+      }
+    }
+    standin::RtClient client({waiting.server.port(), 2, "10.0.1", {}});
+    ASSERT_TRUE(waiting.ended());
+    EXPECT_TRUE(waiting.result.get());
+    EXPECT_EQ(waiting.reply, R"({"level": 2, "version": "10.0.1"})");
+    EXPECT_TRUE(waiting.server.connected());
+    EXPECT_TRUE(waiting.server.clientAnswered());
+    ASSERT_FALSE(client.lines().empty());
+    EXPECT_EQ(client.lines().front(), "Qs999=version");
+  }
+}
+
+// A peer that answers nothing is waited for a few seconds at most; it stays the client
+// while nobody else connects. When the run ends meanwhile, no client is kept.
+TEST(RtServer, TheVersionAnswerIsAwaitedWithinABound) {
+  test::LogCapture log;
+  test::RunFlagsReset flags;
+  {
+    WaitingServer waiting;
+    const platform::Socket silent = lf_connectSilent(waiting.server.port());
+    ASSERT_TRUE(waiting.ended());
+    EXPECT_TRUE(waiting.result.get());
+    EXPECT_EQ(waiting.reply, "");
+    EXPECT_TRUE(waiting.server.connected());
+    EXPECT_FALSE(waiting.server.clientAnswered());
+    EXPECT_EQ(lf_readUntil(silent, "Qs999=version\r\n"), "Qs999=version\r\n");
+  }
+  WaitingServer waiting;
+  const platform::Socket silent = lf_connectSilent(waiting.server.port());
+  ASSERT_EQ(lf_readUntil(silent, "Qs999=version\r\n"), "Qs999=version\r\n");
+  g_windowClosed.store(true);
+  ASSERT_TRUE(waiting.ended());
+  EXPECT_FALSE(waiting.result.get());
+}
+
+// A client that never answered gives way on the tick to the next connection, which is
+// asked for its version; a client that answered keeps its place.
+TEST(RtServer, OnTheTickAClientThatNeverAnsweredGivesWayAndTheNextIsAsked) {
+  test::LogCapture log;
+  test::RunFlagsReset flags;
+  WaitingServer waiting;
+  RTServer& server = waiting.server;
+  const platform::Socket silent = lf_connectSilent(server.port());
+  ASSERT_TRUE(waiting.ended());
+  ASSERT_TRUE(waiting.result.get());
+  ASSERT_FALSE(server.clientAnswered());
+
+  std::vector<std::string> versions;
+  const auto version = [&](const std::string& reply) { versions.push_back(reply); };
+  int takenOut = 0;
+  const auto tick = [&] { gf_sendUserPosition(server, g_amsterdam, true, [&] { ++takenOut; }, version); };
+  tick();  // nobody else: the silent client gets the user position
+  const std::string position = "Qs121=0;0;0.000000;0;0;0.907571;0.069813\r\n";
+  EXPECT_EQ(lf_readUntil(silent, position), "Qs999=version\r\n" + position);
+
+  standin::RtClient client({server.port(), 2, "10.0.1", {}});
+  std::atomic<bool> stop{false};
+  ASSERT_TRUE(client.waitForConnection(stop));
+  tick();
+  EXPECT_EQ(versions, (std::vector<std::string>{R"({"level": 2, "version": "10.0.1"})"}));
+  EXPECT_TRUE(server.clientAnswered());
+  EXPECT_TRUE(gf_rtLinkUp());
+  EXPECT_TRUE(log.contains("RealTraffic re-connected"));
+  EXPECT_EQ(lf_readUntil(silent, "<end>"), "<end>");  // closed
+
+  const platform::Socket later = lf_connectSilent(server.port());
+  tick();
+  tick();
+  ASSERT_TRUE(client.waitFor([](const auto& lines) { return lines.size() >= 3; }, test::g_patience));
+  EXPECT_EQ(client.lines(), (std::vector<std::string>{"Qs999=version", "Qs121=0;0;0.000000;0;0;0.907571;0.069813",
+                                                      "Qs121=0;0;0.000000;0;0;0.907571;0.069813"}));
+  EXPECT_EQ(client.connections(), 1);
+  EXPECT_EQ(versions.size(), 1U);
+  EXPECT_EQ(takenOut, 0);
   gf_setRtLinkUp(false);
 }
 
