@@ -4,6 +4,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -115,15 +116,114 @@ void lf_writeParameters(const fs::path& dir, const std::string& lines) {
                         "    <parameter name=\"afolder0\" value=\"" + (dir / "scenery").string() + "\" />\n" +
                             lines + "  </parameters>\n</root>\n");
 }
+
+// Liveries of the sample set beside the A320 of the standard folder: airlines of the Los
+// Angeles recording, generic ("ZZZ") and private ones. Every title begins "Sample ".
+void writeSampleLiverySet(const fs::path& folder) {
+  const std::map<std::string, std::vector<std::string>> models = {
+      {"B738", {"SWA", "AAL", "UAL", "ZZZ"}}, {"B739", {"ASA", "UAL", "ZZZ"}}, {"A321", {"AAL", "DAL", "ZZZ"}},
+      {"A20N", {"VIV", "NKS", "ZZZ"}},        {"B77L", {"EVA", "KAL"}},       {"B77W", {"AAL", "UAL"}},
+      {"E75L", {"SKW", "ZZZ"}},               {"CRJ9", {"ZZZ"}},              {"C172", {""}},
+      {"AS50", {""}},                         {"PA46", {""}},                 {"S22T", {""}}};
+  for (const auto& [model, airlines] : models) {
+    fs::create_directories(folder / model / "model");
+    fs::create_directories(folder / model / "texture");
+    vexo::test::writeFile(folder / model / (model + ".air"), "air");
+    std::string cfg = "[General]\natc_model=" + model + "\n";
+    for (std::size_t i = 0; i < airlines.size(); ++i) {
+      const std::string& airline = airlines[i];
+      cfg += "[fltsim." + std::to_string(i) + "]\ntitle=Sample " + model + " " + (airline.empty() ? "private" : airline) +
+             "\n" + (airline.empty() ? "" : "atc_parking_codes=" + airline + "\n") + "sim=" + model + "\n";
+    }
+    vexo::test::writeFile(folder / model / "aircraft.cfg", cfg);
+  }
+}
+
+// "ai object added|removed ID ATCID at MS ms" lines of the simulator stand-in.
+struct AiChange {
+  bool added = false;
+  std::uint32_t id = 0;
+  std::string atcId;
+};
+std::vector<AiChange> aiChanges(const std::string& out) {
+  std::vector<AiChange> changes;
+  std::istringstream lines(out);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::vector<std::string> w;
+    for (std::string word; words >> word;) w.push_back(word);
+    if (w.size() < 6 || w[0] != "ai" || w[1] != "object") continue;
+    AiChange c;
+    c.added = w[2] == "added";
+    c.id = static_cast<std::uint32_t>(std::stoul(w[3]));
+    if (w[4] != "at") c.atcId = w[4];
+    changes.push_back(std::move(c));
+  }
+  return changes;
+}
+
+// The ids of the live aircraft added (static callsigns end in "*").
+std::set<std::uint32_t> liveIds(const std::vector<AiChange>& changes) {
+  std::set<std::uint32_t> live;
+  for (const AiChange& c : changes)
+    if (c.added && !c.atcId.ends_with("*")) live.insert(c.id);
+  return live;
+}
+
+// Connections to the RealTraffic port that never say a word, held until they go out of
+// scope: RealTraffic, connecting after them, is served all the same.
+class SilentPeers {
+public:
+  SilentPeers() = default;
+  SilentPeers(const SilentPeers&) = delete;
+  SilentPeers& operator=(const SilentPeers&) = delete;
+  ~SilentPeers() {
+    for (const int fd : fds_) ::close(fd);
+  }
+  // Opens count connections to 127.0.0.1:port as soon as the port takes them (the program
+  // opens it once the user aircraft is known). One that the full queue of the port does
+  // not take within a second is left to be taken later.
+  void open(std::uint16_t port, int count) {
+    const auto giveUp = std::chrono::steady_clock::now() + 180s;
+    while (static_cast<int>(fds_.size()) < count && std::chrono::steady_clock::now() < giveUp) {
+      const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+      if (connected(fd, port)) {
+        fds_.push_back(fd);
+      } else {
+        ::close(fd);
+        std::this_thread::sleep_for(100ms);
+      }
+    }
+  }
+
+private:
+  // False when the port refused the connection.
+  static bool connected(int fd, std::uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) return true;
+    if (errno != EINPROGRESS) return false;
+    pollfd writable{fd, POLLOUT, 0};
+    if (::poll(&writable, 1, 1000) == 0) return true;  // still in the queue's waiting line
+    int error = 0;
+    socklen_t length = sizeof error;
+    return ::getsockopt(fd, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
+  }
+  std::vector<int> fds_;
+};
 }  // namespace
 
 // The program with both stand-ins: the simulator with a flight at Los Angeles, and
 // RealTraffic installed for this user, replaying a recording in a loop.
 class StandInRun {
 public:
-  // extraParameters: parameter lines added to the user's parameters.xml.
+  // extraParameters: parameter lines added to the user's parameters.xml; silentPeers:
+  // connections to the RealTraffic port that stay silent, made before RealTraffic's.
   explicit StandInRun(AppE2eTest& test, const fs::path& dir, std::map<std::string, std::string>& env,
-                      const std::string& extraParameters = "", const std::vector<std::string>& simArgs = {})
+                      const std::string& extraParameters = "", const std::vector<std::string>& simArgs = {},
+                      int silentPeers = 0)
       : dir_(dir) {
     fs::create_directories(dir / "appdata" / "InsideSystems");
     vexo::test::writeFile(dir / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
@@ -138,6 +238,7 @@ public:
     sim = std::make_unique<ChildProcess>(
         VDRK_SIMSTANDIN_EXE, lf_simArguments(simArgs), dir, env, dir / "sim.out");
     program = test.start("first.out");
+    silent_.open(static_cast<std::uint16_t>(std::stoi(tcpPort)), silentPeers);
     traffic = std::make_unique<ChildProcess>(
         VDRK_TRAFFICSTANDIN_EXE,
         std::vector<std::string>{"--tcp-port", tcpPort, "--weather-port", qnhPort, "--traffic-port", trafficPort,
@@ -160,15 +261,19 @@ public:
 
 private:
   fs::path dir_;
+  SilentPeers silent_;
 };
 
 // The simulator listens on a pipe of its own name, which only the SimConnect.cfg in the
-// program's folder tells; that file is UTF-16LE, as the system's editors save it.
+// program's folder tells; that file is UTF-16LE, as the system's editors save it. Two
+// connections to the RealTraffic port that never answer come before RealTraffic's:
+// RealTraffic is still asked for its version and its traffic appears.
 TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
   std::string cfg = "\xFF\xFE";
   for (const char c : std::string("[SimConnect]\r\nProtocol=Pipe\r\nPort=VendrakeE2e\r\n")) cfg += {c, '\0'};
   vexo::test::writeFile(run_ / "SimConnect.cfg", cfg);
-  StandInRun run(*this, dir_.path(), env_, "", {"--pipe", "\\\\.\\pipe\\VendrakeE2e"});
+  writeSampleLiverySet(dir_ / "liveries");
+  StandInRun run(*this, dir_.path(), env_, "", {"--pipe", "\\\\.\\pipe\\VendrakeE2e"}, 2);
   auto& first = run.program;
   auto& sim = *run.sim;
   auto& traffic = *run.traffic;
@@ -179,6 +284,9 @@ TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
   ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return trafficSaw("received: Qs121="); }, 60s))
       << vexo::test::readFile(dir_ / "traffic.out");
   EXPECT_TRUE(trafficSaw("received: Qs999=version"));
+  EXPECT_TRUE(vexo::test::gf_waitUntil(
+      [&] { return !liveIds(aiChanges(vexo::test::readFile(dir_ / "sim.out"))).empty(); }, 120s))
+      << "no live aircraft";
   auto second = start("second.out");
   EXPECT_EQ(second->waitFor(30s), -1);
   EXPECT_FALSE(fs::exists(run_ / "Log0.txt"));  // the second copy touched no log
@@ -294,59 +402,6 @@ TEST_F(AppE2eTest, StaticAircraftFillTheParkAirportAndLeaveWithTheUser) {
 
 namespace {
 
-// Liveries of the sample set beside the A320 of the standard folder: airlines of the Los
-// Angeles recording, generic ("ZZZ") and private ones. Every title begins "Sample ".
-void writeSampleLiverySet(const fs::path& folder) {
-  const std::map<std::string, std::vector<std::string>> models = {
-      {"B738", {"SWA", "AAL", "UAL", "ZZZ"}}, {"B739", {"ASA", "UAL", "ZZZ"}}, {"A321", {"AAL", "DAL", "ZZZ"}},
-      {"A20N", {"VIV", "NKS", "ZZZ"}},        {"B77L", {"EVA", "KAL"}},       {"B77W", {"AAL", "UAL"}},
-      {"E75L", {"SKW", "ZZZ"}},               {"CRJ9", {"ZZZ"}},              {"C172", {""}},
-      {"AS50", {""}},                         {"PA46", {""}},                 {"S22T", {""}}};
-  for (const auto& [model, airlines] : models) {
-    fs::create_directories(folder / model / "model");
-    fs::create_directories(folder / model / "texture");
-    vexo::test::writeFile(folder / model / (model + ".air"), "air");
-    std::string cfg = "[General]\natc_model=" + model + "\n";
-    for (std::size_t i = 0; i < airlines.size(); ++i) {
-      const std::string& airline = airlines[i];
-      cfg += "[fltsim." + std::to_string(i) + "]\ntitle=Sample " + model + " " + (airline.empty() ? "private" : airline) +
-             "\n" + (airline.empty() ? "" : "atc_parking_codes=" + airline + "\n") + "sim=" + model + "\n";
-    }
-    vexo::test::writeFile(folder / model / "aircraft.cfg", cfg);
-  }
-}
-
-// "ai object added|removed ID ATCID at MS ms" lines of the simulator stand-in.
-struct AiChange {
-  bool added = false;
-  std::uint32_t id = 0;
-  std::string atcId;
-};
-std::vector<AiChange> aiChanges(const std::string& out) {
-  std::vector<AiChange> changes;
-  std::istringstream lines(out);
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream words(line);
-    std::vector<std::string> w;
-    for (std::string word; words >> word;) w.push_back(word);
-    if (w.size() < 6 || w[0] != "ai" || w[1] != "object") continue;
-    AiChange c;
-    c.added = w[2] == "added";
-    c.id = static_cast<std::uint32_t>(std::stoul(w[3]));
-    if (w[4] != "at") c.atcId = w[4];
-    changes.push_back(std::move(c));
-  }
-  return changes;
-}
-
-// The ids of the live aircraft added (static callsigns end in "*").
-std::set<std::uint32_t> liveIds(const std::vector<AiChange>& changes) {
-  std::set<std::uint32_t> live;
-  for (const AiChange& c : changes)
-    if (c.added && !c.atcId.ends_with("*")) live.insert(c.id);
-  return live;
-}
-
 // A line "ms,objectid,lat,lon,altitude" of the stand-in's position trace.
 struct TracedPosition {
   std::uint32_t id = 0;
@@ -377,7 +432,8 @@ std::vector<TracedPosition> tracedPositions(const fs::path& trace, const std::se
 // liveries of the sample set, move, land and park at stands; a jump of the user away from
 // the airport removes every static aircraft and saves the learned file, with the parked
 // aircraft learned at its stand; closing the program (as the close button does) leaves no
-// AI object in the simulator and writes the matching summary.
+// AI object in the simulator and writes the matching summary. Ten connections to the
+// RealTraffic port that never answer come before RealTraffic's.
 TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
   const fs::path data = vexo::test::testdataDir() / ".." / ".." / "data";
   vexo::updatestandin::UpdateStandIn server;
@@ -417,7 +473,7 @@ TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
   StandInRun run(*this, dir_.path(), env_,
                  "    <parameter name=\"SCAN_AIRPORTS\" value=\"false\" />\n"
                  "    <parameter name=\"ADDONS_SCAN_VERSION\" value=\"1.0.0\" />\n",
-                 {"--trace", trace.string()});
+                 {"--trace", trace.string()}, 10);
   const auto changes = [&] { return aiChanges(vexo::test::readFile(dir_ / "sim.out")); };
   const auto count = [&](bool added, bool isStatic) {
     std::size_t n = 0;
@@ -439,6 +495,8 @@ TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
     return false;
   };
   ASSERT_TRUE(vexo::test::gf_waitUntil(liveMoved, 150s)) << vexo::test::readFile(dir_ / "sim.out").substr(0, 3000);
+  // Ten connections to the RealTraffic port that never answered came first.
+  EXPECT_TRUE(run.trafficSaw("received: Qs999=version"));
   // A live aircraft of the recording lands: from over 1,000 ft it comes down and rolls on
   // the ground (350 ft in the stand-in's world) for a second, its altitude held.
   const auto liveLanded = [&] {
