@@ -195,11 +195,15 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   const auto version = [&](const std::string& reply) { versions.push_back(reply); };
   gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; }, version);
   EXPECT_FALSE(link.server.connected());
-  // A connection that closes its end at once is no RealTraffic, whether it is taken
-  // before or after its end is seen.
-  platform::Socket gone = lf_connectSilent(link.server.port());
-  ::shutdown(gone.fd(), SHUT_WR);
+  // A connection that closes its end when it is asked for its version is no RealTraffic.
+  const platform::Socket gone = lf_connectSilent(link.server.port());
+  auto closing = std::async(std::launch::async, [&] {
+    const std::string asked = lf_readUntil(gone, "Qs999=version\r\n");
+    ::shutdown(gone.fd(), SHUT_WR);
+    return asked;
+  });
   gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; }, version);
+  EXPECT_EQ(closing.get(), "Qs999=version\r\n");
   EXPECT_FALSE(link.server.connected());
   EXPECT_FALSE(gf_rtLinkUp());
 
