@@ -18,8 +18,9 @@ struct TrafficEngine;
 extern std::atomic<bool> g_rtProfessional;
 
 // Sends the user position to RealTraffic (when it runs on this machine) and takes it back
-// without waiting when it had gone; when it is found gone, the live aircraft leave the
-// simulator. The traffic cycle's once-a-second hook, and the no-flight tick's. Tick thread.
+// without waiting for its connection when it had gone, asking for its version; when it is
+// found gone, the live aircraft leave the simulator. The traffic cycle's once-a-second
+// hook, and the no-flight tick's. Tick thread.
 void gf_sendUserPositionNow(TrafficEngine& engine);
 
 // The user aircraft's latest position as the simulator link reports it ({0, 0} while
