@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds the project and runs the whole test suite:
-# a normal build, then AddressSanitizer + UndefinedBehaviorSanitizer (built with clang, which
-# also builds the fuzz targets, run for a bounded time), and ThreadSanitizer.
+# a normal build (g++), then AddressSanitizer + UndefinedBehaviorSanitizer (built with clang,
+# which also builds the fuzz targets, run for a bounded time), and ThreadSanitizer (clang).
 #   scripts/test.sh            everything
 #   scripts/test.sh --quick    the normal build only
 set -euo pipefail
@@ -48,5 +48,8 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
 echo "=== fuzz"
 ctest --test-dir build-asan -j "$jobs" --label-regex fuzz --timeout 600
 
-configure_build build-tsan "${sanitizer_flags[@]}" -DVDRK_SANITIZE=thread
+# ThreadSanitizer is built with clang as well, so its test files share the precompiled
+# headers too: the build costs about a fifth less CPU time than with g++.
+configure_build build-tsan "${sanitizer_flags[@]}" -DVDRK_SANITIZE=thread \
+  -DVDRK_TEST_PCH=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_tests build-tsan
