@@ -168,7 +168,10 @@ TEST_F(MovementTest, TheTurnRateOfATurnInPlaceFollowsTheAngleAndTheLeg) {
   struct Case {
     double offDeg, metres, kt;
   };
-  for (const Case c : {Case{40.0, 20.0, 2.0}, Case{45.0, 100.0, 10.0}, Case{46.0, 100.0, 10.0}, Case{120.0, 100.0, 1.0}}) {
+  // 20.16 deg are 165 steps of a Large aircraft's turn rate; 10.186 m at 10 kt are 198
+  // cycles: r is 1.2 exactly.
+  for (const Case c : {Case{40.0, 20.0, 2.0}, Case{20.16, 10.186, 10.0}, Case{45.0, 100.0, 10.0}, Case{46.0, 100.0, 10.0},
+                       Case{120.0, 100.0, 1.0}}) {
     aircraft(AcCategory::Large).onGround = 1;
     a.flightState = FlightState::taxi;
     a.heading = 0.0;
@@ -186,6 +189,9 @@ TEST_F(MovementTest, TheTurnRateOfATurnInPlaceFollowsTheAngleAndTheLeg) {
     const double steps = std::max(std::round(c.offDeg / a.turnRate / 100.0), 1.0);
     double r = travel / steps;
     double rate = a.turnRate;
+    if (c.offDeg == 20.16) {
+      ASSERT_EQ(r, 1.2);
+    }
     if (offDegOf(a.bearingToNext) <= 45.0) {
       ASSERT_GE(r, 1.2) << c.offDeg;
       r = std::min({r, r * 10.0 / c.offDeg, r * 30.0 * 0.0005399568034557236 / nm});

@@ -100,7 +100,8 @@ TEST_F(StandsTest, ATaxiingAircraftLeavesTheReservedStandFree) {
 
 // A taxiing aircraft whose reports end standing looks for a stand there when it comes in
 // at 5 kt or less within 35 m of that last position, or at once while its stream is being
-// extended; not when it has just left a stand (unless towed).
+// extended (up to 55 m around after landing here, else 20 m); not when it has just left a
+// stand (unless towed).
 TEST_F(StandsTest, ATaxiingAircraftThatStopsLooksForAStandUnlessItHasJustLeftOne) {
   struct Case {
     FlightState previous;
@@ -108,21 +109,25 @@ TEST_F(StandsTest, ATaxiingAircraftThatStopsLooksForAStandUnlessItHasJustLeftOne
     std::int32_t stepsLeft;
     double nextKt, lastMetres;
     bool parks;
+    std::uint8_t landedHere = 0;
+    double standBeyondLast = 0.0;  // metres
   };
   const Case cases[] = {{FlightState::taxi, 0, 0, 5.0, 34.0, true},       {FlightState::taxi, 0, 0, 5.1, 34.0, false},
                         {FlightState::taxi, 0, 0, 5.0, 36.0, false},      {FlightState::taxi, 0, 2, 12.0, 100.0, true},
                         {FlightState::parked, 0, 0, 5.0, 10.0, false},    {FlightState::pushing_back, 0, 0, 5.0, 10.0, false},
-                        {FlightState::pushed_back, 0, 0, 5.0, 10.0, false}, {FlightState::pushed_back, 1, 0, 5.0, 10.0, true}};
+                        {FlightState::pushed_back, 0, 0, 5.0, 10.0, false}, {FlightState::pushed_back, 1, 0, 5.0, 10.0, true},
+                        {FlightState::taxi, 0, 2, 12.0, 100.0, true, 1, 30.0}, {FlightState::taxi, 0, 2, 12.0, 100.0, false, 0, 30.0}};
   for (const Case& c : cases) {
     engine.liveAcs.clear();
     g_stands.clear();
-    addStand("A1", c.lastMetres, 30.0);
+    addStand("A1", c.lastMetres + c.standBeyondLast, 30.0);
     LiveAc& a = live("DLH1", 17.0, FlightState::taxi);
     a.onGround = 1;
     a.pushBackSpeed = 5.0;
     a.prevFlightState = c.previous;
     a.towed = c.towed;
     a.stepsLeft = c.stepsLeft;
+    a.landedHere = c.landedHere;
     StreamPos front{.lat = test::g_baseLat, .lon = test::g_baseLon};
     front.groundSpeed = c.nextKt;
     StreamPos next = front;
@@ -134,8 +139,9 @@ TEST_F(StandsTest, ATaxiingAircraftThatStopsLooksForAStandUnlessItHasJustLeftOne
     last.dueTick = 2000;
     a.stream = {front, next, last};
     nextPosGround(a, engine);
-    const std::string what = fmt::format("after {} towed {} steps {} at {} kt, {} m", gf_flightStateName(c.previous),
-                                         c.towed, c.stepsLeft, c.nextKt, c.lastMetres);
+    const std::string what = fmt::format("after {} towed {} steps {} at {} kt, {} m, landed {}, stand {} m on",
+                                         gf_flightStateName(c.previous), c.towed, c.stepsLeft, c.nextKt, c.lastMetres,
+                                         c.landedHere, c.standBeyondLast);
     EXPECT_EQ(a.flightState, c.parks ? FlightState::parking : FlightState::taxi) << what;
     EXPECT_EQ(a.sid, c.parks ? 1u : 0u) << what;
   }
