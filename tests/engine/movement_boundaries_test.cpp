@@ -124,6 +124,123 @@ TEST_F(MovementTest, DuringAnExtensionInTheAirAReport100DegreesOffTheHeadingIsDr
   }
 }
 
+// On an approach or in the landing roll the aircraft flies north; positions and reports lie
+// metres north of the base (negative: south). A report behind the last positions (90 deg or
+// more off the heading) drops them, two at most and the second only from three; with one
+// position left a report 90 deg off is ignored on the approach, and one 150 deg off in the
+// roll puts the aircraft's own place in the front.
+TEST_F(MovementTest, DuringALandingAReportBehindTheLastPositionsDropsThem) {
+  struct Case {
+    const char* what;
+    std::uint8_t approach;
+    std::vector<double> stream;  // metres north
+    double reportBearing, reportMetres;
+    std::int32_t stepsLeft;
+    bool taken;
+    std::size_t sizeAfter;
+    bool stationary = false;
+  };
+  const Case cases[] = {
+      {"behind the last of two", 1, {0, 1000}, 0, 500, 0, true, 1},
+      {"behind both of two", 1, {800, 1000}, 0, 500, 0, true, 1},
+      {"behind the last two of three", 1, {0, 1000, 2000}, 0, 500, 0, true, 1},
+      {"on the front once the last is dropped", 1, {500, 1000}, 0, 500, 0, true, 1, true},
+      {"89 deg off one on approach", 1, {0}, 89, 3000, 0, true, 1},
+      {"91 deg off one on approach", 1, {0}, 91, 3000, 0, false, 1},
+      {"149 deg off one in the roll", 0, {0}, 149, 3000, 0, true, 1},
+      {"151 deg off one in the roll", 0, {0}, 151, 3000, 0, true, 1},
+      {"151 deg off one in an extended roll", 0, {0}, 151, 3000, 2, false, 1},
+      {"ahead during an extension", 1, {0, 1000}, 0, 3000, 3, true, 2}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).onGround = c.approach != 0 ? 0 : 1;
+    a.flightState = c.approach != 0 ? FlightState::flying : FlightState::taxi;
+    a.approach = c.approach;
+    a.landingRoll = c.approach != 0 ? 0 : 1;
+    a.heading = 0.0;
+    a.stepsLeft = c.stepsLeft;
+    a.lat = at(0, 100, 0, 0).lat;  // the aircraft itself 100 m on from the front's place
+    a.stream.clear();
+    for (std::size_t i = 0; i < c.stream.size(); ++i)
+      a.stream.push_back(at(0, c.stream[i], 140, now() + 400 * static_cast<std::int32_t>(i) + 500, 500.0));
+    StreamPos r = at(c.reportBearing, c.reportMetres, 140, now() + 5000, 400.0);
+    EXPECT_EQ(checkNewPosDuringLanding(a, r, engine), c.taken) << c.what;
+    EXPECT_EQ(a.stream.size(), c.sizeAfter) << c.what;
+    EXPECT_EQ(r.stationary, c.stationary ? 1 : 0) << c.what;
+    EXPECT_EQ(a.stepsLeft, c.taken ? 0 : c.stepsLeft) << c.what;
+    if (c.stepsLeft > 0 && c.taken) {
+      EXPECT_EQ(a.earlyWindow, 3000) << c.what;
+    }
+    const bool replaced = c.approach == 0 && c.reportBearing > 150.0 && c.stepsLeft == 0;
+    EXPECT_EQ(a.stream.front().lat, replaced ? a.lat : at(0, c.stream[0], 0, 0).lat) << c.what;
+    EXPECT_EQ(a.stream.front().dueTick, replaced ? now() + 1 : now() + 500) << c.what;
+  }
+  // A report on the last position is ignored.
+  aircraft(AcCategory::Large).approach = 1;
+  a.stream = {at(0, 0, 140, now(), 500.0), at(0, 1000, 140, now() + 400, 500.0)};
+  StreamPos same = a.stream.back();
+  EXPECT_FALSE(checkNewPosDuringLanding(a, same, engine));
+  EXPECT_EQ(a.stream.size(), 2u);
+}
+
+// A report faster than the last position and than 40 kt is slowed to the last one's speed.
+TEST_F(MovementTest, DuringALandingAReportFasterThanTheLastAndThan40KnotsIsSlowedToIt) {
+  struct Case {
+    double lastKt, reportKt, taken;
+  };
+  for (const Case c : {Case{30.0, 45.0, 30.0}, Case{30.0, 40.0, 40.0}, Case{50.0, 45.0, 45.0}}) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::taxi;
+    a.landingRoll = 1;
+    a.heading = 0.0;
+    a.stream = {at(0, 0, 60, now()), at(0, 500, c.lastKt, now() + 400)};
+    StreamPos r = at(0, 1000, c.reportKt, now() + 800);
+    ASSERT_TRUE(checkNewPosDuringLanding(a, r, engine));
+    EXPECT_EQ(r.groundSpeed, c.taken) << c.lastKt << " " << c.reportKt;
+  }
+}
+
+// Moved at its stand: reports going out 3 m or more beyond the farthest one count as steps;
+// three steps and half a half span out, or more than a half span at once, mean the aircraft
+// moves at its stand. A report 3 m or more back in starts the count again.
+TEST_F(MovementTest, AParkedAircraftMovesAtItsStandAfterThreeStepsOutOrMoreThanAHalfSpan) {
+  struct Case {
+    const char* what;
+    std::vector<double> metres;  // north of the stand, one report each
+    double halfSpanOfMoved;      // the half span in units of how far the last report moved
+    bool moving;
+  };
+  const Case cases[] = {{"three steps to half a half span", {10, 14, 18, 22}, 2.0, true},
+                        {"two steps to half a half span", {10, 16, 22}, 2.0, false},
+                        {"three steps short of half a half span", {10, 14, 18, 22}, 2.000001, false},
+                        {"one step beyond a half span", {10, 22}, 0.999999, true},
+                        {"one step to a half span", {10, 22}, 1.0, false},
+                        {"two steps, back in, one step", {10, 14, 18, 13, 22}, 2.0, false}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.flightState = FlightState::parked;
+    a.prevFlightState = FlightState::taxi;
+    a.standLat = kBase.lat;
+    a.standLon = kBase.lon;
+    a.stream = {at(0, 0, 0, now())};
+    const auto report = [&](double metres) { return at(0, metres, 0, now() + 100); };
+    const auto nmOut = [&](double metres) {
+      const StreamPos r = report(metres);
+      return gf_greatCircleNm({r.lat, r.lon}, kBase);
+    };
+    a.halfSpan = (nmOut(c.metres.back()) - nmOut(c.metres.front())) * c.halfSpanOfMoved;
+    bool taken = false;
+    for (const double m : c.metres) {
+      StreamPos r = report(m);
+      taken = checkExtendingSituations(a, r, engine);
+      if (m != c.metres.back()) {
+        ASSERT_FALSE(taken) << c.what << " at " << m;
+      }
+    }
+    EXPECT_EQ(taken, c.moving) << c.what;
+    EXPECT_EQ(a.movingAtStand, c.moving ? 1 : 0) << c.what;
+  }
+}
+
 TEST_F(MovementTest, ATakeOffRollLiftsOffWhenALaterPositionClimbsSlowlyOnlyWithEveryOneAirborneAndFast) {
   struct Case {
     double thirdKt;
