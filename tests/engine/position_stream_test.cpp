@@ -366,6 +366,7 @@ TEST_F(PositionStream, AStandingFrontHoldsTheAircraftAndSendsNoAirspeed) {
     next.dueTick = 3000;
     a.stream.push_back(next);
     a.latStep = c.frontDue ? 0.0 : 0.0001;  // left from the way there
+    a.reportedSpeed = 50.0;                  // from the leg before
     a.trueAirspeed = 99.0;
     EXPECT_FALSE(updateLiveAc(a, engine));
     EXPECT_EQ(a.trueAirspeed, c.frontDue ? c.trueAirspeed : 99.0) << c.frontDue << c.nextStanding;

@@ -386,6 +386,24 @@ TEST_F(SituationUpdates, AStandstillReportedRightAfterFiftyKnotsIsIgnoredInARoll
   }
 }
 
+// A report falls due after the last position, at least one cycle after it.
+TEST_F(SituationUpdates, AReportFallsDueAtLeastOneCycleAfterTheLastPosition) {
+  struct Case {
+    FlightState state;
+    std::int32_t reportDue, due;
+  };
+  const Case cases[] = {{FlightState::taxi, 900, 1001},  {FlightState::taxi, 1000, 1001},  {FlightState::taxi, 1002, 1002},
+                        {FlightState::birth, 900, 1001}, {FlightState::birth, 1000, 1001}, {FlightState::birth, 1002, 1002}};
+  for (const Case& c : cases) {
+    LiveAc& a = onGround(c.state);
+    a.stream = {pos(0.0, false, 500), pos(50.0, false, 1000)};
+    decodeExisting(a, pos(100.0, false, c.reportDue), engine);
+    ASSERT_EQ(a.stream.size(), 3u) << gf_flightStateName(c.state) << " " << c.reportDue;
+    EXPECT_EQ(a.stream.back().dueTick, c.due) << gf_flightStateName(c.state) << " " << c.reportDue;
+    engine.liveAcs.clear();
+  }
+}
+
 TEST_F(SituationUpdates, TwoStandingPositionsLeftMakeTheFrontDueAtOnce) {
   LiveAc& a = onGround(FlightState::taxi);
   a.stream = {pos(0.0, true, 5000)};
