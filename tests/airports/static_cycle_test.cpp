@@ -110,6 +110,33 @@ TEST_F(StaticCycleTest, ARenewalPlacesNoStaticCopyOfALiveParkedAircraft) {
   }
 }
 
+// A renewal starts afresh: stands blocked by the last calculation are free again, and a
+// flight taken out of it (its index 0) is numbered and used again.
+TEST_F(StaticCycleTest, ARenewalFreesBlockedStandsAndUsesFlightsTakenOutBefore) {
+  addFlight(4, flight("BLOCKED", "R4", {20}));
+  addFlight(8, flight("TAKENOUT", "R8", {20}));
+  g_stands[3].blocked = 1;
+  g_stands[7].learnedFlights[0].index = 0;
+  gf_adjustStaticParking(engine);
+  std::vector<std::string> names;
+  for (const StaticCandidate& c : g_staticCandidates) names.push_back(c.firstName);
+  std::ranges::sort(names);
+  EXPECT_EQ(names, (std::vector<std::string>{"BLOCKED", "TAKENOUT"}));
+}
+
+// More live aircraft parked than wanted: the renewal removes the excess at once, and says so.
+TEST_F(StaticCycleTest, ARenewalRemovesLiveParkedBeyondTheWantedCount) {
+  for (const auto& [liveCount, removed] : {std::pair{2, 0}, {3, 1}}) {
+    SCOPED_TRACE(liveCount);
+    engine.liveAcs.clear();
+    for (int n = 0; n < liveCount; ++n) live(10001 + n, FlightState::parked, SimState::active, 1 + 4 * n);
+    g_settings.MAX_PARK_SEL.value = 2;
+    gf_adjustStaticParking(engine);
+    EXPECT_EQ(std::ranges::count(engine.liveAcs, SimState::removingfromsim, &LiveAc::simState), removed);
+    EXPECT_EQ(log_.contains("Parking adjustments: 1 more live ac than wanted"), removed == 1);
+  }
+}
+
 // A kept aircraft whose flight ends with this half hour is placed again under the name of
 // the flight that follows; the placement takes its parked time as now less the offset, so
 // the offset is the time since it parked.
