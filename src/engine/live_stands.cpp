@@ -68,6 +68,13 @@ LiveAc* lf_firstLiveAt(std::uint32_t sid, TrafficEngine& engine) {
   return it == engine.liveAcs.end() ? nullptr : &*it;
 }
 
+bool lf_anotherParkingAt(std::uint32_t sid, const LiveAc& aircraft, const TrafficEngine& engine) {
+  return std::ranges::any_of(engine.liveAcs, [&](const LiveAc& o) {
+    return &o != &aircraft && o.sid == sid && o.flightState == FlightState::parking &&
+           o.simState != SimState::removingfromsim && o.removeWhenCreated == 0;
+  });
+}
+
 const ParkingPosition* lf_adjacentStand(std::uint32_t sid) {
   return sid < 1 ? nullptr : gf_standBySid(sid);
 }
@@ -147,6 +154,10 @@ void try2Park(LiveAc& aircraft, bool wide, TrafficEngine& engine) {
   if (stand == nullptr) return;
   if (!g_reservedStand.empty() && stand->id == g_reservedStand) return;
   if (stand->id == lf_userStand(engine)) return;
+  // Given twice, the stand would take two aircraft driving onto each other, and the later
+  // to arrive would be removed there: this one taxis on and looks again with its next
+  // position, and once the other has parked the newer report wins (below).
+  if (lf_anotherParkingAt(stand->sid, aircraft, engine)) return;
   if (LiveAc* there = lf_firstLiveAt(stand->sid, engine);
       there != nullptr && there != &aircraft && there->flightState == FlightState::parked &&
       there->simState == SimState::active) {

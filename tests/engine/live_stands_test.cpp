@@ -147,6 +147,38 @@ TEST_F(StandsTest, ATaxiingAircraftThatStopsLooksForAStandUnlessItHasJustLeftOne
   }
 }
 
+// A stand that another live aircraft is driving onto is not given to a second one; one
+// parked there makes way for the newer report, and one on its way out is no obstacle.
+TEST_F(StandsTest, ATaxiingAircraftTakesNoStandAnotherIsParkingAt) {
+  addStand("A1", 5.0, 40.0);
+  struct Case {
+    FlightState other;
+    SimState otherSim;
+    bool taken;         // the taxiing aircraft parks there
+    bool otherRemoved;  // the other is removed for it
+  };
+  const Case cases[] = {
+      {FlightState::parking, SimState::active, false, false},
+      {FlightState::parked, SimState::active, true, true},
+      {FlightState::parking, SimState::removingfromsim, true, true},
+      {FlightState::taxi, SimState::active, true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.other));
+    engine.liveAcs.clear();
+    LiveAc& other = live("DLH1", 17.0, c.other);
+    other.sid = 1;
+    other.simState = c.otherSim;
+    LiveAc& a = live("DLH2", 17.0, FlightState::taxi);
+    a.pushBackSpeed = 5.0;
+    a.stream.push_back(StreamPos{.lat = test::g_baseLat, .lon = test::g_baseLon});
+    try2Park(a, false, engine);
+    EXPECT_EQ(a.sid, c.taken ? 1U : 0U);
+    EXPECT_EQ(a.flightState, c.taken ? FlightState::parking : FlightState::taxi);
+    EXPECT_EQ(removed(other), c.otherRemoved);
+  }
+}
+
 TEST_F(StandsTest, ASpawnAndAParkedAircraftOfTheSameFlightKeepTheRealOne) {
   addStand("A1", 0.0, 40.0);
   LiveAc& real = live("ABC123");
