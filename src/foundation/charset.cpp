@@ -72,6 +72,30 @@ Utf8Step lf_readUtf8(std::string_view text, std::size_t pos, std::size_t& length
   return Utf8Step::ok;
 }
 
+// What lf_forEachChar passes for a byte that begins no valid sequence.
+constexpr char32_t kNoCharacter = 0xFFFFFFFF;
+
+// Calls take(bytes, codePoint) for each character of the text in order; a byte that
+// begins no valid sequence is passed alone, with kNoCharacter.
+template <class Take>
+void lf_forEachChar(std::string_view text, Take&& take) {
+  for (std::size_t pos = 0; pos < text.size();) {
+    std::size_t length = 0;
+    char32_t c = 0;
+    if (lf_readUtf8(text, pos, length, c) != Utf8Step::ok) {
+      length = 1;
+      c = kNoCharacter;
+    }
+    take(text.substr(pos, length), c);
+    pos += length;
+  }
+}
+
+// XML 1.0's Char production; lf_readUtf8 never gives a surrogate.
+bool lf_isXmlChar(char32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= kMaxCodePoint && c != 0xFFFE && c != 0xFFFF);
+}
+
 // Windows-1252 at 80-9F; the five bytes it leaves undefined keep their C1 control code
 // point, as the system's conversion does, so the table never fails.
 constexpr std::array<char16_t, 32> kCp1252High = {
@@ -187,6 +211,31 @@ bool gf_isUtf8Sample(std::string_view sample, bool cutBySampleLimit) {
     }
   }
   return true;
+}
+
+void gf_repairUtf8(std::string& text) {
+  if (gf_isUtf8Sample(text, false)) return;
+  std::string repaired;
+  repaired.reserve(text.size() + 16);
+  lf_forEachChar(text, [&repaired](std::string_view bytes, char32_t c) {
+    repaired += c == kNoCharacter ? std::string_view("\xEF\xBF\xBD") : bytes;
+  });
+  text = std::move(repaired);
+}
+
+bool gf_isXmlText(std::string_view text) {
+  bool allowed = true;
+  lf_forEachChar(text, [&allowed](std::string_view, char32_t c) { allowed = allowed && lf_isXmlChar(c); });
+  return allowed;
+}
+
+void gf_dropNonXmlChars(std::string& text) {
+  std::string kept;
+  kept.reserve(text.size());
+  lf_forEachChar(text, [&kept](std::string_view bytes, char32_t c) {
+    if (c == '\t' || (c >= 0x20 && lf_isXmlChar(c))) kept += bytes;
+  });
+  text = std::move(kept);
 }
 
 Charset gf_detectCharset(std::string_view content) {

@@ -51,4 +51,17 @@ Charset gf_detectCharset(std::string_view content);
 // sample, so a character cut off at the sample's end is not held against it.
 bool gf_isUtf8Sample(std::string_view sample, bool cutBySampleLimit);
 
+// Makes the text well-formed UTF-8: each byte that begins no valid sequence becomes
+// U+FFFD; a text that is well-formed already stays as it is.
+void gf_repairUtf8(std::string& text);
+
+// XML 1.0 holds tab, line feed, carriage return and the characters from U+0020 on except
+// U+FFFE and U+FFFF, and no other reader takes a file that holds anything else. True when
+// the text is well-formed UTF-8 of such characters only.
+bool gf_isXmlText(std::string_view text);
+
+// Keeps of a one-line value only what XML 1.0 holds: control characters other than tab
+// (line ends too), U+FFFE, U+FFFF and bytes that begin no valid UTF-8 sequence are dropped.
+void gf_dropNonXmlChars(std::string& text);
+
 }  // namespace vexo

@@ -90,6 +90,8 @@ bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::s
         gf_readUtf16Lines(text, lines);
         return true;
       case Charset::UTF8_with_BOM:
+        // The mark says UTF-8: a stray byte costs only its own character.
+        gf_repairUtf8(text);
         break;
       case Charset::UTF8_without_BOM:
         if (gf_isUtf8Sample(text, false)) break;

@@ -32,7 +32,8 @@ void gf_readUtf16Lines(std::string& text, std::vector<std::string_view>& lines);
 // text holds a file's bytes in the given encoding (path names the file in messages): turns
 // them into UTF-8 in place and replaces lines with views of its lines. UTF-8 without a
 // mark is checked whole, since its detection looks at the first bytes only: a text that
-// is no valid UTF-8 after all is read as ANSI. False when it cannot be converted (then
+// is no valid UTF-8 after all is read as ANSI. In UTF-8 with a mark, each byte that begins
+// no valid sequence becomes U+FFFD (gf_repairUtf8), so the lines are always valid UTF-8. False when it cannot be converted (then
 // "Read failed for '<path>': <error>" goes to the status line and the log, and text and
 // lines are emptied). Never throws.
 bool gf_readUtf8Lines(Charset charset, const std::filesystem::path& path, std::string& text,

@@ -23,13 +23,6 @@ void lf_dropTrailingComments(CfgLines& lines) {
   while (lines.size() > 1 && (lines.back().empty() || lines.back().starts_with("//"))) lines.pop_back();
 }
 
-// Titles and registrations go into LiveriesScanned.xml, and XML 1.0 has no way to hold a
-// control character other than tab, line feed and carriage return (pugixml would write
-// "&#1;", which other readers refuse). Keys never hold line ends, so the others are dropped.
-void lf_dropControlChars(std::string& text) {
-  std::erase_if(text, [](char c) { return static_cast<unsigned char>(c) < 0x20 && c != '\t'; });
-}
-
 std::vector<std::string_view> lf_splitAtComma(std::string_view text) {
   std::vector<std::string_view> items;
   for (;;) {
@@ -67,7 +60,7 @@ void lf_takeAtcId(std::string_view value, SectionKeys& keys, CfgFileJob& job, st
     job.result.reports.addIncompleteSection(fmt::format(fmt::runtime(reportFormat), value, keys.title));
   } else if (items.size() == 1) {
     keys.regcode = std::string(items.front());
-    lf_dropControlChars(keys.regcode);
+    gf_dropNonXmlChars(keys.regcode);
   }
 }
 
@@ -159,7 +152,10 @@ SectionKeys lf_scanKeys(const CfgLines& lines, CfgFileJob& job, bool ivao) {
     }
     if (initial == 'm' || initial == 's' || initial == 't') lf_commonKeys(line, keys);
   }
-  lf_dropControlChars(keys.title);
+  // Titles and registrations go into LiveriesScanned.xml, which other readers refuse whole
+  // for one character that XML 1.0 cannot hold (pugixml would write a control character as
+  // "&#1;"). Keys never hold line ends.
+  gf_dropNonXmlChars(keys.title);
   return keys;
 }
 

@@ -1,10 +1,8 @@
 #include "liveries/liveries_scan.h"
 
-#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <charconv>
 #include <map>
 
 #include "foundation/charset.h"
@@ -252,33 +250,6 @@ TEST_F(LiveriesScan, LateAnsiTitleIsSavedAsUtf8) {
   EXPECT_NE(saved.find("t=\"Caf\xC3\xA9 KLM\""), std::string::npos) << saved;
 }
 
-// Where text breaks XML 1.0's Char production (#x9 | #xA | #xD | [#x20-#xD7FF] |
-// [#xE000-#xFFFD] | [#x10000-#x10FFFF]), raw or as a character reference; "" when nowhere.
-std::string firstNonXmlChar(std::string_view text) {
-  const auto allowed = [](std::uint32_t c) {
-    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
-           (c >= 0x10000 && c <= 0x10FFFF);
-  };
-  for (std::size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    std::uint32_t c = length == 1 ? lead : lead & (0x7F >> length);
-    for (std::size_t k = 1; k < length && i + k < text.size(); ++k) c = (c << 6) | (text[i + k] & 0x3F);
-    if (!allowed(c)) return fmt::format("U+{:04X} at {}", c, i);
-    if (text.substr(i, 2) == "&#") {
-      const bool hex = text.substr(i + 2, 1) == "x";
-      const std::size_t digits = i + (hex ? 3 : 2);
-      std::uint32_t referenced = 0;
-      const auto [end, ec] = std::from_chars(text.data() + digits, text.data() + text.size(), referenced, hex ? 16 : 10);
-      if (ec != std::errc() || *end != ';' || !allowed(referenced)) {
-        return std::string(text.substr(i, end - text.data() + 1 - i)) + fmt::format(" at {}", i);
-      }
-    }
-    i += length;
-  }
-  return "";
-}
-
 // Control characters in a title or registration would make the saved file no XML at all
 // for any reader but our own: they are dropped when the section is read.
 TEST_F(LiveriesScan, ControlCharactersAreNotSaved) {
@@ -292,17 +263,60 @@ TEST_F(LiveriesScan, ControlCharactersAreNotSaved) {
   g_settings.lfolder[0].setValue(base.string());
   gf_scanLiveries();
   const std::string saved = test::readFile(g_liveriesScannedPath);
-  EXPECT_EQ(firstNonXmlChar(saved), "") << saved;
+  EXPECT_EQ(test::firstNonXmlChar(saved), "") << saved;
   const auto back = lf_readScannedLiveriesFrom(g_liveriesScannedPath);
   ASSERT_EQ(back.size(), 1U);
   EXPECT_EQ(back.front().title, "Ctl KLM\tx");
   EXPECT_EQ(back.front().regcode, "PH-BXA");
   // The rule of the check itself, on what pugixml wrote before.
-  EXPECT_EQ(firstNonXmlChar("<l t=\"Ctl&#01;&#27;\" r=\"&#x1F;\"/>"), "&#01; at 9");
-  EXPECT_EQ(firstNonXmlChar("<l r=\"&#x1F;\"/>"), "&#x1F; at 6");
-  EXPECT_EQ(firstNonXmlChar("a\x01"), "U+0001 at 1");
-  EXPECT_EQ(firstNonXmlChar("\t&#9;&#x20;\xEF\xBF\xBD"), "");
-  EXPECT_EQ(firstNonXmlChar("\xEF\xBF\xBE"), "U+FFFE at 0");
+  EXPECT_EQ(test::firstNonXmlChar("<l t=\"Ctl&#01;&#27;\" r=\"&#x1F;\"/>"), "&#01; at 9");
+  EXPECT_EQ(test::firstNonXmlChar("<l r=\"&#x1F;\"/>"), "&#x1F; at 6");
+  EXPECT_EQ(test::firstNonXmlChar("a\x01"), "U+0001 at 1");
+  EXPECT_EQ(test::firstNonXmlChar("\t&#9;&#x20;\xEF\xBF\xBD"), "");
+  EXPECT_EQ(test::firstNonXmlChar("\xEF\xBF\xBE"), "U+FFFE at 0");
+}
+
+// Nor can LiveriesScanned.xml hold bytes that are no UTF-8 or the characters U+FFFE and
+// U+FFFF, whatever the charset of the file: a stray byte in a file marked as UTF-8 becomes
+// U+FFFD, the two characters are dropped, every well-formed character stays.
+TEST_F(LiveriesScan, TextXmlCannotHoldIsNotSaved) {
+  const fs::path base = root_ / "nontext";
+  const std::string nonCharacters = "\xEF\xBF\xBE\xEF\xBF\xBF";
+  std::string le16 = utf16("atc_model=B738\n" + section(0, "title=Sixteen~ KLM\natc_parking_codes=KLM\n") + files(), false);
+  le16.replace(le16.find("~"), 2, "\xFE\xFF");  // U+FFFE
+  const std::map<std::string, std::string> cfgs = {
+      {"bom", "\xEF\xBB\xBF" "atc_model=B738\n" +
+                  section(0, "title=Caf\xE9 \xC3\xA9 \xE2\x82 KLM\natc_parking_codes=KLM\natc_id=PH-\xFF" "BXA\n") +
+                  files()},
+      {"bomnon", "\xEF\xBB\xBF" "atc_model=B738\n" +
+                     section(0, "title=Non" + nonCharacters + " KLM\natc_parking_codes=KLM\natc_id=PH-" +
+                                    nonCharacters + "BXB\n") +
+                     files()},
+      {"plainnon", "atc_model=B738\n" + section(0, "title=Plain" + nonCharacters + " KLM\natc_parking_codes=KLM\n") +
+                       files()},
+      {"le16", le16},
+  };
+  for (const auto& [folder, cfg] : cfgs) test::aircraftFolder(base / folder, "aircraft.cfg", cfg, {"KLM"});
+  g_settings.lfolder[2].setValue("");
+  g_settings.lfolder[0].setValue(base.string());
+  gf_scanLiveries();
+  const std::string saved = test::readFile(g_liveriesScannedPath);
+  EXPECT_EQ(test::firstNonXmlChar(saved), "") << saved;
+  std::map<std::string, std::string> read;
+  for (const auto& livery : lf_readScannedLiveriesFrom(g_liveriesScannedPath)) read[livery.title] = livery.regcode;
+  const std::map<std::string, std::string> expected = {
+      {"Caf\xEF\xBF\xBD \xC3\xA9 \xEF\xBF\xBD\xEF\xBF\xBD KLM", "PH-\xEF\xBF\xBD" "BXA"},
+      {"Non KLM", "PH-BXB"},
+      {"Plain KLM", ""},
+      {"Sixteen KLM", ""},
+  };
+  EXPECT_EQ(read, expected);
+  // The check itself refuses what the file held before.
+  EXPECT_EQ(test::firstNonXmlChar("t=\"Caf\xE9\""), "bad UTF-8 at 6");
+  EXPECT_EQ(test::firstNonXmlChar("\xC0\x80"), "bad UTF-8 at 0");
+  EXPECT_EQ(test::firstNonXmlChar("\xED\xA0\x80"), "bad UTF-8 at 0");
+  EXPECT_EQ(test::firstNonXmlChar("a\xE2\x82"), "bad UTF-8 at 1");
+  EXPECT_EQ(test::firstNonXmlChar("\xEF\xBF\xBF"), "U+FFFF at 0");
 }
 
 // Links: a linked folder is not walked into, a linked aircraft.cfg is read, and the

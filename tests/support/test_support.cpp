@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include <fmt/format.h>
+
+#include <charconv>
+#include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <mutex>
@@ -67,6 +71,52 @@ void writeFile(const fs::path& path, const std::string& content) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << content;
   if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+namespace {
+
+bool lf_isXmlChar(std::uint32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD) ||
+         (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+// The length of the UTF-8 sequence at i and its code point; 0 when it is not well-formed
+// (overlong, surrogate, above U+10FFFF, cut off).
+std::size_t lf_utf8At(std::string_view text, std::size_t i, std::uint32_t& c) {
+  const auto lead = static_cast<unsigned char>(text[i]);
+  const std::size_t length = lead < 0x80 ? 1 : lead < 0xC2 ? 0 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : lead < 0xF5 ? 4 : 0;
+  if (length == 0 || i + length > text.size()) return 0;
+  c = length == 1 ? lead : lead & (0x7F >> length);
+  for (std::size_t k = 1; k < length; ++k) {
+    const auto byte = static_cast<unsigned char>(text[i + k]);
+    if ((byte & 0xC0) != 0x80) return 0;
+    c = (c << 6) | (byte & 0x3F);
+  }
+  constexpr std::uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (c < smallest[length] || (c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) return 0;
+  return length;
+}
+
+}  // namespace
+
+std::string firstNonXmlChar(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    std::uint32_t c = 0;
+    const std::size_t length = lf_utf8At(text, i, c);
+    if (length == 0) return fmt::format("bad UTF-8 at {}", i);
+    if (!lf_isXmlChar(c)) return fmt::format("U+{:04X} at {}", c, i);
+    if (text.substr(i, 2) == "&#") {
+      const bool hex = text.substr(i + 2, 1) == "x";
+      const std::size_t digits = i + (hex ? 3 : 2);
+      std::uint32_t referenced = 0;
+      const auto [end, ec] = std::from_chars(text.data() + digits, text.data() + text.size(), referenced, hex ? 16 : 10);
+      if (ec != std::errc() || end == text.data() + text.size() || *end != ';' || !lf_isXmlChar(referenced)) {
+        return std::string(text.substr(i, end - text.data() + 1 - i)) + fmt::format(" at {}", i);
+      }
+    }
+    i += length;
+  }
+  return "";
 }
 
 }  // namespace vexo::test

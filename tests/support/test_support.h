@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace vexo::test {
 
@@ -51,6 +52,11 @@ private:
 };
 
 std::string readFile(const std::filesystem::path& path);
+
+// Where text breaks XML 1.0's Char production (#x9 | #xA | #xD | [#x20-#xD7FF] |
+// [#xE000-#xFFFD] | [#x10000-#x10FFFF]), raw or as a character reference, or is no
+// well-formed UTF-8 ("U+FFFF at 3", "&#01; at 9", "bad UTF-8 at 2"); "" when nowhere.
+std::string firstNonXmlChar(std::string_view text);
 void writeFile(const std::filesystem::path& path, const std::string& content);
 
 }  // namespace vexo::test
