@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "foundation/charset.h"
 #include "foundation/log.h"
 #include "foundation/time_text.h"
 #include "realtraffic/record_fields.h"
@@ -75,7 +76,7 @@ double lf_speedByAltitude(double altitude) {
 std::string_view gf_recordOutcomeName(RecordOutcome outcome) {
   static constexpr std::array<std::string_view, g_recordOutcomeCount> names{
       "accepted",         "intake off",   "vehicle",          "too few fields", "field error",
-      "out of range",     "control character",            "registration too long",
+      "out of range",     "control character",            "invalid text",   "registration too long",
       "not an aircraft",  "hexid too low", "not airborne", "refused callsign", "no identity",
       "ground away from park airport"};
   return names.at(static_cast<std::size_t>(outcome));
@@ -164,8 +165,10 @@ RecordOutcome TrafficReceiver::parseAndHandOver(const RecordContext& context) {
     throw std::runtime_error(fmt::format("invalid lalo: {}", lf_latLonText(position)));
   }
   if (gf_greatCircleNm(context.refPosition, position) > context.rangeNm) return RecordOutcome::outOfRange;
+  // These texts reach the learned airport files, which no XML reader would take with them.
   for (const Field field : {fCallsign, fType, fRegistration}) {
     if (lf_hasControlCharacter(fields[field])) return RecordOutcome::controlCharacter;
+    if (!gf_isXmlText(fields[field])) return RecordOutcome::invalidText;
   }
   if (!lf_readRegistration(ident)) return RecordOutcome::registrationTooLong;
   if (collectCallsigns.load()) collectCallsign(fields[fCallsign]);

@@ -20,6 +20,7 @@ enum class RecordOutcome : std::uint8_t {
   fieldError,           // a field could not be read (logged)
   outOfRange,           // farther than the traffic radius
   controlCharacter,     // a control character (NUL too) in the callsign, type or registration
+  invalidText,          // bytes that are no UTF-8, or U+FFFE or U+FFFF, in one of them
   registrationTooLong,  // more than 12 characters
   notAnAircraft,        // type or emitter category of a non-aircraft
   hexidTooLow,          // 10000 or less
@@ -28,7 +29,7 @@ enum class RecordOutcome : std::uint8_t {
   noIdentity,           // neither callsign nor registration
   groundAwayFromPark,   // on the ground, but not within 5 nm of the park airport
 };
-inline constexpr std::size_t g_recordOutcomeCount = 14;
+inline constexpr std::size_t g_recordOutcomeCount = 15;
 
 std::string_view gf_recordOutcomeName(RecordOutcome outcome);
 

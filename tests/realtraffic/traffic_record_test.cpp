@@ -325,9 +325,16 @@ TEST(TrafficRecord, ControlCharactersTimeLimitsAndUnusableRouteCodes) {
     for (const std::string& bad : {"AB\0C"s, "\x01"s, "AAL\n12"s, "N1\x1F"s, "B7\x7F"s}) {
       EXPECT_EQ(reader.read(makeRecord({{field, bad}})), RecordOutcome::controlCharacter) << field << " " << bad;
     }
+    // Nor do bytes that are no UTF-8, or the two characters XML cannot hold, reach a learned file.
+    for (const std::string& bad : {"AB\xFF"s, "\xC3"s, "N\xC0\x80"s, "\xED\xA0\x80"s, "N\xEF\xBF\xBF"s, "\xEF\xBF\xBE"s}) {
+      EXPECT_EQ(reader.read(makeRecord({{field, bad}})), RecordOutcome::invalidText) << field << " " << bad;
+    }
   }
   EXPECT_TRUE(reader.receiver->callsigns().empty());
   EXPECT_EQ(intake.size(), 0u);
+  ASSERT_EQ(reader.read(makeRecord({{9, "D\xC3\x84L1"}, {11, "OE-\xC3\x84\xEF\xBF\xBD"}})), RecordOutcome::accepted);
+  EXPECT_EQ(intake.back().ident.callsign, "D\xC3\x84L1");
+  EXPECT_EQ(intake.back().ident.registration, "OE-\xC3\x84\xEF\xBF\xBD");
 
   for (const char* time : {"1", "253402300799"}) {
     EXPECT_EQ(reader.read(makeRecord({{14, time}})), RecordOutcome::accepted) << time;
