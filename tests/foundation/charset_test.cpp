@@ -84,3 +84,48 @@ TEST(Charset, DetectedFromMarksZeroBytesAndContent) {
   EXPECT_TRUE(gf_isUtf8Sample("a\xF0\x9F", true));
   EXPECT_FALSE(gf_isUtf8Sample("a\xF0\x28", true));  // wrong byte before the cut
 }
+
+// XML 1.0's Char production at its edges. The helpers and the tests' own check of saved
+// files agree on every row.
+TEST(Charset, XmlText) {
+  const std::string fffd = "\xEF\xBF\xBD";
+  struct Row {
+    std::string text;
+    bool xml;
+    std::string kept;      // by gf_dropNonXmlChars
+    std::string repaired;  // by gf_repairUtf8
+  };
+  const Row rows[] = {
+      {"\t\n\r", true, "\t", "\t\n\r"},
+      {"\x1F \x7F", false, " \x7F", "\x1F \x7F"},
+      {std::string("a\0b", 3), false, "ab", std::string("a\0b", 3)},
+      {"\xED\x9F\xBF\xEE\x80\x80", true, "\xED\x9F\xBF\xEE\x80\x80", "\xED\x9F\xBF\xEE\x80\x80"},  // U+D7FF U+E000
+      {"\xED\xA0\x80", false, "", fffd + fffd + fffd},                                 // a surrogate
+      {fffd + "\xEF\xBF\xBE\xEF\xBF\xBF", false, fffd, fffd + "\xEF\xBF\xBE\xEF\xBF\xBF"},    // U+FFFD U+FFFE U+FFFF
+      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", true, "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", "\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"},
+      {"\xF4\x90\x80\x80", false, "", fffd + fffd + fffd + fffd},                    // above U+10FFFF
+      {"\xC0\x80", false, "", fffd + fffd},                                           // overlong
+      {"Caf\xE9 \xC3\xA9", false, "Caf \xC3\xA9", "Caf" + fffd + " \xC3\xA9"},
+      {"a\xE2\x82", false, "a", "a" + fffd + fffd},                                    // cut off
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(row.text));
+    EXPECT_EQ(gf_isXmlText(row.text), row.xml);
+    EXPECT_EQ(test::firstNonXmlChar(row.text).empty(), row.xml) << test::firstNonXmlChar(row.text);
+    std::string kept = row.text;
+    gf_dropNonXmlChars(kept);
+    EXPECT_EQ(kept, row.kept);
+    EXPECT_TRUE(gf_isXmlText(kept));
+    std::string repaired = row.text;
+    gf_repairUtf8(repaired);
+    EXPECT_EQ(repaired, row.repaired);
+    EXPECT_TRUE(gf_isUtf8Sample(repaired, false));
+  }
+  // The check of saved files also reads character references, as pugixml writes them.
+  EXPECT_EQ(test::firstNonXmlChar("<l t=\"Ctl&#01;&#27;\" r=\"&#x1F;\"/>"), "&#01; at 9");
+  EXPECT_EQ(test::firstNonXmlChar("<l r=\"&#x1F;\"/>"), "&#x1F; at 6");
+  EXPECT_EQ(test::firstNonXmlChar("a\x01"), "U+0001 at 1");
+  EXPECT_EQ(test::firstNonXmlChar("\t&#9;&#x20;\xEF\xBF\xBD"), "");
+  EXPECT_EQ(test::firstNonXmlChar("\xEF\xBF\xBE"), "U+FFFE at 0");
+  EXPECT_EQ(test::firstNonXmlChar("t=\"Caf\xE9\""), "bad UTF-8 at 6");
+}

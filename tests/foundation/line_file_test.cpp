@@ -95,6 +95,8 @@ TEST(ReadUtf8Lines, EveryCharset) {
       {utf16Bytes(u"[fltsim.0]\r\ntitle=\u00C9\r\n", true), Charset::Unicode, {"[fltsim.0]", "title=\xC3\x89"}},
       {utf16Bytes(u"a\nb", false), Charset::Unicode_big_endian, {"a", "b"}},
       {"\xEF\xBB\xBFtitle=x\r\n", Charset::UTF8_with_BOM, {"title=x"}},
+      // A stray byte in text marked as UTF-8 becomes U+FFFD, its neighbours stay.
+      {"\xEF\xBB\xBFtitle=Caf\xE9 \xC3\xA9\r\n", Charset::UTF8_with_BOM, {"title=Caf\xEF\xBF\xBD \xC3\xA9"}},
       {"title=Caf\xE9 \x80\r\nx", Charset::ANSI, {"title=Caf\xC3\xA9 \xE2\x82\xAC", "x"}},
       {std::string("a\0b\0", 4), Charset::Unicode, {}},  // recognised, but no mark: no lines
   };
