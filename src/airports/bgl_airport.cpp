@@ -7,6 +7,7 @@
 #include "airports/bgl_convert.h"
 #include "airports/bgl_decode_state.h"
 #include "airports/bgl_format.h"
+#include "foundation/charset.h"
 #include "foundation/log.h"
 
 namespace vexo {
@@ -32,6 +33,11 @@ std::optional<std::string> lf_decodeAirportNAME(const BglWords& words, std::size
     }
     std::string name = words.text(offset, length);
     while (!name.empty() && name.back() == '\0') name.pop_back();
+    // The name goes into the airport files, which other readers refuse whole for one byte
+    // that is no UTF-8 or one character XML 1.0 cannot hold. Scenery of any age and maker:
+    // what is no UTF-8 is read as ANSI, as the program reads any text of unknown encoding.
+    if (!gf_isUtf8Sample(name, false)) name = gf_ansi2utf8(name);
+    gf_dropNonXmlChars(name);
     return name;
   } catch (...) {
     gf_logFlush(std::string("lf_decodeAirportNAME") + " EXCEPTION");

@@ -17,6 +17,7 @@
 #include "airports/tblo_package.h"
 #include "bgl_fixture.h"
 #include "foundation/error.h"
+#include "foundation/parameter_xml.h"
 #include "foundation/paths.h"
 #include "foundation/scan_tasks.h"
 #include "foundation/settings.h"
@@ -194,6 +195,35 @@ TEST_F(AirportsScan, AGeneratedAirportFileListsItsStandsById) {
     ids.emplace_back(parkpos.attribute("id").value());
   ASSERT_EQ(ids.size(), 3U);
   EXPECT_TRUE(std::ranges::is_sorted(ids)) << ids[0] << " " << ids[1] << " " << ids[2];
+}
+
+// A scenery name goes into the airport file as text XML 1.0 holds, whatever its bytes: a
+// name that is no UTF-8 is read as ANSI, control characters and U+FFFE, U+FFFF go.
+TEST_F(AirportsScan, AGeneratedAirportFileHoldsTheNameAsXmlText) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"KTST", "Z\xFCrich\x01 Field"},
+      {"KTSU", "K\xC3\xB6ln\x1F \xEF\xBF\xBE\xEF\xBF\xBF Field"},
+  };
+  AirportData extra;
+  extra.icao = IcaoCode("KTSU");
+  g_airportsDb.airports.push_back(extra);
+  g_airportsDb.icaoSet.insert(extra.icao);
+  for (const auto& [icao, name] : cases) {
+    scenery(fs::path(icao) / "scenery.bgl",
+            airportFile({airportRecord(icao, 0, false, {nameRecord(name), parkingList({Spot{}}, false)})}));
+  }
+  g_settings.afolder[2].setValue((dir_ / "scenery").string());
+  gf_scanAirports(dir_ / "sim" / "Scenery");
+  const std::pair<const char*, std::string> expected[] = {{"KTST", "Z\xC3\xBCrich Field"}, {"KTSU", "K\xC3\xB6ln  Field"}};
+  for (const auto& [icao, name] : expected) {
+    SCOPED_TRACE(icao);
+    const fs::path file = dir_ / "airports/my_thirdparty" / (std::string(icao) + ".xml");
+    const std::string saved = test::readFile(file);
+    EXPECT_EQ(test::firstNonXmlChar(saved), "") << saved;
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_file(file.c_str()));
+    EXPECT_EQ(gf_readStringParameter(document, "airport_name"), name);
+  }
 }
 
 }  // namespace
