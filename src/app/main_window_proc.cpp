@@ -243,6 +243,9 @@ std::string lf_getTextFromId(platform::ControlId id) {
     gf_log(fmt::format("lf_getTextFromId | {}: UTF-16 UTF-8 failed for id {}: {}", "lf_getTextFromId", id, e.what()));
     return {};
   }
+  // Typed text is saved in parameters.xml, which no other reader takes with a character
+  // XML 1.0 cannot hold; an edit line never means one.
+  gf_dropNonXmlChars(text);
   return text;
 }
 

@@ -183,6 +183,12 @@ TEST_F(Commands, BlockingACallsignByHand) {
   window->click(s.unblockButton.commandId);
   EXPECT_EQ(statusText(), "Nothing to block or unblock...");
 
+  // Characters XML 1.0 cannot hold never reach parameters.xml, which is read back the same.
+  enter(s.BLOCK_CALLSIGN, "kl\x01M\x1B" "1\xEF\xBF\xBF" "2");
+  EXPECT_EQ(stored("BLOCK_CALLSIGN"), "KLM12");
+  EXPECT_EQ(test::firstNonXmlChar(test::readFile(gf_parametersPath())), "");
+  g_blockChangedRequest = false;
+
   // Typing the callsign chosen in the list empties the list.
   s.CALLSIGN_2_OBJECTID.setValue("BAW12");
   enter(s.BLOCK_CALLSIGN, "baw12");
