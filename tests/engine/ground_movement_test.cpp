@@ -515,6 +515,18 @@ TEST_F(MovementTest, APushBackWithoutAReportedSideEndsStraightAtItsMiddle) {
   EXPECT_LT(p1.lat, kBase.lat);
 }
 
+// A parked aircraft's next position falls due with the windows open.
+TEST_F(MovementTest, AParkedAircraftsStepOpensTheWindows) {
+  aircraft(AcCategory::Large).flightState = FlightState::parked;
+  a.onGround = 1;
+  a.stream = {at(0, 0, 0, now()), at(0, 0, 0, now() + 100)};
+  a.stream[1].stationary = 1;
+  nextPosGround(a, engine);
+  EXPECT_EQ(a.earlyWindow, 3000);
+  EXPECT_EQ(a.lateWindow, 3000);
+  EXPECT_EQ(a.flightState, FlightState::parked);
+}
+
 TEST_F(MovementTest, ReportsOffTheStandHeadingChooseBetweenPullOutAndPushBack) {
   // The angle is rounded to whole degrees first: 89.4 is 89, 89.6 is 90.
   for (const double offDeg : {80.0, 89.4, 89.6, 100.0}) {
@@ -556,6 +568,19 @@ TEST_F(MovementTest, TheDriveOntoTheStandEndsStandingFiftyCyclesLater) {
   a.pushBackSpeed = 0.0;  // a speed of 0 must not become a due tick
   EXPECT_THROW(drive2Stand(a, stand.lat, stand.lon, 0.0, engine), std::range_error);
   EXPECT_EQ(a.stream.size(), 4u);
+}
+
+// Its last position already on the stand, the drive onto it stands throughout.
+TEST_F(MovementTest, TheDriveOntoTheStandTheAircraftIsOnStandsThroughout) {
+  aircraft(AcCategory::Large).onGround = 1;
+  a.flightState = FlightState::parking;
+  const StreamPos last = at(0, 2, 0, now() + 60);
+  a.stream = {at(0, 0, 10, now()), last};
+  drive2Stand(a, last.lat, last.lon, 0.0, engine);
+  ASSERT_EQ(a.stream.size(), 4u);
+  EXPECT_EQ(a.stream[2].stationary, 1);
+  EXPECT_EQ(a.stream[2].dueTick, now() + 100);
+  EXPECT_EQ(a.stream[3].stationary, 1);
 }
 
 TEST_F(MovementTest, AnAircraftParksWithinTwoMetresOfItsStandAndADuplicateLeavesWithoutTheMark) {

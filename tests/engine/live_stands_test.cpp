@@ -8,6 +8,7 @@
 #include "airports/static_cycle.h"
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
+#include "engine/ground_movement.h"
 #include "engine/movement.h"
 #include "engine/learned_flight.h"
 #include "engine/situation_updates.h"
@@ -177,6 +178,34 @@ TEST_F(StandsTest, ATaxiingAircraftTakesNoStandAnotherIsParkingAt) {
     EXPECT_EQ(a.flightState, c.taken ? FlightState::parking : FlightState::taxi);
     EXPECT_EQ(removed(other), c.otherRemoved);
   }
+}
+
+// A parking aircraft that runs out of positions on its stand parks there and marks the
+// stand taken by a live aircraft, its stand distances counted afresh; a second one that
+// arrives while the mark stands leaves without it.
+TEST_F(StandsTest, AnAircraftArrivingAtItsStandMarksItTakenByALiveAircraft) {
+  const ParkingPosition& stand = addStand("A1", 0.0, 30.0);
+  const auto arriving = [&](const char* callsign) -> LiveAc& {
+    LiveAc& a = live(callsign, 17.0, FlightState::parking);
+    a.onGround = 1;
+    a.sid = stand.sid;
+    a.standLat = stand.latitude;
+    a.standLon = stand.longitude;
+    a.maxStandDistance = 0.01;
+    a.standDistanceSteps = 2;
+    a.stream.push_back(StreamPos{.lat = test::g_baseLat, .lon = test::g_baseLon});
+    return a;
+  };
+  LiveAc& first = arriving("DLH1");
+  lf_arriveAtStand(first, engine);
+  EXPECT_EQ(first.flightState, FlightState::parked);
+  EXPECT_TRUE(gf_standHasLive(stand.sid));
+  EXPECT_EQ(first.maxStandDistance, 0.0);
+  EXPECT_EQ(first.standDistanceSteps, 0);
+  LiveAc& second = arriving("DLH2");
+  lf_arriveAtStand(second, engine);
+  EXPECT_EQ(second.simState, SimState::removingfromsim);
+  EXPECT_TRUE(gf_standHasLive(stand.sid));
 }
 
 TEST_F(StandsTest, ASpawnAndAParkedAircraftOfTheSameFlightKeepTheRealOne) {

@@ -239,6 +239,30 @@ TEST_F(MovementTest, AParkedAircraftMovesAtItsStandAfterThreeStepsOutOrMoreThanA
     EXPECT_EQ(taken, c.moving) << c.what;
     EXPECT_EQ(a.movingAtStand, c.moving ? 1 : 0) << c.what;
   }
+  // Back in by exactly 3 m also starts the count again: near the equator, where the
+  // latitudes are fine enough, a report at the farthest distance less 3 m to the last bit.
+  aircraft(AcCategory::Large).onGround = 1;
+  a.flightState = FlightState::parked;
+  a.prevFlightState = FlightState::taxi;
+  a.standLat = 0.0;
+  a.standLon = 0.0;
+  a.stream = {at(0, 0, 0, now())};
+  const auto out = [](double lat) { return gf_greatCircleNm({lat, 0.0}, {0.0, 0.0}); };
+  const auto north = [](double metres) { return metres / 1852.0 / 60.0; };
+  double back = north(15.0);
+  while (out(back) > out(north(18.0)) - 0.0016198704103671706) back = std::nextafter(back, 0.0);
+  while (out(std::nextafter(back, 1.0)) <= out(north(18.0)) - 0.0016198704103671706) back = std::nextafter(back, 1.0);
+  ASSERT_EQ(out(back), out(north(18.0)) - 0.0016198704103671706);
+  a.halfSpan = (out(north(22.0)) - out(north(10.0))) * 2.0;
+  bool taken = false;
+  for (const double lat : {north(10.0), north(14.0), north(18.0), back, north(22.0)}) {
+    StreamPos r = at(0, 0, 0, now() + 100);
+    r.lat = lat;
+    r.lon = 0.0;
+    taken = checkExtendingSituations(a, r, engine);
+  }
+  EXPECT_FALSE(taken);
+  EXPECT_EQ(a.standDistanceSteps, 1);
 }
 
 TEST_F(MovementTest, ATakeOffRollLiftsOffWhenALaterPositionClimbsSlowlyOnlyWithEveryOneAirborneAndFast) {

@@ -119,6 +119,20 @@ TEST_F(PositionStream, AnAircraftInTheAirIsExtendedUnlessNearTheEdgeOfRange) {
     // 8 s at 190 kt along the heading (north).
     EXPECT_NEAR(gf_greatCircleNm({34.0, -118.0}, {p.lat, p.lon}), 190.0 * 8 / 3600, 1e-6);
   }
+  // Exactly RANGE - 0.5 nm away it goes too: near the equator, where the latitudes are fine
+  // enough, one 9.5 nm north of the user to the last bit.
+  LiveAc a = record(5000.0, 0);
+  UserAcData user;
+  user.latitude = 0.0002;
+  user.longitude = 0.0;
+  a.lon = 0.0;
+  const auto fromUser = [&user](double lat) { return gf_greatCircleNm({user.latitude, user.longitude}, {lat, 0.0}); };
+  a.lat = user.latitude + 9.5 / 60.0;
+  while (fromUser(a.lat) > 9.5) a.lat = std::nextafter(a.lat, 0.0);
+  while (fromUser(std::nextafter(a.lat, 90.0)) <= 9.5) a.lat = std::nextafter(a.lat, 90.0);
+  ASSERT_EQ(fromUser(a.lat), 9.5);
+  engine.userAc.set(user);
+  EXPECT_FALSE(lf_advanceStream(a, engine));
 }
 
 // The user's position counts as known when either coordinate lies off zero; an aircraft in

@@ -120,11 +120,16 @@ TEST_F(SituationUpdates, APushedBackAircraftHoldsWithin2Point75HalfSpansAndTaxie
     LiveAc& a = onGround(FlightState::pushed_back);
     a.halfSpan = 0.01;
     a.lastPushedBackDistance = 900.0;
+    engine.trafficTick = 100;
     if (c.first > 0.0) decodeExisting(a, north(c.first, 10), engine);
     EXPECT_EQ(a.flightState, FlightState::pushed_back) << c.first;
+    engine.trafficTick = 200;  // a hold keeps the tick it started at
     decodeExisting(a, north(c.second, 20), engine);
     EXPECT_EQ(a.flightState, c.after) << c.first << " then " << c.second;
     EXPECT_EQ(a.holding, c.after == FlightState::pushed_back ? 1 : 0) << c.first << " then " << c.second;
+    if (a.holding != 0) {
+      EXPECT_EQ(a.holdStartTick, c.first > 0.0 ? 100 : 200) << c.first << " then " << c.second;
+    }
     engine.liveAcs.clear();
   }
   // Taxiing away ends an extension: the front falls due at once and the windows open.
@@ -400,6 +405,25 @@ TEST_F(SituationUpdates, AReportFallsDueAtLeastOneCycleAfterTheLastPosition) {
     decodeExisting(a, pos(100.0, false, c.reportDue), engine);
     ASSERT_EQ(a.stream.size(), 3u) << gf_flightStateName(c.state) << " " << c.reportDue;
     EXPECT_EQ(a.stream.back().dueTick, c.due) << gf_flightStateName(c.state) << " " << c.reportDue;
+    engine.liveAcs.clear();
+  }
+}
+
+// A report of a taxiing aircraft whose stream is being extended ends the extension: the
+// front falls due at once, the windows open and a hold ends.
+TEST_F(SituationUpdates, AReportEndsAnExtensionAndTheFrontFallsDueAtOnce) {
+  for (const std::int32_t stepsLeft : {0, 3}) {
+    LiveAc& a = onGround(FlightState::taxi);
+    a.stepsLeft = stepsLeft;
+    a.holding = 1;
+    a.stream = {pos(0.0, false, 5000), pos(50.0, false, 5300)};
+    engine.trafficTick = 100;
+    decodeExisting(a, pos(100.0, false, 6000), engine);
+    ASSERT_EQ(a.stream.size(), 3u) << stepsLeft;
+    EXPECT_EQ(a.stepsLeft, 0) << stepsLeft;
+    EXPECT_EQ(a.stream.front().dueTick, stepsLeft > 0 ? 101 : 5000) << stepsLeft;
+    EXPECT_EQ(a.earlyWindow, stepsLeft > 0 ? 3000 : 1000) << stepsLeft;
+    EXPECT_EQ(a.holding, stepsLeft > 0 ? 0 : 1) << stepsLeft;
     engine.liveAcs.clear();
   }
 }
