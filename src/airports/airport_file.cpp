@@ -284,25 +284,6 @@ void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, const FlightI
   flight.callsign2 = identity.callsign2;
 }
 
-std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived) {
-  FlightLookups lookups;
-  return lf_readOpt(opt, archived, lookups);
-}
-
-std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived, FlightLookups& lookups) {
-  const OptAttributes read = lf_optAttributes(opt);
-  if (!read.usable()) return std::nullopt;
-  std::optional<LearnedFlight> flight(std::in_place);
-  lf_setFlight(*flight, read, lookups.identityOf(read.registration, read.airline, read.model, read.callsigns),
-               archived);
-  return flight;
-}
-
-std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived) {
-  FlightLookups lookups;
-  return lf_readOpts(parkpos, archived, lookups);
-}
-
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived, FlightLookups& lookups) {
   std::vector<LearnedFlight>& flights = lookups.standFlights();
   flights.clear();
@@ -315,12 +296,6 @@ std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint3
     flight.index = static_cast<std::uint32_t>(flights.size());
   });
   return std::vector<LearnedFlight>(flights.begin(), flights.end());
-}
-
-ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t position, std::vector<ParkingPosition>& stands,
-                              std::unordered_set<std::string>& ids, std::uint32_t archived) {
-  FlightLookups lookups;
-  return lf_readStand(parkpos, position, stands, ids, archived, lookups);
 }
 
 ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t position, std::vector<ParkingPosition>& stands,

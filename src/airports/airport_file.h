@@ -152,10 +152,6 @@ OptAttributes lf_optAttributes(const pugi::xml_node& opt);
 void lf_setFlight(LearnedFlight& flight, const OptAttributes& opt, const FlightIdentity& identity,
                   std::uint32_t archived);
 
-// One opt element as a flight (index 0); none when it has no hours or its day is not 1..7.
-std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived);
-std::optional<LearnedFlight> lf_readOpt(const pugi::xml_node& opt, std::uint32_t archived, FlightLookups& lookups);
-
 // Calls visit(opt) for each opt child of a stand, in file order. A node read from a file
 // always has a name unless it is text; an empty name is only asked about further to find
 // the end of the list, which saves a call per node of a large file.
@@ -172,14 +168,11 @@ void gf_forEachOpt(const pugi::xml_node& parkpos, Visit&& visit) {
 }
 
 // Reads the opt children of a stand, numbered from 1 in file order.
-std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived);
 std::vector<LearnedFlight> lf_readOpts(const pugi::xml_node& parkpos, std::uint32_t archived, FlightLookups& lookups);
 
 // Reads one parkpos (position counted from 1) and appends it to stands; a stand without a
 // position is logged and dropped. Throws UserErrorException 93 (no or empty id) and 94 (an
 // id already in ids). Returns the appended stand, or null.
-ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t position, std::vector<ParkingPosition>& stands,
-                              std::unordered_set<std::string>& ids, std::uint32_t archived);
 ParkingPosition* lf_readStand(const pugi::xml_node& parkpos, std::size_t position, std::vector<ParkingPosition>& stands,
                               std::unordered_set<std::string>& ids, std::uint32_t archived, FlightLookups& lookups);
 

@@ -107,7 +107,8 @@ TEST_F(AirportFileTest, ALearnedWriteKeepsEveryFlightField) {
   EXPECT_STREQ(first.attribute("cs").value(), "KLM123:KLM9");
   EXPECT_STREQ(first.attribute("airl").value(), "KLM");
   EXPECT_FALSE(parkpos.child("opt").next_sibling().next_sibling().attribute("airl"));
-  const auto flights = lf_readOpts(parkpos, 0);
+  FlightLookups reading;
+  const auto flights = lf_readOpts(parkpos, 0, reading);
   expectSameFlights(flights, file.stands[0].learnedFlights);
   EXPECT_EQ(flights[2].index, 3U);
 }
@@ -128,7 +129,8 @@ TEST_F(AirportFileTest, ManyDistinctTextsReadBackEachAsWritten) {
   }
   file.stands.push_back(std::move(s));
   const auto document = written(file, StandWriteMode::learned);
-  const auto flights = lf_readOpts(gf_airportFileElement(document, "parkpositions").child("parkpos"), 0);
+  FlightLookups reading;
+  const auto flights = lf_readOpts(gf_airportFileElement(document, "parkpositions").child("parkpos"), 0, reading);
   expectSameFlights(flights, file.stands[0].learnedFlights);
 }
 

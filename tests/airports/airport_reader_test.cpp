@@ -109,7 +109,9 @@ TEST_F(AirportReaderTest, TheMergeLeavesOutExactlyTheFlightsThatOverlapTheirTwin
   std::vector<ParkingPosition> stands;
   lf_readStands(archived, stands, 1);
   ASSERT_EQ(stands.size(), 0U) << "no position: the stand is dropped";
-  stands.emplace_back("S", lf_readOpts(archived.child("parkpos"), 1), 52.3, 4.7, 0.0, 20.0, 0, false, false, false);
+  FlightLookups reading;
+  stands.emplace_back("S", lf_readOpts(archived.child("parkpos"), 1, reading), 52.3, 4.7, 0.0, 20.0, 0, false, false,
+                      false);
   ASSERT_EQ(stands[0].learnedFlights.size(), 2U);
 
   const struct {

@@ -181,7 +181,9 @@ TEST_F(LearnedFileTest, AnExceptionWhileSavingLeavesEveryStandWhole) {
 // time on the same day; on another day or at other hours it is a flight of its own.
 TEST_F(LearnedFileTest, TheMergeAddsFlightsThatDoNotOverlapThoseOfTheStand) {
   const auto known = parse(R"(<parkpos id="B7"><opt reg="D-ABCD" day="2" hh="5"/></parkpos>)");
-  ParkingPosition stand("B7", lf_readOpts(known.child("parkpos"), 0), 33.9, -118.4, 0.0, 30.0, 0, false, false, false);
+  FlightLookups reading;
+  ParkingPosition stand("B7", lf_readOpts(known.child("parkpos"), 0, reading), 33.9, -118.4, 0.0, 30.0, 0, false, false,
+                        false);
   const auto learned = parse(
       R"(<parkpos id="B7"><opt reg="D-ABCD" day="2" hh="9"/><opt reg="D-ABCD" day="2" hh="5:6"/>)"
       R"(<opt reg="D-ABCD" day="3" hh="5"/></parkpos>)");
@@ -210,8 +212,9 @@ TEST_F(LearnedFileTest, TheMergeFindsTwinsAmongManyFlights) {
     learned += fmt::format(R"(<opt reg="D-N{}" day="3" hh="9:10"/>)", n);  // twin of an added one
   const auto knownDocument = parse(known + "</parkpos>");
   const auto learnedDocument = parse(learned + "</parkpos>");
-  ParkingPosition stand("B7", lf_readOpts(knownDocument.child("parkpos"), 0), 33.9, -118.4, 0.0, 30.0, 0, false, false,
-                        false);
+  FlightLookups reading;
+  ParkingPosition stand("B7", lf_readOpts(knownDocument.child("parkpos"), 0, reading), 33.9, -118.4, 0.0, 30.0, 0,
+                        false, false, false);
   FlightLookups lookups;
   SameFlightIndex index;
   ASSERT_TRUE(lf_mergeLearnedStand(learnedDocument.child("parkpos"), stand, false, lookups, index));
