@@ -342,3 +342,23 @@ TEST(AutoRange, FollowsHeightAndDistance) {
   EXPECT_EQ(gf_autoRangeNm(false, 3000, 37.0, 48000, 18000), 40);
   EXPECT_EQ(gf_autoRangeNm(false, 3000, std::nullopt, 48000, 18000), 40);
 }
+
+// Each row of the table at its edges: a height is passed only above it, a distance of 7 nm
+// or less and one of 37 or more end the table, and in between the rounded distance picks
+// the row from its lower bound (x.5 rounds up).
+TEST(AutoRange, EveryRowAtItsEdges) {
+  const auto at = [](double nm) { return gf_autoRangeNm(false, 3000, nm, 48000, 18000); };
+  EXPECT_EQ(gf_autoRangeNm(true, 60000, 60.0, 48000, 18000), 10);  // the ground before any height
+  EXPECT_EQ(gf_autoRangeNm(false, 48000.5, 3.0, 48000, 18000), 100);
+  EXPECT_EQ(gf_autoRangeNm(false, 48000, 3.0, 48000, 18000), 40);
+  EXPECT_EQ(gf_autoRangeNm(false, 18000.5, 3.0, 48000, 18000), 40);
+  EXPECT_EQ(gf_autoRangeNm(false, 18000, 3.0, 48000, 18000), 10);
+  EXPECT_EQ(at(0.0), 10);
+  EXPECT_EQ(at(7.0), 10);
+  EXPECT_EQ(at(7.01), 8);
+  const std::pair<double, std::int32_t> rows[] = {
+      {8.49, 8},   {8.5, 10},   {10.49, 10}, {10.5, 12},  {12.49, 12}, {12.5, 14},  {14.49, 14},
+      {14.5, 16},  {16.49, 16}, {16.5, 18},  {18.49, 18}, {18.5, 20},  {22.49, 20}, {22.5, 25},
+      {27.49, 25}, {27.5, 30},  {32.49, 30}, {32.5, 35},  {36.99, 35}, {37.0, 40},  {500.0, 40}};
+  for (const auto& [nm, range] : rows) EXPECT_EQ(at(nm), range) << nm << " nm";
+}

@@ -218,6 +218,43 @@ TEST_F(TickLoopTest, TheRenewalCountdownAsksOnlyAtAParkAirportWhoseFileIsLoaded)
   gf_resetAirportsState();
 }
 
+// The countdown reaching 0 starts again at 20 but asks for no renewal while INITIAL_LOAD_ONLY
+// is on, while the static parking is busy or while a renewal is asked for already; at 2 it
+// only counts down to 1.
+TEST_F(TickLoopTest, TheRenewalCountdownAsksOnlyWhenNothingHoldsTheParkingBack) {
+  const std::string asked = "Vendrake_P3D will update static parking in 15 seconds ...";
+  const struct {
+    const char* name;
+    std::int32_t minutes;
+    bool initialLoadOnly, busy, requested;
+    std::int32_t after;
+    bool asks;
+  } cases[] = {
+      {"free", 1, false, false, false, 20, true},
+      {"initial load only", 1, true, false, false, 20, false},
+      {"busy", 1, false, true, false, 20, false},
+      {"asked already", 1, false, false, true, 20, false},
+      {"two minutes left", 2, false, false, false, 1, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    reset();
+    gf_resetAirportsState();
+    g_parkAirportSet = true;
+    g_airportsState.fileLoaded = true;
+    g_settings.INITIAL_LOAD_ONLY.value = c.initialLoadOnly;
+    g_parkBusy = c.busy;
+    g_parkNowRequest = c.requested;
+    g_mainWindowState.minutesToRenewal = c.minutes;
+    g_workTick = 60;  // the minute's work alone: the park step of the same tick would lock
+    lf_tickHalfMinute();
+    EXPECT_EQ(g_mainWindowState.minutesToRenewal.load(), c.after);
+    EXPECT_EQ(g_statusLine.texts().status == asked, c.asks) << g_statusLine.texts().status;
+    EXPECT_EQ(g_parkNowRequest.load(), c.asks || c.requested);
+  }
+  gf_resetAirportsState();
+}
+
 // Each request of the window's commands takes effect on the next tick of any kind: the
 // user-aircraft reports stop while the simulator is paused or no flight runs.
 TEST_F(TickLoopTest, WindowRequestsTakeEffectOnTheNextTickOfAnyKind) {
