@@ -148,7 +148,13 @@ void lf_spawnDecision(LiveAc& a, TrafficEngine& engine) {
   if (lf_holdNearUser(a, engine)) return;
   // The hold near the user may have dropped the record (the user-path test removes it).
   if (a.eraseFromBuffer != 0) return;
-  if (engine.liveAddQueue.size() > g_maxWaitingCreations && a.flightState == FlightState::birth) return lf_pop(a);
+  // The creations waiting: those queued for the simulator and those on the adding stack
+  // that feeds the queue one a cycle. Counting the queue alone, every aircraft falling due
+  // in one cycle would pass, and the last would be created half a minute after their head
+  // fell due. Held back, a new aircraft drops its head positions as they fall due, so it
+  // is created later from a current position.
+  const std::size_t waiting = engine.liveAddQueue.size() + engine.addingStack.size();
+  if (waiting > g_maxWaitingCreations && a.flightState == FlightState::birth) return lf_pop(a);
   const std::int32_t maxLive = g_settings.MAX_LIVE_SEL.value;
   if (maxLive <= 0) return lf_drop(a);
   if (lf_liveInSim(engine) >= static_cast<std::size_t>(maxLive)) {

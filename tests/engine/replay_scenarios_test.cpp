@@ -2,9 +2,12 @@
 // the engine and the scripted simulator; after each, every aircraft leaves the simulator
 // and the fixture checks the invariants (no object left, no call for an unknown object,
 // nothing not finite).
+#include <fmt/format.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
+#include <string>
 
 #include "engine/spawning.h"
 #include "foundation/geodesy.h"
@@ -166,6 +169,39 @@ TEST_F(ReplayTest, TenLiveAircraftAtMostUnderPressureTheFarthestMakeRoom) {
   EXPECT_EQ(most, 10u);
   EXPECT_GT(sim.creations.size(), 10u);
   EXPECT_GT(removed, 0u);
+}
+
+// Sixty aircraft in the air, all first reported in the same second and every 2 s after:
+// their heads fall due in one cycle. Only as many as may wait for their creation are
+// spawned at once; the others drop their heads as they fall due, so each is created within
+// ten seconds of the position it is created at, and every one is created.
+TEST_F(ReplayTest, ABurstOfNewAircraftIsCreatedFromCurrentPositions) {
+  constexpr int kAircraft = 60;
+  constexpr double kStart = 1592423600.0;
+  std::vector<standin::RecordingLine> burst;
+  for (int s = 0; s <= 120; s += 2) {
+    for (int i = 0; i < kAircraft; ++i) {
+      const double lat = 33.70 + 0.01 * i;
+      const double lon = -118.80 + 0.0028 * s / 2.0;  // 250 kt east
+      const std::string text = fmt::format("AITFC,{},{:.4f},{:.4f},5000,0,1,90,250,AAL{},B738,N{}AA,PHX,LAX,{:.0f}",
+                                           12000000 + i, lat, lon, 100 + i, 100 + i, kStart + s);
+      burst.push_back({standin::RecordingLine::Kind::traffic, text, kStart + s});
+    }
+  }
+  replay(burst, 150.0);
+  std::set<std::uint32_t> created;
+  for (std::size_t c = 0; c < sim.creations.size(); ++c) {
+    const AiCreateAction& made = sim.creations[c];
+    created.insert(made.hexid);
+    const auto& reported = aircraft[made.hexid].reported;
+    const auto at = std::find_if(reported.begin(), reported.end(), [&](const StreamPos& p) {
+      return p.lat == made.initPosition.Latitude && p.lon == made.initPosition.Longitude;
+    });
+    ASSERT_NE(at, reported.end()) << made.callsign << " created off its reports";
+    EXPECT_LE(sim.creationTicks[c] - at->dueTick, 1000) << made.callsign;
+    EXPECT_GE(sim.creationTicks[c], at->dueTick) << made.callsign;
+  }
+  EXPECT_EQ(created.size(), static_cast<std::size_t>(kAircraft));
 }
 
 TEST_F(ReplayTest, WhenTheTrafficSourceGoesAwayEveryLiveAircraftLeaves) {

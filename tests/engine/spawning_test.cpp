@@ -61,6 +61,18 @@ TEST_F(Spawning, TenWaitingCreationsStillLetOneSpawnElevenHoldIt) {
   lf_spawnDecision(b, engine);
   EXPECT_EQ(b.simState, SimState::buffer);
   EXPECT_EQ(b.stream.size(), 1u);  // its head dropped
+  // The adding stack feeds the queue: its aircraft wait as well.
+  engine.liveAddQueue.resize(6);
+  engine.addingStack.insert(engine.addingStack.end(), {30001, 30002, 30003, 30004});  // and DLH1's
+  LiveAc& c = buffered(20003, "DLH3");
+  lf_spawnDecision(c, engine);
+  EXPECT_EQ(c.simState, SimState::buffer);
+  EXPECT_EQ(c.stream.size(), 1u);
+  engine.liveAddQueue.resize(5);
+  LiveAc& d = buffered(20004, "DLH4");
+  lf_spawnDecision(d, engine);
+  EXPECT_EQ(d.simState, SimState::adding2sim);
+  std::erase_if(engine.addingStack, [](std::uint32_t hexid) { return hexid >= 30001; });
   engine.liveAddQueue.clear();
 }
 
