@@ -9,13 +9,16 @@
 #include "engine/aircraft_texts.h"
 #include "engine/engine_hooks.h"
 #include "engine/ground_movement.h"
-#include "engine/movement.h"
 #include "engine/learned_flight.h"
+#include "engine/movement.h"
 #include "engine/situation_updates.h"
 #include "engine/spawning.h"
 #include "engine_dbase.h"
 #include "refdata/dbase_lookups.h"
+#include "refdata/dbase_tables.h"
+#include "simlink/sim_actions.h"
 #include "stands_fixture.h"
+#include "test_support.h"
 
 namespace vexo {
 namespace {
@@ -226,6 +229,230 @@ TEST_F(StandsTest, AnEmptyCallsignIsNoGhostOfAOneLetterCallsign) {
   there.parkedByReport = 1;
   EXPECT_FALSE(lf_freeStandForSpawn(1, "", engine));
   EXPECT_EQ(there.simState, SimState::active);
+}
+
+// A static aircraft on the stand a taxiing aircraft takes makes way: one whose creation
+// still waits in the queue is withdrawn and forgotten, one whose creation is on its way
+// goes as soon as it is created, one in the simulator is removed. Static aircraft on
+// other stands stay, in their order.
+TEST_F(StandsTest, AStaticAircraftOnTheStandALiveAircraftTakesMakesWay) {
+  addStand("A1", 5.0, 40.0);
+  addStand("B1", 300.0, 40.0);
+  struct Case {
+    SimState state;
+    bool queued;
+    bool erased, removeWhenCreated, removing;
+    const char* logged;
+  };
+  const Case cases[] = {
+      {SimState::adding2sim, true, true, false, false,
+       "queued A1      : S1*      D-ASTA makes way for the same live version DLH2"},
+      {SimState::adding2sim, false, false, true, false, ""},
+      {SimState::active, false, false, false, true, "A1      : S1*      D-ASTA makes way for DLH2"},
+      {SimState::removingfromsim, false, false, false, true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fmt::format("{} queued {}", static_cast<int>(c.state), c.queued));
+    engine.liveAcs.clear();
+    engine.staticAcs.clear();
+    engine.staticAddQueue.clear();
+    test::LogCapture log;
+    stat("S0*", 2);
+    StaticAc& s = stat("S1*", 1);
+    s.simState = c.state;
+    s.registration = "D-ASTA";
+    s.previousCallsign = c.queued ? "DLH2" : "";  // learned from this very flight
+    stat("S2*", 2);
+    const auto queue = [&](const char* callsign, std::uint32_t hexid) {
+      AiCreateAction& action = engine.staticAddQueue.emplace_back();
+      action.callsign = callsign;
+      action.hexid = hexid;
+    };
+    queue("S9*", 9);
+    if (c.queued) queue("S1*", s.hexid);
+    LiveAc& a = live("DLH2", 17.0, FlightState::taxi);
+    a.pushBackSpeed = 5.0;
+    a.stream.push_back(StreamPos{.lat = test::g_baseLat, .lon = test::g_baseLon});
+    try2Park(a, false, engine);
+    ASSERT_EQ(a.sid, 1U);
+
+    std::vector<std::string> left;
+    for (const StaticAc& t : engine.staticAcs) left.push_back(t.callsign);
+    const std::vector<std::string> all = {"S0*", "S1*", "S2*"};
+    const std::vector<std::string> others = {"S0*", "S2*"};
+    EXPECT_EQ(left, c.erased ? others : all);
+    ASSERT_EQ(engine.staticAddQueue.size(), 1U) << "only its own creation is withdrawn";
+    EXPECT_EQ(engine.staticAddQueue.front().callsign, "S9*");
+    if (!c.erased) {
+      const StaticAc& t = engine.staticAcs[1];
+      EXPECT_EQ(t.removeWhenCreated, c.removeWhenCreated ? 1 : 0);
+      EXPECT_EQ(removed(t), c.removing);
+    }
+    EXPECT_FALSE(removed(engine.staticAcs.front()));
+    EXPECT_FALSE(removed(engine.staticAcs.back()));
+    if (*c.logged != 0) {
+      EXPECT_TRUE(log.contains(c.logged)) << log.text();
+    }
+  }
+}
+
+// The wingspans of the models by model id, for the stand neighbours' collision test; the
+// dbase's table is emptied again afterwards.
+struct ModelHalfSpans {
+  explicit ModelHalfSpans(std::vector<double> metres) {
+    g_dbase.halfWingspanById.clear();
+    for (const double m : metres) g_dbase.halfWingspanById.push_back(nm(m));
+  }
+  ~ModelHalfSpans() { g_dbase.halfWingspanById.clear(); }
+  ModelHalfSpans(const ModelHalfSpans&) = delete;
+  ModelHalfSpans& operator=(const ModelHalfSpans&) = delete;
+};
+
+// A live aircraft parked on an adjacent stand whose wing would reach the new one's (both
+// models' half spans times 1.1 against the distance of the stands) refuses the stand to a
+// spawn and is removed for an aircraft that taxis onto it; only one standing there
+// (parked or pushing back) and in the simulator counts.
+TEST_F(StandsTest, ALiveAircraftOnAnAdjacentStandGoesWhenTheWingsWouldMeet) {
+  const ModelHalfSpans spans({0.0, 17.0, 20.0, 19.0});  // (17 + 20) x 1.1 = 40.7, (17 + 19) x 1.1 = 39.6
+  addStand("A1", 5.0, 40.0);
+  addStand("B1", 45.0, 40.0);     // 40 m apart
+  g_stands[0].adjacent = {2, 9};  // 9: no such stand
+  struct Case {
+    FlightState state;
+    SimState sim;
+    std::uint16_t model;
+    bool collides;
+  };
+  const Case cases[] = {
+      {FlightState::parked, SimState::active, 2, true},  {FlightState::pushing_back, SimState::active, 2, true},
+      {FlightState::parked, SimState::active, 3, false}, {FlightState::pushed_back, SimState::active, 2, false},
+      {FlightState::taxi, SimState::active, 2, false},   {FlightState::parked, SimState::adding2sim, 2, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fmt::format("{} sim {} model {}", gf_flightStateName(c.state), static_cast<int>(c.sim), c.model));
+    engine.liveAcs.clear();
+    LiveAc& neighbour = live("KLM1", 20.0, c.state);
+    neighbour.sid = 2;
+    neighbour.simState = c.sim;
+    neighbour.codes.modelId = c.model;
+    LiveAc& a = live("DLH2", 17.0, FlightState::taxi);
+    a.codes.modelId = 1;
+    a.pushBackSpeed = 5.0;
+    a.stream.push_back(StreamPos{.lat = test::g_baseLat, .lon = test::g_baseLon});
+    EXPECT_EQ(lf_adjacentStandClear(2, a, g_stands[0], engine), !c.collides);
+    EXPECT_TRUE(lf_adjacentStandClear(9, a, g_stands[0], engine));
+    try2Park(a, false, engine);
+    ASSERT_EQ(a.sid, 1U);
+    EXPECT_EQ(neighbour.simState == SimState::removingfromsim, c.collides);
+  }
+}
+
+// The same for a static aircraft on an adjacent stand, by the half spans of the two records.
+TEST_F(StandsTest, AStaticAircraftOnAnAdjacentStandMakesWayWhenTheWingsWouldMeet) {
+  addStand("A1", 0.0, 40.0);
+  addStand("B1", 40.0, 40.0);
+  addStand("C1", 80.0, 40.0);  // beside, but not adjacent
+  g_stands[0].adjacent = {2};
+  struct Case {
+    double halfSpan;
+    SimState state;
+    bool removed;
+  };
+  // (17 + 19.4) x 1.1 = 40.04 m, (17 + 19.3) x 1.1 = 39.93 m.
+  const Case cases[] = {
+      {19.4, SimState::active, true}, {19.3, SimState::active, false}, {19.4, SimState::adding2sim, false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.halfSpan);
+    engine.staticAcs.clear();
+    StaticAc& far = stat("S3*", 3);
+    far.halfSpan = nm(60.0);
+    StaticAc& s = stat("S2*", 2);
+    s.halfSpan = nm(c.halfSpan);
+    s.simState = c.state;
+    StaticAc& second = stat("S4*", 2);
+    second.halfSpan = nm(c.halfSpan);
+    const LiveAc& a = live("DLH2", 17.0, FlightState::taxi);
+    lf_makeWayForLive(a, g_stands[0], engine);
+    EXPECT_EQ(removed(s), c.removed);
+    EXPECT_FALSE(removed(far));
+    // One static aircraft makes way; with the first not in the simulator, the next does.
+    EXPECT_EQ(removed(second), c.state != SimState::active);
+  }
+}
+
+// A spawn at a stand where a live aircraft stands: who gives way.
+TEST_F(StandsTest, ASpawnTakesTheStandFromAnotherLiveAircraftUnlessThatOneWasReportedThere) {
+  addStand("A1", 0.0, 40.0);
+  struct Case {
+    const char* there;
+    FlightState state;
+    SimState sim;
+    std::uint8_t parkedByReport;
+    const char* spawn;
+    bool free, thereRemoved;
+  };
+  const Case cases[] = {
+      {"DLH1", FlightState::parked, SimState::active, 0, "KLM2", true, true},
+      {"DLH1", FlightState::pushed_back, SimState::active, 0, "KLM2", true, true},
+      {"DLH1", FlightState::pushing_back, SimState::active, 0, "KLM2", true, true},
+      {"DLH1", FlightState::parked, SimState::active, 1, "KLM2", false, false},
+      {"DLH1", FlightState::parked, SimState::active, 1, "DLH1", true, true},   // the same flight again
+      {"DLH1_", FlightState::parked, SimState::active, 1, "KLM2", true, true},  // a ghost gives way
+      {"DLH1", FlightState::parked, SimState::active, 0, "KLM2_", false, false},
+      {"DLH1", FlightState::taxi, SimState::active, 0, "KLM2", true, false},
+      {"DLH1", FlightState::parked, SimState::adding2sim, 0, "KLM2", true, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(
+        fmt::format("{} {} by report {}, spawn {}", c.there, gf_flightStateName(c.state), c.parkedByReport, c.spawn));
+    engine.liveAcs.clear();
+    LiveAc& there = live(c.there, 17.0, c.state);
+    there.sid = 1;
+    there.simState = c.sim;
+    there.parkedByReport = c.parkedByReport;
+    EXPECT_EQ(lf_freeStandForSpawn(1, c.spawn, engine), c.free);
+    EXPECT_EQ(there.simState == SimState::removingfromsim, c.thereRemoved);
+  }
+}
+
+// Created parked, the aircraft stands on its stand from its first cycle: a static aircraft
+// there goes, and the static parking forgets its candidates for that stand.
+TEST_F(StandsTest, AnAircraftCreatedParkedTakesTheStandFromTheStaticAircraftThere) {
+  addStand("A1", 0.0, 40.0);
+  addStand("B1", 100.0, 40.0);
+  engine.weekSlotNow = WeekSlot{3, 17};
+  for (const std::uint32_t sid : {1U, 2U, 1U}) g_staticCandidates.emplace_back().sid = sid;
+  StaticAc& other = stat("S0*", 2);
+  StaticAc& queued = stat("S1*", 1);
+  queued.simState = SimState::adding2sim;
+  StaticAc& onStand = stat("S2*", 1);
+
+  LiveAc& taxiing = live("KLM1", 17.0, FlightState::taxi);
+  taxiing.sid = 1;
+  taxiing.climbStep = 2.0;
+  taxiing.phaseCounter = 40;
+  lf_onGroundAtCreation(taxiing, engine);
+  EXPECT_EQ(taxiing.onGround, 1);
+  EXPECT_EQ(taxiing.climbStep, 0.0);
+  EXPECT_EQ(taxiing.phaseCounter, 1);
+  EXPECT_FALSE(removed(onStand)) << "only an aircraft created parked takes the stand";
+  EXPECT_EQ(g_staticCandidates.size(), 3U);
+
+  LiveAc& a = live("DLH1");
+  a.sid = 1;
+  a.climbStep = 2.0;
+  a.phaseCounter = 40;
+  lf_onGroundAtCreation(a, engine);
+  EXPECT_EQ(a.onGround, 1);
+  EXPECT_EQ(a.climbStep, 0.0);
+  EXPECT_EQ(a.phaseCounter, 1);
+  EXPECT_EQ(a.parkedDay, 3U);
+  EXPECT_EQ(a.parkedSlot, 17U);
+  EXPECT_TRUE(removed(onStand));
+  EXPECT_FALSE(removed(queued));
+  EXPECT_FALSE(removed(other));
+  ASSERT_EQ(g_staticCandidates.size(), 1U);
+  EXPECT_EQ(g_staticCandidates[0].sid, 2U);
 }
 
 TEST_F(StandsTest, ANewStandTableForgetsTheCachedStandName) {
