@@ -165,6 +165,9 @@ void lf_extendStream(LiveAc& a, std::int32_t steps, TrafficEngine& /*engine*/) {
       copy.altitude -= 10.005 * seconds;
       copy.verticalRate = -667.0;
     } else if (a.flightState == FlightState::take_off) {
+      // A ground report's altitude is the on-the-ground marker 0, not the field's height:
+      // from one the climb goes on from where the aircraft is.
+      if (copy.airborne == 0) copy.altitude = std::max(copy.altitude, a.altitude);
       copy.altitude += 25.0 * seconds;
       copy.verticalRate = 1500.0;
     }

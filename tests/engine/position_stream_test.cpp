@@ -322,6 +322,15 @@ TEST_F(PositionStream, AReckonedStepOfATakeOffClimbsTwentyFiveFeetASecond) {
   EXPECT_DOUBLE_EQ(a.stream[1].altitude, 500.0 + 25.0 * 8);
   EXPECT_EQ(a.stream[1].verticalRate, 1500.0);
   EXPECT_EQ(a.stream[1].dueTick, a.stream[0].dueTick + 800);
+  // From a ground report (altitude 0, the reader's on-the-ground marker) the climb starts
+  // where the aircraft is, at a field 7300 ft high.
+  LiveAc g = record(0.0, 0);
+  g.altitude = 7308.0;
+  g.flightState = FlightState::take_off;
+  lf_extendStream(g, 8, engine);
+  ASSERT_EQ(g.stream.size(), 2u);
+  EXPECT_DOUBLE_EQ(g.stream[1].altitude, 7308.0 + 25.0 * 8);
+  EXPECT_EQ(g.stream[1].airborne, 1);
 }
 
 // The cycles to the next position are at least 25, also when its due tick has passed.

@@ -203,5 +203,93 @@ TEST_F(ReplayTest, ATaxiingDepartureWhoseReportsPauseIsRemovedByTheFirstReportBe
   }
 }
 
+// Synthetic flights at a field of their own: the engine and the reader see its place and
+// elevation as the park airport's, the user is parked there and the simulator's ground lies
+// at its elevation. The reports are lines of the recordings' own form.
+class FieldReplay : public ReplayTest {
+protected:
+  static inline ParkAirportRef field;
+
+  void useField(double elevation) {
+    field = {g_fieldAt, elevation};
+    engine.hooks.parkAirportElevation = [] { return std::optional<double>{field.elevation}; };
+    engine.hooks.parkAirportPosition = [] { return std::optional<LatLon>{field.position}; };
+    HookState::user.latitude = g_fieldAt.lat;
+    HookState::user.longitude = g_fieldAt.lon;
+    context.refPosition = g_fieldAt;
+    context.parkAirport = field;
+    context.parkAirportElevation = elevation;
+    groundElevation = elevation;
+  }
+
+  // A report of the aircraft metres along the runway (east from the field's point).
+  void report(double second, double metres, double altitude, double kt, double verticalRate = 0.0) {
+    const LatLon p = gf_destinationPoint(g_fieldAt, 90.0 * g_degToRad, metres / 1852.0 * g_feetPerNm);
+    standin::RecordingLine line;
+    line.timestamp = g_t0 + second;
+    line.text =
+        fmt::format("AITFC,{},{:.6f},{:.6f},{:.0f},{:.0f},{},90.0,{:.1f},TST123,B738,N12345,,,{:.0f}", g_hexid, p.lat,
+                    p.lon, altitude, verticalRate, altitude > field.elevation + 100.0 ? 1 : 0, kt, line.timestamp);
+    lines.push_back(std::move(line));
+  }
+
+  // A departure's taxi onto the runway and its roll up to the speed given, one report every
+  // 5 s; returns the metres run.
+  double rollTo(double lastKt) {
+    double metres = 0.0;
+    double second = 0.0;
+    for (double kt : {15.0, 15.0, 15.0, 15.0, 15.0, 15.0, 40.0, 60.0, 80.0, 100.0, 120.0, 140.0, 155.0}) {
+      if (kt > lastKt) break;
+      report(second, metres, field.elevation, kt);
+      metres += kt * 1852.0 / 3600.0 * 5.0;
+      second += 5.0;
+    }
+    lastSecond = second - 5.0;
+    return metres;
+  }
+
+  static constexpr LatLon g_fieldAt{36.08, -115.15};
+  static constexpr double g_t0 = 1700000000.0;
+  static constexpr std::uint32_t g_hexid = 11000001;
+  std::vector<standin::RecordingLine> lines;
+  double lastSecond = 0.0;
+};
+
+// The roll's reports end at 155 kt and none follow: the take-off is dead reckoned from
+// ground reports, which carry the reader's on-the-ground altitude, 0. At a high field the
+// reckoned climb starts from the aircraft, not from 0 thousands of feet below it.
+class TakeOffGap : public FieldReplay, public ::testing::WithParamInterface<double> {};
+
+TEST_P(TakeOffGap, ATakeOffWhoseReportsStopClimbsFromTheField) {
+  const double elevation = GetParam();
+  useField(elevation);
+  rollTo(155.0);
+  replay(lines, 300.0);
+  const auto& phases = aircraft[g_hexid].phases;
+  SCOPED_TRACE(lf_text(phases));
+  const auto at = [&](FlightState state) {
+    return lf_firstPhase(phases, 0, [state](const MovementPhase& p) { return p.state == state; });
+  };
+  const std::size_t liftOff = at(FlightState::take_off);
+  const std::size_t flying = at(FlightState::flying);
+  ASSERT_LT(flying, phases.size());
+  ASSERT_LT(liftOff, flying);
+  // It climbs out, second by second, through 800 ft above the field; once flying it keeps
+  // the height it climbed to.
+  EXPECT_GT(phases[flying].altitude, elevation + 800.0);
+  const auto& sent = aircraft[g_hexid].sent;
+  const auto from =
+      std::find_if(sent.begin(), sent.end(), [&](const auto& s) { return s.tick >= phases[liftOff].tick; });
+  for (auto s = from; s + 100 < sent.end() && (s + 100)->tick <= phases[flying].tick; s += 100)
+    ASSERT_GE((s + 100)->position.altitude, s->position.altitude) << "at tick " << s->tick;
+  for (auto s = from; s < sent.end(); ++s) {
+    if (s->tick >= phases[flying].tick) {
+      ASSERT_GE(s->position.altitude, phases[flying].altitude - 20.0) << "at tick " << s->tick;
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(HighFields, TakeOffGap, ::testing::Values(2000.0, 7300.0));
+
 }  // namespace
 }  // namespace vexo
