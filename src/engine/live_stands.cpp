@@ -252,9 +252,10 @@ bool lf_freeStandForSpawn(std::uint32_t sid, std::string_view callsign, TrafficE
   if (state != FlightState::parked && state != FlightState::pushing_back && state != FlightState::pushed_back)
     return true;
   const std::string name = gf_standName(sid);
-  const auto replace = [&](std::string_view format) {
+  // The removal is told as this function's (inside the lambda it would be "operator()").
+  const auto replace = [&, asker = __func__](std::string_view format) {
     gf_log(fmt::format(fmt::runtime(format), name, there->callsign, callsign));
-    removeAircraftFromSim(*there, engine);
+    removeAircraftFromSim(*there, engine, asker);
     return true;
   };
   if (there->callsign == callsign) return replace("{:8}: {:8} ac with same callsign {} wants it, remove existing ... ");

@@ -25,7 +25,8 @@ void lf_paceSimQueues(TrafficEngine& engine);
 //   is erased), else, when the creation was sent, removed as soon as it settles;
 // - active, liveryrespawn, removingfromsim: its object id queued for removal once; a
 //   record without an object id can never leave the simulator's answers and is erased.
-// The rule that let the aircraft go is told by the function that asked (engine.hooks.removing).
+// The rule that let the aircraft go is told by the function that asked (engine.hooks.removing);
+// a lambda that asks passes its enclosing function's __func__, else it would tell "operator()".
 void removeAircraftFromSim(StaticAc& aircraft, TrafficEngine& engine = g_trafficEngine,
                            std::string_view asker = __builtin_FUNCTION());
 

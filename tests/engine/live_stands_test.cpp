@@ -218,8 +218,11 @@ TEST_F(StandsTest, ASpawnAndAParkedAircraftOfTheSameFlightKeepTheRealOne) {
   EXPECT_FALSE(lf_freeStandForSpawn(1, "ABC123_", engine));
   EXPECT_EQ(real.simState, SimState::active);
   real.callsign = "ABC123_";  // now the ghost stands there
+  static std::string askedBy;
+  engine.hooks.removing = [](const StaticAc&, std::string_view asker) { askedBy = asker; };
   EXPECT_TRUE(lf_freeStandForSpawn(1, "ABC123", engine));
   EXPECT_TRUE(removed(real));
+  EXPECT_EQ(askedBy, "lf_freeStandForSpawn");  // the removal's cause, as the churn counts it
 }
 
 TEST_F(StandsTest, AnEmptyCallsignIsNoGhostOfAOneLetterCallsign) {
