@@ -1,5 +1,9 @@
+#include <array>
 #include <cmath>
+#include <optional>
 #include <stdexcept>
+#include <string>
+#include <vector>
 
 #include "engine/engine_hooks.h"
 #include "engine/sim_answers.h"
@@ -9,6 +13,22 @@ namespace vexo::test {
 namespace {
 
 namespace E = ClientEventId;
+
+// The seven lights (nav, beacon, landing, taxi, strobes, logo, cabin) of the last block
+// queued; none when no block was.
+std::optional<std::array<std::uint32_t, 7>> lastLights(const SimLink& link) {
+  static constexpr std::array<std::uint32_t, 7> ids{E::NAV_LIGHTS_SET,  E::BEACON_LIGHTS_SET, E::LANDING_LIGHTS_SET,
+                                                    E::TAXI_LIGHTS_SET, E::STROBES_SET,       E::LOGO_LIGHTS_SET,
+                                                    E::CABIN_LIGHTS_SET};
+  const std::vector<SimEventAction>& q = link.simEventQueue;
+  for (std::size_t end = q.size(); end >= ids.size(); --end) {
+    std::array<std::uint32_t, 7> values{};
+    std::size_t k = 0;
+    for (; k < ids.size() && q[end - ids.size() + k].eventId == ids[k]; ++k) values[k] = q[end - ids.size() + k].data;
+    if (k == ids.size()) return values;
+  }
+  return std::nullopt;
+}
 
 TEST_F(MovementTest, TheBezierCurveRunsFromItsOriginToItsEndAndNotBeyond) {
   GroundCurve c{kBase.lat, kBase.lon, 0.0, 100.0, 100.0, 1.0, 0.0, 100.0};  // north, then east
@@ -54,6 +74,94 @@ TEST_F(MovementTest, TargetPitchAndBankKeepThePerCategoryLimits) {
   EXPECT_NEAR(a.bank, 20.0 * kDeg, 1e-12);
 }
 
+// Each category's row: the lift-off speed every later position must reach, the largest
+// bank and bank change per cycle, the largest pitch change per cycle.
+TEST_F(MovementTest, EachCategoryLiftsOffBanksAndPitchesByItsOwnRow) {
+  struct Row {
+    AcCategory category;
+    double liftOffKt, maxBankDeg, bankChangeDeg, pitchChangeDeg;
+  };
+  const Row rows[] = {
+      {AcCategory::Light, 90.0, 40.0, 0.035, 0.01},   {AcCategory::Buzjets, 110.0, 35.0, 0.0275, 0.0085},
+      {AcCategory::Large, 140.0, 30.0, 0.02, 0.0075}, {AcCategory::Heavy, 150.0, 20.0, 0.015, 0.005},
+      {AcCategory::HighPerf, 220.0, 90.0, 0.1, 0.03}, {AcCategory::Rotorcraft, 0.0, 75.0, 0.06, 0.03}};
+  for (const Row& r : rows) {
+    const std::size_t c = gf_categoryIndex(r.category);
+    aircraft(r.category);
+    a.stream = {at(0, 0, 20, now()), at(0, 500, r.liftOffKt, now() + 400), at(0, 1000, r.liftOffKt + 5.0, now() + 800)};
+    EXPECT_TRUE(lf_allAboveLiftOff(a)) << c;
+    a.stream[1].groundSpeed = std::nextafter(r.liftOffKt, -1.0);
+    EXPECT_FALSE(lf_allAboveLiftOff(a)) << c;
+    // From level flight a turn beyond every limit starts at the largest bank change; at the
+    // largest bank it stops there, and just inside it takes the rest over the leg.
+    lf_bankTarget(a, 170.0 * kDeg, 1);
+    EXPECT_NEAR(a.bankStep, -r.bankChangeDeg * kDeg, 1e-15) << c;
+    a.bank = -r.maxBankDeg * kDeg;
+    lf_bankTarget(a, 170.0 * kDeg, 1);
+    EXPECT_NEAR(a.bankStep, 0.0, 1e-15) << c;
+    a.bank = -(r.maxBankDeg - 0.001) * kDeg;
+    lf_bankTarget(a, -170.0 * kDeg, 1);
+    EXPECT_NEAR(a.bankStep, r.bankChangeDeg * kDeg, 1e-15) << c;
+    a.bank = -(r.maxBankDeg - 0.001) * kDeg;
+    lf_bankTarget(a, 170.0 * kDeg, 400);
+    EXPECT_NEAR(a.bankStep, -0.001 * kDeg / 400.0, 1e-15) << c;
+    // A climb and a descent asked for within one short leg change the pitch by the row's limit.
+    for (const double rate : {3000.0, -4000.0}) {
+      aircraft(r.category).flightState = FlightState::flying;
+      a.altitude = 5000.0;
+      a.aboveGround = 5000.0;
+      a.stream = {at(0, 0, 200, now(), 5000), at(0, 2000, 200, now() + 25, 5000)};
+      a.stream[1].verticalRate = rate;
+      lf_airStep(a, engine);
+      EXPECT_NEAR(a.pitchStep, (rate > 0.0 ? -1.0 : 1.0) * r.pitchChangeDeg * kDeg, 1e-15) << c << " " << rate;
+    }
+  }
+}
+
+// The reported true heading is flown below 1000 ft (2000 ft on the approach) when the next
+// position carries it with a valid roll; otherwise the turn at the next position.
+TEST_F(MovementTest, TheReportedHeadingIsFlownOnlyBelowItsHeightAndWithAllItsFlags) {
+  struct Case {
+    const char* what;
+    std::uint8_t approach;
+    double aboveGround;
+    std::uint8_t adsb, roll, heading;
+    bool reported;
+  };
+  const Case cases[] = {{"999.5 ft", 0, 999.5, 1, 1, 1, true},
+                        {"1000 ft", 0, 1000.0, 1, 1, 1, false},
+                        {"1999.5 ft on the approach", 1, 1999.5, 1, 1, 1, true},
+                        {"2000 ft on the approach", 1, 2000.0, 1, 1, 1, false},
+                        {"no ADS-B heading", 0, 500.0, 0, 1, 1, false},
+                        {"no roll", 0, 500.0, 1, 0, 1, false},
+                        {"no true heading", 0, 500.0, 1, 1, 0, false}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.approach = c.approach;
+    a.altitude = 1500.0;
+    a.aboveGround = c.aboveGround;
+    a.heading = 0.0;
+    a.bank = 2.0 * kDeg;
+    // Straight on north: the turn at the next position is nil.
+    a.stream = {at(0, 0, 160, now(), 1500.0), at(0, 3000, 160, now() + 400, 1500.0),
+                at(0, 6000, 160, now() + 800, 1500.0)};
+    StreamPos& next = a.stream[1];
+    next.adsbHeading = c.adsb;
+    next.rollValid = c.roll;
+    next.trueHeadingValid = c.heading;
+    next.trueHeading = 10.0 * kDeg;
+    next.roll = -6.0 * kDeg;
+    lf_airStep(a, engine);
+    EXPECT_NEAR(a.headingStep, c.reported ? 10.0 * kDeg / 400.0 : 0.0, 1e-12) << c.what;
+    // A valid roll is flown whatever the heading.
+    if (c.roll != 0) {
+      EXPECT_NEAR(a.bankStep, -8.0 * kDeg / 400.0, 1e-15) << c.what;
+    } else {
+      EXPECT_NEAR(a.bankStep, -2.0 * kDeg / 400.0, 1e-15) << c.what;  // level again over the leg
+    }
+  }
+}
+
 TEST_F(MovementTest, AClimbStepChangesPitchByAtMostTheCategoryLimit) {
   aircraft(AcCategory::Large).flightState = FlightState::flying;
   a.altitude = 5000.0;
@@ -97,6 +205,149 @@ TEST_F(MovementTest, TheDescentTowardTheRunwayFollowsTheQnhAndTheParkAirport) {
   EXPECT_EQ(lf_flareDescentRate(a), -601.0);
 }
 
+// The runway ahead, by the QNH: from 1014 up, or without a park airport, a descent rate
+// (the ground rate of 601 ft/min at 1013 and below); at 1013 and below with a park airport,
+// the park airport's elevation by the time the ground position falls due.
+TEST_F(MovementTest, TheRunwayAheadTakesItsQnhRowAtTheEdges) {
+  struct Case {
+    std::int32_t qnh;
+    std::optional<double> park;
+    std::optional<double> rate;  // none: aims at the park airport
+  };
+  const Case cases[] = {
+      {1012, std::nullopt, -601.0},        {1013, std::nullopt, -601.0}, {1014, std::nullopt, -700.0 - 0.75 * 6.0},
+      {1012, 100.0, std::nullopt},         {1013, 100.0, std::nullopt},  {1014, 100.0, -700.0 - 0.75 * 6.0},
+      {1030, 100.0, -700.0 - 16.75 * 6.0},
+  };
+  for (const Case& c : cases) {
+    link.simEventQueue.clear();
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.altitude = 500.0;
+    a.aboveGround = 400.0;
+    a.stream = {at(0, 0, 140, now(), 500), at(0, 1500, 140, now() + 400, 0)};
+    a.stream[0].verticalRate = a.stream[1].verticalRate = -700.0;
+    g_qnh = c.qnh;
+    MovementHooks::parkElevation = c.park;
+    lf_airStep(a, engine);
+    const std::string what = std::to_string(c.qnh) + (c.park ? " with a park airport" : "");
+    if (c.rate) {
+      EXPECT_DOUBLE_EQ(a.climbStep, *c.rate / 6000.0) << what;
+      EXPECT_EQ(a.stream[1].verticalRate, *c.rate) << what;
+      EXPECT_EQ(a.reportedVerticalRate, *c.rate) << what;
+    } else {
+      EXPECT_DOUBLE_EQ(a.climbStep, (100.0 - 500.0) / 400.0) << what;
+      EXPECT_EQ(a.stream[1].verticalRate, -700.0) << what;
+    }
+    EXPECT_EQ(event(E::GEAR_SET), 1u) << what;
+  }
+}
+
+// Above 100 ft the mean reported rate less 6 ft/min per hPa over 1013.25, never above
+// -601 ft/min; at 100 ft and below a fixed -600.
+TEST_F(MovementTest, TheDescentRateTowardTheGroundAtItsEdges) {
+  struct Case {
+    double aboveGround;
+    std::int32_t qnh;
+    double frontRate, nextRate, rate;
+  };
+  const double justAbove100 = std::nextafter(100.0, 200.0);
+  const Case cases[] = {
+      {100.0, 1013, -900.0, -900.0, -600.0},        {justAbove100, 1013, -900.0, -900.0, -898.5},
+      {justAbove100, 1013, -602.0, -602.0, -601.0}, {500.0, 1013, -603.0, -603.0, -601.5},
+      {500.0, 1013, -500.0, -706.0, -601.5},        {500.0, 1003, -700.0, -700.0, -638.5},
+      {500.0, 1023, -700.0, -700.0, -758.5},        {500.0, 1013, 0.0, 0.0, -601.0},
+  };
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).aboveGround = c.aboveGround;
+    a.stream = {at(0, 0, 140, now(), 500), at(0, 1500, 140, now() + 400, 0)};
+    a.stream[0].verticalRate = c.frontRate;
+    a.stream[1].verticalRate = c.nextRate;
+    g_qnh = c.qnh;
+    EXPECT_DOUBLE_EQ(lf_flareDescentRate(a), c.rate) << c.aboveGround << " " << c.qnh << " " << c.frontRate;
+  }
+}
+
+// On the approach two positions at one height, near the ground and with no more than 100
+// ft/min of reported climb between them, are the runway: the descent rate toward the ground.
+// Otherwise the aircraft aims at the next height by its time.
+TEST_F(MovementTest, OnTheApproachTwoPositionsAtOneHeightNearTheGroundMeanTheRunway) {
+  struct Case {
+    double nextAltitude, aboveGround, frontRate, nextRate;
+    bool runway;
+  };
+  const Case cases[] = {
+      {1400.0, 1000.0, 50.0, 50.0, true}, {1400.0, 1000.5, 50.0, 50.0, false},   {1400.0, 1000.0, 50.0, 51.0, false},
+      {1400.5, 1000.0, 0.0, 0.0, false},  {1400.0, 300.0, -700.0, -700.0, true},
+  };
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.approach = 1;
+    a.altitude = 1500.0;
+    a.aboveGround = c.aboveGround;
+    a.stream = {at(0, 0, 140, now(), 1400.0), at(0, 1500, 140, now() + 400, c.nextAltitude)};
+    a.stream[0].verticalRate = c.frontRate;
+    a.stream[1].verticalRate = c.nextRate;
+    const double runwayRate = std::min((c.frontRate + c.nextRate) / 2.0 + 0.25 * 6.0, -601.0);
+    lf_airStep(a, engine);
+    const std::string what = std::to_string(c.nextAltitude) + " at " + std::to_string(c.aboveGround);
+    EXPECT_DOUBLE_EQ(a.climbStep, c.runway ? runwayRate / 6000.0 : (c.nextAltitude - 1500.0) / 400.0) << what;
+    EXPECT_EQ(a.stream[1].verticalRate, c.runway ? runwayRate : c.nextRate) << what;
+  }
+}
+
+// An aircraft in the air whose front and next positions lie on the ground: with reports
+// that climb (a sum over the stream above 100 ft/min) and no approach it looks for a later
+// airborne position (the third to the tenth) and skips ahead to it, or else climbs at 601
+// ft/min at least; otherwise it descends toward the ground.
+TEST_F(MovementTest, BetweenTwoGroundPositionsTheAircraftClimbsOnlyWithClimbingReportsAndNoApproach) {
+  struct Case {
+    const char* what;
+    double frontRate, nextRate;
+    std::uint8_t approach;
+    double rate;
+  };
+  const Case cases[] = {{"101 over the stream", 60.0, 41.0, 0, 601.0},
+                        {"100 over the stream", 60.0, 40.0, 0, -600.0},
+                        {"101 on the approach", 60.0, 41.0, 1, -600.0},
+                        {"a faster reported climb", 0.0, 900.0, 0, 900.0}};
+  MovementHooks::parkPosition = kBase;  // the approach goes on
+  for (const Case& c : cases) {
+    link.simEventQueue.clear();
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.approach = c.approach;
+    a.aboveGround = 50.0;
+    a.stream = {at(0, 0, 150, now()), at(0, 800, 150, now() + 400)};
+    a.stream[0].verticalRate = c.frontRate;
+    a.stream[1].verticalRate = c.nextRate;
+    lf_airStep(a, engine);
+    EXPECT_DOUBLE_EQ(a.climbStep, c.rate / 6000.0) << c.what;
+    EXPECT_EQ(a.stream[1].verticalRate, c.rate) << c.what;
+    EXPECT_EQ(a.reportedVerticalRate, c.rate) << c.what;
+    EXPECT_EQ(event(E::GEAR_SET), 1u) << c.what;
+  }
+  struct Search {
+    std::size_t size, airborneAt;
+    std::size_t sizeAfter;  // size unchanged: no skip
+  };
+  for (const Search s : {Search{5, 3, 3}, Search{5, 4, 5}, Search{3, 2, 3}, Search{12, 9, 4}, Search{12, 10, 12}}) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.aboveGround = 50.0;
+    a.stream.clear();
+    for (std::size_t i = 0; i < s.size; ++i) {
+      const std::int32_t n = static_cast<std::int32_t>(i);
+      a.stream.push_back(at(0, 400.0 * n, 150, now() + 200 * n, i == s.airborneAt ? 300.0 : 0.0));
+    }
+    a.stream[1].verticalRate = 200.0;
+    lf_airStep(a, engine);
+    ASSERT_EQ(a.stream.size(), s.sizeAfter) << s.size << " " << s.airborneAt;
+    if (s.sizeAfter == s.size) {
+      EXPECT_DOUBLE_EQ(a.climbStep, 601.0 / 6000.0) << s.size << " " << s.airborneAt;
+    } else {
+      EXPECT_EQ(a.stream[1].altitude, 300.0) << s.size << " " << s.airborneAt;
+    }
+  }
+}
+
 TEST_F(MovementTest, TheFlareStepsDownAtItsHeightsAboveTheCentreOfGravity) {
   struct Case {
     std::uint32_t phase;
@@ -130,6 +381,42 @@ TEST_F(MovementTest, TheFlareStepsDownAtItsHeightsAboveTheCentreOfGravity) {
   EXPECT_EQ(a.pitch, -4.0 * kDeg);
 }
 
+// The flare is looked at from 400 ft above ground, on the approach and in the air only;
+// it starts at 30 ft over the centre of gravity above the ground or above the park airport,
+// whichever is less.
+TEST_F(MovementTest, TheFlareIsLookedAtFrom400FeetAndStartsAboveTheGroundOrTheParkAirport) {
+  struct Case {
+    const char* what;
+    double aboveGround;
+    std::uint8_t approach, onGround;
+    std::optional<double> parkElevation;
+    std::uint32_t phase;
+  };
+  // The aircraft flies at 1040 ft, its centre of gravity 10 ft over its wheels.
+  const Case cases[] = {{"400 ft, 40 ft over the park airport", 400.0, 1, 0, 1000.0, 1},
+                        {"400.5 ft", 400.5, 1, 0, 1000.0, 0},
+                        {"no approach", 400.0, 0, 0, 1000.0, 0},
+                        {"on the ground", 400.0, 1, 1, 1000.0, 0},
+                        {"41 ft over the park airport", 400.0, 1, 0, 999.0, 0},
+                        {"no park airport", 400.0, 1, 0, std::nullopt, 0},
+                        {"40 ft without a park airport", 40.0, 1, 0, std::nullopt, 1},
+                        {"40 ft far over the park airport", 40.0, 1, 0, 500.0, 1}};
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.approach = c.approach;
+    a.onGround = c.onGround;
+    a.staticCgHeight = 10.0;
+    a.altitude = 1040.0;
+    a.aboveGround = c.aboveGround;
+    a.stream = {at(0, 0, 140, now(), 1040.0), at(0, 3000, 140, now() + 400, 1000.0)};
+    MovementHooks::parkElevation = c.parkElevation;
+    lf_flyCurve(a, engine);
+    EXPECT_EQ(a.flarePhase, c.phase) << c.what;
+    EXPECT_EQ(engine.landingInProgress, c.phase == 1) << c.what;
+    engine.landingInProgress = false;
+  }
+}
+
 TEST_F(MovementTest, ThrottleAndTheApproachFollowHeightAndDistanceToTheParkAirport) {
   struct Case {
     AcCategory category;
@@ -160,6 +447,204 @@ TEST_F(MovementTest, ThrottleAndTheApproachFollowHeightAndDistanceToTheParkAirpo
   }
 }
 
+// Reaching a position with the front at 10000 ft or higher switches to the cruise lights
+// (nav, beacon and cabin only), climb throttle, gear up and flaps 0; below 10000 ft every
+// light is on. Each block is sent once per crossing.
+TEST_F(MovementTest, TheLightsChangeAtTenThousandFeetOncePerCrossing) {
+  using Lights = std::array<std::uint32_t, 7>;
+  const Lights cruise{1, 1, 0, 0, 0, 0, 1};
+  const Lights low{1, 1, 1, 1, 1, 1, 1};
+  for (const AcCategory category : {AcCategory::Large, AcCategory::Rotorcraft}) {
+    aircraft(category).flightState = FlightState::flying;
+    a.aboveGround = 8000.0;
+    a.throttleIndex = 2;
+    a.flapsIndex = 1;
+    struct Step {
+      double frontAltitude;
+      std::optional<Lights> lights;
+    };
+    for (const Step s : {Step{10000.0, cruise}, Step{10000.0, std::nullopt}, Step{std::nextafter(10000.0, 0.0), low},
+                         Step{9000.0, std::nullopt}, Step{10000.0, cruise}}) {
+      link.simEventQueue.clear();
+      a.altitude = s.frontAltitude;
+      a.stream = {at(0, 0, 250, now(), s.frontAltitude), at(0, 5000, 250, now() + 400, s.frontAltitude)};
+      lf_airStep(a, engine);
+      const std::string what = std::to_string(gf_categoryIndex(category)) + " at " + std::to_string(s.frontAltitude);
+      EXPECT_EQ(lastLights(link), s.lights) << what;
+      if (s.lights == cruise) {
+        EXPECT_EQ(a.throttleIndex, category == AcCategory::Rotorcraft ? 4u : 3u) << what;
+        EXPECT_EQ(event(E::GEAR_SET),
+                  category == AcCategory::Rotorcraft ? std::nullopt : std::optional<std::uint32_t>{0})
+            << what;
+        EXPECT_EQ(a.flapsIndex, category == AcCategory::Rotorcraft ? 1u : 0u) << what;
+        a.throttleIndex = 2;
+        a.flapsIndex = 1;
+      }
+    }
+  }
+}
+
+// Below 10000 ft the configuration follows the height above ground from 2050 ft (Buzjets,
+// Large, Heavy) or 625 ft (the others) up; at or below that height the approach or climb
+// configuration takes over.
+TEST_F(MovementTest, EachCategoryLeavesTheApproachConfigurationAboveItsOwnHeight) {
+  const std::pair<AcCategory, double> rows[] = {{AcCategory::Light, 625.0},    {AcCategory::Buzjets, 2050.0},
+                                                {AcCategory::Large, 2050.0},   {AcCategory::Heavy, 2050.0},
+                                                {AcCategory::HighPerf, 625.0}, {AcCategory::Rotorcraft, 625.0}};
+  for (const auto& [category, edge] : rows) {
+    for (const double aboveGround : {edge, std::nextafter(edge, 1e9)}) {
+      link.simEventQueue.clear();
+      aircraft(category).takeOffRoll = 1;
+      a.aboveGround = aboveGround;
+      a.earlyWindow = a.lateWindow = 2000;
+      a.stream = {at(0, 0, 140, now(), 3000)};
+      lf_configByHeight(a, engine);
+      const bool above = aboveGround > edge;
+      const std::string what = std::to_string(gf_categoryIndex(category)) + " at " + std::to_string(aboveGround);
+      EXPECT_EQ(event(E::CABIN_LIGHTS_SET), above ? 1u : 0u) << what;
+      EXPECT_EQ(a.takeOffRoll, above ? 0 : 1) << what;
+      EXPECT_EQ(a.earlyWindow, above ? 1900 : 2000) << what;
+    }
+  }
+}
+
+// Above the approach height: throttle back to 2 descending at 250 ft/min or more from 3,
+// to 3 climbing faster than 400 ft/min from 4; from 2400 ft gear up and flaps 0; below it,
+// when not climbing faster than 100 ft/min, flaps 0 go to 1 and, below 2000 ft, 1 to 2.
+TEST_F(MovementTest, AboveTheApproachHeightThrottleFlapsAndGearFollowTheirRows) {
+  struct Case {
+    const char* what;
+    AcCategory category;
+    double aboveGround, rate;
+    std::uint32_t throttle, flaps, throttleAfter, flapsAfter;
+    std::optional<std::uint32_t> gear;
+  };
+  const AcCategory L = AcCategory::Large, S = AcCategory::Light;
+  const Case cases[] = {
+      {"descending at 250 on 3", L, 3000, -250.0, 3, 0, 2, 0, 0},
+      {"descending at 249.9 on 3", L, 3000, -249.9, 3, 0, 3, 0, 0},
+      {"descending at 250 on 4", L, 3000, -250.0, 4, 0, 4, 0, 0},
+      {"a helicopter descending on 3", AcCategory::Rotorcraft, 3000, -250.0, 3, 0, 4, 0, std::nullopt},
+      {"climbing at 400.1 on 4", L, 3000, 400.1, 4, 0, 3, 0, 0},
+      {"climbing at 400 on 4", L, 3000, 400.0, 4, 0, 4, 0, 0},
+      {"climbing at 400.1 on 3", L, 3000, 400.1, 3, 0, 3, 0, 0},
+      {"at 2400", L, 2400, 0.0, 3, 2, 3, 0, 0},
+      {"below 2400, flaps 0", L, 2399.9, 0.0, 3, 0, 3, 1, std::nullopt},
+      {"from 2000, flaps 1", L, 2100, 0.0, 3, 1, 3, 1, std::nullopt},
+      {"at 2000, flaps 1", S, 2000, 0.0, 3, 1, 3, 1, std::nullopt},
+      {"below 2000, flaps 1", S, 1999.9, 0.0, 3, 1, 3, 2, std::nullopt},
+      {"below 2000, flaps 2", S, 1500, 0.0, 3, 2, 3, 2, std::nullopt},
+      {"below 2000, flaps 3", S, 1500, 0.0, 3, 3, 3, 3, std::nullopt},
+      {"climbing at 100", S, 1500, 100.0, 3, 0, 3, 1, std::nullopt},
+      {"climbing at 100.1", S, 1500, 100.1, 3, 0, 3, 0, std::nullopt}};
+  for (const Case& c : cases) {
+    link.simEventQueue.clear();
+    aircraft(c.category).approach = 1;
+    a.throttleIndex = c.throttle;
+    a.flapsIndex = c.flaps;
+    a.aboveGround = c.aboveGround;
+    a.stream = {at(0, 0, 140, now(), 5000)};
+    a.stream[0].verticalRate = c.rate;
+    lf_configByHeight(a, engine);
+    EXPECT_EQ(a.throttleIndex, c.throttleAfter) << c.what;
+    EXPECT_EQ(a.flapsIndex, c.flapsAfter) << c.what;
+    EXPECT_EQ(event(E::GEAR_SET), c.gear) << c.what;
+    EXPECT_EQ(a.approach, 0) << c.what;
+  }
+}
+
+// At or below the approach height: descending at 250 ft/min or more within 10 nm of the
+// park airport starts the approach (once); climbing faster than 600 ft/min, or an approach
+// that is no longer near the park airport, sets the climb configuration (once).
+TEST_F(MovementTest, TheApproachStartsAndEndsAtItsRates) {
+  struct Case {
+    const char* what;
+    AcCategory category;
+    double rate;
+    std::uint8_t approach;
+    std::optional<double> parkNm;
+    std::uint8_t climbConfigSet;
+    enum { unchanged, starts, climbs } result;
+  };
+  const AcCategory L = AcCategory::Large;
+  const Case cases[] = {
+      {"descending at 250 near", L, -250.0, 0, 5.0, 0, Case::starts},
+      {"a helicopter descending at 250 near", AcCategory::Rotorcraft, -250.0, 0, 5.0, 0, Case::starts},
+      {"descending at 249.9 near", L, -249.9, 0, 5.0, 0, Case::unchanged},
+      {"descending at 250 far", L, -250.0, 0, 15.0, 0, Case::unchanged},
+      {"descending at 250 without a park airport", L, -250.0, 0, std::nullopt, 0, Case::unchanged},
+      {"descending on the approach near", L, -250.0, 1, 5.0, 0, Case::unchanged},
+      {"climbing at 600", L, 600.0, 0, 5.0, 0, Case::unchanged},
+      {"climbing at 600.1", L, 600.1, 0, 5.0, 0, Case::climbs},
+      {"climbing at 600.1 once", L, 600.1, 0, 5.0, 1, Case::unchanged},
+      {"on the approach far at 249.9", L, -249.9, 1, 15.0, 0, Case::climbs},
+      {"on the approach far at 250", L, -250.0, 1, 15.0, 0, Case::unchanged},
+      {"on the approach without a park airport", L, -100.0, 1, std::nullopt, 0, Case::climbs},
+      {"on the approach near", L, -100.0, 1, 5.0, 0, Case::unchanged}};
+  for (const Case& c : cases) {
+    link.simEventQueue.clear();
+    engine.touchdownList.clear();
+    aircraft(c.category).approach = c.approach;
+    a.climbConfigSet = c.climbConfigSet;
+    a.aboveGround = 1500.0;
+    a.throttleIndex = 3;
+    a.flapsIndex = 1;
+    a.flarePhase = 2;
+    a.sid = 12;
+    a.standFlag = 1;
+    a.standLat = kBase.lat;
+    a.standLon = kBase.lon;
+    a.standHeading = 1.0;
+    a.phaseCounter = 7;
+    a.earlyWindow = a.lateWindow = 2000;
+    a.stream = {at(0, 0, 160, now(), 2000)};
+    a.stream[0].verticalRate = c.rate;
+    MovementHooks::parkPosition =
+        c.parkNm ? std::optional<LatLon>{gf_destinationPoint(kBase, 0.0, *c.parkNm * g_feetPerNm)} : std::nullopt;
+    lf_approachConfig(a, engine);
+    const bool helicopter = c.category == AcCategory::Rotorcraft;
+    EXPECT_EQ(event(E::CABIN_LIGHTS_SET), 0u) << c.what;
+    EXPECT_EQ(engine.touchdownList.size(), c.result == Case::starts ? 1u : 0u) << c.what;
+    switch (c.result) {
+      case Case::starts:
+        EXPECT_EQ(a.approach, 1) << c.what;
+        EXPECT_EQ(a.throttleIndex, helicopter ? 4u : 1u) << c.what;
+        EXPECT_EQ(a.flapsIndex, helicopter ? 1u : 3u) << c.what;
+        EXPECT_EQ(event(E::GEAR_SET), helicopter ? std::nullopt : std::optional<std::uint32_t>{1}) << c.what;
+        EXPECT_EQ(a.climbConfigSet, 0) << c.what;
+        EXPECT_EQ(a.sid, 0u) << c.what;
+        EXPECT_EQ(a.standFlag, 0) << c.what;
+        EXPECT_EQ(a.standLat, 0.0) << c.what;
+        EXPECT_EQ(a.standLon, 0.0) << c.what;
+        EXPECT_EQ(a.standHeading, 0.0) << c.what;
+        EXPECT_EQ(a.phaseCounter, 1) << c.what;
+        EXPECT_EQ(a.earlyWindow, 3000) << c.what;
+        EXPECT_EQ(a.flarePhase, 2u) << c.what;
+        break;
+      case Case::climbs:
+        EXPECT_EQ(a.approach, 0) << c.what;
+        EXPECT_EQ(a.throttleIndex, 4u) << c.what;
+        EXPECT_EQ(a.flapsIndex, 0u) << c.what;
+        EXPECT_EQ(event(E::GEAR_SET), 0u) << c.what;
+        EXPECT_EQ(a.climbConfigSet, 1) << c.what;
+        EXPECT_EQ(a.flarePhase, 0u) << c.what;
+        EXPECT_EQ(a.earlyWindow, 1900) << c.what;
+        EXPECT_EQ(a.sid, 12u) << c.what;
+        break;
+      case Case::unchanged:
+        EXPECT_EQ(a.approach, c.approach) << c.what;
+        EXPECT_EQ(a.throttleIndex, 3u) << c.what;
+        EXPECT_EQ(a.flapsIndex, 1u) << c.what;
+        EXPECT_EQ(event(E::GEAR_SET), std::nullopt) << c.what;
+        EXPECT_EQ(a.climbConfigSet, c.climbConfigSet) << c.what;
+        EXPECT_EQ(a.flarePhase, 2u) << c.what;
+        EXPECT_EQ(a.sid, 12u) << c.what;
+        EXPECT_EQ(a.earlyWindow, 2000) << c.what;
+        break;
+    }
+  }
+}
+
 TEST_F(MovementTest, ATakeOffRotatesClimbsOutRaisesTheGearAndFlies) {
   aircraft(AcCategory::Large).onGround = 1;
   a.takeOffRoll = 1;
@@ -186,6 +671,67 @@ TEST_F(MovementTest, ATakeOffRotatesClimbsOutRaisesTheGearAndFlies) {
   EXPECT_EQ(a.flightState, FlightState::flying);
   EXPECT_EQ(a.throttleIndex, 3u);
   EXPECT_GT(a.altitude, 40.0);
+}
+
+// After the rotation the climb is let in by the counter: none at 0, a tenth to -99, a
+// fifth to -199, half to -299, the gear up at -300 and all of it from there; below -300,
+// with the climb pitch reached at 800 ft above ground or more, the aircraft flies.
+TEST_F(MovementTest, TheClimbOutLetsTheClimbInByTheCounterRows) {
+  struct Case {
+    std::int32_t counter;  // after the cycle
+    double share;
+    bool gearUp;
+  };
+  const Case cases[] = {{1, 0.0, false},    {0, 0.0, false},    {-1, 0.1, false},   {-99, 0.1, false},
+                        {-100, 0.2, false}, {-199, 0.2, false}, {-200, 0.5, false}, {-299, 0.5, false},
+                        {-300, 1.0, true},  {-301, 1.0, false}, {-1000, 1.0, false}};
+  for (const Case& c : cases) {
+    link.simEventQueue.clear();
+    aircraft(AcCategory::Large).flightState = FlightState::take_off;
+    a.pitch = a.climbPitch;
+    a.climbStep = 0.5;
+    a.altitude = 100.0;
+    a.aboveGround = 100.0;
+    a.phaseCounter = c.counter + 1;
+    a.stream = {at(0, 0, 160, now(), 100.0), at(0, 3000, 160, now() + 1000, 400.0)};
+    lf_flyCurve(a, engine);
+    EXPECT_DOUBLE_EQ(a.altitude, 100.0 + 0.5 * c.share) << c.counter;
+    EXPECT_EQ(event(E::GEAR_SET), c.gearUp ? std::optional<std::uint32_t>{0} : std::nullopt) << c.counter;
+    EXPECT_EQ(a.flightState, FlightState::take_off) << c.counter;
+    EXPECT_EQ(a.phaseCounter, c.counter) << c.counter;
+  }
+  // The counter stops at -1000.
+  a.phaseCounter = -1000;
+  lf_flyCurve(a, engine);
+  EXPECT_EQ(a.phaseCounter, -1000);
+
+  struct End {
+    const char* what;
+    AcCategory category;
+    double aboveGround;
+    bool pitchReached;
+    bool flies;
+  };
+  for (const End e :
+       {End{"800 ft", AcCategory::Large, 800.0, true, true}, End{"799.9 ft", AcCategory::Large, 799.9, true, false},
+        End{"short of the climb pitch", AcCategory::Large, 900.0, false, false},
+        End{"a helicopter", AcCategory::Rotorcraft, 800.0, true, true}}) {
+    link.simEventQueue.clear();
+    aircraft(e.category).flightState = FlightState::take_off;
+    a.pitch = e.pitchReached ? a.climbPitch : a.takeOffPitch;
+    a.pitchStep = -0.01 * kDeg;
+    a.climbStep = 0.5;
+    a.throttleIndex = 4;
+    a.altitude = 900.0;
+    a.aboveGround = e.aboveGround;
+    a.phaseCounter = -400;
+    a.stream = {at(0, 0, 160, now(), 900.0), at(0, 3000, 160, now() + 1000, 1200.0)};
+    lf_flyCurve(a, engine);
+    EXPECT_EQ(a.flightState, e.flies ? FlightState::flying : FlightState::take_off) << e.what;
+    EXPECT_EQ(a.phaseCounter, e.flies ? 1 : -401) << e.what;
+    EXPECT_EQ(a.throttleIndex, e.flies && e.category != AcCategory::Rotorcraft ? 3u : 4u) << e.what;
+    EXPECT_EQ(a.pitchStep, e.pitchReached ? 0.0 : -0.01 * kDeg) << e.what;
+  }
 }
 
 TEST_F(MovementTest, PositionsWrapOverThePoleAndTheDateLine) {
@@ -258,9 +804,14 @@ TEST_F(MovementTest, AnAircraftWithTheUserCloseBehindIsRemoved) {
     bool removed;
   };
   const Case cases[] = {
-      {270, 3.9, 5500, 0, true},  {270, 4.1, 5500, 0, false}, {270, 3.9, 6000, 0, false},
-      {90, 3.0, 5000, 0, false},  // ahead of it
-      {265, 3.0, 5000, 0, false}, {265, 3.0, 5000, 1, true},  // 1590 ft beside its track
+      {270, 3.9, 5500, 0, true},    {270, 4.1, 5500, 0, false},
+      {270, 3.9, 6000, 0, false},   {90, 3.0, 5000, 0, false},  // ahead of it
+      {265, 3.0, 5000, 0, false},   {265, 3.0, 5000, 1, true},  // 1590 ft beside its track
+      {268, 3.0, 5000, 0, true},                                // 636 ft beside its track
+      {267.7, 3.0, 5000, 0, false},                             // 731 ft
+      {270, 5.9, 7900, 1, true},    {270, 6.1, 5000, 1, false},
+      {270, 3.0, 8000, 1, false},   {257.8, 3.0, 5000, 1, true},  // 3852 ft
+      {257.0, 3.0, 5000, 1, false},                               // 4100 ft
   };
   for (const Case& c : cases) {
     aircraft().heading = 90.0 * kDeg;
