@@ -528,6 +528,7 @@ TEST_F(MovementTest, AboveTheApproachHeightThrottleFlapsAndGearFollowTheirRows) 
       {"climbing at 400.1 on 4", L, 3000, 400.1, 4, 0, 3, 0, 0},
       {"climbing at 400 on 4", L, 3000, 400.0, 4, 0, 4, 0, 0},
       {"climbing at 400.1 on 3", L, 3000, 400.1, 3, 0, 3, 0, 0},
+      {"climbing at 400.1 on 2", L, 3000, 400.1, 2, 0, 2, 0, 0},
       {"at 2400", L, 2400, 0.0, 3, 2, 3, 0, 0},
       {"below 2400, flaps 0", L, 2399.9, 0.0, 3, 0, 3, 1, std::nullopt},
       {"from 2000, flaps 1", L, 2100, 0.0, 3, 1, 3, 1, std::nullopt},

@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <map>
+#include <string>
+
 #include "engine_fixture.h"
 #include "simlink/sim_vocabulary.h"
 #include "test_support.h"
@@ -50,6 +54,40 @@ TEST_F(EngineTest, ANewObjectSettlesTwoSecondsWithTheLightsToggledAtFiftyAndHund
   EXPECT_EQ(sim.events.back().data, 1u);
   cycle();
   EXPECT_EQ(sim.lastPositions.size(), 1u);
+}
+
+// The lights of an aircraft that starts in the air: landing and logo lights up to 10000 ft,
+// cabin lights from 2000 ft above the ground.
+TEST_F(EngineTest, AnAircraftCreatedInTheAirStartsWithTheLightsOfItsHeight) {
+  struct Case {
+    double altitude, aboveGround;
+    std::uint32_t landing, cabin;
+  };
+  const Case cases[] = {{10000.0, 2000.0, 1, 1},
+                        {std::nextafter(10000.0, 1e9), 2000.0, 0, 1},
+                        {5000.0, std::nextafter(2000.0, 0.0), 1, 0}};
+  std::uint32_t hexid = 20001;
+  for (const Case& c : cases) {
+    const std::uint32_t id = untilCreated(hexid, "DLH" + std::to_string(hexid));
+    postponePositions(hexid);
+    for (int i = 0; i < 400 && find(hexid)->simState != SimState::active; ++i) {
+      find(hexid)->altitude = c.altitude;
+      find(hexid)->aboveGround = c.aboveGround;
+      cycle();
+    }
+    ASSERT_EQ(find(hexid)->simState, SimState::active);
+    std::map<std::uint32_t, std::uint32_t> lights;
+    for (const SimEventAction& e : sim.events)
+      if (e.objectId == id) lights[e.eventId] = e.data;
+    EXPECT_EQ(lights[E::LANDING_LIGHTS_SET], c.landing) << c.altitude << " " << c.aboveGround;
+    EXPECT_EQ(lights[E::LOGO_LIGHTS_SET], c.landing) << c.altitude << " " << c.aboveGround;
+    EXPECT_EQ(lights[E::CABIN_LIGHTS_SET], c.cabin) << c.altitude << " " << c.aboveGround;
+    EXPECT_EQ(lights[E::NAV_LIGHTS_SET], 1u);
+    EXPECT_EQ(lights[E::BEACON_LIGHTS_SET], 1u);
+    EXPECT_EQ(lights[E::STROBES_SET], 1u);
+    EXPECT_EQ(lights[E::TAXI_LIGHTS_SET], 0u);
+    ++hexid;
+  }
 }
 
 TEST_F(EngineTest, AnAircraftCreatedOnTheGroundTaxiesWithItsTaxiLightsThrottleAndFlaps) {
