@@ -133,6 +133,30 @@ TEST_F(AircraftRecords, CategoryValuesOfALiveAircraft) {
   }
 }
 
+// Each category's row of the take-off and climb pitches (each spread up or down), the turn
+// rate and the cycles of rotation, climb pitch and settling.
+TEST_F(AircraftRecords, EachCategoryTakesItsRowOfPitchesTurnRateAndTicks) {
+  const struct {
+    const char* model;
+    double takeOffPitch, climbPitch, turnRate;
+    std::uint32_t settle, rotation, climbPitchTicks;
+  } rows[] = {{"C172", -9.0, -15.0, 0.15, 250, 100, 200}, {"C25A", -8.0, -18.0, 0.1, 300, 200, 250},
+              {"B738", -6.0, -16.5, 0.07, 350, 200, 300}, {"B77W", -5.0, -12.5, 0.05, 450, 250, 400},
+              {"F16", -6.0, -20.0, 0.1, 150, 100, 200},   {"EC35", -20.0, -30.0, 0.2, 100, 100, 100}};
+  for (const auto& r : rows) {
+    const AcData up = gf_makeAcData(ident(r.model), [] { return true; });
+    const AcData down = gf_makeAcData(ident(r.model), [] { return false; });
+    EXPECT_DOUBLE_EQ(up.takeOffPitch, r.takeOffPitch * 1.025 * g_deg) << r.model;
+    EXPECT_DOUBLE_EQ(down.takeOffPitch, r.takeOffPitch * 0.975 * g_deg) << r.model;
+    EXPECT_DOUBLE_EQ(up.climbPitch, r.climbPitch * 1.05 * g_deg) << r.model;
+    EXPECT_DOUBLE_EQ(down.climbPitch, r.climbPitch * 0.95 * g_deg) << r.model;
+    EXPECT_DOUBLE_EQ(up.turnRate, r.turnRate * g_deg) << r.model;
+    EXPECT_EQ(up.settleTicks, r.settle) << r.model;
+    EXPECT_EQ(up.rotationTicks, r.rotation) << r.model;
+    EXPECT_EQ(up.climbPitchTicks, r.climbPitchTicks) << r.model;
+  }
+}
+
 TEST_F(AircraftRecords, NewRecordsStartInBufferAndBirth) {
   StreamPos first;
   first.lat = 34.0;
