@@ -300,15 +300,16 @@ TEST_F(StandsTest, AStaticAircraftOnTheStandALiveAircraftTakesMakesWay) {
 }
 
 // The wingspans of the models by model id, for the stand neighbours' collision test; the
-// dbase's table is emptied again afterwards.
+// dbase's table is put back afterwards.
 struct ModelHalfSpans {
-  explicit ModelHalfSpans(std::vector<double> metres) {
+  explicit ModelHalfSpans(const std::vector<double>& metres) : kept(std::move(g_dbase.halfWingspanById)) {
     g_dbase.halfWingspanById.clear();
     for (const double m : metres) g_dbase.halfWingspanById.push_back(nm(m));
   }
-  ~ModelHalfSpans() { g_dbase.halfWingspanById.clear(); }
+  ~ModelHalfSpans() { g_dbase.halfWingspanById = std::move(kept); }
   ModelHalfSpans(const ModelHalfSpans&) = delete;
   ModelHalfSpans& operator=(const ModelHalfSpans&) = delete;
+  std::vector<double> kept;
 };
 
 // A live aircraft parked on an adjacent stand whose wing would reach the new one's (both

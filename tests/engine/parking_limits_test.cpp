@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <numbers>
 
+#include "foundation/geodesy.h"
 #include "stands_fixture.h"
 
 namespace vexo {
@@ -183,6 +186,122 @@ TEST_F(StandsTest, TheUserOnTheGroundRemovesALiveAircraftWithinBothSpansTimes1Po
     a.lat = northOf(metres);
     gf_checkCollisionUserGnd(engine);
     EXPECT_EQ(a.simState == SimState::removingfromsim, gone) << metres;
+  }
+}
+
+// On the ground the user also pushes static aircraft aside: the first whose stand lies
+// within both half spans times 1.1. A live aircraft removed ends the check; the static
+// aircraft are looked at again only once the user has moved.
+TEST_F(StandsTest, TheUserOnTheGroundRemovesAStaticAircraftWithinBothSpansTimes1Point1) {
+  link.userHalfWingspan = nm(17.0);  // (17 + 17) x 1.1 = 37.4 m
+  engine.userAc.set(UserAcData{.latitude = test::g_baseLat, .longitude = test::g_baseLon});
+  const auto standing = [&](const char* callsign, double metres) -> StaticAc& {
+    StaticAc& s = stat(callsign);
+    s.halfSpan = nm(17.0);
+    s.standLat = northOf(metres);
+    return s;
+  };
+  StaticAc& far = standing("S1*", 37.5);
+  StaticAc& near = standing("S2*", 37.3);
+  LiveAc& a = live("DLH1", 17.0, FlightState::taxi);
+  a.onGround = 1;
+  a.lat = northOf(10.0);
+  gf_checkCollisionUserGnd(engine);
+  EXPECT_EQ(a.simState, SimState::removingfromsim);
+  EXPECT_FALSE(removed(near)) << "one removal a check";
+  gf_checkCollisionUserGnd(engine);
+  EXPECT_TRUE(removed(near));
+  EXPECT_FALSE(removed(far));
+
+  StaticAc& placedLater = standing("S3*", 37.3);
+  gf_checkCollisionUserGnd(engine);
+  EXPECT_FALSE(removed(placedLater)) << "the user has not moved";
+  engine.userAc.set(UserAcData{.latitude = test::g_baseLat + 2e-8, .longitude = test::g_baseLon});
+  gf_checkCollisionUserGnd(engine);
+  EXPECT_TRUE(removed(placedLater));
+  EXPECT_FALSE(removed(far));
+}
+
+// A point along the user's heading (negative: behind) and then to its right, in feet.
+LatLon lf_offTheUser(LatLon user, double heading, double alongNm, double rightFt) {
+  const LatLon onLine =
+      gf_destinationPoint(user, alongNm < 0 ? heading + std::numbers::pi : heading, std::fabs(alongNm) * g_feetPerNm);
+  return rightFt == 0.0
+             ? onLine
+             : gf_destinationPoint(onLine, heading + (rightFt > 0 ? 0.5 : -0.5) * std::numbers::pi, std::fabs(rightFt));
+}
+
+// Low over the field the user would fly through what stands along the line of its
+// heading: below 500 ft above the ground an aircraft on the ground within 1 nm, ahead or
+// behind, and within 50 ft of that line goes (one a check). The aircraft face the user, so
+// the test of the user close behind them takes none.
+TEST_F(StandsTest, LowInTheAirTheUserRemovesAnAircraftOnTheGroundNearTheLineOfItsHeading) {
+  const LatLon user{test::g_baseLat, test::g_baseLon};
+  constexpr double heading = 0.5;
+  struct Case {
+    double aglFt, alongNm, rightFt;
+    bool onGround, removed;
+  };
+  const Case cases[] = {
+      {400.0, 0.8, 40.0, true, true},   {400.0, -0.8, 40.0, true, true},   {499.0, 0.8, -40.0, true, true},
+      {400.0, 0.99, 0.0, true, true},   {500.0, 0.8, 40.0, true, false},   {500.0, -0.8, -40.0, true, false},
+      {400.0, 0.8, 60.0, true, false},  {400.0, -0.8, -60.0, true, false}, {400.0, 1.01, 0.0, true, false},
+      {400.0, 0.8, 40.0, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(
+        fmt::format("{} ft, {} nm along, {} ft right, on ground {}", c.aglFt, c.alongNm, c.rightFt, c.onGround));
+    engine.liveAcs.clear();
+    engine.userAc.set(UserAcData{.latitude = user.lat,
+                                 .longitude = user.lon,
+                                 .heading = heading,
+                                 .altitude = c.aglFt,
+                                 .altAboveGround = c.aglFt});
+    LiveAc& a = live("DLH1", 17.0, c.onGround ? FlightState::taxi : FlightState::flying);
+    const LatLon at = lf_offTheUser(user, heading, c.alongNm, c.rightFt);
+    a.lat = at.lat;
+    a.lon = at.lon;
+    a.onGround = c.onGround ? 1 : 0;
+    a.altitude = c.onGround ? 0.0 : c.aglFt;
+    a.heading = gf_initialBearing(at, user);
+    LiveAc& second = live("DLH2", 17.0, FlightState::taxi);
+    second.lat = at.lat;
+    second.lon = at.lon;
+    second.onGround = 1;
+    second.heading = a.heading;
+    gf_checkCollisionUserAir(engine);
+    EXPECT_EQ(a.simState == SimState::removingfromsim, c.removed);
+    if (c.removed) {
+      EXPECT_EQ(second.simState, SimState::active) << "one a check";
+    }
+  }
+}
+
+// Higher up, an aircraft the user is close behind goes by the narrow limits: 4 nm, less
+// than 1000 ft above or below, 700 ft off its track.
+TEST_F(StandsTest, InTheAirTheUserCloseBehindAnAircraftRemovesItWithinTheNarrowLimits) {
+  const LatLon user{test::g_baseLat, test::g_baseLon};
+  struct Case {
+    double alongNm, rightFt, altitudeFt;
+    bool removed;
+  };
+  const Case cases[] = {
+      {3.9, 600.0, 5900.0, true}, {4.1, 0.0, 5000.0, false},  {2.0, 800.0, 5000.0, false},
+      {2.0, 0.0, 6000.0, false},  {-2.0, 0.0, 5000.0, false},  // ahead of the user: the user is not behind it
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fmt::format("{} nm along, {} ft right, at {} ft", c.alongNm, c.rightFt, c.altitudeFt));
+    engine.liveAcs.clear();
+    engine.userAc.set(UserAcData{
+        .latitude = user.lat, .longitude = user.lon, .heading = 0.0, .altitude = 5000.0, .altAboveGround = 5000.0});
+    LiveAc& a = live("DLH1", 17.0, FlightState::flying);
+    const LatLon at = lf_offTheUser(user, 0.0, c.alongNm, c.rightFt);
+    a.lat = at.lat;
+    a.lon = at.lon;
+    a.altitude = c.altitudeFt;
+    a.heading = 0.0;  // flying north, the user's way
+    gf_checkCollisionUserAir(engine);
+    EXPECT_EQ(a.simState == SimState::removingfromsim, c.removed);
   }
 }
 
