@@ -1,6 +1,9 @@
 // Spawning: the ordered rules of the spawn decision, ghosts, capacity and livery respawn.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <numbers>
+
 #include "engine/spawning.h"
 #include "engine_fixture.h"
 #include "foundation/geodesy.h"
@@ -18,6 +21,7 @@ protected:
     g_settings.MAX_LIVE_SEL.value = 500;
     g_settings.GUID_CHANGES.value = true;
     g_settings.COLLISION_USER_AIR.value = true;
+    g_settings.COLLISION_USER_GND.value = true;
     g_missingLiveries.clear();
     link.userOnGround = false;
     EngineTest::TearDown();
@@ -118,6 +122,123 @@ TEST_F(Spawning, TheUserPathTestReadsTheHeadsAltitudeAndHeading) {
   a.stream[1].lon = -117.99;
   lf_holdNearUser(a, engine);
   EXPECT_NEAR(a.heading, gf_initialBearing({34.0, -118.0}, {34.0, -117.99}), 1e-12);
+}
+
+// The user on the ground: a record marked near the user waits (its head dropped as it
+// falls due) while the user moves faster than 8 kt, or while its head is on the ground
+// unless slow (8 kt or less) and 500 m or more away; any record whose head is on the
+// ground within 150 m of the user waits while the ground collision is on.
+TEST_F(Spawning, NearTheUserOnTheGroundARecordWaitsWhileEitherMoves) {
+  link.userOnGround = true;
+  struct Case {
+    bool nearUser;
+    double userKt;
+    bool headAirborne;
+    double headKt, metres;
+    bool collisionGnd, waits;
+  };
+  const Case cases[] = {
+      {true, 8.1, true, 200.0, 5000.0, false, true},  {true, 8.0, false, 8.1, 600.0, false, true},
+      {true, 8.0, false, 8.0, 499.0, false, true},    {true, 8.0, false, 8.0, 501.0, false, false},
+      {true, 8.0, true, 200.0, 300.0, false, false},  {false, 20.0, false, 20.0, 149.0, true, true},
+      {false, 20.0, false, 20.0, 151.0, true, false}, {false, 20.0, false, 20.0, 149.0, false, false},
+      {false, 20.0, true, 200.0, 149.0, true, false},
+  };
+  std::uint32_t hexid = 20000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fmt::format("near {}, user {} kt, head airborne {} at {} kt, {} m, collision {}", c.nearUser, c.userKt,
+                             c.headAirborne, c.headKt, c.metres, c.collisionGnd));
+    g_settings.COLLISION_USER_GND.value = c.collisionGnd;
+    LiveAc& a = buffered(++hexid, fmt::format("DLH{}", hexid));
+    a.nearUser = c.nearUser ? 1 : 0;
+    StreamPos& head = a.stream.front();
+    head.airborne = c.headAirborne ? 1 : 0;
+    head.groundSpeed = c.headKt;
+    const LatLon user = gf_destinationPoint({head.lat, head.lon}, std::numbers::pi, c.metres / 1852.0 * g_feetPerNm);
+    engine.userAc.set(UserAcData{.latitude = user.lat, .longitude = user.lon, .groundSpeed = c.userKt});
+    EXPECT_EQ(lf_holdNearUser(a, engine), c.waits);
+    EXPECT_EQ(a.stream.size(), c.waits ? 1U : 2U);
+    EXPECT_EQ(a.eraseFromBuffer, 0);
+  }
+}
+
+// The user in the air: with the air collision on, a record the user is close behind by
+// the wide limits (6 nm, less than 3000 ft above or below, 4000 ft off its track) is
+// dropped and marked near the user; one marked before waits whatever the test says.
+TEST_F(Spawning, InTheAirARecordTheUserIsCloseBehindIsDropped) {
+  link.userOnGround = false;
+  struct Case {
+    bool collisionAir, nearUser;
+    double behindNm, userAltitude;
+    bool waits, dropped;
+  };
+  const Case cases[] = {
+      {true, false, 5.9, 2100.0, true, true},   {false, false, 5.9, 2100.0, false, false},
+      {true, false, 6.1, 5000.0, false, false}, {true, false, 3.0, 2000.0, false, false},
+      {true, true, 6.1, 5000.0, true, false},
+  };
+  std::uint32_t hexid = 20000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(fmt::format("collision {}, near {}, {} nm behind at {} ft", c.collisionAir, c.nearUser, c.behindNm,
+                             c.userAltitude));
+    g_settings.COLLISION_USER_AIR.value = c.collisionAir;
+    LiveAc& a = buffered(++hexid, fmt::format("DLH{}", hexid));  // flying north at 5000 ft
+    a.nearUser = c.nearUser ? 1 : 0;
+    const StreamPos& head = a.stream.front();
+    // Behind it, 3500 ft to the side of its track.
+    const LatLon behind = gf_destinationPoint({head.lat, head.lon}, std::numbers::pi, c.behindNm * g_feetPerNm);
+    const LatLon user = gf_destinationPoint(behind, std::numbers::pi / 2.0, 3500.0);
+    engine.userAc.set(UserAcData{.latitude = user.lat, .longitude = user.lon, .altitude = c.userAltitude});
+    EXPECT_EQ(lf_holdNearUser(a, engine), c.waits);
+    EXPECT_EQ(a.stream.size(), c.waits ? 1U : 2U);
+    EXPECT_EQ(a.eraseFromBuffer != 0, c.dropped);
+    EXPECT_EQ(a.nearUser != 0, c.nearUser || c.dropped);
+  }
+}
+
+// A parked aircraft whose livery changes is created again on the spot it stands on, facing
+// the way it faced, and stays parked there: the positions behind its head are dropped.
+TEST_F(Spawning, AParkedAircraftRespawnsOnItsSpotFacingTheSameWay) {
+  LiveAc& a = activeAircraft(20001, "DLH1", 0.0);
+  const std::uint32_t objectid = a.objectid;
+  a.flightState = FlightState::parked;
+  a.heading = 1.2;
+  StreamPos spot = a.stream.front();
+  spot.lat = a.lat;
+  spot.lon = a.lon;
+  spot.dueTick = gf_addTicks(tick(), 100'000);
+  StreamPos later = spot;
+  later.lat += 0.001;
+  a.stream = {spot, later, later};
+  a.stream[1].dueTick = gf_addTicks(tick(), 100'100);
+  a.stream[2].dueTick = gf_addTicks(tick(), 100'200);
+  liveryRespawn(a, engine);
+  EXPECT_EQ(a.simState, SimState::liveryrespawn);
+  ASSERT_EQ(a.stream.size(), 2U);
+  for (const StreamPos& p : a.stream) {
+    EXPECT_EQ(p.lat, spot.lat);
+    EXPECT_EQ(p.lon, spot.lon);
+    EXPECT_NE(p.stationary, 0);
+    EXPECT_NEAR(p.track, 1.2 * 180.0 / std::numbers::pi, 1e-9);
+  }
+  EXPECT_EQ(a.stream.front().dueTick, tick() + 1);
+  EXPECT_EQ(a.respawnHeadingValid, 1);
+  EXPECT_EQ(a.respawnHeading, 1.2);
+
+  for (int i = 0; i < 400 && sim.creations.size() < 2; ++i) cycle();
+  ASSERT_EQ(sim.creations.size(), 2U);
+  EXPECT_EQ(std::count(sim.removals.begin(), sim.removals.end(), objectid), 1);
+  const SimConnectInitPosition& created = sim.creations[1].initPosition;
+  EXPECT_NEAR(created.Latitude, spot.lat, 1e-9);
+  EXPECT_NEAR(created.Longitude, spot.lon, 1e-9);
+  EXPECT_NEAR(created.Heading, 1.2 * 180.0 / std::numbers::pi, 1e-6);
+  cycles(300);
+  LiveAc& again = *find(20001);
+  EXPECT_EQ(again.simState, SimState::active);
+  EXPECT_EQ(again.flightState, FlightState::parked);
+  EXPECT_NEAR(again.lat, spot.lat, 1e-9);
+  EXPECT_NEAR(again.lon, spot.lon, 1e-9);
+  EXPECT_NEAR(again.heading, 1.2, 1e-9);
 }
 
 TEST_F(Spawning, ACallsignChangeRenamesOrRespawns) {
