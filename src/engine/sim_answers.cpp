@@ -74,8 +74,16 @@ void lf_onGroundReport(TrafficEngine& engine, const SimResponse& r) {
   LiveAc* found = gf_findLiveAcByObjectId(engine, r.objectId);
   if (found == nullptr || !std::isfinite(r.value1) || !std::isfinite(r.value2)) return;
   LiveAc& a = *found;
+  // Past its rotation, a take-off that comes down again ends on the ground as a landing
+  // does: ignored, the answer would let the aircraft sink through the runway.
+  const bool takeOffDown = a.flightState == FlightState::take_off && a.phaseCounter < 1 && a.climbStep < 0.0;
   if (r.id == 1 && a.onGround == 0 && a.phaseCounter <= 1 && a.simState != SimState::removingfromsim &&
-      a.flightState != FlightState::take_off) {
+      (a.flightState != FlightState::take_off || takeOffDown)) {
+    if (takeOffDown) {
+      a.prevFlightState = a.flightState;
+      a.flightState = FlightState::taxi;
+      a.takeOffRoll = 0;
+    }
     if (a.flarePhase != 0 || a.approach != 0) lf_touchdown(engine, a);
     a.onGround = 1;
     a.climbStep = 0.0;

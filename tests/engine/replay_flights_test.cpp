@@ -291,5 +291,44 @@ TEST_P(TakeOffGap, ATakeOffWhoseReportsStopClimbsFromTheField) {
 
 INSTANTIATE_TEST_SUITE_P(HighFields, TakeOffGap, ::testing::Values(2000.0, 7300.0));
 
+// An arrival at a field near the sea whose reports, once it has touched down, stay frozen
+// at 125 ft and 145 kt while it rolls out: to the reader they fly, so the landing roll
+// turns into a go-around and a take-off, and the reports then come down to the runway.
+TEST_F(FieldReplay, AnArrivalWhoseRolloutReportsStayAt125FeetNeverGoesUnderTheGround) {
+  const double elevation = 13.0;
+  useField(elevation);
+  double second = 0.0;
+  for (double metres = -11112.0; metres < 0.0; metres += 145.0 * 1852.0 / 3600.0 * 5.0, second += 5.0)
+    report(second, metres, elevation - metres * 3.28084 * 0.0524, 145.0, -770.0);
+  double metres = 0.0;
+  report(second, metres, elevation, 140.0);
+  for (double kt : {130.0, 120.0, 110.0, 100.0, 90.0, 80.0, 70.0, 60.0, 50.0, 40.0}) {
+    second += 5.0;
+    metres += kt * 1852.0 / 3600.0 * 5.0;
+    report(second, metres, 125.0, 145.0);
+  }
+  for (double kt : {30.0, 20.0, 10.0, 10.0, 10.0}) {
+    second += 5.0;
+    metres += kt * 1852.0 / 3600.0 * 5.0;
+    report(second, metres, elevation, kt);
+  }
+  double lowest = 1e9;
+  replay(lines, 400.0, [&] {
+    const LiveAc* a = find(g_hexid);
+    if (a != nullptr && a->simState == SimState::active) lowest = std::min(lowest, a->altitude);
+  });
+  const auto& phases = aircraft[g_hexid].phases;
+  SCOPED_TRACE(lf_text(phases));
+  EXPECT_GE(lowest, elevation - 20.0);
+  // The take-off that came down again ended on the runway.
+  const std::size_t takeOff =
+      lf_firstPhase(phases, 0, [](const MovementPhase& p) { return p.state == FlightState::take_off; });
+  ASSERT_LT(takeOff, phases.size());
+  const std::size_t down = lf_firstPhase(phases, takeOff, [](const MovementPhase& p) { return p.onGround != 0; });
+  ASSERT_LT(down, phases.size());
+  EXPECT_EQ(phases[down].state, FlightState::taxi);
+  EXPECT_EQ(phases[down].takeOffRoll, 0u);
+}
+
 }  // namespace
 }  // namespace vexo

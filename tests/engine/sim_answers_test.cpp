@@ -206,6 +206,39 @@ TEST_F(EngineTest, OnGroundReports) {
   EXPECT_EQ(a.altitude, 138.0);
 }
 
+// Past its rotation a take-off that comes down again is on the ground when the simulator
+// says so; while it rotates or climbs the answer only gives its height.
+TEST_F(EngineTest, ATakeOffComingDownAgainEndsOnTheGround) {
+  LiveAc& a = activeAircraft(20001, "DLH1");
+  const std::uint32_t id = a.objectid;
+  a.flightState = FlightState::take_off;
+  a.takeOffRoll = 1;
+  a.staticCgHeight = 8.0;
+  struct Case {
+    std::int32_t phaseCounter;
+    double climbStep;
+  };
+  for (const Case c : {Case{1, -0.1}, Case{-50, 0.0}, Case{-50, 0.1}}) {
+    a.phaseCounter = c.phaseCounter;
+    a.climbStep = c.climbStep;
+    sim.inject({id, 1, 0, SimResponseKind::onGround, 120.0, 0.0});
+    lf_handleSimResponses(engine);
+    EXPECT_EQ(a.onGround, 0) << c.phaseCounter << " " << c.climbStep;
+    EXPECT_EQ(a.flightState, FlightState::take_off);
+  }
+  a.phaseCounter = 0;
+  a.climbStep = -0.1;
+  sim.inject({id, 1, 0, SimResponseKind::onGround, 120.0, 0.0});
+  lf_handleSimResponses(engine);
+  EXPECT_EQ(a.onGround, 1);
+  EXPECT_EQ(a.flightState, FlightState::taxi);
+  EXPECT_EQ(a.prevFlightState, FlightState::take_off);
+  EXPECT_EQ(a.takeOffRoll, 0);
+  EXPECT_EQ(a.climbStep, 0.0);
+  EXPECT_EQ(a.phaseCounter, 1);
+  EXPECT_EQ(a.altitude, 128.0);
+}
+
 TEST_F(EngineTest, StaticDataWithinItsLimits) {
   LiveAc& a = activeAircraft(20001, "DLH1");
   const struct {
