@@ -18,6 +18,7 @@ namespace {
 constexpr double g_takeOffSpeedKt = 43.0;
 constexpr double g_turnOffDeg = 15.0;
 constexpr double g_steadyClimbFpm = 256.0;
+constexpr double g_wellAboveFt = 300.0;  // beyond the reader's noise near the field
 
 std::uint32_t lf_idleThrottle(const LiveAc& a) { return a.category == AcCategory::Rotorcraft ? 4 : 0; }
 
@@ -55,14 +56,19 @@ void lf_landingRollStep(LiveAc& a, TrafficEngine& engine) {
 }
 
 // At 43 kt or more in a take-off roll, the reports tell when the wheels leave the ground.
+// Positions that all fly well above the aircraft rolling below them say so at any speed
+// and vertical rate (reports with a stale speed keep both low).
 void lf_detectTakeOff(LiveAc& a, TrafficEngine& engine) {
-  if (a.takeOffRoll == 0 || a.flightState == FlightState::take_off || a.stream[0].groundSpeed < g_takeOffSpeedKt)
-    return;
+  if (a.takeOffRoll == 0 || a.flightState == FlightState::take_off) return;
   const auto after = a.stream.begin() + 1;
+  const bool wellAbove = std::all_of(after, a.stream.end(), [&a](const StreamPos& p) {
+    return p.airborne != 0 && p.altitude >= a.altitude + g_wellAboveFt;
+  });
+  if (a.stream[0].groundSpeed < g_takeOffSpeedKt && !wellAbove) return;
   const bool someSlow = std::any_of(after, a.stream.end(), [](const StreamPos& p) { return p.verticalRate <= g_steadyClimbFpm; });
   const bool allAirborne = std::all_of(after, a.stream.end(), [](const StreamPos& p) { return p.airborne != 0; });
   if (someSlow) {
-    if (!lf_allAboveLiftOff(a) || !allAirborne) return;  // the roll goes on
+    if (!wellAbove && (!lf_allAboveLiftOff(a) || !allAirborne)) return;  // the roll goes on
     a.climbStep = a.maxClimbPerTick;
   } else if (!allAirborne) {
     a.climbStep = a.maxClimbPerTick;

@@ -287,6 +287,30 @@ TEST_F(MovementTest, ATakeOffRollLiftsOffWhenALaterPositionClimbsSlowlyOnlyWithE
   }
 }
 
+// Positions that all fly 300 ft or more above the rolling aircraft lift it off whatever
+// their speed and vertical rate (stale reports keep both low); one lower keeps it rolling.
+TEST_F(MovementTest, ATakeOffRollLiftsOffUnderPositionsFlyingWellAboveItWhateverTheirSpeed) {
+  struct Case {
+    double frontKt;
+    double nextAltitude;
+    bool takesOff;
+  };
+  for (const Case c : {Case{43.0, 2489.0, true}, Case{43.0, 2488.9, false}, Case{20.0, 2489.0, true}}) {
+    aircraft(AcCategory::Large).onGround = 1;
+    a.altitude = 2189.0;  // on a field 2181 ft high
+    a.flightState = FlightState::taxi;
+    a.takeOffRoll = 1;
+    a.stream = {at(0, 0, c.frontKt, now()), at(0, 800, 43, now() + 400, c.nextAltitude),
+                at(0, 2000, 43, now() + 800, 2800.0)};
+    lf_groundRollStep(a, engine);
+    EXPECT_EQ(a.flightState, c.takesOff ? FlightState::take_off : FlightState::taxi)
+        << c.frontKt << " " << c.nextAltitude;
+    if (c.takesOff) {
+      EXPECT_EQ(a.climbStep, a.maxClimbPerTick);
+    }
+  }
+}
+
 TEST_F(MovementTest, ALegIsMeasuredOnceAndAgainWhenItsEndsChange) {
   aircraft();
   a.stream = {at(0, 0, 200, now(), 3000.0), at(30, 5000, 200, now() + 800, 3000.0), at(60, 9000, 200, now() + 1600, 3000.0)};

@@ -1,7 +1,9 @@
 // Whole flights replayed from the real recordings with the default settings: a departure
 // from its taxi through the take-off roll and the lift-off into the climb, an arrival at
 // Los Angeles from its approach through the flare, the touchdown and the landing roll to
-// a stand, and a departure at Los Angeles whose reports pause during its taxi.
+// a stand, and a departure at Los Angeles whose reports pause during its taxi. Then
+// synthetic flights at fields of their own, high or near the sea, whose reports fail them
+// around the take-off: they stop, freeze or keep a stale speed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -328,6 +330,39 @@ TEST_F(FieldReplay, AnArrivalWhoseRolloutReportsStayAt125FeetNeverGoesUnderTheGr
   ASSERT_LT(down, phases.size());
   EXPECT_EQ(phases[down].state, FlightState::taxi);
   EXPECT_EQ(phases[down].takeOffRoll, 0u);
+}
+
+// A departure at a field 2181 ft high whose reports, once airborne, keep a stale 43 kt and
+// a vertical rate of 0 while their altitudes climb from 2650 to 5675 ft: the aircraft lifts
+// off to follow them rather than rolling on along the ground below them.
+TEST_F(FieldReplay, ATakeOffRollLiftsOffWhenTheReportsFlyWellAboveTheFieldWhateverTheirSpeed) {
+  const double elevation = 2181.0;
+  useField(elevation);
+  double metres = rollTo(100.0);
+  double second = lastSecond;
+  for (double altitude = 2650.0; altitude <= 5675.0; altitude += 125.0) {
+    second += 5.0;
+    metres += 200.0 * 1852.0 / 3600.0 * 5.0;
+    report(second, metres, altitude, 43.0);
+  }
+  int rollingUnderTheReports = 0;
+  replay(lines, 300.0, [&] {
+    const LiveAc* a = find(g_hexid);
+    if (a == nullptr || a->simState != SimState::active || a->onGround == 0 || a->stream.size() < 2) return;
+    if (std::all_of(a->stream.begin() + 1, a->stream.end(),
+                    [&](const StreamPos& p) { return p.airborne != 0 && p.altitude > elevation + 1000.0; }))
+      ++rollingUnderTheReports;
+  });
+  const auto& phases = aircraft[g_hexid].phases;
+  SCOPED_TRACE(lf_text(phases));
+  EXPECT_EQ(rollingUnderTheReports, 0);
+  const std::size_t liftOff =
+      lf_firstPhase(phases, 0, [](const MovementPhase& p) { return p.state == FlightState::take_off; });
+  ASSERT_LT(liftOff, phases.size());
+  EXPECT_LT(phases[liftOff].altitude, elevation + 50.0);
+  double highest = 0.0;
+  for (const auto& s : aircraft[g_hexid].sent) highest = std::max(highest, s.position.altitude);
+  EXPECT_GT(highest, elevation + 2000.0);
 }
 
 }  // namespace
