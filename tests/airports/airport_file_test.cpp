@@ -4,7 +4,10 @@
 
 #include <fmt/format.h>
 
+#include <string>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "airports/airport_writer.h"
 #include "airports_fixture.h"
@@ -63,6 +66,13 @@ void expectSameFlights(const std::vector<LearnedFlight>& a, const std::vector<Le
       EXPECT_EQ(a[n].codes, b[n].codes);  // else found again by the dbase
     }
   }
+}
+
+// The attributes of one element as name=value, in document order.
+std::vector<std::string> attributesOf(const pugi::xml_node& node) {
+  std::vector<std::string> out;
+  for (const pugi::xml_attribute& a : node.attributes()) out.push_back(std::string(a.name()) + "=" + a.value());
+  return out;
 }
 
 TEST_F(AirportFileTest, AFullWriteReadsBackStandForStand) {
@@ -223,6 +233,169 @@ TEST_F(AirportFileTest, StandTypesFiveAndSixAreCargoStandsWhateverTheAttributeSa
   EXPECT_EQ(stands[0].cargo, 1);
   EXPECT_EQ(stands[1].cargo, 1);
   EXPECT_EQ(stands[2].cargo, 0);
+}
+
+// The parameters block: which keys each kind of write carries, in the writer's order.
+TEST_F(AirportFileTest, EachWriteCarriesTheParametersOfItsKind) {
+  SettingsState& s = g_settings;
+  s.RANGE.value = 12;
+  s.AUTO_RANGE.value = false;
+  s.WEEK.value = true;
+  s.PARK_SOFT.value = false;
+  s.parking_percentage.value = 45;
+  s.INITIAL_LOAD_ONLY.value = true;
+  s.MAX_FIT_FL.value = 10.5F;
+  s.MAX_LIVE_SEL.value = 75;
+  AirportFile file;
+  file.airportName = "Schiphol";
+  file.bglPath = "scenery/EHAM.bgl";
+  file.altitude = -11;
+  file.Qf_real = 12;
+  file.Qf_soft = 34;
+  file.stands.push_back(stand("A1", 52.3, 4.76));
+  const std::vector<std::string> learnedSettings{"RANGE=12",        "AUTO_RANGE=false",      "WEEK=true",
+                                                 "PARK_SOFT=false", "parking_percentage=45", "INITIAL_LOAD_ONLY=true",
+                                                 "MAX_FIT=20",      "MAX_LIVE_SEL=75"};
+  const auto with = [](std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+  };
+  const struct {
+    StandWriteMode mode;
+    bool handmade;
+    const char* publisher;
+    std::vector<std::string> parameters;
+  } cases[] = {
+      {StandWriteMode::full,
+       false,
+       "Big Pub",
+       {"airport_name=Schiphol", "publisher=Big Pub", "altitude=-11", "num_parkpos=1"}},
+      {StandWriteMode::full,
+       false,
+       "",
+       {"airport_name=Schiphol", "publisher=", "altitude=-11", "num_parkpos=1", "BGLpath=scenery/EHAM.bgl"}},
+      {StandWriteMode::learned, false, "Big Pub",
+       with({"airport_name=Schiphol", "publisher=Big Pub"}, learnedSettings)},
+      {StandWriteMode::learned, true, "Big Pub",
+       with({"airport_name=Schiphol", "publisher=Big Pub", "handmade=true", "altitude=-11", "Qf_real=12", "Qf_soft=34"},
+            learnedSettings)},
+      {StandWriteMode::learned, true, "",
+       with({"airport_name=Schiphol", "publisher=", "handmade=true", "altitude=-11", "Qf_real=12", "Qf_soft=34",
+             "BGLpath=scenery/EHAM.bgl"},
+            learnedSettings)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(fmt::format("mode {} handmade {} publisher '{}'", static_cast<int>(c.mode), c.handmade, c.publisher));
+    g_handmadeFile = c.handmade;
+    file.publisher = c.publisher;
+    const auto document = written(file, c.mode);
+    std::vector<std::string> parameters;
+    for (const pugi::xml_node& p : gf_airportFileElement(document, "parameters").children())
+      parameters.push_back(std::string(p.attribute("name").value()) + "=" + p.attribute("value").value());
+    EXPECT_EQ(parameters, c.parameters);
+  }
+  // MAX_FIT is the half-hour count of the hours setting: round(2 x hours) - 1.
+  g_handmadeFile = false;
+  for (const auto& [hours, maxFit] : {std::pair{0.5F, "0"}, std::pair{1.0F, "1"}, std::pair{24.0F, "47"}}) {
+    s.MAX_FIT_FL.value = hours;
+    const auto document = written(file, StandWriteMode::learned);
+    EXPECT_STREQ(gf_airportFileElement(document, "parameters")
+                     .find_child_by_attribute("name", "MAX_FIT")
+                     .attribute("value")
+                     .value(),
+                 maxFit)
+        << hours;
+  }
+}
+
+// A stand's attributes by mode: the full write gives every stand its geometry; the learned
+// write gives it to a manual stand only, and to the others what changed at run time.
+TEST_F(AirportFileTest, EachStandCarriesTheAttributesOfItsKindInTheirFormats) {
+  ParkingPosition plain("G1", {}, 52.1234567, -4.5, 1.5, 37.04, 14, false, true, false);
+  ParkingPosition marked("H2", {}, -33.0000004, 151.25, 0.0, 12.96, 0, true, false, true);
+  marked.manual = 1;
+  ParkingPosition radius = stand("R3", 52.3, 4.76);
+  radius.radius = 40.04 / 1852.0;
+  radius.radius_change = 1;
+  ParkingPosition cargo = stand("C4", 52.3, 4.76);
+  cargo.cargo = 1;
+  cargo.cargo_change = 1;
+  ParkingPosition both = stand("B5", 52.3, 4.76);
+  both.radius_change = 1;
+  both.cargo_change = 1;
+  AirportFile file;
+  for (ParkingPosition* s : {&plain, &marked, &radius, &cargo, &both}) file.stands.push_back(std::move(*s));
+  const std::vector<std::string> geometryG1{"id=G1",        "latitude=52.123457", "longitude=-4.500000",
+                                            "heading=85.9", "radius=37.0",        "type=14",
+                                            "cargo=false",  "ramp=true"};
+  const std::vector<std::string> geometryH2{
+      "id=H2",  "latitude=-33.000000", "longitude=151.250000", "heading=0.0", "radius=13.0",
+      "type=0", "cargo=true",          "ramp=false",           "heli=true",   "manual=true"};
+  const auto standsOf = [](const pugi::xml_document& document) {
+    std::vector<std::vector<std::string>> out;
+    for (const pugi::xml_node& p : gf_airportFileElement(document, "parkpositions").children("parkpos"))
+      out.push_back(attributesOf(p));
+    return out;
+  };
+  const auto full = standsOf(written(file, StandWriteMode::full));
+  ASSERT_EQ(full.size(), 5U);
+  EXPECT_EQ(full[0], geometryG1);
+  EXPECT_EQ(full[1], geometryH2);
+  EXPECT_EQ(full[2].size(), 8U) << "change flags are not part of the full write";
+  const auto learned = standsOf(written(file, StandWriteMode::learned));
+  ASSERT_EQ(learned.size(), 5U);
+  EXPECT_EQ(learned[0], std::vector<std::string>{"id=G1"});
+  EXPECT_EQ(learned[1], geometryH2);
+  EXPECT_EQ(learned[2], (std::vector<std::string>{"id=R3", "radius_change=true", "radius=40.0"}));
+  EXPECT_EQ(learned[3], (std::vector<std::string>{"id=C4", "cargo_change=true", "cargo=true"}));
+  EXPECT_EQ(learned[4], (std::vector<std::string>{"id=B5", "radius_change=true", "radius=37.0", "cargo_change=true",
+                                                  "cargo=false"}));
+}
+
+// A flight's attributes: the codes only for a flight whose codes are not the dbase's,
+// soft and cpl only when set, cs only with a callsign; no opt for a flight taken out
+// (index 0) or without a registration.
+TEST_F(AirportFileTest, EachFlightCarriesTheAttributesOfItsKind) {
+  AirportFile file;
+  ParkingPosition s = stand("B7", 52.3, 4.76);
+  s.learnedFlights.push_back(flight("PH-A", "KLM1", "KLM2", 1, "20:23", 1, 1));
+  s.learnedFlights.push_back(flight("PH-B", "KLM3", "", 7, "47", 0));
+  s.learnedFlights.back().codes.marker = 1;
+  s.learnedFlights.push_back(flight("PH-C", "", "KLM4", 3, "0"));
+  s.learnedFlights.push_back(flight("PH-D", "KLM5", "", 2, "4"));
+  s.learnedFlights.back().index = 0;
+  s.learnedFlights.push_back(flight("", "KLM6", "", 2, "5"));
+  file.stands.push_back(std::move(s));
+  const auto document = written(file, StandWriteMode::learned);
+  std::vector<std::vector<std::string>> opts;
+  for (const pugi::xml_node& opt : gf_airportFileElement(document, "parkpositions").child("parkpos").children("opt"))
+    opts.push_back(attributesOf(opt));
+  EXPECT_EQ(opts, (std::vector<std::vector<std::string>>{
+                      {"reg=PH-A", "airl=KLM", "type=B738", "day=1", "hh=20:23", "cs=KLM1:KLM2", "cpl=true"},
+                      {"reg=PH-B", "soft=true", "day=7", "hh=47", "cs=KLM3"},
+                      {"reg=PH-C", "airl=KLM", "type=B738", "day=3", "hh=0"},
+                  }));
+  EXPECT_FALSE(log_.contains("bit set problem")) << "leaving out a flight without registration is not a problem";
+}
+
+// The stand type decides cargo and ramp; only type 0 leaves them to their attributes.
+TEST_F(AirportFileTest, TheStandTypeDecidesCargoAndRamp) {
+  std::string stands = "<parkpositions>";
+  for (int type = 0; type < 16; ++type)
+    stands += fmt::format(R"(<parkpos id="T{}" latitude="1" longitude="{}" type="{}" cargo="true" ramp="true"/>)", type,
+                          type + 1, type);
+  stands += R"(<parkpos id="N" latitude="1" longitude="20" cargo="false" ramp="false"/></parkpositions>)";
+  const auto read = readBack(parse(stands));
+  ASSERT_EQ(read.size(), 17U);
+  std::string cargo;
+  std::string ramp;
+  for (const ParkingPosition& s : read) {
+    cargo += s.cargo != 0 ? 'c' : '-';
+    ramp += s.ramp != 0 ? 'r' : '-';
+  }
+  //                  type 0123456789012345 and none
+  EXPECT_EQ(cargo, "c----cc----------");
+  EXPECT_EQ(ramp, "rrrrr---------r--");
 }
 
 // The opt reader takes the forms the writer uses by a short way; every hh text must still

@@ -3,13 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include <fmt/format.h>
 
 #include "airports/airport_file.h"
 #include "airports/park_airports.h"
 #include "airports_fixture.h"
-#include "foundation/error.h"
 #include "foundation/download.h"
+#include "foundation/error.h"
+#include "foundation/parameter_xml.h"
 #include "foundation/paths.h"
+#include "foundation/settings_startup.h"
 #include "updatestandin/update_standin.h"
 
 namespace vexo::test {
@@ -240,6 +248,85 @@ TEST_F(AirportReaderTest, QualityFactorsWeighStandsAndFlights) {
   EXPECT_EQ(gf_qualityText({44, 7}), "44/ 7");
 }
 
+// A stand's score counts 20 a flight up to 4000 (200 flights) and 2 a half hour up to 600
+// half hours. The rows lie a sixteenth or less of a point from where the rounding turns,
+// so one flight or one half hour beyond a cap would show.
+TEST_F(AirportReaderTest, QualityFactorsCapFlightsAt4000AndHalfHoursAt600) {
+  // n real flights on weekdays 1..days in turn, b half hours among them (at most 48 each).
+  const auto standWith = [](std::uint32_t n, std::uint32_t days, std::uint32_t b, double radiusNm) {
+    ParkingPosition stand("S", {}, 1.0, 1.0, 0.0, 20.0, 0, false, false, false);
+    stand.radius = radiusNm;
+    for (std::uint32_t i = 0; i < n; ++i) {
+      LearnedFlight f;
+      f.index = i + 1;
+      f.day = 1 + i % days;
+      for (std::uint32_t bit = 0; bit < b / n + (i < b % n ? 1 : 0); ++bit) f.hh.set(bit);
+      stand.learnedFlights.push_back(f);
+    }
+    return stand;
+  };
+  struct Stand {
+    std::uint32_t flights, days, halfHours;
+    double radius;  // nm: weight 0.3 up to 7, 1.5 up to 10
+  };
+  const struct {
+    std::vector<Stand> stands;
+    std::int32_t real;
+  } cases[] = {
+      {{{199, 7, 295, 0.02}}, 95},  // 95.4375
+      {{{200, 7, 295, 0.02}}, 96},  // 95.5625
+      {{{200, 7, 285, 0.02}}, 95},  // 95.4375
+      {{{201, 7, 285, 0.02}}, 95},  // capped: one more flight would give 95.5625
+      {{{400, 7, 285, 0.02}}, 95},
+      {{{15, 1, 599, 8.0}, {5, 1, 222, 0.02}}, 71},  // 71.49375
+      {{{15, 1, 600, 8.0}, {5, 1, 222, 0.02}}, 72},  // 71.50417
+      {{{15, 1, 601, 8.0}, {5, 1, 222, 0.02}}, 72},
+      {{{15, 1, 700, 8.0}, {5, 1, 222, 0.02}}, 72},
+      {{{15, 1, 599, 8.0}, {5, 1, 218, 0.02}}, 71},  // 71.48542
+      {{{15, 1, 600, 8.0}, {5, 1, 218, 0.02}}, 71},  // 71.49583
+      {{{15, 1, 601, 8.0}, {5, 1, 218, 0.02}}, 71},  // capped: one more half hour would give 71.50625
+      {{{15, 1, 700, 8.0}, {5, 1, 218, 0.02}}, 71},
+  };
+  for (const auto& c : cases) {
+    std::vector<ParkingPosition> stands;
+    std::string trace;
+    for (const Stand& s : c.stands) {
+      stands.push_back(standWith(s.flights, s.days, s.halfHours, s.radius));
+      trace += fmt::format("[{} flights, {} days, {} half hours, {} nm] ", s.flights, s.days, s.halfHours, s.radius);
+    }
+    SCOPED_TRACE(trace);
+    EXPECT_EQ(gf_qualityFactors(stands), std::make_pair(c.real, 0));
+    for (ParkingPosition& s : stands)
+      for (LearnedFlight& f : s.learnedFlights) f.real = 0;
+    EXPECT_EQ(gf_qualityFactors(stands), std::make_pair(0, c.real)) << "the soft flights alike";
+  }
+}
+
+// Every stand but a helicopter stand weighs, with or without flights: 0.3 up to a radius of
+// 7.0 nm, 1.5 up to 10.0 nm, 1.0 beyond.
+TEST_F(AirportReaderTest, QualityFactorsWeighStandsByRadiusUpTo7And10Nm) {
+  LearnedFlight f;
+  f.index = 1;
+  f.day = 1;
+  f.hh.set(3);  // a score of 20 + 10000 + 100 + 2 = 10122
+  const struct {
+    double radius;
+    std::int32_t real;
+  } cases[] = {
+      {7.0, 32},                       // 10122 x 0.3 / 0.6 x 0.00625 = 31.63
+      {std::nextafter(7.0, 8.0), 11},  // x 0.3 / 1.8 = 10.54
+      {10.0, 11},
+      {std::nextafter(10.0, 11.0), 15},  // x 0.3 / 1.3 = 14.60
+  };
+  for (const auto& c : cases) {
+    std::vector<ParkingPosition> stands;
+    stands.emplace_back("A", std::vector<LearnedFlight>{f}, 1.0, 1.0, 0.0, 20.0, 0, false, false, false);
+    stands.emplace_back("B", std::vector<LearnedFlight>{}, 1.0, 1.0, 0.0, 20.0, 0, false, false, false);
+    stands[1].radius = c.radius;
+    EXPECT_EQ(gf_qualityFactors(stands), std::make_pair(c.real, 0)) << c.radius;
+  }
+}
+
 TEST_F(AirportReaderTest, StandsOverlapWhenTheirRadiiExceed1_1TimesTheirDistance) {
   const double r = 0.01;  // nm
   const struct {
@@ -258,6 +345,52 @@ TEST_F(AirportReaderTest, StandsOverlapWhenTheirRadiiExceed1_1TimesTheirDistance
     EXPECT_EQ(stands[1].adjacent, c.adjacent ? std::vector<std::uint32_t>{1} : std::vector<std::uint32_t>{});
     EXPECT_TRUE(stands[2].adjacent.empty());
   }
+}
+
+// Leaving the park airport gives back every setting the learned file took over, each in
+// memory, in its shown form and in parameters.xml.
+TEST_F(AirportReaderTest, LeavingGivesBackEachOfTheEightSettingsTheLearnedFileChanged) {
+  SettingsState& s = g_settings;
+  s.MAX_LIVE_SEL.value = 100;
+  s.MAX_FIT.value = 20;
+  gf_setMaxFitFl();
+  gf_setRange(30);
+  s.parking_percentage.value = 45;
+  s.AUTO_RANGE.value = false;
+  s.INITIAL_LOAD_ONLY.value = true;
+  s.PARK_SOFT.value = true;
+  s.WEEK.value = false;
+  learned(apf("12.3.0",
+              param("airport_name", "Schiphol") + param("MAX_LIVE_SEL", "25") + param("MAX_FIT", "11") +
+                  param("RANGE", "12") + param("parking_percentage", "70") + param("AUTO_RANGE", "true") +
+                  param("INITIAL_LOAD_ONLY", "false") + param("PARK_SOFT", "false") + param("WEEK", "true"),
+              ""));
+  EXPECT_EQ(read(), "");
+  const auto current = [&s] {
+    return std::make_tuple(s.MAX_LIVE_SEL.value.load(), s.MAX_FIT.value.load(), s.MAX_FIT_FL.value.load(),
+                           s.RANGE.value.load(), s.parking_percentage.value.load(), s.AUTO_RANGE.value.load(),
+                           s.INITIAL_LOAD_ONLY.value.load(), s.PARK_SOFT.value.load(), s.WEEK.value.load());
+  };
+  ASSERT_EQ(current(), std::make_tuple(25, 11, 6.0F, 12, 70, true, false, false, true)) << "the learned file's";
+  // What the settings were stored as while the airport was the park airport.
+  fs::create_directories(gf_parametersPath().parent_path());
+  for (NumericSetting* n :
+       {static_cast<NumericSetting*>(&s.MAX_LIVE_SEL), &s.MAX_FIT, static_cast<NumericSetting*>(&s.RANGE),
+        static_cast<NumericSetting*>(&s.parking_percentage)})
+    gf_saveIntParameter(*n);
+  for (CheckboxSetting* c : {&s.AUTO_RANGE, &s.INITIAL_LOAD_ONLY, &s.PARK_SOFT, &s.WEEK}) gf_saveBoolParameter(*c);
+
+  gf_restoreAirportSettings();
+  EXPECT_EQ(current(), std::make_tuple(100, 20, 11.0F, 30, 45, false, true, true, false));
+  pugi::xml_document stored;
+  ASSERT_TRUE(stored.load_file(gf_parametersPath().c_str()));
+  const struct {
+    const char* key;
+    const char* value;
+  } saved[] = {{"MAX_LIVE_SEL", "100"},      {"MAX_FIT", "20"},       {"RANGE", "30"},
+               {"parking_percentage", "45"}, {"AUTO_RANGE", "false"}, {"INITIAL_LOAD_ONLY", "true"},
+               {"PARK_SOFT", "true"},        {"WEEK", "false"}};
+  for (const auto& [key, value] : saved) EXPECT_EQ(gf_readStringParameter(stored, key), value) << key;
 }
 
 // The program writes its stands under root: the destination reader must find them there.
