@@ -26,6 +26,11 @@ TEST_F(AirportLocationsTest, LearnedPathsFollowTheAirportFilesPlace) {
       {"airports/my_thirdparty/EHAM.xml", "", {}},
       {"airports/my_thirdparty/EHAM.xml", " A/B ", g_learnedThirdpartyFolder / "A B" / "EHAM.xml"},
       {"airports/stock/EHAM.xml", "", g_learnedFolder / "stock" / "EHAM.xml"},
+      {"airports/my_simaddon/EHAM.xml", "", g_learnedFolder / "my_simaddon" / "EHAM.xml"},
+      {"airports/my_thirdparty2024/EHAM.xml", "Pub", g_learnedThirdpartyFolder / "Pub" / "EHAM.xml"},
+      {"airports/my_thirdparty2024/EHAM.xml", "", {}},
+      {"cache/archive/thirdparty/Pub/EHAM.xml", "", g_learnedThirdpartyFolder / "Pub" / "EHAM.xml"},
+      {"cache/archive/stock/EHAM.xml", "", {}},
       {"airports/my_ORBX/EHAM.txt", "", {}},
       {"downloads/EHAM.xml", "", {}},
       // Names that would leave the learned folder give no learned file.

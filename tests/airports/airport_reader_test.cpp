@@ -209,9 +209,57 @@ TEST_F(AirportReaderTest, QualityFactorsChooseTheParkingKindAndAreReadAfresh) {
   EXPECT_EQ(gf_qualityText(g_qualityFactors), "  ");
 }
 
+// Without a learned file the quality factors choose the parking kind: soft parking and the
+// whole week below a real factor of 3 with any soft flight, neither from 46 on.
+TEST_F(AirportReaderTest, QualityFactorsChooseTheParkingKindAtTheirEdges) {
+  const struct {
+    const char* real;
+    const char* soft;
+    bool parkSoft, week;
+    float hours;
+  } cases[] = {
+      {"2", "1", true, true, 24.0F},  {"2", "0", true, false, 3.0F},   {"3", "5", true, false, 3.0F},
+      {"45", "0", true, false, 3.0F}, {"46", "0", false, false, 3.0F}, {"100", "100", false, false, 3.0F},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.real) + "/" + c.soft);
+    g_settings.PARK_SOFT.value = true;
+    g_settings.WEEK.value = false;
+    g_settings.MAX_FIT.value = 5;
+    gf_setMaxFitFl();
+    writeFile(g_myOrbxFolder / "EHAM.xml",
+              apf("", param("altitude", "0") + param("Qf_real", c.real) + param("Qf_soft", c.soft),
+                  R"(<parkpos id="A" latitude="1" longitude="1"/>)"));
+    EXPECT_EQ(read(), "");
+    EXPECT_EQ(g_settings.PARK_SOFT.value, c.parkSoft);
+    EXPECT_EQ(g_settings.WEEK.value, c.week);
+    EXPECT_EQ(g_settings.MAX_FIT_FL.value, c.hours);
+  }
+  // The shown text: both factors below 45, the real one alone from 45 on.
+  EXPECT_EQ(gf_qualityText({45, 7}), "45");
+  EXPECT_EQ(gf_qualityText({44, -1}), "44/-1");
+  EXPECT_EQ(gf_qualityText({-1, 0}), "-1/ 0");
+  EXPECT_EQ(gf_qualityText({-1, -1}), "  ");
+}
+
+// RT_traffic_week is read and logged; a file without it gives week 0, not the last one's.
+TEST_F(AirportReaderTest, TheTrafficWeekIsReadFromEachFileOrIsZero) {
+  writeFile(g_myOrbxFolder / "EHAM.xml", apf("", param("altitude", "0") + param("RT_traffic_week", "37"),
+                                             R"(<parkpos id="A" latitude="1" longitude="1"/>)"));
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(g_rtTrafficWeek, 37);
+  EXPECT_TRUE(log_.contains(fmt::format("{:24}: {}", "RT traffic week", 37)));
+  writeFile(g_myOrbxFolder / "EHAM.xml",
+            apf("", param("altitude", "0"), R"(<parkpos id="A" latitude="1" longitude="1"/>)"));
+  EXPECT_EQ(read(), "");
+  EXPECT_EQ(g_rtTrafficWeek, 0);
+}
+
 TEST_F(AirportReaderTest, TheDatabasesStandCountGivesTheParkingPercentage) {
-  for (const auto& [icao, percentage] : {std::pair{"KSMO", 100}, std::pair{"EGLL", 50}, std::pair{"EHAM", 30}}) {
+  for (const auto& [icao, percentage] :
+       {std::pair{"KSMO", 100}, std::pair{"EGLL", 50}, std::pair{"EHAM", 30}, std::pair{"KLAX", 30}}) {
     ASSERT_TRUE(gf_setParkAirport(IcaoCode(icao)));
+    g_settings.parking_percentage.value = 55;
     EXPECT_EQ(read(), "");
     EXPECT_EQ(g_settings.parking_percentage.value, percentage) << icao;
   }
@@ -366,7 +414,8 @@ TEST_F(AirportReaderTest, LeavingGivesBackEachOfTheEightSettingsTheLearnedFileCh
                   param("INITIAL_LOAD_ONLY", "false") + param("PARK_SOFT", "false") + param("WEEK", "true"),
               ""));
   EXPECT_EQ(read(), "");
-  const auto current = [&s] {
+  const auto current = [] {
+    const SettingsState& s = g_settings;
     return std::make_tuple(s.MAX_LIVE_SEL.value.load(), s.MAX_FIT.value.load(), s.MAX_FIT_FL.value.load(),
                            s.RANGE.value.load(), s.parking_percentage.value.load(), s.AUTO_RANGE.value.load(),
                            s.INITIAL_LOAD_ONLY.value.load(), s.PARK_SOFT.value.load(), s.WEEK.value.load());

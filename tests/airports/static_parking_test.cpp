@@ -6,6 +6,7 @@
 #include <cmath>
 #include <functional>
 #include <initializer_list>
+#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -172,6 +173,7 @@ TEST_F(StaticParkingTest, FlightSeenLiveIsNeverPlacedAndTakenOut) {
 }
 
 // Each later mode runs only with its settings: soft flights of another weekday need both.
+// Each mode that finds something logs it under its own name, in the order the modes run.
 TEST_F(StaticParkingTest, EachModeRunsOnlyWithItsSettings) {
   addFlight(1, flight("REAL", "R1", 3, {20}));
   addFlight(4, flight("OTHERDAY", "R4", 2, {20}));
@@ -183,18 +185,28 @@ TEST_F(StaticParkingTest, EachModeRunsOnlyWithItsSettings) {
   struct Case {
     bool week, soft;
     std::vector<std::string> placed;
+    std::vector<std::string> modes;
   };
-  for (const Case& c : {Case{false, false, {"REAL"}}, Case{true, false, {"OTHERDAY", "REAL"}},
-                        Case{false, true, {"REAL", "SOFT"}}, Case{true, true, {"OTHERDAY", "REAL", "SOFT", "SOFTDAY"}}}) {
+  for (const Case& c :
+       {Case{false, false, {"REAL"}, {"real"}}, Case{true, false, {"OTHERDAY", "REAL"}, {"real", "week/real"}},
+        Case{false, true, {"REAL", "SOFT"}, {"real", "soft"}},
+        Case{true, true, {"OTHERDAY", "REAL", "SOFT", "SOFTDAY"}, {"real", "week/real", "soft", "week/soft"}}}) {
     SCOPED_TRACE(testing::Message() << "week " << c.week << " soft " << c.soft);
     g_settings.WEEK.value = c.week;
     g_settings.PARK_SOFT.value = c.soft;
     for (ParkingPosition& stand : g_stands) stand.blocked = 0;
+    const std::size_t logged = log_.text().size();
     gf_calculateStaticParking(engine);
     std::vector<std::string> names;
     for (const StaticCandidate& candidate : g_staticCandidates) names.push_back(candidate.firstName);
     std::ranges::sort(names);
     EXPECT_EQ(names, c.placed);
+    std::vector<std::string> modes;
+    std::istringstream lines(log_.text().substr(logged));
+    for (std::string line; std::getline(lines, line);)
+      if (line.starts_with("1 ") && line.find(" position found, Max fit=") != std::string::npos)
+        modes.push_back(line.substr(2, line.find(" position found") - 2));
+    EXPECT_EQ(modes, c.modes);
   }
 }
 

@@ -2,6 +2,8 @@
 
 #include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "airports/parking_position.h"
 #include "engine/aircraft_texts.h"
@@ -79,6 +81,33 @@ TEST_F(LiveryMatchingTest, EachStepIsReachedAndChosenAsSpecified) {
   const auto [title, step] = match(aircraft("XXX", "", "C177", "G-ABCD"));
   EXPECT_TRUE(title == "PVT C172 D-EXYZ" || title == "KLM C182") << title;  // a similar model
   EXPECT_EQ(step, 6);
+}
+
+// A Buzjets aircraft whose model has no livery and no similar models takes a livery of an
+// installed Buzjets model: the first one in model order, or a random one with RANDOM on;
+// with no Buzjets livery installed it takes none.
+TEST_F(LiveryMatchingTest, ABuzjetWithoutLiveryOrSimilarModelsTakesThatOfAnInstalledBuzjet) {
+  for (const char* m : {"C25A", "C56X", "E55P"}) g_dbase.buzjetIds.insert(gf_modelCode2Id(m));
+  auto liveries = test::sampleLiveries();
+  liveries.push_back(livery("KLM", "", "C56X", "KLM C56X"));
+  liveries.push_back(livery("UAL", "", "C25A", "UAL C25A"));
+  g_liveryIndex = LiveryIndex{};
+  build(liveries);
+  EXPECT_EQ(g_liveryIndex.buzjetModels, (std::vector<std::uint16_t>{gf_modelCode2Id("C25A"), gf_modelCode2Id("C56X")}));
+  EXPECT_EQ(match(aircraft("XXX", "", "E55P", "G-ABCD")), (std::pair<std::string, int>{"UAL C25A", 6}));
+  EXPECT_EQ(match(aircraft("XXX", "", "E55P")), (std::pair<std::string, int>{"", -1}))
+      << "the step needs a registration";
+  gf_setRandomEnabled(true);
+  gf_seedThreadRandom(11);
+  std::set<std::string> seen;
+  for (int i = 0; i < 100; ++i) seen.insert(match(aircraft("XXX", "", "E55P", "G-ABCD")).first);
+  EXPECT_EQ(seen, (std::set<std::string>{"KLM C56X", "UAL C25A"}));
+  gf_setRandomEnabled(false);
+
+  g_liveryIndex = LiveryIndex{};
+  build(test::sampleLiveries());
+  EXPECT_EQ(lf_randomBuzjetModel(), 0);
+  EXPECT_EQ(match(aircraft("XXX", "", "E55P", "G-ABCD")), (std::pair<std::string, int>{"", -1}));
 }
 
 TEST_F(LiveryMatchingTest, DepthCutsTheChain) {
