@@ -163,6 +163,118 @@ TEST_F(Painting, LabelsFollowTheirSettingsAndTheParkState) {
   EXPECT_EQ(c.textAt({5, 343})->text, "(no next ... )");
 }
 
+// Every label of the controls band at its x and at its setting's row, first with every
+// setting that colours a label at its plain side (all black), then at its other side.
+TEST_F(Painting, EveryLabelStandsAtItsRowInTheColourItsSettingGives) {
+  open();
+  SettingsState& s = g_settings;
+  s.GUID_CHANGES.value = true;
+  s.AEROWINX.value = false;
+  s.SCAN_LIVERIES.value = false;
+  s.SCAN_AIRPORTS.value = false;
+  s.AUTO_RANGE.value = true;
+  s.AIRBORNE_ONLY.value = false;
+  s.STRAIGHT_PBS_ONLY.value = true;
+  s.INITIAL_LOAD_ONLY.value = false;
+  s.MAX_PARK_SEL.value = 500;
+  s.MAX_LIVE_SEL.value = 500;
+  struct Label {
+    const char* text;
+    int x, row;
+    platform::Colour other;  // with the setting at its other side
+  };
+  const Label labels[] = {
+      {"Meta:", 652, 147, g_black},
+      {"Stay on top", 768, 147, g_black},
+      {"Nav lights", 768, 175, g_black},
+      {"GUID changes", 768, 203, g_yellow},  // off
+      {"Aerowinx", 672, 203, g_yellow},      // on
+      {"Install path:", 5, 119, g_black},
+      {"Scan for liveries", 25, 147, g_yellow},  // on
+      {"Prioritize", 556, 147, g_black},
+      {"Scan for addon airports", 25, 175, g_yellow},  // on
+      {"Max aircraft matching depth", 5, 203, g_black},
+      {"Optional:", 258, 203, g_black},
+      {"Light aircraft", 343, 203, g_grey},  // its check box disabled
+      {"Helicopters", 450, 203, g_grey},
+      {"FighterJets", 556, 203, g_grey},
+      {"Traffic injection", 5, 231, g_black},
+      {"Radius:", 163, 231, g_black},
+      {"nm, or", 270, 231, g_black},
+      {"Auto radius", 343, 231, g_black},
+      {"Ah:", 430, 231, g_grey},  // AUTO_RANGE off
+      {"ft", 536, 231, g_grey},
+      {"AirOnly", 592, 231, g_yellow},  // on
+      {"Block callsign:", 5, 259, g_black},
+      {"Collision avoidance", 5, 287, g_black},
+      {"User ground", 237, 287, g_black},
+      {"User air", 343, 287, g_black},
+      {"Live X parked", 450, 287, g_black},
+      {"Airport parking", 5, 315, g_yellow},  // the static parking busy
+      {"Max park (static+live):", 171, 315, g_black},
+      {"Max live (park incl):", 401, 315, g_yellow},   // MAX_LIVE_SEL 0
+      {"Straight push backs only", 672, 315, g_grey},  // off
+      {"Destination:", 137, 343, g_black},
+      {"Range:", 303, 343, g_black},
+      {"nm", 403, 343, g_black},
+      {"Height above gnd:", 440, 343, g_black},
+      {"ft", 646, 343, g_black},
+      {"ILO", 25, 371, g_yellow},  // on
+      {"Week", 91, 371, g_black},
+      {"Soft", 171, 371, g_black},
+      {"Target: ", 264, 371, g_black},
+      {"%", 378, 371, g_black},
+      {"Max fit:", 506, 371, g_black},
+      {"hrs", 632, 371, g_black},
+  };
+  RecordingCanvas c = paint();
+  for (const Label& l : labels) {
+    SCOPED_TRACE(l.text);
+    expectText(c, {l.x, l.row}, l.text, g_black);
+  }
+  EXPECT_FALSE(c.textAt({303, 175}).has_value());  // no tblo.zip yet
+
+  s.GUID_CHANGES.value = false;
+  s.AEROWINX.value = true;
+  s.SCAN_LIVERIES.value = true;
+  s.SCAN_AIRPORTS.value = true;
+  s.AUTO_RANGE.value = false;
+  s.AIRBORNE_ONLY.value = true;
+  s.STRAIGHT_PBS_ONLY.value = false;
+  s.INITIAL_LOAD_ONLY.value = true;
+  s.MAX_LIVE_SEL.value = 0;
+  for (const CheckboxSetting* category : {&s.LIGHT_AIRCRAFT, &s.HELICOPTERS, &s.HIGH_PERF_AIRCRAFT})
+    window->setEnabled(category->commandId, false);
+  g_parkBusy = true;
+  state.tbloNote = true;
+  c = paint();
+  for (const Label& l : labels) {
+    SCOPED_TRACE(l.text);
+    expectText(c, {l.x, l.row}, l.text, l.other);
+  }
+  EXPECT_EQ(c.textAt({303, 175})->colour, g_yellow);
+  g_parkBusy = false;
+}
+
+// The renewal note shows the minutes from 1 to 19 only, and only at a park airport.
+TEST_F(Painting, TheRenewalNoteShowsOneToNineteenMinutes) {
+  SettingsState& s = g_settings;
+  s.INITIAL_LOAD_ONLY.value = false;
+  state.parkAirportSet = true;
+  for (const auto& [minutes, shown] : {std::pair{0, ""}, {1, "(next in 1 min)"}, {19, "(next in 19 min)"}, {20, ""}}) {
+    SCOPED_TRACE(minutes);
+    state.minutesToRenewal = minutes;
+    const RecordingCanvas c = paint();
+    EXPECT_EQ(c.textAt({5, 343}).has_value() ? c.textAt({5, 343})->text : "", shown);
+  }
+  state.minutesToRenewal = 7;
+  s.INITIAL_LOAD_ONLY.value = true;
+  state.parkAirportSet = false;
+  EXPECT_FALSE(paint().textAt({5, 343}).has_value());
+  state.parkAirportSet = true;
+  EXPECT_EQ(paint().textAt({5, 343})->text, "(no next ... )");
+}
+
 TEST_F(Painting, ParkBandShowsTheParkAirport) {
   state.updateTexts([](ShownTexts& t) {
     t.parkAirportLine = "EDDF";

@@ -74,6 +74,81 @@ TEST_F(MainWindow, CreationMakesEveryControlWithTheTablesGeometryAndState) {
   EXPECT_TRUE(window->invalidated(g_controlsRect));
 }
 
+// Every control of the table, in its order: kind, place and size by the rule of its kind
+// (check boxes 12 x 12 at row + 2, buttons 20 and edits 16 high at the row, combo boxes at
+// row - 5 with the height of their open list), enabled or not, and a check box checked as
+// its setting says.
+TEST_F(MainWindow, EveryControlStandsWhereItsTableRowSays) {
+  using K = ControlKind;
+  struct Row {
+    platform::ControlId id;
+    K kind;
+    int x, row, width, height;
+    bool enabled;
+    const char* label;
+  };
+  const Row table[] = {
+      {32788, K::edit, 111, 119, 1200, 16, false, ""},
+      {32798, K::checkBox, 5, 147, 12, 12, true, ""},
+      {32800, K::checkBox, 536, 147, 12, 12, true, ""},
+      {32771, K::checkBox, 748, 147, 12, 12, true, ""},
+      {32802, K::checkBox, 5, 175, 12, 12, true, ""},
+      {32804, K::pushButton, 217, 175, 80, 20, false, "tblo.zip"},
+      {32774, K::checkBox, 748, 175, 12, 12, true, ""},
+      {32808, K::comboBox, 217, 203, 40, 120, true, ""},
+      {32809, K::checkBox, 323, 203, 12, 12, true, ""},
+      {32810, K::checkBox, 430, 203, 12, 12, true, ""},
+      {32811, K::checkBox, 536, 203, 12, 12, true, ""},
+      {32776, K::checkBox, 652, 203, 12, 12, true, ""},
+      {32773, K::checkBox, 748, 203, 12, 12, true, ""},
+      {32818, K::comboBox, 217, 231, 50, 200, true, ""},
+      {32819, K::checkBox, 323, 231, 12, 12, true, ""},
+      {32820, K::comboBox, 455, 231, 70, 230, true, ""},
+      {32821, K::checkBox, 572, 231, 12, 12, true, ""},
+      {32834, K::checkBox, 217, 287, 12, 12, true, ""},
+      {32833, K::checkBox, 323, 287, 12, 12, true, ""},
+      {32835, K::checkBox, 430, 287, 12, 12, true, ""},
+      {32828, K::edit, 107, 259, 100, 16, false, ""},
+      {32829, K::pushButton, 223, 257, 60, 20, false, "Unblock"},
+      {32830, K::pushButton, 305, 257, 60, 20, false, "cs->oid:"},
+      {32831, K::comboBox, 375, 259, 100, 300, true, ""},
+      {32832, K::pushButton, 576, 257, 60, 20, false, "Block"},
+      {32847, K::pushButton, 111, 313, 45, 20, false, "Now"},
+      {32848, K::comboBox, 323, 315, 55, 144, true, ""},
+      {32849, K::comboBox, 536, 315, 55, 144, true, ""},
+      {32839, K::edit, 217, 343, 50, 16, false, ""},
+      {32840, K::comboBox, 353, 343, 45, 144, true, ""},
+      {32841, K::comboBox, 566, 343, 70, 230, true, ""},
+      {32855, K::checkBox, 652, 315, 12, 12, true, ""},
+      {32851, K::checkBox, 5, 371, 12, 12, true, ""},
+      {32853, K::checkBox, 71, 371, 12, 12, true, ""},
+      {32852, K::checkBox, 151, 371, 12, 12, true, ""},
+      {32850, K::comboBox, 323, 371, 50, 200, true, ""},
+      {32854, K::comboBox, 566, 371, 60, 300, true, ""},
+      {32838, K::pushButton, 758, 341, 90, 20, false, "Re-read"},
+      {32857, K::pushButton, 758, 369, 90, 20, false, "Flush static"},
+  };
+  open();
+  const auto& controls = window->createdControls();
+  ASSERT_EQ(controls.size(), std::size(table));
+  std::map<platform::ControlId, bool> checkboxValues;
+  for (const CheckboxSetting* c : g_settings.checkboxSettings) checkboxValues[c->commandId] = c->value;
+  for (std::size_t i = 0; i < std::size(table); ++i) {
+    const Row& r = table[i];
+    SCOPED_TRACE(r.id);
+    EXPECT_EQ(controls[i].id, r.id);
+    const int top = r.kind == K::checkBox ? r.row + 2 : r.kind == K::comboBox ? r.row - 5 : r.row;
+    EXPECT_EQ(controls[i].kind, r.kind);
+    EXPECT_EQ(controls[i].bounds, (Rect{r.x, top, r.x + r.width, top + r.height}));
+    EXPECT_EQ(controls[i].label, r.label);
+    EXPECT_EQ(window->isEnabled(r.id), r.enabled);
+    if (r.kind == K::checkBox) {
+      ASSERT_TRUE(checkboxValues.contains(r.id));
+      EXPECT_EQ(window->isChecked(r.id), checkboxValues[r.id]);
+    }
+  }
+}
+
 TEST_F(MainWindow, MessagesFromTheSystemAndFromOtherThreads) {
   int startUps = 0;
   MainWindowHooks hooks;
