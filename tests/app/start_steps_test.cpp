@@ -1,6 +1,7 @@
 // The start-up steps that prepare controls, folders and the simulator version.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -51,6 +52,70 @@ TEST(StartSteps, ControlsTakeTheirStartState) {
   s.AUTO_RANGE.value = true;
   s.BLOCK_CALLSIGN.setValue("");
   s.INITIAL_LOAD_ONLY.value = false;
+}
+
+// Every control the start-up prepares, each first set to the other state: enabled or not
+// by its row, and every combo box refilled with its current value selected.
+TEST(StartSteps, EveryControlTakesTheStartStateOfItsRow) {
+  platform::HeadlessControls controls;
+  platform::ScopedControls scoped(controls);
+  auto& s = g_settings;
+  s.AUTO_RANGE.value = true;
+  s.BLOCK_CALLSIGN.setValue("");
+  s.INITIAL_LOAD_ONLY.value = false;
+  const std::vector<const SettingControl*> enabled = {&s.ALWAYS_ON_TOP,
+                                                      &s.NAV_LIGHTS_WHILE_PARKED,
+                                                      &s.GUID_CHANGES,
+                                                      &s.SCAN_LIVERIES,
+                                                      &s.LIG_PRIORITIZE,
+                                                      &s.SCAN_AIRPORTS,
+                                                      &s.MATCHING_DEPTH,
+                                                      &s.LIGHT_AIRCRAFT,
+                                                      &s.HELICOPTERS,
+                                                      &s.HIGH_PERF_AIRCRAFT,
+                                                      &s.AUTO_RANGE,
+                                                      &s.AR_ABOVE_HEIGHT,
+                                                      &s.AIRBORNE_ONLY,
+                                                      &s.COLLISION_USER_GND,
+                                                      &s.COLLISION_USER_AIR,
+                                                      &s.COLLISION_LIVE_PARKED_GND,
+                                                      &s.BLOCK_CALLSIGN,
+                                                      &s.MAX_PARK_SEL,
+                                                      &s.MAX_LIVE_SEL,
+                                                      &s.STRAIGHT_PBS_ONLY,
+                                                      &s.AIRP_RANGE,
+                                                      &s.AIRP_HEIGHT,
+                                                      &s.WEEK,
+                                                      &s.PARK_SOFT,
+                                                      &s.INITIAL_LOAD_ONLY};
+  const std::vector<const SettingControl*> disabled = {&s.tbloZipButton,       &s.RANGE,       &s.blockButton,
+                                                       &s.unblockButton,       &s.nowButton,   &s.csToOidButton,
+                                                       &s.CALLSIGN_2_OBJECTID, &s.DESTINATION, &s.rereadButton,
+                                                       &s.parking_percentage,  &s.MAX_FIT_FL,  &s.flushStaticButton};
+  for (const auto* c : enabled) controls.setEnabled(c->commandId, false);
+  for (const auto* c : disabled) controls.setEnabled(c->commandId, true);
+  lf_enableControls();
+  for (const auto* c : enabled) EXPECT_TRUE(controls.isEnabled(c->commandId)) << c->commandId;
+  for (const auto* c : disabled) EXPECT_FALSE(controls.isEnabled(c->commandId)) << c->commandId;
+
+  for (const ComboSetting* combo : {&s.MATCHING_DEPTH, &s.RANGE, &s.AR_ABOVE_HEIGHT, &s.MAX_PARK_SEL, &s.MAX_LIVE_SEL,
+                                    &s.AIRP_RANGE, &s.AIRP_HEIGHT, &s.parking_percentage}) {
+    SCOPED_TRACE(combo->key);
+    const auto state = controls.state(combo->commandId);
+    ASSERT_TRUE(state.has_value());
+    ASSERT_EQ(state->items.size(), combo->choices.size());
+    EXPECT_EQ(state->items.front(), std::to_string(combo->choices.front()));
+    const auto at = std::ranges::find(combo->choices, combo->value.load());
+    ASSERT_NE(at, combo->choices.end());
+    EXPECT_EQ(state->selected, at - combo->choices.begin());
+  }
+  // The hours of MAX_FIT, one decimal each, the current one selected.
+  const auto hours = controls.state(s.MAX_FIT_FL.commandId);
+  ASSERT_TRUE(hours.has_value());
+  ASSERT_EQ(hours->items.size(), s.MAX_FIT_FL.choices.size());
+  EXPECT_EQ(hours->items.front(), "0.5");
+  ASSERT_GE(hours->selected, 0);
+  EXPECT_FLOAT_EQ(s.MAX_FIT_FL.choices[static_cast<std::size_t>(hours->selected)], s.MAX_FIT_FL.value.load());
 }
 
 TEST(StartSteps, FoldersAreCreatedAndTheOldObjectIdListRemoved) {
