@@ -152,6 +152,7 @@ class StartTrafficTest : public ::testing::Test {
     g_simClientThread.stopAndJoin();
     standin_.stop();
     g_simLink.open = {};
+    gf_resetSimLink(5);
     gf_closeRTServer();
     g_rtAtThisPc = false;
     g_rtProfessional = false;
