@@ -59,6 +59,64 @@ TEST_F(Commands, CheckBoxesToggleSaveAndNotify) {
   EXPECT_FALSE(g_closing);
 }
 
+// Every check box of the table: switched on and off from off, saved each time, with the
+// status text of each side (empty: the line cleared; none: the line left as it was), none of
+// them logged. RealTraffic has connected, so the scans only wait for the next start.
+TEST_F(Commands, EveryCheckBoxShowsTheTextOfItsRow) {
+  g_rtNotConnectedYet = false;
+  const std::optional<std::string> cleared = "";
+  const std::optional<std::string> kept;
+  const struct {
+    CheckboxSetting& box;
+    std::optional<std::string> on, off;
+  } rows[] = {
+      {s.LIG_PRIORITIZE, "Liveries, for airl+model, in lower lfolders that are already available will be skipped",
+       cleared},
+      {s.COLLISION_LIVE_PARKED_GND, cleared,
+       "Be aware, live aircraft may collide with (run through) static parked on the ground"},
+      {s.COLLISION_USER_GND, cleared,
+       "Be aware, user aircraft may collide with (run through) live aircraft and static parked on the ground"},
+      {s.COLLISION_USER_AIR, cleared,
+       "Be aware, user aircraft may collide with (run through) live aircraft in the air"},
+      {s.INITIAL_LOAD_ONLY, "Initial Load Only: static parked aircraft are generated once, no renewal every 20 minutes",
+       cleared},
+      {s.ALWAYS_ON_TOP, "Vendrake_P3D's window will remain visible", cleared},
+      {s.GUID_CHANGES, cleared,
+       "Be aware, no more livery updates: you miss correct data for Learn, LittleNavMap, etc!"},
+      {s.AEROWINX, "Note: This mode is for Aerowinx PSX users only, please re-start Vendrake_P3D", cleared},
+      {s.SCAN_AIRPORTS, "Your airports will be scanned at the next start of Vendrake_P3D", cleared},
+      {s.SCAN_LIVERIES, "Your liveries will be scanned at the next start of Vendrake_P3D", cleared},
+      {s.NAV_LIGHTS_WHILE_PARKED, kept, kept},
+      {s.AIRBORNE_ONLY, "Be aware, airborne live traffic only!  (greater than 150 ft above ground ...)", cleared},
+      {s.PARK_SOFT, kept, kept},
+      {s.WEEK, kept, kept},
+      {s.STRAIGHT_PBS_ONLY, kept, kept},
+      {s.LIGHT_AIRCRAFT, kept, kept},
+      {s.HELICOPTERS, kept, kept},
+      {s.HIGH_PERF_AIRCRAFT, kept, kept},
+  };
+  test::LogCapture log;
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.box.key);
+    row.box.value = false;
+    window->setCheck(row.box.commandId, false);
+    for (const bool on : {true, false}) {
+      gf_setStatus("before", false);
+      window->click(row.box.commandId);
+      EXPECT_EQ(row.box.value, on);
+      EXPECT_EQ(window->isChecked(row.box.commandId), on);
+      EXPECT_EQ(stored(row.box.key), on ? "true" : "false");
+      const std::optional<std::string>& text = on ? row.on : row.off;
+      EXPECT_EQ(statusText(), text.value_or("before"));
+      if (text && !text->empty()) {
+        EXPECT_FALSE(log.contains(*text));
+      }
+    }
+  }
+  EXPECT_FALSE(g_closing);
+  EXPECT_FALSE(window->topmost());
+}
+
 TEST_F(Commands, ScanningLiveriesRestartsOnlyBeforeRealTrafficConnectedAndKeepsAnEarlierReason) {
   s.SCAN_LIVERIES.value = false;
   window->setCheck(s.SCAN_LIVERIES.commandId, false);
