@@ -322,6 +322,69 @@ TEST_F(Commands, ButtonsHandOverTheirWork) {
   EXPECT_TRUE(g_callsignListRequest.exchange(false));
 }
 
+// The buttons' rows: each is handled, and each sets the controls its row names; the texts
+// they show are not logged.
+TEST_F(Commands, EveryButtonIsHandledAndSetsTheControlsOfItsRow) {
+  test::LogCapture log;
+  const auto press = [](const CommandButton& button) {
+    return lf_buttonCommand(platform::gf_makeWParam(button.commandId, 0));
+  };
+  // "Unblock" with nothing blocked: "Block" follows whether a callsign is chosen.
+  window->setEnabled(s.blockButton.commandId, true);
+  EXPECT_TRUE(press(s.unblockButton));
+  EXPECT_EQ(statusText(), "Nothing to block or unblock...");
+  EXPECT_FALSE(log.contains("Nothing to block"));
+  EXPECT_FALSE(window->isEnabled(s.blockButton.commandId));
+  s.CALLSIGN_2_OBJECTID.setValue("DLH1");
+  EXPECT_TRUE(press(s.unblockButton));
+  EXPECT_TRUE(window->isEnabled(s.blockButton.commandId));
+  EXPECT_FALSE(g_blockChangedRequest);
+
+  EXPECT_TRUE(press(s.csToOidButton));
+  EXPECT_FALSE(window->isEnabled(s.blockButton.commandId));
+  EXPECT_TRUE(g_callsignListRequest.exchange(false));
+
+  window->setEnabled(s.rereadButton.commandId, true);
+  window->setEnabled(s.DESTINATION.commandId, true);
+  EXPECT_TRUE(press(s.rereadButton));
+  EXPECT_FALSE(window->isEnabled(s.rereadButton.commandId));
+  EXPECT_FALSE(window->isEnabled(s.DESTINATION.commandId));
+  EXPECT_TRUE(g_rereadRequest.exchange(false));
+
+  window->setEnabled(s.flushStaticButton.commandId, true);
+  EXPECT_TRUE(press(s.flushStaticButton));
+  EXPECT_FALSE(log.contains("All static parked aircraft will be removed"));
+  EXPECT_TRUE(g_removeAllStaticRequest.exchange(false));
+
+  EXPECT_TRUE(press(s.nowButton));  // no park airport: nothing, but handled
+  EXPECT_FALSE(g_parkNowRequest);
+}
+
+// The drop-down lists whose row asks for nothing more only save their choice; a depth
+// chosen equal to the current one asks for no rematch.
+TEST_F(Commands, DropDownsWithNothingMoreOnlySaveTheirChoice) {
+  const double range = s.rangeNm;
+  for (ComboSetting* combo :
+       {&s.MAX_PARK_SEL, &s.parking_percentage, &s.AIRP_RANGE, &s.AR_ABOVE_HEIGHT, &s.AIRP_HEIGHT}) {
+    SCOPED_TRACE(combo->key);
+    combo->fillComboBox();
+    const std::size_t last = combo->choices.size() - 1;
+    window->choose(combo->commandId, static_cast<int>(last));
+    EXPECT_EQ(combo->value.load(), combo->choices[last]);
+    EXPECT_EQ(stored(combo->key), std::to_string(combo->choices[last]));
+  }
+  EXPECT_DOUBLE_EQ(s.rangeNm.load(), range);
+  EXPECT_FALSE(g_maxLiveRequest);
+  EXPECT_FALSE(g_rematchRequest);
+  EXPECT_FALSE(g_autoRangeRequest);
+
+  s.MATCHING_DEPTH.value = 3;
+  s.MATCHING_DEPTH.fillComboBox();
+  window->choose(s.MATCHING_DEPTH.commandId, 2);  // 3 again
+  EXPECT_EQ(stored("MATCHING_DEPTH"), "3");
+  EXPECT_FALSE(g_rematchRequest);
+}
+
 TEST_F(Commands, TbloZipFolderOrAWarningBox) {
   EXPECT_EQ(window->click(s.tbloZipButton.commandId), 0);
   ASSERT_EQ(window->messageBoxes().size(), 1U);

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdint>
+#include <string_view>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "app/startup_thread.h"
@@ -27,6 +30,22 @@ TEST(RunState, OnlyTheFirstOfRacingClosingRequestsChoosesReasonAndDelay) {
     EXPECT_FALSE(gf_requestClosing(ExitReason::newSettings, 2));
   }
   test::resetAppRunFlags();
+}
+
+// The reasons' values and the names that "Exiting: {}" logs, every row of the table.
+TEST(RunState, EachExitReasonHasItsValueAndName) {
+  const std::pair<ExitReason, std::string_view> table[] = {
+      {ExitReason::notYetSet, "NOT YET SET"},         {ExitReason::simWasClosed, "SIM WAS CLOSED"},
+      {ExitReason::newFlight, "NEW FLIGHT"},          {ExitReason::newSettings, "NEW SETTINGS"},
+      {ExitReason::userClosedSim, "USER CLOSED SIM"}, {ExitReason::simConnectError, "SIMCONNECT ERROR"},
+      {ExitReason::readerError, "READER ERROR"},      {ExitReason::systemError, "SYSTEM ERROR"},
+      {ExitReason::newVersion, "NEW VERSION"},
+  };
+  std::uint32_t value = 0;
+  for (const auto& [reason, name] : table) {
+    EXPECT_EQ(static_cast<std::uint32_t>(reason), value++);
+    EXPECT_EQ(gf_exitReasonName(reason), name);
+  }
 }
 
 TEST(StartUpThread, ANewRunReplacesTheFinishingOneAndRunningFollowsTheBodies) {
