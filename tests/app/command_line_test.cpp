@@ -2,7 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <vector>
+
+#include "app/app_main.h"
+#include "foundation/paths.h"
+#include "test_support.h"
 
 using namespace vexo;
 
@@ -25,4 +31,25 @@ TEST(CommandLine, OtherArgumentsAndNoArgumentsLeaveProductionOff) {
   const auto other = parse({"production", "--productions", "-production", "--no-production-x"});
   EXPECT_FALSE(other.given);
   EXPECT_FALSE(other.value);
+}
+
+// The per-user folder: made with its parents when missing, left alone (and nothing logged)
+// when it is there; when it cannot be made the program ends at once with code 0 and the
+// file system's error in the log.
+TEST(AppMain, TheUserFolderIsMadeOrTheProgramEndsWithCodeZero) {
+  test::LogCapture log;
+  test::TempDir dir;
+  EXPECT_TRUE(lf_ensureUserFolder(dir / "a" / "b"));
+  EXPECT_TRUE(std::filesystem::is_directory(dir / "a" / "b"));
+  EXPECT_TRUE(lf_ensureUserFolder(dir / "a" / "b"));
+  EXPECT_EQ(log.text(), "");
+
+  test::writeFile(dir / "appdata", "a file where the folder should be");
+  ::setenv("VDRK_APPDATA", (dir / "appdata").c_str(), 1);
+  gf_resetUserPaths();
+  EXPECT_EQ(lf_appMain(ProductionSwitch{}), 0);
+  ::unsetenv("VDRK_APPDATA");
+  gf_resetUserPaths();
+  EXPECT_TRUE(log.contains("Failed to create directory: "));
+  EXPECT_FALSE(log.contains("initInstance failed"));
 }

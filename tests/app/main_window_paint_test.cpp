@@ -48,6 +48,28 @@ TEST_F(Painting, TheWindowPaintsItsBandsLinesAndHeaderOnWmPaint) {
   EXPECT_EQ(c.textAt({390, 7})->text, "Vendrake_P3D");
 }
 
+// The five areas filled up to their edges, the four white lines between them and the black
+// separators of the controls band.
+TEST_F(Painting, EveryAreaIsFilledToItsEdgesAndEveryLineDrawn) {
+  const RecordingCanvas c = paint();
+  const std::pair<Point, platform::Colour> edges[] = {
+      {{0, 0}, g_black},       {{879, 27}, g_black},       // header
+      {{0, 28}, g_black},      {{879, 111}, g_black},      // state band
+      {{0, 112}, g_lightBlue}, {{879, 391}, g_lightBlue},  // controls band
+      {{0, 392}, g_black},     {{879, 447}, g_black},      // park band
+      {{0, 448}, g_limeGreen}, {{879, 475}, g_limeGreen},  // status band
+  };
+  for (const auto& [at, colour] : edges) EXPECT_EQ(c.fillColourAt(at), colour) << at.x << "," << at.y;
+  for (const int y : {28, 113, 449, 392}) EXPECT_TRUE(c.hasSegment({0, y}, {880, y}, g_white)) << y;
+  EXPECT_TRUE(c.hasSegment({0, 140}, {880, 140}, g_black));
+  for (const int y : {168, 196, 224, 252, 280}) EXPECT_TRUE(c.hasSegment({0, y}, {642, y}, g_black)) << y;
+  EXPECT_TRUE(c.hasSegment({0, 308}, {880, 308}, g_black));
+  EXPECT_TRUE(c.hasSegment({642, 140}, {642, 308}, g_black));
+  EXPECT_EQ(g_statusRect, (platform::Rect{0, 448, 880, 476}));
+  EXPECT_EQ(g_parkRect, (platform::Rect{0, 392, 880, 448}));
+  EXPECT_EQ(g_controlsRect, (platform::Rect{0, 112, 880, 392}));
+}
+
 TEST_F(Painting, SimulatorAndRealTrafficBoxesFollowTheirState) {
   RecordingCanvas c = paint();
   EXPECT_EQ(c.fillColourAt({410, 60}), g_red);    // simulator not connected
