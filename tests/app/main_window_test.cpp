@@ -177,6 +177,9 @@ TEST_F(MainWindow, MessagesFromTheSystemAndFromOtherThreads) {
   EXPECT_EQ(window->invalidations(),
             (std::vector<std::pair<Rect, bool>>{{g_stateRect, true}, {g_statusRect, false}}));
   EXPECT_EQ(gf_unpackRect(gf_packRect(Rect{-30, 0, 881, 477})), (Rect{-30, 0, 881, 477}));
+  EXPECT_FALSE(window->quitCode().has_value());
+  EXPECT_EQ(window->send(platform::WM_DESTROY), 0);
+  EXPECT_EQ(window->quitCode(), std::optional<int>(0));
 }
 
 TEST_F(MainWindow, CloseBoxEndsTheRunThroughClosingDownKeepingAnEarlierReason) {

@@ -42,8 +42,10 @@ TEST_F(StartUpGuardTest, ErrorsEndTheStartUpWithSystemError) {
   };
   const Case cases[] = {
       {"program error", [] { throw UserErrorException(153, "two versions"); }, "153: two versions", 5},
-      {"standard error", [] { throw std::runtime_error("reading data files failed!"); }, "reading data files failed!", 0},
+      {"standard error", [] { throw std::runtime_error("reading data files failed!"); }, "reading data files failed!",
+       0},
       {"format error", [] { throw fmt::format_error("bad spec"); }, "bad spec", 0},
+      {"out of memory", [] { throw std::bad_alloc(); }, "std::bad_alloc", 0},
       {"unknown", [] { throw 42; }, "Unknown exception", 5},
   };
   for (const Case& c : cases) {

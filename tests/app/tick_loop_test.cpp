@@ -9,21 +9,22 @@
 #include <vector>
 
 #include "airports/airports_services.h"
-#include "foundation/main_window_state.h"
-#include "foundation/run_state.h"
-#include "foundation/status_line.h"
 #include "app/start_up.h"
 #include "app/window_requests.h"
 #include "engine/aircraft.h"
 #include "engine/engine_services.h"
 #include "engine/live_report.h"
-#include "simlink/sim_action_queues.h"
+#include "foundation/main_window_state.h"
+#include "foundation/run_state.h"
 #include "foundation/settings.h"
 #include "foundation/settings_startup.h"
+#include "foundation/status_line.h"
+#include "liveries/liveries_services.h"
 #include "platform/controls.h"
 #include "realtraffic/rt_server.h"
 #include "rt_client.h"
 #include "run_flags.h"
+#include "simlink/sim_action_queues.h"
 #include "simlink/sim_client.h"
 #include "simlink/sim_link_state.h"
 #include "test_support.h"
@@ -216,6 +217,26 @@ TEST_F(TickLoopTest, TheRenewalCountdownAsksOnlyAtAParkAirportWhoseFileIsLoaded)
     EXPECT_EQ(g_mainWindowState.minutesToRenewal.load(), 20);
   }
   gf_resetAirportsState();
+}
+
+// The half-minute work: a raised matching depth empties the list of aircraft without a
+// livery, and AUTO_RANGE computes the range, on work tick 30 and not before.
+TEST_F(TickLoopTest, TheHalfMinuteWorkRunsOnTheThirtiethWorkTick) {
+  g_missingLiveries = {"B738 ZZZ"};
+  g_rematchRequest = true;
+  g_settings.AUTO_RANGE.value = true;
+  g_userOnGround = true;
+  g_userOnGroundKnown = true;
+  gf_setRange(50);
+  for (int i = 0; i < 29; ++i) workTick();
+  EXPECT_TRUE(g_rematchRequest);
+  EXPECT_EQ(g_missingLiveries.size(), 1U);
+  EXPECT_EQ(g_settings.RANGE.value.load(), 50);
+  workTick();
+  EXPECT_FALSE(g_rematchRequest);
+  EXPECT_TRUE(g_missingLiveries.empty());
+  EXPECT_EQ(g_settings.RANGE.value.load(), 10);
+  g_userOnGroundKnown = false;
 }
 
 // The countdown reaching 0 starts again at 20 but asks for no renewal while INITIAL_LOAD_ONLY
