@@ -190,16 +190,24 @@ TEST_F(Painting, LabelsFollowTheirSettingsAndTheParkState) {
 TEST_F(Painting, EveryLabelStandsAtItsRowInTheColourItsSettingGives) {
   open();
   SettingsState& s = g_settings;
-  s.GUID_CHANGES.value = true;
-  s.AEROWINX.value = false;
-  s.SCAN_LIVERIES.value = false;
-  s.SCAN_AIRPORTS.value = false;
-  s.AUTO_RANGE.value = true;
-  s.AIRBORNE_ONLY.value = false;
-  s.STRAIGHT_PBS_ONLY.value = true;
-  s.INITIAL_LOAD_ONLY.value = false;
   s.MAX_PARK_SEL.value = 500;
-  s.MAX_LIVE_SEL.value = 500;
+  // Every setting that colours a label, at its plain side or at its other one.
+  const auto sides = [&](bool plain) {
+    s.GUID_CHANGES.value = plain;
+    s.AEROWINX.value = !plain;
+    s.SCAN_LIVERIES.value = !plain;
+    s.SCAN_AIRPORTS.value = !plain;
+    s.AUTO_RANGE.value = plain;
+    s.AIRBORNE_ONLY.value = !plain;
+    s.STRAIGHT_PBS_ONLY.value = plain;
+    s.INITIAL_LOAD_ONLY.value = !plain;
+    s.MAX_LIVE_SEL.value = plain ? 500 : 0;
+    for (const CheckboxSetting* category : {&s.LIGHT_AIRCRAFT, &s.HELICOPTERS, &s.HIGH_PERF_AIRCRAFT})
+      window->setEnabled(category->commandId, plain);
+    g_parkBusy = !plain;
+    state.tbloNote = !plain;
+  };
+  sides(true);
   struct Label {
     const char* text;
     int x, row;
@@ -256,19 +264,7 @@ TEST_F(Painting, EveryLabelStandsAtItsRowInTheColourItsSettingGives) {
   }
   EXPECT_FALSE(c.textAt({303, 175}).has_value());  // no tblo.zip yet
 
-  s.GUID_CHANGES.value = false;
-  s.AEROWINX.value = true;
-  s.SCAN_LIVERIES.value = true;
-  s.SCAN_AIRPORTS.value = true;
-  s.AUTO_RANGE.value = false;
-  s.AIRBORNE_ONLY.value = true;
-  s.STRAIGHT_PBS_ONLY.value = false;
-  s.INITIAL_LOAD_ONLY.value = true;
-  s.MAX_LIVE_SEL.value = 0;
-  for (const CheckboxSetting* category : {&s.LIGHT_AIRCRAFT, &s.HELICOPTERS, &s.HIGH_PERF_AIRCRAFT})
-    window->setEnabled(category->commandId, false);
-  g_parkBusy = true;
-  state.tbloNote = true;
+  sides(false);
   c = paint();
   for (const Label& l : labels) {
     SCOPED_TRACE(l.text);

@@ -95,20 +95,6 @@ TEST(TrafficIntake, ReadersHandTheRecordingToTheEngineAndStopWithTheRun) {
 
 namespace {
 
-// A UDP port of this machine that is free now.
-std::uint16_t freeUdpPort() {
-  const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  socklen_t length = sizeof address;
-  std::uint16_t port = 0;
-  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    port = ntohs(address.sin_port);
-  if (fd >= 0) ::close(fd);
-  return port;
-}
-
 // Whether a reader bound to the port takes datagrams sent to any address of the machine:
 // 127.0.0.2 can then not be bound beside it, as it can beside one bound to 127.0.0.1.
 bool takesAnyAddress(std::uint16_t port) {
@@ -129,7 +115,7 @@ class StartTrafficTest : public ::testing::Test {
   void SetUp() override {
     test::resetAppRunFlags();
     ::setenv("VDRK_PIPE_DIR", pipes_.path().c_str(), 1);  // no simulator on a pipe
-    ::setenv("VDRK_QNH_PORT", std::to_string(freeUdpPort()).c_str(), 1);
+    ::setenv("VDRK_QNH_PORT", std::to_string(test::freeLoopbackPort(SOCK_DGRAM)).c_str(), 1);
     ::setenv("VDRK_TRAFFIC_PORT", std::to_string(trafficPort_).c_str(), 1);
     port_ = standin_.listenTcp(platform::g_familyIpv4);
     ASSERT_NE(port_, 0);
@@ -181,7 +167,7 @@ class StartTrafficTest : public ::testing::Test {
 
   test::LogCapture log_;
   test::TempDir pipes_;
-  std::uint16_t trafficPort_ = freeUdpPort();
+  std::uint16_t trafficPort_ = test::freeLoopbackPort(SOCK_DGRAM);
   // Its clock runs: the on-ground report that counts comes with a simulated second.
   static simstandin::StandinOptions clockRunning() {
     simstandin::StandinOptions options;

@@ -1,5 +1,10 @@
 #include "test_support.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <fmt/format.h>
 
 #include <charconv>
@@ -117,6 +122,20 @@ std::string firstNonXmlChar(std::string_view text) {
     i += length;
   }
   return "";
+}
+
+std::uint16_t freeLoopbackPort(int type) {
+  const int fd = ::socket(AF_INET, type, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  std::uint16_t port = 0;
+  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
+    port = ntohs(address.sin_port);
+  if (fd >= 0) ::close(fd);
+  return port;
 }
 
 }  // namespace vexo::test

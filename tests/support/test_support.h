@@ -1,6 +1,7 @@
 // Helpers shared by the test executables.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -58,5 +59,10 @@ std::string readFile(const std::filesystem::path& path);
 // well-formed UTF-8 ("U+FFFF at 3", "&#01; at 9", "bad UTF-8 at 2"); "" when nowhere.
 std::string firstNonXmlChar(std::string_view text);
 void writeFile(const std::filesystem::path& path, const std::string& content);
+
+// A port of 127.0.0.1 that is free now for the socket type (SOCK_STREAM or SOCK_DGRAM), so
+// that copies of the program run by other test runs on the machine do not meet this one;
+// 0 when none could be had.
+std::uint16_t freeLoopbackPort(int type);
 
 }  // namespace vexo::test

@@ -67,21 +67,7 @@ protected:
   std::map<std::string, std::string> env_;
 };
 
-// A port of 127.0.0.1 that is free now (SOCK_STREAM or SOCK_DGRAM), so that copies of the
-// program run by other test runs on the machine do not meet this one.
-std::uint16_t freePort(int type) {
-  const int fd = ::socket(AF_INET, type, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  socklen_t length = sizeof address;
-  std::uint16_t port = 0;
-  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0)
-    port = ntohs(address.sin_port);
-  if (fd >= 0) ::close(fd);
-  return port;
-}
+using vexo::test::freeLoopbackPort;
 
 // Positions of the texts in the log, which must appear in this order.
 void expectInOrder(const std::string& log, const std::vector<std::string>& texts) {
@@ -228,9 +214,9 @@ public:
     fs::create_directories(dir / "appdata" / "InsideSystems");
     vexo::test::writeFile(dir / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
     env["VDRK_PIPE_DIR"] = (dir / "pipes").string();
-    const std::string tcpPort = std::to_string(freePort(SOCK_STREAM));
-    const std::string qnhPort = std::to_string(freePort(SOCK_DGRAM));
-    const std::string trafficPort = std::to_string(freePort(SOCK_DGRAM));
+    const std::string tcpPort = std::to_string(freeLoopbackPort(SOCK_STREAM));
+    const std::string qnhPort = std::to_string(freeLoopbackPort(SOCK_DGRAM));
+    const std::string trafficPort = std::to_string(freeLoopbackPort(SOCK_DGRAM));
     env["VDRK_QNH_PORT"] = qnhPort;
     env["VDRK_TRAFFIC_PORT"] = trafficPort;
     lf_writeParameters(dir, "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" + extraParameters);
