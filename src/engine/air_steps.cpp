@@ -26,8 +26,10 @@ std::uint32_t lf_throttleOr4(const LiveAc& a, std::uint32_t index) {
   return a.category == AcCategory::Rotorcraft ? 4 : index;
 }
 
-// The next position and the aircraft descend at the rate (feet per minute).
+// The next position and the aircraft descend at the rate (feet per minute), at most the
+// steepest descent.
 void lf_descendAt(LiveAc& a, double rate) {
+  rate = std::max(rate, -g_maxDescentPerTick * 6000.0);
   a.stream[1].verticalRate = rate;
   a.reportedVerticalRate = rate;
   a.climbStep = rate / 6000.0;
@@ -74,6 +76,9 @@ void lf_climbStep(LiveAc& a, TrafficEngine& engine) {
     }
     gf_setGear(a, 1, engine.link);
   }
+  // Descents are bounded as climbs are: a jump down in the reports, or a short leg to
+  // catch up on, is flown at the steepest descent and caught up over the next legs.
+  a.climbStep = std::max(a.climbStep, -g_maxDescentPerTick);
 }
 
 void lf_headingAndBank(LiveAc& a, std::int32_t d) {

@@ -348,6 +348,42 @@ TEST_F(MovementTest, BetweenTwoGroundPositionsTheAircraftClimbsOnlyWithClimbingR
   }
 }
 
+// Descents in the air are bounded at 1 ft a cycle (6,000 ft/min) on every kind of leg;
+// a descent up to the bound is flown as asked.
+TEST_F(MovementTest, DescentsInTheAirAreBoundedAtSixThousandFeetAMinute) {
+  struct Case {
+    std::uint8_t approach;
+    double nextAltitude;
+    std::optional<double> park;
+    std::int32_t qnh;
+    double reportedRate, climbStep;
+  };
+  const Case cases[] = {
+      {0, 2000.0, std::nullopt, 1013, 0.0, -1.0},   // 3,000 ft down in 1000 cycles
+      {0, 4100.0, std::nullopt, 1013, 0.0, -0.9},   // as asked
+      {0, 4000.0, std::nullopt, 1013, 0.0, -1.0},   // the bound itself
+      {1, 1000.0, std::nullopt, 1013, 0.0, -1.0},   // on the approach
+      {1, 0.0, 100.0, 1013, 0.0, -1.0},             // toward the park airport's elevation
+      {1, 0.0, std::nullopt, 1023, -9000.0, -1.0},  // at the reported rates toward the runway
+      {1, 0.0, std::nullopt, 1023, -3000.0, (-3000.0 - 9.75 * 6.0) / 6000.0},
+  };
+  for (const Case& c : cases) {
+    aircraft(AcCategory::Large).flightState = FlightState::flying;
+    a.altitude = 5000.0;
+    a.aboveGround = 4875.0;
+    a.approach = c.approach;
+    a.stream = {at(0, 0, 200, now(), 5000.0), at(0, 10000, 200, now() + 1000, c.nextAltitude)};
+    a.stream[0].verticalRate = a.stream[1].verticalRate = c.reportedRate;
+    MovementHooks::parkElevation = c.park;
+    g_qnh = c.qnh;
+    lf_airStep(a, engine);
+    EXPECT_NEAR(a.climbStep, c.climbStep, 1e-12) << c.nextAltitude << " " << c.reportedRate;
+    if (c.reportedRate != 0.0) {
+      EXPECT_NEAR(a.reportedVerticalRate, c.climbStep * 6000.0, 1e-9);
+    }
+  }
+}
+
 TEST_F(MovementTest, TheFlareStepsDownAtItsHeightsAboveTheCentreOfGravity) {
   struct Case {
     std::uint32_t phase;

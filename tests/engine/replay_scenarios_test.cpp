@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -169,6 +171,81 @@ TEST_F(ReplayTest, TenLiveAircraftAtMostUnderPressureTheFarthestMakeRoom) {
   EXPECT_EQ(most, 10u);
   EXPECT_GT(sim.creations.size(), 10u);
   EXPECT_GT(removed, 0u);
+}
+
+// A reported line of a synthetic flight: hexid 12100000, "AAL200", a B738, at the time
+// (seconds from the start), place, altitude (0: on the ground), vertical rate and speed.
+standin::RecordingLine flightLine(double time, double lat, double lon, double altitude, double rate, double speed,
+                                  double track = 270.0) {
+  constexpr double kStart = 1592423600.0;
+  return {standin::RecordingLine::Kind::traffic,
+          fmt::format("AITFC,12100000,{:.6f},{:.6f},{:.0f},{:.0f},1,{:.0f},{:.0f},AAL200,B738,N200AA,PHX,LAX,{:.0f}",
+                      lat, lon, altitude, rate, track, speed, kStart + time),
+          kStart + time};
+}
+
+// Degrees of longitude flown west in a second at the speed (knots), at the latitude.
+double westPerSecond(double speed, double lat) { return speed / 3600.0 / 60.0 / std::cos(lat * g_degToRad); }
+
+// Reports that drop 3,000 ft from one to the next: the aircraft descends no faster than
+// 6,000 ft/min and is down at the reported altitude half a minute later.
+TEST_F(ReplayTest, AnAltitudeJumpInTheReportsIsCaughtUpAtTheSteepestDescent) {
+  std::vector<standin::RecordingLine> flight;
+  double lon = -118.0;
+  for (int s = 0; s <= 240; s += 5) {
+    flight.push_back(flightLine(s, 33.9, lon, s < 60 ? 8000.0 : 5000.0, 0.0, 250.0));
+    lon -= 5 * westPerSecond(250.0, 33.9);
+  }
+  replay(flight, 250.0);
+  const auto& a = aircraft[12100000];
+  ASSERT_EQ(sim.creations.size(), 1u);
+  const auto jump =
+      std::find_if(a.reported.begin(), a.reported.end(), [](const StreamPos& p) { return p.altitude < 7000.0; });
+  ASSERT_NE(jump, a.reported.end());
+  double steepest = 0.0;
+  for (std::size_t i = 1; i < a.sent.size(); ++i)
+    steepest = std::min(steepest, a.sent[i].position.altitude - a.sent[i - 1].position.altitude);
+  EXPECT_GE(steepest, -1.0 - 1e-9) << "feet in a cycle";
+  // Down 30 s after the lower report fell due, with a leg to spare.
+  std::size_t checked = 0;
+  for (const auto& s : a.sent) {
+    if (s.tick < jump->dueTick + 3000 + 500) continue;
+    EXPECT_NEAR(s.position.altitude, jump->altitude, 1.0) << "at tick " << s.tick;
+    ++checked;
+  }
+  EXPECT_GT(checked, 1000u);
+}
+
+// A steep approach, 2,000 ft/min at 140 kt (about 8 degrees), well within the steepest
+// descent: the aircraft follows it down and touches down where the reports do.
+TEST_F(ReplayTest, ASteepApproachTouchesDownWhereItsReportsDo) {
+  constexpr double kLat = 33.944;
+  constexpr double kTouchdownLon = -118.38;  // 2.6 km east of the user, on the airport
+  std::vector<standin::RecordingLine> flight;
+  for (int s = 0; s < 60; s += 2) {
+    const double altitude = test::g_replayElevation + 2000.0 * (60 - s) / 60.0;
+    flight.push_back(
+        flightLine(s, kLat, kTouchdownLon + (60 - s) * westPerSecond(140.0, kLat), altitude, -2000.0, 140.0));
+  }
+  double lon = kTouchdownLon;
+  for (int s = 60; s <= 100; s += 2) {
+    const double speed = 140.0 - 3.0 * (s - 60);
+    flight.push_back(flightLine(s, kLat, lon, 0.0, 0.0, speed));
+    lon -= 2 * westPerSecond(speed - 3.0, kLat);
+  }
+  std::optional<LatLon> touchdown;
+  replay(flight, 160.0, [&] {
+    const LiveAc* a = find(12100000);
+    if (!touchdown && a != nullptr && a->simState == SimState::active && a->onGround != 0)
+      touchdown = LatLon{a->lat, a->lon};
+  });
+  ASSERT_EQ(sim.creations.size(), 1u);
+  ASSERT_TRUE(touchdown.has_value()) << "never touched down";
+  // Past the first ground report by the flare, not short of it.
+  const double pastMetres = (kTouchdownLon - touchdown->lon) / westPerSecond(1.0, kLat) * 1852.0 / 3600.0;
+  EXPECT_GT(pastMetres, -50.0);
+  EXPECT_LT(pastMetres, 800.0);
+  EXPECT_NEAR(touchdown->lat, kLat, 0.0005);
 }
 
 // Sixty aircraft in the air, all first reported in the same second and every 2 s after:
