@@ -417,6 +417,34 @@ TEST_F(MovementTest, TheFlareStepsDownAtItsHeightsAboveTheCentreOfGravity) {
   EXPECT_EQ(a.pitch, -4.0 * kDeg);
 }
 
+// Each step of the flare sinks at its own rate and forgets the park airport's elevation;
+// the first lowers the nose toward 4 deg over the category's flare cycles.
+TEST_F(MovementTest, EachFlareStepSinksAtItsOwnRate) {
+  struct Case {
+    std::uint32_t phase;
+    double aboveGround, climbStep;
+    bool keepsReference;
+  };
+  for (const Case c : {Case{0, 40.0, -0.1, true}, Case{1, 30.0, -0.075, false}, Case{2, 20.0, -0.05, false},
+                       Case{3, 13.0, -0.025, false}}) {
+    aircraft(AcCategory::Heavy).approach = 1;
+    a.staticCgHeight = 10.0;
+    a.flarePhase = c.phase;
+    a.aboveGround = c.aboveGround;
+    a.altitude = 1000.0;
+    a.pitch = -2.0 * kDeg;
+    a.refElevation = 5.0;
+    a.stream = {at(0, 0, 140, now(), 100)};
+    lf_flare(a, engine);
+    EXPECT_EQ(a.flarePhase, c.phase + 1) << c.phase;
+    EXPECT_EQ(a.climbStep, c.climbStep) << c.phase;
+    EXPECT_EQ(a.refElevation.has_value(), c.keepsReference) << c.phase;
+    if (c.phase == 0) {
+      EXPECT_NEAR(a.pitchStep, -2.0 * kDeg / 450.0, 1e-15);
+    }
+  }
+}
+
 // The flare is looked at from 400 ft above ground, on the approach and in the air only;
 // it starts at 30 ft over the centre of gravity above the ground or above the park airport,
 // whichever is less.
@@ -788,6 +816,48 @@ TEST_F(MovementTest, PositionsWrapOverThePoleAndTheDateLine) {
   EXPECT_NEAR(a.lon, -179.9995, 1e-9);
 }
 
+// The first attitude: the pitch of the reported rate in the air, 0.6 deg nose down on the
+// ground; the reported roll when valid; the heading from a livery respawn, else the stand
+// when parked, else the track when the next position is the same place, else toward it.
+TEST_F(MovementTest, TheFirstAttitudeTakesItsPitchRollAndHeadingFromTheirRows) {
+  struct Case {
+    const char* what;
+    double frontAltitude;
+    bool rollValid, respawn, parked, nextStationary;
+    double pitch, bank, headingDeg;
+  };
+  const double towardNext = 45.0;
+  const Case cases[] = {
+      {"in the air", 3000.0, true, false, false, false, lf_targetPitch(-1200.0), -5.0 * kDeg, towardNext},
+      {"on the ground", 0.0, false, false, false, false, 0.6 * kDeg, 0.0, towardNext},
+      {"respawned", 3000.0, false, true, true, true, lf_targetPitch(-1200.0), 0.0, 300.0},
+      {"parked", 0.0, false, false, true, true, 0.6 * kDeg, 0.0, 250.0},
+      {"before a hold", 0.0, false, false, false, true, 0.6 * kDeg, 0.0, 123.0}};
+  for (const Case& c : cases) {
+    engine.touchdownList.clear();
+    aircraft(AcCategory::Large).flightState = c.parked ? FlightState::parked : FlightState::birth;
+    a.standHeading = 250.0 * kDeg;
+    a.respawnHeadingValid = c.respawn ? 1 : 0;
+    a.respawnHeading = 300.0 * kDeg;
+    a.headingStep = 1.0;
+    a.stream = {at(0, 0, 150, now(), c.frontAltitude), at(towardNext, 2000, 150, now() + 400, c.frontAltitude)};
+    StreamPos& front = a.stream[0];
+    front.verticalRate = -1200.0;
+    front.track = 123.0;
+    front.roll = -5.0 * kDeg;
+    front.rollValid = c.rollValid ? 1 : 0;
+    a.stream[1].stationary = c.nextStationary ? 1 : 0;
+    lf_initAttitude(a, engine);
+    EXPECT_NEAR(a.pitch, c.pitch, 1e-15) << c.what;
+    EXPECT_EQ(a.bank, c.bank) << c.what;
+    EXPECT_NEAR(a.heading, c.headingDeg * kDeg, 1e-9) << c.what;
+    EXPECT_EQ(a.headingStep, 0.0) << c.what;
+    EXPECT_EQ(a.verticalSpeed, -20.0) << c.what;
+    EXPECT_EQ(a.trueAirspeed, 150.0) << c.what;
+    EXPECT_EQ(engine.touchdownList.size(), 1u) << c.what;
+  }
+}
+
 TEST_F(MovementTest, AnAircraftBornOnTheGroundKeepsItsHeading) {
   aircraft().flightState = FlightState::parked;
   a.onGround = 1;
@@ -818,6 +888,27 @@ TEST_F(MovementTest, TheLegSpeedOfStandingOrCancellingSpeedsIsNeverZero) {
   for (const Case& c : cases) {
     a.stream = {at(0, 0, c.frontKt, now(), 0), at(90, c.metres, c.nextKt, now() + c.legTicks, 0)};
     EXPECT_NEAR(lf_legSpeed(a), c.expected, 1e-6) << c.frontKt << " " << c.nextKt << " " << c.legTicks;
+  }
+}
+
+// Leaving a ground position for an airborne one the aircraft climbs toward the next
+// height, within its category's largest climb per cycle, and not at all when that height
+// is not above it.
+TEST_F(MovementTest, ALiftOffClimbsOnlyTowardAHigherNextPositionWithinTheCategoryLimit) {
+  struct Case {
+    AcCategory category;
+    double altitude, nextAltitude, climbStep;
+  };
+  for (const Case c : {Case{AcCategory::Large, 100.0, 200.0, 0.25}, Case{AcCategory::Large, 100.0, 400.0, 0.6},
+                       Case{AcCategory::HighPerf, 100.0, 600.0, 1.0}, Case{AcCategory::Large, 200.0, 200.0, 0.0},
+                       Case{AcCategory::Large, 300.0, 200.0, 0.0}}) {
+    aircraft(c.category).flightState = FlightState::flying;
+    a.altitude = c.altitude;
+    a.aboveGround = c.altitude;
+    a.climbStep = 0.3;
+    a.stream = {at(0, 0, 150, now()), at(0, 1500, 160, now() + 400, c.nextAltitude)};
+    lf_airStep(a, engine);
+    EXPECT_DOUBLE_EQ(a.climbStep, c.climbStep) << c.altitude << " " << c.nextAltitude;
   }
 }
 
