@@ -431,25 +431,23 @@ TEST_F(StandsTest, AnAircraftCreatedParkedTakesTheStandFromTheStaticAircraftTher
   queued.simState = SimState::adding2sim;
   StaticAc& onStand = stat("S2*", 1);
 
-  LiveAc& taxiing = live("KLM1", 17.0, FlightState::taxi);
-  taxiing.sid = 1;
-  taxiing.climbStep = 2.0;
-  taxiing.phaseCounter = 40;
-  lf_onGroundAtCreation(taxiing, engine);
-  EXPECT_EQ(taxiing.onGround, 1);
-  EXPECT_EQ(taxiing.climbStep, 0.0);
-  EXPECT_EQ(taxiing.phaseCounter, 1);
+  // Either way the aircraft is on the ground from its first cycle, its climb and rotation reset.
+  const auto created = [&](const char* callsign, FlightState state) -> LiveAc& {
+    LiveAc& a = live(callsign, 17.0, state);
+    a.sid = 1;
+    a.climbStep = 2.0;
+    a.phaseCounter = 40;
+    lf_onGroundAtCreation(a, engine);
+    EXPECT_EQ(a.onGround, 1);
+    EXPECT_EQ(a.climbStep, 0.0);
+    EXPECT_EQ(a.phaseCounter, 1);
+    return a;
+  };
+  created("KLM1", FlightState::taxi);
   EXPECT_FALSE(removed(onStand)) << "only an aircraft created parked takes the stand";
   EXPECT_EQ(g_staticCandidates.size(), 3U);
 
-  LiveAc& a = live("DLH1");
-  a.sid = 1;
-  a.climbStep = 2.0;
-  a.phaseCounter = 40;
-  lf_onGroundAtCreation(a, engine);
-  EXPECT_EQ(a.onGround, 1);
-  EXPECT_EQ(a.climbStep, 0.0);
-  EXPECT_EQ(a.phaseCounter, 1);
+  const LiveAc& a = created("DLH1", FlightState::parked);
   EXPECT_EQ(a.parkedDay, 3U);
   EXPECT_EQ(a.parkedSlot, 17U);
   EXPECT_TRUE(removed(onStand));
