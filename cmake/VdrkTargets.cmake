@@ -24,6 +24,9 @@ function(vdrk_library name)
   add_library(${name} STATIC ${ARG_SOURCES})
   target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC vdrk_options ${ARG_DEPS})
+  if(VDRK_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+  endif()
 endfunction()
 
 # vdrk_folder_library(NAME [DEPS ...]): a library of every .cpp file of the current folder.
