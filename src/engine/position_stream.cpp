@@ -28,6 +28,7 @@ constexpr std::int32_t g_airStepTicks = 800;
 constexpr std::int32_t g_parkedStepTicks = 60'480'000;  // one week
 constexpr std::int32_t g_ticksPerMinute = 6000;
 constexpr double g_samePlaceDeg = 1e-8;
+constexpr double g_catchUpSpeedFactor = 2.0;  // an overdue leg is flown at most this much faster
 
 std::int32_t lf_now(const TrafficEngine& engine) { return engine.trafficTick.load(std::memory_order_relaxed); }
 
@@ -227,6 +228,25 @@ bool lf_advanceStream(LiveAc& a, TrafficEngine& engine) {
   return true;
 }
 
+namespace {
+
+// A next position already due, or due sooner than the shortest leg, would be given the
+// shortest leg's steps while it falls due at once: the aircraft would jump a 25th of the
+// leg in one cycle and turn toward the position after it from there, short of this one.
+// Such a leg is given the time it takes from where the aircraft is at twice the leg's
+// speed instead, and the position falls due then: the aircraft flies the whole leg and
+// makes up half of it in time.
+void lf_timeOverdueLeg(LiveAc& a, const TrafficEngine& engine) {
+  StreamPos& next = a.stream[1];
+  const std::int32_t now = lf_now(engine);
+  if (static_cast<std::int64_t>(next.dueTick) - now >= g_minTravelTicks) return;
+  const double nm = gf_greatCircleNm({a.lat, a.lon}, {next.lat, next.lon});
+  const std::int32_t t = lf_roundTicks(nm * 360000.0 / (lf_legSpeed(a) * g_catchUpSpeedFactor), "lf_groundStep");
+  next.dueTick = gf_addTicks(now, std::max(t, g_minTravelTicks));
+}
+
+}  // namespace
+
 void lf_groundStep(LiveAc& a, TrafficEngine& engine) {
   a.curve[curveStartParam] = g_noCurve;
   a.curve[curveEndParam] = g_noCurve;
@@ -253,6 +273,7 @@ void lf_groundStep(LiveAc& a, TrafficEngine& engine) {
     a.lonStep = 0.0;
     if (a.takeOffRoll == 0 && a.landingRoll == 0) lf_shrinkWindows(a);
   } else {
+    lf_timeOverdueLeg(a, engine);
     const double d = lf_cyclesToNext(a, engine);
     a.latStep = (next.lat - a.lat) / d;
     a.lonStep = (next.lon - a.lon) / d;

@@ -2,6 +2,7 @@
 // step fails.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <optional>
@@ -342,6 +343,37 @@ TEST_F(PositionStream, TheCyclesToTheNextPositionAreAtLeast25) {
     a.stream[1].dueTick = due;
     EXPECT_EQ(lf_cyclesToNext(a, engine), cycles) << due;
   }
+}
+
+// A front due after the position behind it: when the front is reached, the next position
+// is already due. The leg to it is flown whole, at no more than twice its speed, and the
+// position falls due when the aircraft is there.
+TEST_F(PositionStream, AnOverdueNextPositionIsReachedAtNoMoreThanTwiceTheLegsSpeed) {
+  LiveAc a = record(5000.0, 0);
+  a.flightState = FlightState::flying;
+  a.objectid = 7;
+  engine.trafficTick = 10000;
+  a.stream.front().dueTick = 10000;
+  StreamPos next = a.stream.front();
+  next.lat += 5200.0 / 111132.95;  // 5.2 km north
+  next.dueTick = 8000;  // later than the late window allows
+  StreamPos after = next;
+  after.lon += 1300.0 / 111132.95 / std::cos(after.lat * g_degToRad);  // then east
+  after.dueTick = 10500;
+  a.stream.push_back(next);
+  a.stream.push_back(after);
+  double longest = 0.0;
+  double nearest = 1e9;
+  for (int c = 0; c < 3000 && a.simState == SimState::active; ++c) {
+    const LatLon before{a.lat, a.lon};
+    updateLiveAc(a, engine);
+    engine.trafficTick = engine.trafficTick.load() + 1;
+    longest = std::max(longest, gf_greatCircleNm(before, {a.lat, a.lon}) * 1852.0);
+    nearest = std::min(nearest, gf_greatCircleNm({next.lat, next.lon}, {a.lat, a.lon}) * 1852.0);
+  }
+  engine.link.simPositionQueue.engineSide().clear();
+  EXPECT_LE(longest, 2.0 * 200.0 * 1852.0 / 360000.0 * 1.001) << "metres in a cycle, 200 kt reported";
+  EXPECT_LT(nearest, 1.0) << "metres from the overdue position";
 }
 
 // An aircraft in the air never stands still: a standing next position is dropped, except
