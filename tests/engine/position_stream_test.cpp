@@ -356,7 +356,7 @@ TEST_F(PositionStream, AnOverdueNextPositionIsReachedAtNoMoreThanTwiceTheLegsSpe
   a.stream.front().dueTick = 10000;
   StreamPos next = a.stream.front();
   next.lat += 5200.0 / 111132.95;  // 5.2 km north
-  next.dueTick = 8000;  // later than the late window allows
+  next.dueTick = 8000;             // due before the front, by more than the late window
   StreamPos after = next;
   after.lon += 1300.0 / 111132.95 / std::cos(after.lat * g_degToRad);  // then east
   after.dueTick = 10500;
