@@ -21,6 +21,9 @@
 #include "foundation/status_line.h"
 #include "liveries/liveries_services.h"
 #include "platform/controls.h"
+#include "realtraffic/qnh_receiver.h"
+#include "realtraffic/reader_display.h"
+#include "realtraffic/reader_threads.h"
 #include "realtraffic/rt_server.h"
 #include "rt_client.h"
 #include "run_flags.h"
@@ -217,6 +220,49 @@ TEST_F(TickLoopTest, TheRenewalCountdownAsksOnlyAtAParkAirportWhoseFileIsLoaded)
     EXPECT_EQ(g_mainWindowState.minutesToRenewal.load(), 20);
   }
   gf_resetAirportsState();
+}
+
+// The stand the user keeps at the park airport is freed on every fifth work tick: the static
+// aircraft standing on it leaves the simulator.
+TEST_F(TickLoopTest, TheReservedStandIsFreedOnTheFifthWorkTick) {
+  gf_resetAirportsState();
+  g_stands.emplace_back("A1", std::vector<LearnedFlight>{}, 33.94, -118.40, 0.0, 30.0, 0, false, false, false);
+  g_stands.back().sid = 1;
+  g_reservedStand = "A1";  // as read from the park airport's parked file
+  StaticAc parked;
+  parked.objectid = 21;
+  parked.sid = 1;
+  parked.simState = SimState::active;
+  g_staticAcs = {parked};
+  for (int i = 0; i < 4; ++i) workTick();
+  EXPECT_EQ(g_staticAcs[0].simState, SimState::active);
+  workTick();
+  EXPECT_EQ(g_staticAcs[0].simState, SimState::removingfromsim);
+  g_trafficEngine.removalQueue.clear();
+  gf_resetAirportsState();
+}
+
+// The reader lights are updated on work tick 59 (no multiple of 5), and on the fifteenth work
+// ticks only while one of them shows idle.
+TEST_F(TickLoopTest, TheReaderLightsFollowTheirSlots) {
+  gf_setRtLinkUp(true);
+  gf_resetReaders();
+  g_trafficLight = g_lightStopped;
+  g_qnhLight = g_lightStopped;
+  for (int i = 0; i < 58; ++i) workTick();  // 15, 30 and 45 pass: no light is idle
+  EXPECT_EQ(g_trafficLight.load(), g_lightStopped);
+  workTick();
+  EXPECT_EQ(g_trafficLight.load(), g_lightIdle);  // nothing arrived
+  EXPECT_EQ(g_qnhLight.load(), g_lightIdle);
+
+  workTick();                                                     // 60: still nothing
+  g_qnhReceiver.datagramCount = g_qnhReceiver.datagramCount + 1;  // a QNH arrives
+  for (int i = 61; i < 75; ++i) workTick();
+  EXPECT_EQ(g_qnhLight.load(), g_lightIdle);
+  workTick();  // 75
+  EXPECT_EQ(g_qnhLight.load(), g_lightReceiving);
+  gf_setRtLinkUp(false);
+  gf_resetReaders();
 }
 
 // The half-minute work: a raised matching depth empties the list of aircraft without a
