@@ -182,8 +182,15 @@ TEST_F(MovementTest, TheDescentTowardTheRunwayFollowsTheQnhAndTheParkAirport) {
   const Case cases[] = {
       {1013, std::nullopt, -601.0 / 6000.0},
       {1023, std::nullopt, (-700.0 - 9.75 * 6.0) / 6000.0},  // -758.5 ft/min
-      {1013, 100.0, (100.0 - 500.0) / 400.0},                 // at the park airport's elevation when due
+      {1013, 100.0, (100.0 - 500.0) / 400.0},                // at the park airport's elevation when due
       {1023, 100.0, (-700.0 - 9.75 * 6.0) / 6000.0},
+      // The rows at their edges: the ground rate up to 1013, the park airport's elevation
+      // only up to 1013, the descent rate toward the ground from 1014.
+      {1012, std::nullopt, -601.0 / 6000.0},
+      {1014, std::nullopt, (-700.0 - 0.75 * 6.0) / 6000.0},
+      {1012, 100.0, (100.0 - 500.0) / 400.0},
+      {1014, 100.0, (-700.0 - 0.75 * 6.0) / 6000.0},
+      {1030, 100.0, (-700.0 - 16.75 * 6.0) / 6000.0},
   };
   for (const Case& c : cases) {
     aircraft(AcCategory::Large).flightState = FlightState::flying;
@@ -196,6 +203,11 @@ TEST_F(MovementTest, TheDescentTowardTheRunwayFollowsTheQnhAndTheParkAirport) {
     lf_airStep(a, engine);
     EXPECT_NEAR(a.climbStep, c.expectedClimbStep, 1e-12) << c.qnh;
     EXPECT_EQ(event(E::GEAR_SET), 1u);
+    // A descent at a rate becomes the next position's reported rate; the aim at the park
+    // airport leaves it as reported.
+    const double rate = c.park && c.qnh <= 1013 ? -700.0 : c.expectedClimbStep * 6000.0;
+    EXPECT_NEAR(a.stream[1].verticalRate, rate, 1e-9) << c.qnh;
+    EXPECT_NEAR(a.reportedVerticalRate, rate, 1e-9) << c.qnh;
   }
   a.aboveGround = 100.0;
   EXPECT_EQ(lf_flareDescentRate(a), -600.0);
@@ -203,43 +215,6 @@ TEST_F(MovementTest, TheDescentTowardTheRunwayFollowsTheQnhAndTheParkAirport) {
   a.stream[0].verticalRate = a.stream[1].verticalRate = 0.0;
   g_qnh = 1013;
   EXPECT_EQ(lf_flareDescentRate(a), -601.0);
-}
-
-// The runway ahead, by the QNH: from 1014 up, or without a park airport, a descent rate
-// (the ground rate of 601 ft/min at 1013 and below); at 1013 and below with a park airport,
-// the park airport's elevation by the time the ground position falls due.
-TEST_F(MovementTest, TheRunwayAheadTakesItsQnhRowAtTheEdges) {
-  struct Case {
-    std::int32_t qnh;
-    std::optional<double> park;
-    std::optional<double> rate;  // none: aims at the park airport
-  };
-  const Case cases[] = {
-      {1012, std::nullopt, -601.0},        {1013, std::nullopt, -601.0}, {1014, std::nullopt, -700.0 - 0.75 * 6.0},
-      {1012, 100.0, std::nullopt},         {1013, 100.0, std::nullopt},  {1014, 100.0, -700.0 - 0.75 * 6.0},
-      {1030, 100.0, -700.0 - 16.75 * 6.0},
-  };
-  for (const Case& c : cases) {
-    link.simEventQueue.clear();
-    aircraft(AcCategory::Large).flightState = FlightState::flying;
-    a.altitude = 500.0;
-    a.aboveGround = 400.0;
-    a.stream = {at(0, 0, 140, now(), 500), at(0, 1500, 140, now() + 400, 0)};
-    a.stream[0].verticalRate = a.stream[1].verticalRate = -700.0;
-    g_qnh = c.qnh;
-    MovementHooks::parkElevation = c.park;
-    lf_airStep(a, engine);
-    const std::string what = std::to_string(c.qnh) + (c.park ? " with a park airport" : "");
-    if (c.rate) {
-      EXPECT_DOUBLE_EQ(a.climbStep, *c.rate / 6000.0) << what;
-      EXPECT_EQ(a.stream[1].verticalRate, *c.rate) << what;
-      EXPECT_EQ(a.reportedVerticalRate, *c.rate) << what;
-    } else {
-      EXPECT_DOUBLE_EQ(a.climbStep, (100.0 - 500.0) / 400.0) << what;
-      EXPECT_EQ(a.stream[1].verticalRate, -700.0) << what;
-    }
-    EXPECT_EQ(event(E::GEAR_SET), 1u) << what;
-  }
 }
 
 // Above 100 ft the mean reported rate less 6 ft/min per hPa over 1013.25, never above
