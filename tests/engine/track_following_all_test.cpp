@@ -11,7 +11,7 @@
 //   nothing sent is not finite, no stand holds two live aircraft that park there, and every
 //   aircraft's states follow one another as a flight can;
 // - what a user would see as plainly wrong, in any state: an aircraft under the ground, a
-//   climb beyond its bound, a jump, a late creation, a take-off roll under reports that
+//   climb or a descent beyond its bound, a jump, a late creation, a take-off roll under reports that
 //   already fly (the bounds below);
 // - churn: an aircraft that leaves the simulator and comes back is seen to vanish. Every
 //   removal is counted by the rule that asked for it (a removal that names no function
@@ -28,6 +28,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "engine/category_tables.h"
 #include "foundation/geodesy.h"
 #include "replay_fixture.h"
 #include "track_metrics.h"
@@ -49,10 +50,11 @@ struct Sample {
 };
 
 // What a user watching would call plainly wrong: an aircraft more than 20 ft under the
-// ground for over 2 s, a climb beyond its bound held for half a second, a step of over
-// 100 m in one cycle off the push-back path (built from the stand), a creation more than
-// 10 s after the position it starts from fell due, a take-off roll on the ground while the
-// next report flies 1,000 ft above the field.
+// ground for over 2 s, a climb or a descent beyond its bound (the category's climb per
+// cycle, the steepest descent of any aircraft) held for half a second, a step of over 100 m
+// in one cycle off the push-back path (built from the stand), a creation more than 10 s
+// after the position it starts from fell due, a take-off roll on the ground while the next
+// report flies 1,000 ft above the field.
 inline constexpr double g_underGroundFeet = 20.0;
 inline constexpr std::int32_t g_underGroundCycles = 200;
 inline constexpr std::int32_t g_verticalCycles = 50;
@@ -197,6 +199,7 @@ protected:
     std::int32_t underGroundCycles = 0;  // the longest stay more than 20 ft under the ground
     double underGroundFeet = 0.0;        // the deepest
     std::int32_t climbCycles = 0;        // the longest run beyond the climb bound
+    std::int32_t descentCycles = 0;      // the longest run beyond the descent bound
     double stepMetres = 0.0;             // the longest step of one cycle
     std::int32_t creationCycles = 0;     // the latest creation after its position fell due
     std::int32_t rollCycles = 0;         // the longest take-off roll under reports flying above the field
@@ -209,7 +212,7 @@ protected:
     double altitude = 0.0;
     bool pushBack = false;
     std::int32_t underSince = -1;  // the first cycle of the present stay under the ground
-    std::int32_t climbing = 0;     // cycles in a row beyond the bound
+    std::int32_t climbing = 0, descending = 0;  // cycles in a row beyond the bounds
   };
   std::unordered_map<std::uint32_t, Watched> watched;       // by object id
   std::unordered_map<std::uint32_t, std::int32_t> rolling;  // by hexid: cycles rolling under flying reports
@@ -242,10 +245,15 @@ protected:
       if (w.tick == tick() - 1) {
         const double climb = p.altitude - w.altitude;
         w.climbing = climb > a.maxClimbPerTick + 1e-9 ? w.climbing + 1 : 0;
+        w.descending = -climb > g_maxDescentPerTick + 1e-9 ? w.descending + 1 : 0;
         worst.climbCycles = std::max(worst.climbCycles, w.climbing);
+        worst.descentCycles = std::max(worst.descentCycles, w.descending);
         if (w.climbing == g_verticalCycles)
           breach("a climb beyond its bound held for half a second",
                  fmt::format("{}, {:.2f} ft a cycle", where(), climb));
+        if (w.descending == g_verticalCycles)
+          breach("a descent beyond its bound held for half a second",
+                 fmt::format("{}, {:.2f} ft a cycle", where(), -climb));
         if (!pushBack && !w.pushBack) {
           const double metres = gf_greatCircleNm(w.at, at) * test::g_metresPerNm;
           worst.stepMetres = std::max(worst.stepMetres, metres);
@@ -253,7 +261,7 @@ protected:
             breach("a step of over 100 m in one cycle", fmt::format("{}, {:.0f} m", where(), metres));
         }
       } else {
-        w.climbing = 0;
+        w.climbing = w.descending = 0;
       }
       w.tick = tick();
       w.at = at;
@@ -480,10 +488,10 @@ TEST_P(TrackFollowingAll, TheRecordingIsFollowedWithinItsCeilingsKeepsEveryRuleA
               created.size(), perAircraft);
   printChurn(rec.file);
   std::printf(
-      "watched %-24s under ground %.2f s, %.0f ft at most; beyond the climb bound %d cycles; longest step "
-      "%.1f m; latest creation %.1f s; take-off roll under flying reports %d cycles\n",
-      rec.file, worst.underGroundCycles / 100.0, worst.underGroundFeet, worst.climbCycles, worst.stepMetres,
-      worst.creationCycles / 100.0, worst.rollCycles);
+      "watched %-24s under ground %.2f s, %.0f ft at most; beyond the climb bound %d cycles, the descent bound %d; "
+      "longest step %.1f m; latest creation %.1f s; take-off roll under flying reports %d cycles\n",
+      rec.file, worst.underGroundCycles / 100.0, worst.underGroundFeet, worst.climbCycles, worst.descentCycles,
+      worst.stepMetres, worst.creationCycles / 100.0, worst.rollCycles);
   EXPECT_LE(perAircraft, most.creationsPerAircraft);
 }
 
