@@ -1,15 +1,16 @@
 // trafficstandin: plays the traffic source for a local run of the program.
 //
 //   trafficstandin [--weather-port N] [--traffic-port N] [--tcp-port N] [--no-tcp]
-//                  [--level N] [--version TEXT] [--speed X] [--loop] RECORDING...
+//                  [--level N] [--version TEXT] [--answer-delay MS] [--speed X] [--loop]
+//                  RECORDING...
 //
 // Replays each recording (weather to the weather port, the latest weather again every
 // 10 s of the recording, traffic as RTTFC records to the traffic port, times rebased to
 // now, paced at the given speed; 0 = no pauses), while connected to the program's TCP
-// server, answering "Qs999=version" and printing the lines it gets. The replay begins
-// once that link is made (at once with --no-tcp); with --loop a recording without traffic
-// is sent again every 10 s. Commands on standard input: "drop" (close the TCP link), "open" (connect
-// again), "quit".
+// server, answering "Qs999=version" (after the given delay) and printing the lines it
+// gets. The replay begins once that link is made (at once with --no-tcp); with --loop a
+// recording without traffic is sent again every 10 s. Commands on standard input: "drop"
+// (close the TCP link), "open" (connect again), "quit".
 #include <fmt/format.h>
 
 #include <atomic>
@@ -68,6 +69,8 @@ Arguments lf_parseArguments(int argc, char** argv) {
       args.client.level = lf_number<int>(next(), arg);
     } else if (arg == "--version") {
       args.client.version = std::string(next());
+    } else if (arg == "--answer-delay") {
+      args.client.answerDelay = std::chrono::milliseconds(lf_number<int>(next(), arg));
     } else if (arg == "--speed") {
       args.replay.speed = lf_number<double>(next(), arg);
     } else if (arg == "--loop") {

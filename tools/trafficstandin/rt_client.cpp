@@ -2,6 +2,7 @@
 
 #include <fmt/format.h>
 
+#include <algorithm>
 #include <array>
 #include <utility>
 
@@ -58,6 +59,12 @@ void RtClient::handleLine(const std::string& line, int fd) {
   changed_.notify_all();
   if (options_.onLine) options_.onLine(line);
   if (line == "Qs999=version") {
+    const auto answerAt = std::chrono::steady_clock::now() + options_.answerDelay;
+    while (std::chrono::steady_clock::now() < answerAt) {
+      if (stop_.load() || away_.load()) return;
+      std::this_thread::sleep_for(
+          std::min<std::chrono::steady_clock::duration>(g_slice, answerAt - std::chrono::steady_clock::now()));
+    }
     int error = 0;
     const std::string reply = fmt::format(R"({{"level": {}, "version": "{}"}})", options_.level, options_.version);
     platform::gf_sendAll(fd, reply, g_sendTimeout, error);

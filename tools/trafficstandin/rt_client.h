@@ -20,6 +20,8 @@ struct ClientOptions {
   std::string version = "9.0.0";
   // Called for each line received (without its line end), on the client's thread.
   std::function<void(const std::string&)> onLine;
+  // How long the version request waits for its answer (a slow machine).
+  std::chrono::milliseconds answerDelay{0};
 };
 
 class RtClient {
