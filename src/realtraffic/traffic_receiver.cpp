@@ -51,11 +51,6 @@ void TrafficReceiver::setRefPosition(LatLon position) {
   refPosition_ = position;
 }
 
-LatLon TrafficReceiver::refPosition() const {
-  const std::lock_guard lock(placeMutex_);
-  return refPosition_;
-}
-
 void TrafficReceiver::setParkAirportElevation(std::optional<double> elevation) {
   const std::lock_guard lock(placeMutex_);
   parkAirportElevation_ = elevation;

@@ -43,7 +43,6 @@ public:
   // Written by the start-up and the tick (the user aircraft), and by the airports
   // subsystem (the park airport and its elevation); read by the reader. Any thread.
   void setRefPosition(LatLon position);
-  LatLon refPosition() const;
   void setParkAirportElevation(std::optional<double> elevation);
   std::optional<double> parkAirportElevation() const;
   void setParkAirport(std::optional<ParkAirportRef> parkAirport);
