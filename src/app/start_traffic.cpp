@@ -15,6 +15,7 @@
 #include "app/repaint.h"
 #include "foundation/run_state.h"
 #include "app/start_up.h"
+#include "app/tick_grid.h"
 #include "foundation/status_line.h"
 #include "app/tick_loop.h"
 #include "app/window_requests.h"
@@ -74,8 +75,14 @@ void lf_processRTVersion(const std::string& reply) {
 }
 
 void gf_sendUserPositionNow(TrafficEngine& engine) {
-  gf_sendUserPosition(engine.link.userAc(), g_rtAtThisPc, [&engine] { gf_takeLiveAcsOutOfSim(engine); },
-                      lf_processRTVersion);
+  gf_sendUserPosition(engine.link.userAc(), g_rtAtThisPc, [&engine] { gf_takeLiveAcsOutOfSim(engine); });
+}
+
+void gf_lookForRealTrafficNow() {
+  gf_lookForRealTraffic(g_rtServer, g_rtAtThisPc, [](const std::string& reply) {
+    lf_processRTVersion(reply);
+    g_rtNotConnectedYet = false;
+  });
 }
 
 LatLon gf_userPosition() {
@@ -128,17 +135,26 @@ bool lf_waitForUserAircraft(const SteadyTimer& timer) {
   return lf_pollUserAircraft(timer, milliseconds(200), lf_knownPosition);
 }
 
-void lf_waitForRealTraffic(const SteadyTimer&) {
+void lf_waitForRealTraffic(const SteadyTimer& timer) {
   if (!g_rtAtThisPc) return;
   gf_setStatus("Waiting for RealTraffic to connect to Vendrake_P3D ...", true);
   lf_flushLog();
   gf_resetReaders();
-  // The wait gives up by itself when the run ends or the server is closed.
-  if (std::string reply; g_rtServer.waitForRealTraffic(reply)) {
-    lf_processRTVersion(reply);
-    gf_setRtLinkUp(true);
-    g_rtNotConnectedYet = false;
-    gf_log("RealTraffic connected");
+  // The wait gives up by itself when the run ends or the server is closed; a connection
+  // that does not answer is given up after g_versionAnswerLooks looks, one a tick's length.
+  std::string reply;
+  switch (g_rtServer.waitForRealTraffic(reply, [&timer] { timer.sleepFor(TickGrid::g_period); })) {
+    case RealTrafficWait::connected:
+      lf_processRTVersion(reply);
+      gf_setRtLinkUp(true);
+      g_rtNotConnectedYet = false;
+      gf_log("RealTraffic connected");
+      break;
+    case RealTrafficWait::silent:
+      lf_processRTVersion({});  // the tick goes on looking for RealTraffic
+      break;
+    case RealTrafficWait::ended:
+      break;
   }
   gf_clearStatus();
 }

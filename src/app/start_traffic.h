@@ -17,11 +17,15 @@ struct TrafficEngine;
 // RealTraffic reported its professional edition (it then takes the simulator's time).
 extern std::atomic<bool> g_rtProfessional;
 
-// Sends the user position to RealTraffic (when it runs on this machine) and takes it back
-// without waiting for its connection when it had gone, asking for its version; when it is
-// found gone, the live aircraft leave the simulator. The traffic cycle's once-a-second
-// hook, and the no-flight tick's. Tick thread.
+// Sends the user position to RealTraffic (when it runs on this machine); when it is found
+// gone, the live aircraft leave the simulator. The traffic cycle's once-a-second hook, and
+// the no-flight tick's. Tick thread.
 void gf_sendUserPositionNow(TrafficEngine& engine);
+
+// Every tick while RealTraffic is away: connections to its port are asked for their
+// version without waiting, and the first that answers is taken as RealTraffic, its
+// edition read. Tick thread.
+void gf_lookForRealTrafficNow();
 
 // The user aircraft's latest position as the simulator link reports it ({0, 0} while
 // none is known). Start-up/tick thread.
@@ -36,7 +40,8 @@ bool lf_startTraffic(const SteadyTimer& timer = gf_steadyTimer());
 // Waits for a running flight and a real user position; false when the run ends meanwhile.
 bool lf_waitForUserAircraft(const SteadyTimer& timer = gf_steadyTimer());
 
-// Waits for RealTraffic's connection and version reply (only when it is on this PC).
+// Waits for RealTraffic's connection and version reply (only when it is on this PC); a
+// connection that does not answer is given up after ten seconds of looks.
 void lf_waitForRealTraffic(const SteadyTimer& timer = gf_steadyTimer());
 
 // Starts the two UDP readers of this run, the QNH Reader first and the Traffic Reader two

@@ -115,6 +115,7 @@ bool lf_tick() {
   // Seen on every tick: the user-aircraft reports stop with a paused or vanished simulator.
   if (gf_runEnding()) return false;
   gf_runWindowRequests();
+  gf_lookForRealTrafficNow();
   if (!flight || !g_userAcReported.exchange(false)) return true;
   lf_tickWork();
   if (gf_runEnding()) return false;

@@ -39,48 +39,27 @@ void gf_sendSimTime(RTServer& server, std::int64_t seconds) {
 
 void gf_sendSimTime(std::int64_t seconds) { gf_sendSimTime(g_rtServer, seconds); }
 
-namespace {
-
-// A client just accepted in place of RealTraffic gone, or of one that never answered.
-void lf_askTakenBack(RTServer& server, const VersionReplyHandler& processVersion) {
-  const std::string reply = server.askVersion();
-  if (gf_runEnding()) return;
-  if (!server.connected()) {
-    gf_setRtLinkUp(false);  // it went before it answered: not RealTraffic
-    return;
-  }
-  if (processVersion) processVersion(reply);
+void gf_lookForRealTraffic(RTServer& server, bool rtAtThisPc, const VersionReplyHandler& processVersion) {
+  if (!rtAtThisPc || g_exitReason.load() != ExitReason::notYetSet) return;
+  RealTrafficLook look = server.lookForRealTraffic();
+  if (!look.answered) return;
+  if (processVersion) processVersion(look.reply);
   gf_setRtLinkUp(true);
   gf_setStatus(fmt::format("{} RealTraffic re-connected", gf_utcClockNow()), true);
   gf_clearStatus();
 }
 
-}  // namespace
-
 void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc,
-                         const std::function<void()>& takeLiveAcsOutOfSim, const VersionReplyHandler& processVersion) {
+                         const std::function<void()>& takeLiveAcsOutOfSim) {
   if (!rtAtThisPc) return;
   if (std::abs(pose.latitude) <= g_noPosition && std::abs(pose.longitude) <= g_noPosition) return;
-  const bool takeBack = g_exitReason.load() == ExitReason::notYetSet;
-  if (!server.connected()) {
-    // RealTraffic went away earlier: take it back when it is connecting now.
-    if (takeBack && server.acceptPendingClient()) lf_askTakenBack(server, processVersion);
-    return;
-  }
-  if (takeBack && server.replaceSilentClient()) {
-    lf_askTakenBack(server, processVersion);
-    return;
-  }
-  const bool realTraffic = server.clientCarriedLine();
-  if (server.sendDataPacket(gf_userPositionLine(pose))) return;
-
+  if (server.connected() && server.sendDataPacket(gf_userPositionLine(pose))) return;
+  // Only a connection that answered the version request is ever the client: when it is
+  // lost, RealTraffic has gone. While it stays away, the tick looks for it.
+  if (!server.takeLoss()) return;
   gf_setRtLinkUp(false);
-  // A connection taken back that fails before its first line was not RealTraffic but a
-  // connect-and-close call on the port: what RealTraffic delivers meanwhile stays.
-  if (realTraffic) {
-    if (!g_windowClosed.load() && takeLiveAcsOutOfSim) takeLiveAcsOutOfSim();
-    gf_resetReaders();
-  }
+  if (!g_windowClosed.load() && takeLiveAcsOutOfSim) takeLiveAcsOutOfSim();
+  gf_resetReaders();
   gf_setStatus(fmt::format("{} RealTraffic gone? Wait for RealTraffic to re-connect ...", gf_utcClockNow()), true);
 }
 
@@ -88,11 +67,10 @@ void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc
 
 namespace vexo {
 
-void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc, const std::function<void()>& takeLiveAcsOutOfSim,
-                         const VersionReplyHandler& processVersion) {
+void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc, const std::function<void()>& takeLiveAcsOutOfSim) {
   const UserPose pose{user.latitude, user.longitude, user.pitch,      user.bank,
                       user.heading,  user.altitude,  user.groundSpeed};
-  gf_sendUserPosition(g_rtServer, pose, rtAtThisPc, takeLiveAcsOutOfSim, processVersion);
+  gf_sendUserPosition(g_rtServer, pose, rtAtThisPc, takeLiveAcsOutOfSim);
 }
 
 }  // namespace vexo

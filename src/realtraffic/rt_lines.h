@@ -1,5 +1,6 @@
 // The two periodic lines to RealTraffic: the simulator's time ("Qs123=") and the user
-// aircraft ("Qs121="), and what happens when RealTraffic has gone.
+// aircraft ("Qs121="), what happens when RealTraffic has gone, and the look for it on
+// the tick while it is away.
 #pragma once
 
 #include <cstdint>
@@ -32,26 +33,24 @@ std::string gf_userPositionLine(const UserPose& pose);
 void gf_sendSimTime(RTServer& server, std::int64_t seconds);
 void gf_sendSimTime(std::int64_t seconds);
 
-// RealTraffic's answer to the version request (empty: none received).
+// RealTraffic's answer to the version request.
 using VersionReplyHandler = std::function<void(const std::string&)>;
 
-// Sends the user aircraft to RealTraffic when it runs on this machine (rtAtThisPc) and
-// the position is known. When RealTraffic went away earlier, accepts it again if it is
-// connecting now (while no exit reason is set) and returns at once otherwise: the tick
-// thread calls this once a second and never waits for a connection. A client that never
-// answered the version request gives way to a newer connection in the same way. A client
-// taken back is asked for its version (waiting a few seconds at most) and its answer goes
-// to processVersion; one that goes before it answers was not RealTraffic. When the send
-// fails, RealTraffic is gone: the link is shown as down, takeLiveAcsOutOfSim takes the
-// live aircraft out of the simulator (not when the window was closed), the readers are
-// reset and the status line says so; a connection taken back that fails before its first
-// line only goes down again (it was not RealTraffic). Start-up and tick thread.
+// One look for RealTraffic on the tick while it is away (RTServer::lookForRealTraffic),
+// only while RealTraffic runs on this machine and no exit reason is set. Never waits. A
+// connection that answered is RealTraffic: its answer goes to processVersion, the link
+// is shown as up and the status line says that RealTraffic re-connected.
+void gf_lookForRealTraffic(RTServer& server, bool rtAtThisPc, const VersionReplyHandler& processVersion);
+
+// Sends the user aircraft to RealTraffic when it runs on this machine (rtAtThisPc), is
+// connected and the position is known. When RealTraffic is lost (this line or another
+// could not go to it), the link is shown as down, takeLiveAcsOutOfSim takes the live
+// aircraft out of the simulator (not when the window was closed), the readers are reset
+// and the status line says so. Start-up and tick thread.
 void gf_sendUserPosition(RTServer& server, const UserPose& pose, bool rtAtThisPc,
-                         const std::function<void()>& takeLiveAcsOutOfSim,
-                         const VersionReplyHandler& processVersion = {});
+                         const std::function<void()>& takeLiveAcsOutOfSim);
 
 // The program's call: the user aircraft block on g_rtServer.
-void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc, const std::function<void()>& takeLiveAcsOutOfSim,
-                         const VersionReplyHandler& processVersion = {});
+void gf_sendUserPosition(const UserAcData& user, bool rtAtThisPc, const std::function<void()>& takeLiveAcsOutOfSim);
 
 }  // namespace vexo

@@ -3,9 +3,10 @@
 #include <fmt/format.h>
 
 #include <algorithm>
-#include <array>
 #include <chrono>
+#include <optional>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -23,13 +24,10 @@ namespace {
 
 constexpr std::chrono::milliseconds g_waitSlice{200};
 constexpr std::chrono::milliseconds g_sendTimeout{2000};
-// RealTraffic answers the version request at once; a peer silent for this long is not
-// waited for any longer (a tick that takes RealTraffic back waits this long at most).
-constexpr std::chrono::milliseconds g_versionWait{2000};
+constexpr std::string_view g_versionRequest = "Qs999=version\r\n";
 constexpr std::size_t g_receiveSize = 16384;
 constexpr int g_notConnected = 10057;
 constexpr int g_connectionReset = 10054;
-constexpr int g_wouldBlock = 10035;
 // More than the listening socket's queue holds, with room for what arrives meanwhile.
 constexpr int g_maxAcceptsPerCall = 64;
 
@@ -84,102 +82,129 @@ std::shared_ptr<platform::Socket> RTServer::clientSocket() const {
   return clientSocket_;
 }
 
-bool RTServer::waitForClient() { return !connected_.load() && acceptClient(g_waitSlice, true); }
-
-bool RTServer::acceptPendingClient() { return !connected_.load() && acceptClient(std::chrono::milliseconds(0), false); }
-
-bool RTServer::replaceSilentClient() {
-  return connected_.load() && !clientAnswered_.load() && acceptClient(std::chrono::milliseconds(0), false);
+bool RTServer::hasAsked() const {
+  const std::lock_guard lock(mutex_);
+  return !asked_.empty();
 }
 
-std::string RTServer::askVersion() {
-  const std::shared_ptr<platform::Socket> client = clientSocket();
-  if (!client || !sendDataPacket("Qs999=version\r\n")) return {};
-  std::string reply = receiveFrom(client, std::chrono::steady_clock::now() + g_versionWait);
-  if (!reply.empty()) {
-    clientAnswered_.store(true);
-  } else if (!gf_runEnding() && platform::gf_peerHasClosed(client->fd())) {
-    dropClient(client);
-  }
-  return reply;
-}
-
-bool RTServer::waitForRealTraffic(std::string& versionReply) {
-  if (!waitForClient()) return false;
-  for (;;) {
-    versionReply = askVersion();
-    if (gf_runEnding()) return false;
-    if (!connected_.load()) {
-      if (!waitForClient()) return false;
-    } else if (!versionReply.empty() || !replaceSilentClient()) {
-      return true;
+int RTServer::askPending(int listenFd, std::vector<Asked>& asked) {
+  int givenUp = 0;
+  for (int i = 0; i < g_maxAcceptsPerCall; ++i) {
+    int error = 0;
+    platform::Socket connection = platform::gf_acceptConnection(listenFd, error);
+    if (!connection.valid()) break;
+    if (!platform::gf_setNoDelay(connection.fd(), error)) {
+      lf_logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_utcClockNow(),
+                                      gf_wsaErrorText(error)));
+      continue;  // closed here
     }
+    // A new connection's send buffer is empty: the request never waits for room. One
+    // that cannot take it is gone already.
+    if (!platform::gf_sendAll(connection.fd(), g_versionRequest, std::chrono::milliseconds(0), error)) continue;
+    if (asked.size() >= g_maxAskedConnections) {
+      asked.erase(asked.begin());
+      ++givenUp;
+    }
+    asked.push_back({std::move(connection), 0});
   }
+  return givenUp;
 }
 
 namespace {
 
-// Of the connections pending on the listening socket, the newest one whose peer has not
-// closed it; the others are closed. A port flooded with connect-and-close calls thus
-// gives back its pending queue in one go, and a connection gone before it was accepted
-// never becomes the client. At most g_maxAcceptsPerCall are taken (the queue is short,
-// see gf_openTcpListener). Invalid when none is left: error 10035 when the queue is
-// empty, the error of accept when accepting failed.
-platform::Socket lf_newestOpenPending(int listenFd, int& error) {
-  platform::Socket newest;
-  error = g_wouldBlock;  // also when every connection taken was stale
-  for (int i = 0; i < g_maxAcceptsPerCall; ++i) {
-    int acceptError = 0;
-    platform::Socket next = platform::gf_acceptConnection(listenFd, acceptError);
-    if (!next.valid()) {
-      error = acceptError;
-      break;
-    }
-    if (platform::gf_peerHasClosed(next.fd())) continue;  // closed at the end of this pass
-    newest = std::move(next);                             // an older one is closed here
+// The answer of an asked connection, read without waiting; none while it has not answered.
+// drop is set when the connection is to go: its end closed, the receive failed, or the
+// answer filled the receive buffer (it may go on beyond it: no answer of RealTraffic's).
+std::optional<std::string> lf_readAnswer(int fd, bool& drop) {
+  drop = false;
+  const auto ready = platform::gf_waitReadable(fd, std::chrono::milliseconds(0));
+  if (ready == platform::WaitResult::timeout) return std::nullopt;
+  drop = true;
+  if (ready == platform::WaitResult::error) return std::nullopt;
+  std::vector<char> buffer(g_receiveSize, '\0');
+  int error = 0;
+  const std::ptrdiff_t n = platform::gf_receiveSome(fd, buffer, error);
+  // A reset is how a peer that never read the request closes: not worth a log line each,
+  // as such peers may come by the thousand.
+  if (n <= 0) return std::nullopt;
+  if (static_cast<std::size_t>(n) == g_receiveSize) {
+    lf_logUnlessClosing(fmt::format("receive: buffer overrun: {}", n));
+    return std::nullopt;
   }
-  if (newest.valid() && platform::gf_peerHasClosed(newest.fd())) newest = platform::Socket();
-  if (newest.valid()) error = 0;
-  return newest;
+  drop = false;
+  return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
 
 }  // namespace
 
-bool RTServer::acceptClient(std::chrono::milliseconds wait, bool untilRunEnds) {
+RealTrafficLook RTServer::lookForRealTraffic() {
+  RealTrafficLook look;
+  if (connected_.load()) return look;
   const std::shared_ptr<platform::Socket> listener = listenSocket();
-  if (!listener) return false;
-  platform::Socket client;
-  int error = 0;
-  while (!client.valid()) {
-    if (gf_runEnding() || listenSocket() != listener) return false;
-    const auto ready = platform::gf_waitReadable(listener->fd(), wait);
-    if (ready == platform::WaitResult::timeout) {
-      if (untilRunEnds) continue;
-      return false;
-    }
-    if (ready == platform::WaitResult::error) return false;
-    client = lf_newestOpenPending(listener->fd(), error);
-    // Nothing still open was pending (the peers gave up): wait again. Anything else,
-    // such as a listening socket shut down by close(), ends the wait.
-    if (!client.valid() && (error != g_wouldBlock || !untilRunEnds)) return false;
-  }
-  if (!platform::gf_setNoDelay(client.fd(), error)) {
-    lf_logUnlessClosing(fmt::format("waitForClient interrupted: {} setsockopt failed with error {}", gf_utcClockNow(),
-                                    gf_wsaErrorText(error)));
-    return false;  // the accepted socket is closed here
-  }
-  auto accepted = std::make_shared<platform::Socket>(std::move(client));
-  std::shared_ptr<platform::Socket> previous;
+  if (!listener) return look;
+  std::vector<Asked> asked;
   {
     const std::lock_guard lock(mutex_);
-    if (listenSocket_ != listener) return false;  // closed meanwhile: the client goes too
-    previous = std::exchange(clientSocket_, std::move(accepted));
-    clientCarriedLine_.store(false);
-    clientAnswered_.store(false);
-    connected_.store(true);
+    asked.swap(asked_);
   }
-  if (previous) previous->shutdownBoth();
-  return true;
+  look.givenUp = askPending(listener->fd(), asked);
+  std::shared_ptr<platform::Socket> answered;
+  std::vector<Asked> waiting;
+  for (Asked& connection : asked) {
+    bool drop = false;
+    std::optional<std::string> answer = lf_readAnswer(connection.socket.fd(), drop);
+    if (answer) {
+      look.answered = true;
+      look.reply = std::move(*answer);
+      answered = std::make_shared<platform::Socket>(std::move(connection.socket));
+      break;  // the others are closed below
+    }
+    if (drop) continue;
+    if (++connection.looks >= g_versionAnswerLooks) {
+      ++look.givenUp;
+      continue;
+    }
+    waiting.push_back(std::move(connection));
+  }
+  // What is not kept is closed when `asked` goes out of scope, outside the lock.
+  const std::lock_guard lock(mutex_);
+  if (listenSocket_ != listener) return RealTrafficLook{};  // closed meanwhile: all of them go
+  if (answered) {
+    clientSocket_ = std::move(answered);
+    lost_.store(false);
+    connected_.store(true);
+  } else {
+    asked_ = std::move(waiting);
+  }
+  return look;
+}
+
+bool RTServer::waitForConnection(const std::shared_ptr<platform::Socket>& listener) {
+  for (;;) {
+    if (gf_runEnding() || listenSocket() != listener) return false;
+    const auto ready = platform::gf_waitReadable(listener->fd(), g_waitSlice);
+    if (ready == platform::WaitResult::ready) return true;
+    if (ready == platform::WaitResult::error) return false;
+  }
+}
+
+RealTrafficWait RTServer::waitForRealTraffic(std::string& versionReply, const std::function<void()>& pause) {
+  const std::shared_ptr<platform::Socket> listener = listenSocket();
+  if (!listener) return RealTrafficWait::ended;
+  for (;;) {
+    // Nothing asked and waiting for its answer: wait for a connection as long as it takes.
+    if (!hasAsked() && !waitForConnection(listener)) return RealTrafficWait::ended;
+    RealTrafficLook look = lookForRealTraffic();
+    if (gf_runEnding() || listenSocket() != listener) return RealTrafficWait::ended;
+    if (look.answered) {
+      versionReply = std::move(look.reply);
+      return RealTrafficWait::connected;
+    }
+    // Connections that closed their end were not RealTraffic: the wait goes on. When the
+    // last one asked was given up for its silence, the start goes on without RealTraffic.
+    if (look.givenUp > 0 && !hasAsked()) return RealTrafficWait::silent;
+    if (pause) pause();
+  }
 }
 
 void RTServer::dropClient(const std::shared_ptr<platform::Socket>& client) {
@@ -205,73 +230,38 @@ bool RTServer::sendDataPacket(const std::string& line) {
       sent = platform::gf_sendAll(client->fd(), line, g_sendTimeout, error);
     }
   }
-  if (sent) {
-    clientCarriedLine_.store(true);
-    return true;
-  }
+  if (sent) return true;
   lf_logUnlessClosing(fmt::format("sendDataPacket to RealTraffic failed: {}", gf_wsaErrorText(error)));
+  if (client) lost_.store(true);
   dropClient(client);
   lf_logUnlessClosing("RealTraffic client socket closed");
   return false;
-}
-
-std::string RTServer::receive() { return receiveFrom(clientSocket(), std::nullopt); }
-
-std::string RTServer::receiveFrom(const std::shared_ptr<platform::Socket>& client,
-                                  std::optional<std::chrono::steady_clock::time_point> deadline) {
-  if (!client) {
-    lf_logUnlessClosing(fmt::format("receive: {}", gf_wsaErrorText(g_notConnected)));
-    return {};
-  }
-  for (;;) {
-    if (gf_runEnding()) return {};
-    std::chrono::milliseconds slice = g_waitSlice;
-    if (deadline) {
-      const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return {};
-      slice = std::min(slice, left);
-    }
-    const auto wait = platform::gf_waitReadable(client->fd(), slice);
-    if (wait == platform::WaitResult::ready) break;
-    if (wait == platform::WaitResult::error) return {};
-  }
-  std::vector<char> buffer(g_receiveSize, '\0');
-  int error = 0;
-  const std::ptrdiff_t n = platform::gf_receiveSome(client->fd(), buffer, error);
-  if (n < 0) {
-    lf_logUnlessClosing(fmt::format("receive: {}", gf_wsaErrorText(error)));
-    return {};
-  }
-  if (static_cast<std::size_t>(n) == g_receiveSize) {
-    lf_logUnlessClosing(fmt::format("receive: buffer overrun: {}", n));
-    return {};
-  }
-  return std::string(buffer.data(), static_cast<std::size_t>(n));
 }
 
 void RTServer::close() {
   if (connected_.load()) sendDataPacket("exit\r\n");
   std::shared_ptr<platform::Socket> listener;
   std::shared_ptr<platform::Socket> client;
+  std::vector<Asked> asked;
   {
     const std::lock_guard lock(mutex_);
     listener = std::move(listenSocket_);
     client = std::move(clientSocket_);
+    asked.swap(asked_);
     listenSocket_.reset();
     clientSocket_.reset();
     port_ = 0;
     connected_.store(false);
+    lost_.store(false);
   }
-  // Wakes a thread waiting in accept or receive; each socket closes when its last user
-  // lets go of it.
+  // Wakes a thread waiting on the listening socket; each socket closes when its last
+  // user lets go of it.
   if (listener) listener->shutdownBoth();
   if (client) client->shutdownBoth();
 }
 
 void gf_startRTServer(const std::string& portText) { g_rtServer.start(portText); }
-bool waitForClient() { return g_rtServer.waitForClient(); }
 bool sendDataPacket(const std::string& line) { return g_rtServer.sendDataPacket(line); }
-std::string receive() { return g_rtServer.receive(); }
 void gf_closeRTServer() { g_rtServer.close(); }
 
 }  // namespace vexo

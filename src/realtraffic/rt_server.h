@@ -4,21 +4,44 @@
 #pragma once
 
 #include <atomic>
-#include <chrono>
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/socket.h"
 
 namespace vexo {
 
+// How long a connection to the port is given to answer the version request, counted in
+// looks (one a tick, 10 ms): ten seconds. RealTraffic answers at once; a slow machine may
+// take a few seconds; anything else on the port is given up.
+inline constexpr int g_versionAnswerLooks = 1000;
+// Connections asked and not answered yet, at most: beyond, the oldest is given up, so
+// that a port flooded with connections never keeps a new one from being asked.
+inline constexpr std::size_t g_maxAskedConnections = 64;
+
+// What one look for RealTraffic found.
+struct RealTrafficLook {
+  bool answered = false;  // a connection answered: it is the client now
+  std::string reply;      // its answer to the version request
+  int givenUp = 0;        // connections given up in this look for not answering in time
+};
+
+// How the wait for RealTraffic at the start ended.
+enum class RealTrafficWait {
+  connected,  // a connection answered the version request: RealTraffic
+  silent,     // every connection made was given up without an answer
+  ended       // the run ended or the server was closed first
+};
+
 // Each socket is owned here and closed once, when its last user lets go: close() takes
 // the sockets out and shuts them down, which wakes a thread waiting on one of them.
-// Waits poll in short slices and give up when the run ends (g_closing, g_windowClosed)
-// or the server is closed.
+// Only a connection that answered the version request ("Qs999=version") becomes the
+// client: lines go to RealTraffic and to nothing else on the port.
 class RTServer {
 public:
   // Opens the server at the port given as text ("0": any free port). Throws
@@ -26,68 +49,57 @@ public:
   void start(const std::string& portText);
   std::uint16_t port() const;  // the bound port; 0 when closed
 
-  // Accepts RealTraffic; true when a new client is connected. False at once when one is
-  // connected already; false when the run ends or the server is closed meanwhile. Of the
-  // connections pending, the newest one still open is taken and the others are closed.
-  bool waitForClient();
-  // The same without waiting: accepts RealTraffic only when its connection is pending now.
-  bool acceptPendingClient();
-  // True once a line has gone to the current client: a connection that never carried
-  // one and fails was not RealTraffic (a connect-and-close call on the port).
-  bool clientCarriedLine() const { return clientCarriedLine_.load(); }
-  // Asks the client for its version ("Qs999=version"): its answer, or empty when none
-  // came within a few seconds. A client that closed its end instead is dropped.
-  std::string askVersion();
-  // True once the current client answered askVersion.
-  bool clientAnswered() const { return clientAnswered_.load(); }
-  // A client that has not answered gives way to the newest connection pending now (not
-  // yet asked); true when it did. Never waits.
-  bool replaceSilentClient();
-  // Waits for RealTraffic and asks for its version. A connection that goes before it
-  // answers was not RealTraffic: the wait goes on. One that stays silent is kept only
-  // while no other connection is pending, else the newest pending one is asked in its
-  // place. True with the answer (empty: none received) once a client is kept; false when
-  // the run ends or the server is closed first. Start-up thread.
-  bool waitForRealTraffic(std::string& versionReply);
-  // Sends one whole line; false when it failed (the client is then dropped). A client
-  // that has closed its end counts as a failed send.
+  // Never waits. While no client is connected: takes every connection pending on the
+  // port and asks each for its version, and reads the answers of those asked on earlier
+  // looks. The first that answers becomes the client and the others are closed; one that
+  // closes its end is dropped; one that has not answered within g_versionAnswerLooks
+  // looks is given up. Start-up and tick thread.
+  RealTrafficLook lookForRealTraffic();
+  // The start: waits for RealTraffic to connect and answer, calling pause between looks
+  // (a tick's length). Gives up when the run ends or the server is closed. Start-up thread.
+  RealTrafficWait waitForRealTraffic(std::string& versionReply, const std::function<void()>& pause);
+  // Sends one whole line; false when it failed (the client is then dropped and counts
+  // as lost). A client that has closed its end counts as a failed send.
   bool sendDataPacket(const std::string& line);
-  // One receive from the client: empty on failure, at the end of the stream, when the
-  // data filled the buffer, or when the run ends while waiting.
-  std::string receive();
-  // Sends "exit\r\n" to a connected client, then closes both sockets. Any thread.
+  // True once after the client was lost: a line could not go to it.
+  bool takeLoss() { return lost_.exchange(false); }
+  // Sends "exit\r\n" to a connected client, then closes every socket. Any thread.
   void close();
 
   bool connected() const { return connected_.load(); }
 
 private:
+  // A connection asked for its version, with the looks it has been given so far.
+  struct Asked {
+    platform::Socket socket;
+    int looks = 0;
+  };
+
   std::shared_ptr<platform::Socket> listenSocket() const;
   std::shared_ptr<platform::Socket> clientSocket() const;
-  // Accepts within the wait (zero: only a pending connection); true when one is connected.
-  // A connected client is replaced by the one accepted.
-  bool acceptClient(std::chrono::milliseconds wait, bool untilRunEnds);
+  bool hasAsked() const;
+  // Takes the connections pending on the listening socket and asks each for its version;
+  // the oldest asked give way beyond g_maxAskedConnections. Returns how many gave way.
+  static int askPending(int listenFd, std::vector<Asked>& asked);
+  // Waits until a connection is pending; false when the run ends or the server closes.
+  bool waitForConnection(const std::shared_ptr<platform::Socket>& listener);
   void dropClient(const std::shared_ptr<platform::Socket>& client);
-  // One receive from client, given up at the deadline when there is one.
-  std::string receiveFrom(const std::shared_ptr<platform::Socket>& client,
-                          std::optional<std::chrono::steady_clock::time_point> deadline);
 
-  mutable std::mutex mutex_;  // guards listenSocket_, clientSocket_ and port_
+  mutable std::mutex mutex_;  // guards listenSocket_, clientSocket_, asked_ and port_
   std::shared_ptr<platform::Socket> listenSocket_;
   std::shared_ptr<platform::Socket> clientSocket_;
+  std::vector<Asked> asked_;  // taken out by a look while it runs
   std::uint16_t port_ = 0;
   std::mutex sendMutex_;  // one line at a time on the wire
   std::atomic<bool> connected_{false};
-  std::atomic<bool> clientCarriedLine_{false};
-  std::atomic<bool> clientAnswered_{false};
+  std::atomic<bool> lost_{false};
 };
 
 extern RTServer g_rtServer;
 
 // The program's calls on g_rtServer.
 void gf_startRTServer(const std::string& portText);
-bool waitForClient();
 bool sendDataPacket(const std::string& line);
-std::string receive();
 void gf_closeRTServer();
 
 }  // namespace vexo

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <future>
+#include <thread>
 
 #include "foundation/main_window_state.h"
 #include "foundation/run_state.h"
@@ -15,6 +16,8 @@
 #include "realtraffic/rt_lines.h"
 #include "realtraffic/rt_server.h"
 #include "simlink/sim_actions.h"
+#include "fake_timer.h"
+#include "rt_client.h"
 #include "run_flags.h"
 #include "test_support.h"
 
@@ -87,4 +90,35 @@ TEST_F(NetworkWaitTest, TheUserPositionNeverWaitsForRealTrafficToComeBack) {
   gf_sendUserPosition(user, true, [&] { ++takenOut; });
   gf_sendUserPosition(user, true, [&] { ++takenOut; });
   EXPECT_EQ(takenOut, 0);
+}
+
+// A peer that never answers is given up at the start after ten seconds of looks, not two:
+// the start goes on without RealTraffic (no version, the link not shown up), and the tick
+// then takes RealTraffic when it connects and answers, professional edition included.
+TEST_F(NetworkWaitTest, ASilentPeerIsGivenUpAtTheStartAndTheTickTakesRealTrafficLater) {
+  int error = 0;
+  const platform::Socket silent = platform::gf_connectToLoopback(g_rtServer.port(), error);
+  ASSERT_TRUE(silent.valid()) << error;
+  test::FakeTimer fake;
+  const auto started = fake.now();
+  lf_waitForRealTraffic(fake.timer());
+  EXPECT_GE(fake.now() - started, 9s);
+  EXPECT_TRUE(log_.contains("No RealTraffic version received?"));
+  EXPECT_FALSE(log_.contains("RealTraffic connected"));
+  EXPECT_TRUE(g_rtNotConnectedYet);
+  EXPECT_FALSE(gf_rtLinkUp());
+  EXPECT_FALSE(g_rtProfessional);
+
+  standin::RtClient client({g_rtServer.port(), 2, "10.0.1", {}});
+  const auto giveUp = std::chrono::steady_clock::now() + 20s;
+  while (!g_rtServer.connected() && std::chrono::steady_clock::now() < giveUp) {
+    gf_lookForRealTrafficNow();
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_TRUE(g_rtServer.connected());
+  EXPECT_TRUE(g_rtProfessional);
+  EXPECT_FALSE(g_rtNotConnectedYet);
+  EXPECT_TRUE(gf_rtLinkUp());
+  EXPECT_TRUE(log_.contains("RealTraffic re-connected"));
+  g_rtProfessional = false;
 }

@@ -416,7 +416,9 @@ TEST_F(TickLoopTest, WithoutAFlightTheUserPositionGoesOutEverySecond) {
     }
   } here;
   standin::RtClient client({g_rtServer.port(), 1, "9.1.2", {}});
-  ASSERT_TRUE(waitForClient());
+  std::string reply;
+  ASSERT_EQ(g_rtServer.waitForRealTraffic(reply, [] { std::this_thread::sleep_for(std::chrono::milliseconds(1)); }),
+            RealTrafficWait::connected);
   {
     std::lock_guard lock(g_simLink.userAcMutex);
     g_simLink.userAcData.latitude = 33.94;

@@ -43,7 +43,20 @@ struct Link {
   bool clientHas(const std::string& line) {
     return client->waitFor([&](const auto& lines) { return lf_has(lines, line); }, test::g_patience);
   }
+  // The start's wait, with RealTraffic answering at once: true when it connected.
+  bool connect(std::string* reply = nullptr) {
+    std::string answer;
+    const bool connected =
+        server.waitForRealTraffic(answer, [] { std::this_thread::sleep_for(1ms); }) == RealTrafficWait::connected;
+    if (reply != nullptr) *reply = answer;
+    return connected;
+  }
 };
+
+// Whether a peer's end is still open with nothing more to read: it has not been closed.
+bool lf_stillOpenAndQuiet(const platform::Socket& peer) {
+  return platform::gf_waitReadable(peer.fd(), 0ms) == platform::WaitResult::timeout;
+}
 
 // One connection to 127.0.0.1:port, closed as soon as it is made; false when it was not
 // made within wait.
@@ -89,14 +102,20 @@ std::string lf_readUntil(const platform::Socket& peer, const std::string& text) 
 }
 
 // A wait on its own thread that a closed server always ends, so that a test that fails
-// does not hang.
+// does not hang. pauses counts the looks between which it paused.
 struct WaitingServer {
   RTServer server;
   std::string reply;
-  std::future<bool> result;
+  std::atomic<int> pauses{0};
+  std::future<RealTrafficWait> result;
   WaitingServer() {
     server.start("0");
-    result = std::async(std::launch::async, [this] { return server.waitForRealTraffic(reply); });
+    result = std::async(std::launch::async, [this] {
+      return server.waitForRealTraffic(reply, [this] {
+        ++pauses;
+        std::this_thread::sleep_for(1ms);
+      });
+    });
   }
   ~WaitingServer() { server.close(); }
   bool ended() { return result.wait_for(test::g_patience) == std::future_status::ready; }
@@ -107,12 +126,14 @@ struct WaitingServer {
 TEST(RtServer, HandshakeAndLines) {
   test::LogCapture log;
   Link link(2, "10.0.1");
-  ASSERT_TRUE(link.server.waitForClient());
+  std::string reply;
+  ASSERT_TRUE(link.connect(&reply));
   EXPECT_TRUE(link.server.connected());
-  EXPECT_FALSE(link.server.waitForClient());  // one client at a time
-
-  ASSERT_TRUE(link.server.sendDataPacket("Qs999=version\r\n"));
-  EXPECT_EQ(link.server.receive(), R"({"level": 2, "version": "10.0.1"})");
+  EXPECT_EQ(reply, R"({"level": 2, "version": "10.0.1"})");
+  // One client at a time: another connection is not even asked while RealTraffic is here.
+  const platform::Socket other = lf_connectSilent(link.server.port());
+  EXPECT_FALSE(link.server.lookForRealTraffic().answered);
+  EXPECT_TRUE(lf_stillOpenAndQuiet(other));
 
   gf_sendUserPosition(link.server, UserPose{0.00005, -0.00005}, true, {});  // no position yet
   gf_sendUserPosition(link.server, g_amsterdam, false, {});                 // RealTraffic elsewhere
@@ -121,14 +142,13 @@ TEST(RtServer, HandshakeAndLines) {
   gf_sendUserPosition(link.server, g_amsterdam, true, {});
   gf_sendSimTime(link.server, 1700000000);
   ASSERT_TRUE(link.clientHas("Qs123=1700000000000"));
-  EXPECT_EQ(link.client->lines(), (std::vector<std::string>{"Qs999=version",
-                                                            "Qs121=0;0;0.000000;0;0;0.907571;0.069813",
+  EXPECT_EQ(link.client->lines(), (std::vector<std::string>{"Qs999=version", "Qs121=0;0;0.000000;0;0;0.907571;0.069813",
                                                             "Qs123=1700000000000"}));
 
   link.server.close();
   EXPECT_TRUE(link.clientHas("exit"));
   EXPECT_FALSE(link.server.connected());
-  EXPECT_FALSE(link.server.waitForClient());  // closed: nothing to accept on
+  EXPECT_FALSE(link.connect());  // closed: nothing to accept on
   EXPECT_FALSE(log.contains("failed"));
 }
 
@@ -139,11 +159,11 @@ TEST(RtServer, NoUserPositionLineWithinTheBoundAroundZero) {
     double lat, lon;
     bool sent;
   };
-  const Case cases[] = {{0.0000999, -0.0000999, false}, {0.0001, 0.0001, false},  {-0.0001, -0.0001, false},
+  const Case cases[] = {{0.0000999, -0.0000999, false}, {0.0001, 0.0001, false}, {-0.0001, -0.0001, false},
                         {0.0001001, 0.0, true},         {0.0, -0.0001001, true}, {0.0001001, 0.0001001, true}};
   Link link;
-  ASSERT_TRUE(link.server.waitForClient());
-  std::vector<std::string> expected;
+  ASSERT_TRUE(link.connect());
+  std::vector<std::string> expected{"Qs999=version"};
   for (std::size_t i = 0; i < std::size(cases); ++i) {
     const UserPose pose{cases[i].lat, cases[i].lon};
     gf_sendUserPosition(link.server, pose, true, {});
@@ -173,7 +193,7 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   test::LogCapture log;
   test::RunFlagsReset flags;
   Link link;
-  ASSERT_TRUE(link.server.waitForClient());
+  ASSERT_TRUE(link.connect());
   gf_setRtLinkUp(true);
   gf_sendUserPosition(link.server, g_amsterdam, true, {});
   ASSERT_TRUE(link.clientHas("Qs121=0;0;0.000000;0;0;0.907571;0.069813"));
@@ -190,10 +210,15 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   EXPECT_TRUE(log.contains("RealTraffic client socket closed"));
   EXPECT_TRUE(log.contains("RealTraffic gone? Wait for RealTraffic to re-connect ..."));
 
-  // Without RealTraffic a call returns at once; once it connects again, a call takes it back.
+  // Without RealTraffic the tick's calls return at once; once it connects again and
+  // answers, a look takes it back.
   std::vector<std::string> versions;
   const auto version = [&](const std::string& reply) { versions.push_back(reply); };
-  gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; }, version);
+  const auto tick = [&] {
+    gf_lookForRealTraffic(link.server, true, version);
+    gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+  };
+  tick();
   EXPECT_FALSE(link.server.connected());
   // A connection that closes its end when it is asked for its version is no RealTraffic.
   const platform::Socket gone = lf_connectSilent(link.server.port());
@@ -202,8 +227,13 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
     ::shutdown(gone.fd(), SHUT_WR);
     return asked;
   });
-  gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; }, version);
+  while (closing.wait_for(1ms) != std::future_status::ready) tick();
   EXPECT_EQ(closing.get(), "Qs999=version\r\n");
+  ASSERT_TRUE(test::waitUntil([&] {  // dropped once its end is seen closed
+    tick();
+    return platform::gf_waitReadable(gone.fd(), 0ms) == platform::WaitResult::ready;
+  }));
+  EXPECT_EQ(lf_readUntil(gone, "<end>"), "<end>");
   EXPECT_FALSE(link.server.connected());
   EXPECT_FALSE(gf_rtLinkUp());
 
@@ -213,24 +243,25 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   ASSERT_TRUE(test::waitUntil([&] { return link.client->connections() == 2; }));
   for (const ExitReason reason : {ExitReason::simWasClosed, ExitReason::newSettings, ExitReason::newVersion}) {
     g_exitReason.store(reason);
-    gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+    tick();
     EXPECT_FALSE(link.server.connected()) << static_cast<int>(reason);
   }
+  EXPECT_EQ(link.client->lines().size(), linesBefore);  // not even asked
   g_exitReason.store(ExitReason::notYetSet);
   EXPECT_FALSE(log.contains("RealTraffic re-connected"));
   ASSERT_TRUE(test::waitUntil([&] {
-    gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; }, version);
+    tick();
     return link.server.connected();
   }));
   EXPECT_TRUE(gf_rtLinkUp());
   EXPECT_TRUE(log.contains("RealTraffic re-connected"));
   // RealTraffic taken back is asked for its version before anything else.
   EXPECT_EQ(versions, (std::vector<std::string>{R"({"level": 1, "version": "9.1.2"})"}));
-  gf_sendUserPosition(link.server, g_amsterdam, true, {});
   ASSERT_TRUE(test::waitUntil([&] { return link.client->lines().size() >= linesBefore + 2; }));
   EXPECT_EQ(link.client->connections(), 2);
   const std::vector<std::string> lines = link.client->lines();
-  EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(linesBefore), lines.end()),
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(linesBefore),
+                                     lines.begin() + static_cast<std::ptrdiff_t>(linesBefore) + 2),
             (std::vector<std::string>{"Qs999=version", "Qs121=0;0;0.000000;0;0;0.907571;0.069813"}));
   EXPECT_EQ(takenOut, 1);
   gf_setRtLinkUp(false);
@@ -269,77 +300,135 @@ TEST(RtServer, PeersThatDoNotAnswerGiveWayToRealTrafficAtTheStart) {
     }
     standin::RtClient client({waiting.server.port(), 2, "10.0.1", {}});
     ASSERT_TRUE(waiting.ended());
-    EXPECT_TRUE(waiting.result.get());
+    EXPECT_EQ(waiting.result.get(), RealTrafficWait::connected);
     EXPECT_EQ(waiting.reply, R"({"level": 2, "version": "10.0.1"})");
     EXPECT_TRUE(waiting.server.connected());
-    EXPECT_TRUE(waiting.server.clientAnswered());
     ASSERT_FALSE(client.lines().empty());
     EXPECT_EQ(client.lines().front(), "Qs999=version");
+    // Those the port's queue took before RealTraffic were asked before it, and closed.
+    for (std::size_t i = 0; i < peers.size() && i < platform::g_listenBacklog; ++i) {
+      if (c.peers[i] != Peer::silent) continue;
+      EXPECT_EQ(lf_readUntil(peers[i], "<end>"), "Qs999=version\r\n<end>") << i;
+    }
   }
 }
 
-// A peer that answers nothing is waited for a few seconds at most; it stays the client
-// while nobody else connects. When the run ends meanwhile, no client is kept.
+// At the start a connection is given g_versionAnswerLooks looks to answer, however long
+// the machine takes (here an answer after a quarter of them, more than two seconds of
+// ticks); one that stays silent is then given up and the start goes on without it. When
+// the run ends meanwhile, no client is kept.
 TEST(RtServer, TheVersionAnswerIsAwaitedWithinABound) {
   test::LogCapture log;
   test::RunFlagsReset flags;
-  {
-    WaitingServer waiting;
-    const platform::Socket silent = lf_connectSilent(waiting.server.port());
-    ASSERT_TRUE(waiting.ended());
-    EXPECT_TRUE(waiting.result.get());
-    EXPECT_EQ(waiting.reply, "");
-    EXPECT_TRUE(waiting.server.connected());
-    EXPECT_FALSE(waiting.server.clientAnswered());
-    EXPECT_EQ(lf_readUntil(silent, "Qs999=version\r\n"), "Qs999=version\r\n");
+  const std::string answer = R"({"level": 2, "version": "10.0.2"})";
+  for (const bool answers : {true, false}) {
+    SCOPED_TRACE(answers ? "answers late" : "silent");
+    RTServer server;
+    server.start("0");
+    const platform::Socket peer = lf_connectSilent(server.port());
+    int pauses = 0;
+    std::string reply;
+    const RealTrafficWait result = server.waitForRealTraffic(reply, [&] {
+      if (++pauses == g_versionAnswerLooks / 4 && answers) {
+        ASSERT_EQ(::send(peer.fd(), answer.data(), answer.size(), MSG_NOSIGNAL), static_cast<ssize_t>(answer.size()));
+      }
+    });
+    EXPECT_EQ(result, answers ? RealTrafficWait::connected : RealTrafficWait::silent);
+    EXPECT_EQ(reply, answers ? answer : "");
+    EXPECT_EQ(server.connected(), answers);
+    EXPECT_EQ(pauses, answers ? g_versionAnswerLooks / 4 : g_versionAnswerLooks - 1);
+    EXPECT_EQ(lf_readUntil(peer, answers ? "\r\n" : "<end>"), answers ? "Qs999=version\r\n" : "Qs999=version\r\n<end>");
   }
   WaitingServer waiting;
   const platform::Socket silent = lf_connectSilent(waiting.server.port());
   ASSERT_EQ(lf_readUntil(silent, "Qs999=version\r\n"), "Qs999=version\r\n");
   g_windowClosed.store(true);
   ASSERT_TRUE(waiting.ended());
-  EXPECT_FALSE(waiting.result.get());
+  EXPECT_EQ(waiting.result.get(), RealTrafficWait::ended);
+  EXPECT_FALSE(waiting.server.connected());
 }
 
-// A client that never answered gives way on the tick to the next connection, which is
-// asked for its version; a client that answered keeps its place.
-TEST(RtServer, OnTheTickAClientThatNeverAnsweredGivesWayAndTheNextIsAsked) {
+// On the tick, while RealTraffic is away, every connection to the port is asked and its
+// answer looked for on later ticks without waiting. Until one answers, nothing is
+// RealTraffic: no line but the version request goes to it, the link is not shown up and
+// nothing is said to have re-connected; one that goes is no loss. An answer counts
+// whenever it comes within g_versionAnswerLooks ticks; a connection silent for that long
+// is given up.
+TEST(RtServer, OnTheTickOnlyAConnectionThatAnswersIsRealTraffic) {
   test::LogCapture log;
   test::RunFlagsReset flags;
-  WaitingServer waiting;
-  RTServer& server = waiting.server;
-  const platform::Socket silent = lf_connectSilent(server.port());
-  ASSERT_TRUE(waiting.ended());
-  ASSERT_TRUE(waiting.result.get());
-  ASSERT_FALSE(server.clientAnswered());
-
+  RTServer server;
+  server.start("0");
   std::vector<std::string> versions;
-  const auto version = [&](const std::string& reply) { versions.push_back(reply); };
   int takenOut = 0;
-  const auto tick = [&] { gf_sendUserPosition(server, g_amsterdam, true, [&] { ++takenOut; }, version); };
-  tick();  // nobody else: the silent client gets the user position
-  const std::string position = "Qs121=0;0;0.000000;0;0;0.907571;0.069813\r\n";
-  EXPECT_EQ(lf_readUntil(silent, position), "Qs999=version\r\n" + position);
+  const auto tick = [&] {
+    gf_lookForRealTraffic(server, true, [&](const std::string& reply) { versions.push_back(reply); });
+    gf_sendUserPosition(server, g_amsterdam, true, [&] { ++takenOut; });
+  };
+  const std::string asked = "Qs999=version\r\n";
 
-  standin::RtClient client({server.port(), 2, "10.0.1", {}});
-  std::atomic<bool> stop{false};
-  ASSERT_TRUE(client.waitForConnection(stop));
-  tick();
-  EXPECT_EQ(versions, (std::vector<std::string>{R"({"level": 2, "version": "10.0.1"})"}));
-  EXPECT_TRUE(server.clientAnswered());
+  platform::Socket late = lf_connectSilent(server.port());
+  ASSERT_TRUE(test::waitUntil([&] {
+    tick();
+    return platform::gf_waitReadable(late.fd(), 0ms) == platform::WaitResult::ready;
+  }));
+  for (int i = 0; i < g_versionAnswerLooks / 4; ++i) tick();
+  EXPECT_EQ(lf_readUntil(late, asked), asked);
+  EXPECT_TRUE(lf_stillOpenAndQuiet(late));  // nothing but the request
+  EXPECT_FALSE(server.connected());
+  EXPECT_FALSE(gf_rtLinkUp());
+  EXPECT_FALSE(log.contains("re-connected"));
+  // It answers long after it was asked: the answer is read and acted upon.
+  const std::string answer = R"({"level": 2, "version": "10.0.1"})";
+  ASSERT_EQ(::send(late.fd(), answer.data(), answer.size(), MSG_NOSIGNAL), static_cast<ssize_t>(answer.size()));
+  ASSERT_TRUE(test::waitUntil([&] {
+    tick();
+    return server.connected();
+  }));
+  EXPECT_EQ(versions, std::vector<std::string>{answer});
   EXPECT_TRUE(gf_rtLinkUp());
   EXPECT_TRUE(log.contains("RealTraffic re-connected"));
-  EXPECT_EQ(lf_readUntil(silent, "<end>"), "<end>");  // closed
+  EXPECT_TRUE(lf_readUntil(late, "Qs121=").starts_with("Qs121="));
 
-  const platform::Socket later = lf_connectSilent(server.port());
+  // RealTraffic goes (a loss), then a silent connection stays on the port for as long as
+  // it is given, and goes: nothing more is taken out, nothing said to have re-connected.
+  late.close();
+  ASSERT_TRUE(test::waitUntil([&] {
+    tick();
+    return !server.connected();
+  }));
+  EXPECT_EQ(takenOut, 1);
+  const platform::Socket silent = lf_connectSilent(server.port());
+  ASSERT_TRUE(test::waitUntil([&] {
+    tick();
+    return platform::gf_waitReadable(silent.fd(), 0ms) == platform::WaitResult::ready;
+  }));
+  for (int i = 1; i < g_versionAnswerLooks - 1; ++i) tick();
+  EXPECT_EQ(lf_readUntil(silent, asked), asked);
+  EXPECT_TRUE(lf_stillOpenAndQuiet(silent));  // still asked
   tick();
   tick();
-  ASSERT_TRUE(client.waitFor([](const auto& lines) { return lines.size() >= 3; }, test::g_patience));
-  EXPECT_EQ(client.lines(), (std::vector<std::string>{"Qs999=version", "Qs121=0;0;0.000000;0;0;0.907571;0.069813",
-                                                      "Qs121=0;0;0.000000;0;0;0.907571;0.069813"}));
-  EXPECT_EQ(client.connections(), 1);
+  EXPECT_EQ(lf_readUntil(silent, "<end>"), "<end>");  // given up
+  EXPECT_FALSE(server.connected());
+  EXPECT_EQ(takenOut, 1);
   EXPECT_EQ(versions.size(), 1U);
-  EXPECT_EQ(takenOut, 0);
+  EXPECT_EQ(log.text().find("re-connected"), log.text().rfind("re-connected"));  // said once
+
+  // Silent connections beyond g_maxAskedConnections: the oldest give way, so RealTraffic
+  // connecting after them is still asked, taken, and the others closed.
+  std::vector<platform::Socket> crowd;
+  for (std::size_t i = 0; i < g_maxAskedConnections + 6; ++i) {
+    crowd.push_back(lf_connectSilent(server.port()));
+    tick();
+  }
+  standin::RtClient client({server.port(), 1, "9.1.2", {}});
+  ASSERT_TRUE(test::waitUntil([&] {
+    tick();
+    return server.connected();
+  }));
+  EXPECT_EQ(versions.back(), R"({"level": 1, "version": "9.1.2"})");
+  for (const platform::Socket& peer : crowd) EXPECT_EQ(lf_readUntil(peer, "<end>"), asked + "<end>");
+  EXPECT_EQ(takenOut, 1);
   gf_setRtLinkUp(false);
 }
 
@@ -351,29 +440,33 @@ TEST(RtServer, WaitsEndWhenTheRunEndsOrTheServerCloses) {
   // With an exit reason set, a lost RealTraffic is not waited for.
   g_exitReason.store(ExitReason::newSettings);
   gf_sendUserPosition(server, g_amsterdam, true, {});
+  gf_lookForRealTraffic(server, true, {});
   g_exitReason.store(ExitReason::notYetSet);
 
-  auto waiting = std::async(std::launch::async, [&] { return server.waitForClient(); });
+  std::string reply;
+  const auto wait = [&] { return server.waitForRealTraffic(reply, [] { std::this_thread::sleep_for(1ms); }); };
+  auto waiting = std::async(std::launch::async, wait);
   std::this_thread::sleep_for(50ms);
   g_closing.store(true);
   ASSERT_EQ(waiting.wait_for(test::g_patience), std::future_status::ready);
-  EXPECT_FALSE(waiting.get());
+  EXPECT_EQ(waiting.get(), RealTrafficWait::ended);
   g_closing.store(false);
 
-  waiting = std::async(std::launch::async, [&] { return server.waitForClient(); });
+  waiting = std::async(std::launch::async, wait);
   std::this_thread::sleep_for(50ms);
   server.close();
   ASSERT_EQ(waiting.wait_for(test::g_patience), std::future_status::ready);
-  EXPECT_FALSE(waiting.get());
+  EXPECT_EQ(waiting.get(), RealTrafficWait::ended);
 
   // A closed server opens again and accepts a new client.
   server.start("0");
   standin::RtClient client({server.port(), 1, "9", {}});
-  EXPECT_TRUE(server.waitForClient());
+  EXPECT_EQ(wait(), RealTrafficWait::connected);
   server.close();
 }
 
-// A reply that fills the receive buffer may go on beyond it: it is refused whole.
+// A reply that fills the receive buffer may go on beyond it: it is refused whole, and
+// the connection that sent it is no RealTraffic.
 TEST(RtServer, ReplyFillingTheReceiveBufferIsAnOverrun) {
   constexpr std::size_t kBuffer = 16384;
   const std::size_t frame = std::string(R"({"level": 1, "version": ""})").size();
@@ -381,22 +474,35 @@ TEST(RtServer, ReplyFillingTheReceiveBufferIsAnOverrun) {
     SCOPED_TRACE(size);
     test::LogCapture log;
     Link link(1, std::string(size - frame, '7'));
-    ASSERT_TRUE(link.server.waitForClient());
-    ASSERT_TRUE(link.server.sendDataPacket("Qs999=version\r\n"));
-    EXPECT_EQ(link.server.receive().size(), size < kBuffer ? size : 0u);
+    std::string reply;
+    ASSERT_TRUE(test::waitUntil([&] {
+      RealTrafficLook look = link.server.lookForRealTraffic();
+      reply = look.reply;
+      return look.answered || log.contains("receive: buffer overrun: 16384");
+    }));
+    EXPECT_EQ(reply.size(), size < kBuffer ? size : 0u);
+    EXPECT_EQ(link.server.connected(), size < kBuffer);
     EXPECT_EQ(log.contains("receive: buffer overrun: 16384"), size >= kBuffer);
     link.server.close();
   }
 }
 
-TEST(RtServer, ReceiveEndsWhenTheClientGoes) {
+// A connection that goes before it answers was not RealTraffic: the start's wait goes on
+// and takes RealTraffic when it comes.
+TEST(RtServer, TheWaitGoesOnWhenAConnectionGoesBeforeItAnswers) {
   test::LogCapture log;
-  Link link;
-  ASSERT_TRUE(link.server.waitForClient());
-  auto reply = std::async(std::launch::async, [&] { return link.server.receive(); });
-  link.client->drop();
-  ASSERT_EQ(reply.wait_for(test::g_patience), std::future_status::ready);
-  EXPECT_EQ(reply.get(), "");
+  test::RunFlagsReset flags;
+  WaitingServer waiting;
+  {
+    standin::RtClient slow({waiting.server.port(), 1, "9", {}, 60s});
+    ASSERT_TRUE(slow.waitFor([](const auto& lines) { return lf_has(lines, "Qs999=version"); }, test::g_patience));
+  }  // gone without an answer
+  const int pausesWhenGone = waiting.pauses.load();
+  standin::RtClient client({waiting.server.port(), 1, "9.1.2", {}});
+  ASSERT_TRUE(waiting.ended());
+  EXPECT_EQ(waiting.result.get(), RealTrafficWait::connected);
+  EXPECT_EQ(waiting.reply, R"({"level": 1, "version": "9.1.2"})");
+  EXPECT_LT(pausesWhenGone, g_versionAnswerLooks);  // not given up for silence
 }
 
 TEST(RtServer, StartFailuresNameTheStep) {
@@ -429,7 +535,7 @@ TEST(RtServer, AFloodOfStaleConnectionsNeitherKeepsRealTrafficOutNorRemovesLiveA
   test::LogCapture log;
   test::RunFlagsReset flags;
   Link link;
-  ASSERT_TRUE(link.server.waitForClient());
+  ASSERT_TRUE(link.connect());
   gf_setRtLinkUp(true);
   gf_sendUserPosition(link.server, g_amsterdam, true, {});
   ASSERT_TRUE(link.clientHas("Qs121=0;0;0.000000;0;0;0.907571;0.069813"));
@@ -448,6 +554,7 @@ TEST(RtServer, AFloodOfStaleConnectionsNeitherKeepsRealTrafficOutNorRemovesLiveA
   });
   int takenOut = 0;
   const auto tick = [&] {
+    gf_lookForRealTraffic(link.server, true, {});
     gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
     std::this_thread::sleep_for(20ms);
   };
@@ -478,7 +585,7 @@ TEST(RtServer, AFloodOfStaleConnectionsNeitherKeepsRealTrafficOutNorRemovesLiveA
   const auto reopened = std::chrono::steady_clock::now();
   ASSERT_TRUE(test::waitUntil([&] {
     tick();
-    return link.server.connected() && link.server.clientCarriedLine() && link.client->lines().size() > linesBefore;
+    return link.server.connected() && link.client->lines().size() > linesBefore + 1;
   }));
   const auto away = std::chrono::steady_clock::now() - reopened;
   tickFor(200ms);

@@ -10,11 +10,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <deque>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <memory>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -99,18 +102,25 @@ void lf_writeParameters(const fs::path& dir, const std::string& lines) {
                         "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<root>\n  <parameters>\n"
                         "    <parameter name=\"PROGRAM_VERSION\" value=\"12.3.0\" />\n" +
                             vexo::test::lfolder0Parameter(dir / "liveries") +
-                        "    <parameter name=\"afolder0\" value=\"" + (dir / "scenery").string() + "\" />\n" +
+                            "    <parameter name=\"afolder0\" value=\"" + (dir / "scenery").string() + "\" />\n" +
                             lines + "  </parameters>\n</root>\n");
 }
 
 // Liveries of the sample set beside the A320 of the standard folder: airlines of the Los
 // Angeles recording, generic ("ZZZ") and private ones. Every title begins "Sample ".
 void writeSampleLiverySet(const fs::path& folder) {
-  const std::map<std::string, std::vector<std::string>> models = {
-      {"B738", {"SWA", "AAL", "UAL", "ZZZ"}}, {"B739", {"ASA", "UAL", "ZZZ"}}, {"A321", {"AAL", "DAL", "ZZZ"}},
-      {"A20N", {"VIV", "NKS", "ZZZ"}},        {"B77L", {"EVA", "KAL"}},       {"B77W", {"AAL", "UAL"}},
-      {"E75L", {"SKW", "ZZZ"}},               {"CRJ9", {"ZZZ"}},              {"C172", {""}},
-      {"AS50", {""}},                         {"PA46", {""}},                 {"S22T", {""}}};
+  const std::map<std::string, std::vector<std::string>> models = {{"B738", {"SWA", "AAL", "UAL", "ZZZ"}},
+                                                                  {"B739", {"ASA", "UAL", "ZZZ"}},
+                                                                  {"A321", {"AAL", "DAL", "ZZZ"}},
+                                                                  {"A20N", {"VIV", "NKS", "ZZZ"}},
+                                                                  {"B77L", {"EVA", "KAL"}},
+                                                                  {"B77W", {"AAL", "UAL"}},
+                                                                  {"E75L", {"SKW", "ZZZ"}},
+                                                                  {"CRJ9", {"ZZZ"}},
+                                                                  {"C172", {""}},
+                                                                  {"AS50", {""}},
+                                                                  {"PA46", {""}},
+                                                                  {"S22T", {""}}};
   for (const auto& [model, airlines] : models) {
     fs::create_directories(folder / model / "model");
     fs::create_directories(folder / model / "texture");
@@ -118,8 +128,9 @@ void writeSampleLiverySet(const fs::path& folder) {
     std::string cfg = "[General]\natc_model=" + model + "\n";
     for (std::size_t i = 0; i < airlines.size(); ++i) {
       const std::string& airline = airlines[i];
-      cfg += "[fltsim." + std::to_string(i) + "]\ntitle=Sample " + model + " " + (airline.empty() ? "private" : airline) +
-             "\n" + (airline.empty() ? "" : "atc_parking_codes=" + airline + "\n") + "sim=" + model + "\n";
+      cfg += "[fltsim." + std::to_string(i) + "]\ntitle=Sample " + model + " " +
+             (airline.empty() ? "private" : airline) + "\n" +
+             (airline.empty() ? "" : "atc_parking_codes=" + airline + "\n") + "sim=" + model + "\n";
     }
     vexo::test::writeFile(folder / model / "aircraft.cfg", cfg);
   }
@@ -154,6 +165,24 @@ std::set<std::uint32_t> liveIds(const std::vector<AiChange>& changes) {
   for (const AiChange& c : changes)
     if (c.added && !c.atcId.ends_with("*")) live.insert(c.id);
   return live;
+}
+
+std::string readSim(const fs::path& dir) { return vexo::test::readFile(dir / "sim.out"); }
+
+// The times (ms) of the positions set on the objects in ids, with their ids, from the
+// byte `from` of the simulator stand-in's position trace ("ms,objectid,lat,lon,altitude"
+// lines). A last line without its end is left out.
+std::vector<std::pair<long, std::uint32_t>> tracedTimes(const fs::path& trace, std::size_t from,
+                                                        const std::set<std::uint32_t>& ids) {
+  const std::string text = vexo::test::readFile(trace);
+  std::vector<std::pair<long, std::uint32_t>> times;
+  for (std::size_t at = std::min(from, text.size()), end; (end = text.find('\n', at)) != std::string::npos;
+       at = end + 1) {
+    long ms = 0;
+    std::uint32_t id = 0;
+    if (std::sscanf(text.c_str() + at, "%ld,%u,", &ms, &id) == 2 && ids.contains(id)) times.emplace_back(ms, id);
+  }
+  return times;
 }
 
 // Connections to the RealTraffic port that never say a word, held until they go out of
@@ -206,32 +235,32 @@ private:
 class StandInRun {
 public:
   // extraParameters: parameter lines added to the user's parameters.xml; silentPeers:
-  // connections to the RealTraffic port that stay silent, made before RealTraffic's.
+  // connections to the RealTraffic port that stay silent, made before RealTraffic's;
+  // trafficArgs: options of the traffic stand-in.
   explicit StandInRun(AppE2eTest& test, const fs::path& dir, std::map<std::string, std::string>& env,
                       const std::string& extraParameters = "", const std::vector<std::string>& simArgs = {},
-                      int silentPeers = 0)
-      : dir_(dir) {
+                      int silentPeers = 0, const std::vector<std::string>& trafficArgs = {})
+      : dir_(dir), tcpPort_(freeLoopbackPort(SOCK_STREAM)) {
     fs::create_directories(dir / "appdata" / "InsideSystems");
     vexo::test::writeFile(dir / "appdata" / "InsideSystems" / "RealTraffic.jar", "");
     env["VDRK_PIPE_DIR"] = (dir / "pipes").string();
-    const std::string tcpPort = std::to_string(freeLoopbackPort(SOCK_STREAM));
+    const std::string tcpPort = std::to_string(tcpPort_);
     const std::string qnhPort = std::to_string(freeLoopbackPort(SOCK_DGRAM));
     const std::string trafficPort = std::to_string(freeLoopbackPort(SOCK_DGRAM));
     env["VDRK_QNH_PORT"] = qnhPort;
     env["VDRK_TRAFFIC_PORT"] = trafficPort;
     lf_writeParameters(dir, "    <parameter name=\"PORT_NUMBER\" value=\"" + tcpPort + "\" />\n" + extraParameters);
     fs::create_directories(dir / "pipes");
-    sim = std::make_unique<ChildProcess>(
-        VDRK_SIMSTANDIN_EXE, lf_simArguments(simArgs), dir, env, dir / "sim.out");
+    sim = std::make_unique<ChildProcess>(VDRK_SIMSTANDIN_EXE, lf_simArguments(simArgs), dir, env, dir / "sim.out");
     program = test.start("first.out");
-    silent_.open(static_cast<std::uint16_t>(std::stoi(tcpPort)), silentPeers);
-    traffic = std::make_unique<ChildProcess>(
-        VDRK_TRAFFICSTANDIN_EXE,
-        std::vector<std::string>{"--tcp-port", tcpPort, "--weather-port", qnhPort, "--traffic-port", trafficPort,
-                                 "--loop",
-                                 (vexo::test::testdataDir() / "realtraffic" / "KLAX_20200617_2152.csv").string()},
-        dir, env, dir / "traffic.out");
+    silent_.open(tcpPort_, silentPeers);
+    std::vector<std::string> args{"--tcp-port", tcpPort, "--weather-port", qnhPort, "--traffic-port", trafficPort};
+    args.push_back("--loop");
+    args.insert(args.end(), trafficArgs.begin(), trafficArgs.end());
+    args.push_back((vexo::test::testdataDir() / "realtraffic" / "KLAX_20200617_2152.csv").string());
+    traffic = std::make_unique<ChildProcess>(VDRK_TRAFFICSTANDIN_EXE, args, dir, env, dir / "traffic.out");
   }
+  std::uint16_t tcpPort() const { return tcpPort_; }
   // How often a text occurs in a stand-in's output so far.
   std::size_t count(const std::string& file, const std::string& text) const {
     const std::string out = vexo::test::readFile(dir_ / file);
@@ -247,56 +276,131 @@ public:
 
 private:
   fs::path dir_;
+  std::uint16_t tcpPort_;
   SilentPeers silent_;
 };
+
+namespace {
+
+// Connections to the RealTraffic port that never answer, one every 200 ms, each held for
+// 3 s, while it lives.
+class ConnectionFlood {
+public:
+  explicit ConnectionFlood(std::uint16_t port)
+      : thread_([this, port] {
+          std::deque<std::pair<std::chrono::steady_clock::time_point, std::unique_ptr<SilentPeers>>> open;
+          while (!stop_.load()) {
+            open.emplace_back(std::chrono::steady_clock::now(), std::make_unique<SilentPeers>());
+            open.back().second->open(port, 1);
+            while (std::chrono::steady_clock::now() - open.front().first > 3s) open.pop_front();
+            std::this_thread::sleep_for(200ms);
+          }
+        }) {}
+  ~ConnectionFlood() {
+    stop_ = true;
+    thread_.join();
+  }
+
+private:
+  std::atomic<bool> stop_{false};
+  std::thread thread_;
+};
+
+// Of the live aircraft positions traced from the byte `from` on: the longest time one
+// aircraft was traced for, and the longest time between two positions of one aircraft.
+struct TracedMotion {
+  long longestFlown = 0;
+  long longestStop = 0;
+};
+TracedMotion tracedMotion(const fs::path& dir, const fs::path& trace, std::size_t from) {
+  std::map<std::uint32_t, std::pair<long, long>> seen;  // first and last ms
+  TracedMotion motion;
+  for (const auto& [ms, id] : tracedTimes(trace, from, liveIds(aiChanges(readSim(dir))))) {
+    const auto [it, fresh] = seen.emplace(id, std::pair{ms, ms});
+    if (!fresh) motion.longestStop = std::max(motion.longestStop, ms - it->second.second);
+    it->second.second = ms;
+    motion.longestFlown = std::max(motion.longestFlown, ms - it->second.first);
+  }
+  return motion;
+}
+
+}  // namespace
 
 // The simulator listens on a pipe of its own name, which only the SimConnect.cfg in the
 // program's folder tells; that file is UTF-16LE, as the system's editors save it. Two
 // connections to the RealTraffic port that never answer come before RealTraffic's:
-// RealTraffic is still asked for its version and its traffic appears.
+// RealTraffic is still asked for its version and its traffic appears. RealTraffic then
+// drops its link, and while it is away connections that never answer keep coming to its
+// port: the live aircraft move on without a stop, none of those connections is taken for
+// RealTraffic, and RealTraffic, coming back in the middle of them, is served within
+// seconds.
 TEST_F(AppE2eTest, OneCopyRunsWithBothStandInsUntilTheSimulatorQuits) {
   std::string cfg = "\xFF\xFE";
   for (const char c : std::string("[SimConnect]\r\nProtocol=Pipe\r\nPort=VendrakeE2e\r\n")) cfg += {c, '\0'};
   vexo::test::writeFile(run_ / "SimConnect.cfg", cfg);
   writeSampleLiverySet(dir_ / "liveries");
-  StandInRun run(*this, dir_.path(), env_, "", {"--pipe", "\\\\.\\pipe\\VendrakeE2e"}, 2);
+  const fs::path trace = dir_ / "tracks.csv";
+  StandInRun run(*this, dir_.path(), env_, "", {"--pipe", "\\\\.\\pipe\\VendrakeE2e", "--trace", trace.string()}, 2);
   auto& first = run.program;
   auto& sim = *run.sim;
   auto& traffic = *run.traffic;
   auto trafficSaw = [&](const std::string& text) { return run.trafficSaw(text); };
+  const std::string userLine = "received: Qs121=";
 
   // The first user position goes to RealTraffic once the readers run (the log is written
   // to the disk only now and then, so it is read after the end).
-  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return trafficSaw("received: Qs121="); }, 60s))
+  ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return trafficSaw(userLine); }, 60s))
       << vexo::test::readFile(dir_ / "traffic.out");
   EXPECT_TRUE(trafficSaw("received: Qs999=version"));
-  EXPECT_TRUE(vexo::test::gf_waitUntil(
-      [&] { return !liveIds(aiChanges(vexo::test::readFile(dir_ / "sim.out"))).empty(); }, 120s))
-      << "no live aircraft";
   auto second = start("second.out");
   EXPECT_EQ(second->waitFor(30s), -1);
   EXPECT_FALSE(fs::exists(run_ / "Log0.txt"));  // the second copy touched no log
 
+  traffic.writeInput("drop\n");
+  std::size_t traceAtDrop = 0;
+  {
+    ConnectionFlood flood(run.tcpPort());
+    traceAtDrop = vexo::test::readFile(trace).size();
+    // The traffic goes on by UDP: live aircraft appear and fly for five seconds.
+    EXPECT_TRUE(vexo::test::gf_waitUntil(
+        [&] { return tracedMotion(dir_.path(), trace, traceAtDrop).longestFlown >= 5000; }, 120s))
+        << "no live aircraft flew";
+    const std::size_t linesAway = run.count("traffic.out", userLine);
+    traffic.writeInput("open\n");
+    EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return run.count("traffic.out", userLine) > linesAway; }, 5s))
+        << "RealTraffic was kept out";
+  }
+  EXPECT_LT(tracedMotion(dir_.path(), trace, traceAtDrop).longestStop, 1000)
+      << "ms between two positions of a live aircraft";
+
   sim.writeInput("quit\n");
   EXPECT_EQ(first->waitFor(60s), 0) << log();
   EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return trafficSaw("received: exit"); }, 30s));
-  expectInOrder(log(), {"(utc) Vendrake_P3D version 12.3.0 for Prepar3D v5/v6", "parameters.xml",
-                        "dbase records read", "airports read", "P3Dv5 detected", "RealTraffic detected at this PC",
-                        "connected", "Waiting for RealTraffic to connect to Vendrake_P3D ...",
-                        "RealTraffic connected", "QNH Reader connected", "Traffic Reader connected",
-                        "Exiting: SIM WAS CLOSED"});
+  const std::string text = log();
+  expectInOrder(
+      text, {"(utc) Vendrake_P3D version 12.3.0 for Prepar3D v5/v6", "parameters.xml", "dbase records read",
+             "airports read", "P3Dv5 detected", "RealTraffic detected at this PC", "connected",
+             "Waiting for RealTraffic to connect to Vendrake_P3D ...", "RealTraffic connected", "QNH Reader connected",
+             "Traffic Reader connected", "RealTraffic gone? Wait for RealTraffic to re-connect ...",
+             "RealTraffic re-connected", "Exiting: SIM WAS CLOSED"});
+  EXPECT_EQ(text.find("RealTraffic re-connected"), text.rfind("RealTraffic re-connected")) << "said more than once";
+  EXPECT_EQ(text.find("RealTraffic gone?"), text.rfind("RealTraffic gone?")) << "said more than once";
   EXPECT_FALSE(logHas("No traffic in this region?"));
   EXPECT_TRUE(fs::exists(dir_ / "appdata" / "Vendrake_P3D" / "parameters.xml"));
   traffic.writeInput("quit\n");
   EXPECT_TRUE(traffic.waitFor(30s));
 }
 
+// RealTraffic is a professional edition on a slow machine: it answers the version request
+// after 2.5 s, at the start and when it comes back, and gets the simulator's time both
+// times.
 TEST_F(AppE2eTest, RealTrafficDroppingItsLinkDuringAFlightIsTakenBackWhileTheCycleRunsOn) {
-  StandInRun run(*this, dir_.path(), env_);
-  const std::string userLine = "received: Qs121=";
+  StandInRun run(*this, dir_.path(), env_, "", {}, 0, {"--level", "2", "--answer-delay", "2500"});
+  const std::string userLine = "received: Qs121=", timeLine = "received: Qs123=";
   // The cycle sends the user position once a second.
   ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return run.count("traffic.out", userLine) >= 3; }, 60s))
       << vexo::test::readFile(dir_ / "traffic.out");
+  EXPECT_TRUE(run.trafficSaw(timeLine)) << "the late answer at the start was not read";
 
   run.traffic->writeInput("drop\n");
   const std::size_t inRangeAtDrop = run.count("sim.out", "RequestDataOnSimObjectType");
@@ -304,14 +408,18 @@ TEST_F(AppE2eTest, RealTrafficDroppingItsLinkDuringAFlightIsTakenBackWhileTheCyc
   // Meanwhile the cycle went on: an aircraft-in-range request each second.
   EXPECT_GE(run.count("sim.out", "RequestDataOnSimObjectType"), inRangeAtDrop + 2);
   const std::size_t linesAway = run.count("traffic.out", userLine);
+  const std::size_t timesAway = run.count("traffic.out", timeLine);
   run.traffic->writeInput("open\n");
   EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return run.count("traffic.out", userLine) > linesAway; }, 5s))
       << vexo::test::readFile(dir_ / "traffic.out");
+  EXPECT_TRUE(vexo::test::gf_waitUntil([&] { return run.count("traffic.out", timeLine) > timesAway; }, 10s))
+      << "the late answer on the tick was not read";
 
   run.sim->writeInput("quit\n");
   EXPECT_EQ(run.program->waitFor(60s), 0) << log();
   expectInOrder(log(), {"RealTraffic connected", "RealTraffic gone? Wait for RealTraffic to re-connect ...",
                         "RealTraffic re-connected", "Exiting: SIM WAS CLOSED"});
+  EXPECT_FALSE(logHas("No RealTraffic version received?"));
   run.traffic->writeInput("quit\n");
   EXPECT_TRUE(run.traffic->waitFor(30s));
 }
@@ -364,8 +472,8 @@ TEST_F(AppE2eTest, StaticAircraftFillTheParkAirportAndLeaveWithTheUser) {
   };
   const auto count = [&](bool added) -> std::size_t {
     const auto changes = staticChanges();
-    return static_cast<std::size_t>(std::count_if(changes.begin(), changes.end(),
-                                                  [&](const Change& c) { return c.added == added; }));
+    return static_cast<std::size_t>(
+        std::count_if(changes.begin(), changes.end(), [&](const Change& c) { return c.added == added; }));
   };
   ASSERT_TRUE(vexo::test::gf_waitUntil([&] { return count(true) >= 4; }, 240s))
       << vexo::test::readFile(dir_ / "sim.out").substr(0, 2000) << log();
@@ -425,9 +533,9 @@ TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
   vexo::updatestandin::UpdateStandIn server;
   env_["VDRK_DOWNLOAD_BASE"] = server.url("/downloads/");
   const std::string v = R"({"major": 1, "minor": 0, "patch": 0})";
-  server.route("/downloads/versions.json", {200, R"({"p3d_app": {"major": 12, "minor": 3, "patch": 0}, "airports": )" +
-                                                     v + ", \"aig\": " + v + ", \"liveries\": " + v +
-                                                     ", \"addons\": " + v + ", \"dbase\": " + v + "}"});
+  server.route("/downloads/versions.json",
+               {200, R"({"p3d_app": {"major": 12, "minor": 3, "patch": 0}, "airports": )" + v + ", \"aig\": " + v +
+                         ", \"liveries\": " + v + ", \"addons\": " + v + ", \"dbase\": " + v + "}"});
   for (const char* name : {"dbase.enc", "AIG-regcodes.enc"})
     server.route(std::string("/downloads/12/") + name,
                  {200, vexo::test::readFile(fs::path(VDRK_BUILD_INPUT_DIR) / name)});
@@ -542,7 +650,8 @@ TEST_F(AppE2eTest, TheWholeSystemAtLosAngelesWithTheUpdateServer) {
   ASSERT_NE(stand, std::string::npos) << parkedStand << " not in the learned file";
   const auto standEnd = learned.find("</parkpos>", stand);
   EXPECT_NE(learned.substr(stand, standEnd - stand).find("cs=\"" + parkedCallsign + "\""), std::string::npos)
-      << parkedCallsign << " not learned at " << parkedStand << "\n" << learned.substr(stand, standEnd - stand);
+      << parkedCallsign << " not learned at " << parkedStand << "\n"
+      << learned.substr(stand, standEnd - stand);
 }
 
 // Only Prepar3D v6 installed, with P3D_VERSION at its default 5: the user is told that the
@@ -552,8 +661,10 @@ TEST_F(AppE2eTest, WaitingForTheSimulatorNamesTheInstalledVersion) {
   if (install.string().find("v5") != std::string::npos || install.string().find("V5") != std::string::npos)
     GTEST_SKIP() << "the test folder's random name holds v5: " << install;
   fs::create_directories(install / "Scenery");
-  vexo::test::writeFile(dir_ / "registry.reg", "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n"
-                                               "\"SetupPath\"=\"" + install.string() + "/\"\n");
+  vexo::test::writeFile(dir_ / "registry.reg",
+                        "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Lockheed Martin\\Prepar3D v6]\n"
+                        "\"SetupPath\"=\"" +
+                            install.string() + "/\"\n");
   lf_writeParameters(dir_.path(), "");
   fs::create_directories(dir_ / "pipes");  // no simulator listens there
   env_["VDRK_PIPE_DIR"] = (dir_ / "pipes").string();
