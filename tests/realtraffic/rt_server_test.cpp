@@ -53,6 +53,9 @@ struct Link {
   }
 };
 
+// Looks of one a tick (10 ms) in 2.5 s: an answer this late still counts.
+constexpr int kLateLooks = 250;
+
 // Whether a peer's end is still open with nothing more to read: it has not been closed.
 bool lf_stillOpenAndQuiet(const platform::Socket& peer) {
   return platform::gf_waitReadable(peer.fd(), 0ms) == platform::WaitResult::timeout;
@@ -243,7 +246,10 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
   ASSERT_TRUE(test::waitUntil([&] { return link.client->connections() == 2; }));
   for (const ExitReason reason : {ExitReason::simWasClosed, ExitReason::newSettings, ExitReason::newVersion}) {
     g_exitReason.store(reason);
-    tick();
+    for (int i = 0; i < 5; ++i) {
+      tick();
+      std::this_thread::sleep_for(10ms);  // time for an answer, had it been asked
+    }
     EXPECT_FALSE(link.server.connected()) << static_cast<int>(reason);
   }
   EXPECT_EQ(link.client->lines().size(), linesBefore);  // not even asked
@@ -265,6 +271,27 @@ TEST(RtServer, DroppedLinkIsNoticedAndAcceptedAgain) {
             (std::vector<std::string>{"Qs999=version", "Qs121=0;0;0.000000;0;0;0.907571;0.069813"}));
   EXPECT_EQ(takenOut, 1);
   gf_setRtLinkUp(false);
+}
+
+// RealTraffic found gone by a time line ("Qs123=") is lost all the same: the next user
+// position takes the live aircraft out, once.
+TEST(RtServer, RealTrafficFoundGoneByATimeLineIsLostAllTheSame) {
+  test::LogCapture log;
+  test::RunFlagsReset flags;
+  Link link(2, "10.0.1");
+  ASSERT_TRUE(link.connect());
+  gf_setRtLinkUp(true);
+  link.client->drop();
+  ASSERT_TRUE(test::waitUntil([&] {
+    gf_sendSimTime(link.server, 1700000000);
+    return !link.server.connected();
+  }));
+  int takenOut = 0;
+  gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+  gf_sendUserPosition(link.server, g_amsterdam, true, [&] { ++takenOut; });
+  EXPECT_EQ(takenOut, 1);
+  EXPECT_FALSE(gf_rtLinkUp());
+  EXPECT_TRUE(log.contains("RealTraffic gone? Wait for RealTraffic to re-connect ..."));
 }
 
 // Peers on the port before RealTraffic that never answer the version request, or close
@@ -313,9 +340,9 @@ TEST(RtServer, PeersThatDoNotAnswerGiveWayToRealTrafficAtTheStart) {
   }
 }
 
-// At the start a connection is given g_versionAnswerLooks looks to answer, however long
-// the machine takes (here an answer after a quarter of them, more than two seconds of
-// ticks); one that stays silent is then given up and the start goes on without it. When
+// At the start a connection is given g_versionAnswerLooks looks to answer (here one
+// answers after 2.5 s of ticks); one that stays silent is then given up and the start
+// goes on without it. When
 // the run ends meanwhile, no client is kept.
 TEST(RtServer, TheVersionAnswerIsAwaitedWithinABound) {
   test::LogCapture log;
@@ -329,14 +356,14 @@ TEST(RtServer, TheVersionAnswerIsAwaitedWithinABound) {
     int pauses = 0;
     std::string reply;
     const RealTrafficWait result = server.waitForRealTraffic(reply, [&] {
-      if (++pauses == g_versionAnswerLooks / 4 && answers) {
+      if (++pauses == kLateLooks && answers) {
         ASSERT_EQ(::send(peer.fd(), answer.data(), answer.size(), MSG_NOSIGNAL), static_cast<ssize_t>(answer.size()));
       }
     });
     EXPECT_EQ(result, answers ? RealTrafficWait::connected : RealTrafficWait::silent);
     EXPECT_EQ(reply, answers ? answer : "");
     EXPECT_EQ(server.connected(), answers);
-    EXPECT_EQ(pauses, answers ? g_versionAnswerLooks / 4 : g_versionAnswerLooks - 1);
+    EXPECT_EQ(pauses, answers ? kLateLooks : g_versionAnswerLooks - 1);
     EXPECT_EQ(lf_readUntil(peer, answers ? "\r\n" : "<end>"), answers ? "Qs999=version\r\n" : "Qs999=version\r\n<end>");
   }
   WaitingServer waiting;
@@ -372,7 +399,7 @@ TEST(RtServer, OnTheTickOnlyAConnectionThatAnswersIsRealTraffic) {
     tick();
     return platform::gf_waitReadable(late.fd(), 0ms) == platform::WaitResult::ready;
   }));
-  for (int i = 0; i < g_versionAnswerLooks / 4; ++i) tick();
+  for (int i = 0; i < kLateLooks; ++i) tick();
   EXPECT_EQ(lf_readUntil(late, asked), asked);
   EXPECT_TRUE(lf_stillOpenAndQuiet(late));  // nothing but the request
   EXPECT_FALSE(server.connected());
@@ -422,10 +449,13 @@ TEST(RtServer, OnTheTickOnlyAConnectionThatAnswersIsRealTraffic) {
     tick();
   }
   standin::RtClient client({server.port(), 1, "9.1.2", {}});
+  int ticks = 0;
   ASSERT_TRUE(test::waitUntil([&] {
     tick();
+    ++ticks;
     return server.connected();
   }));
+  EXPECT_LT(ticks, g_versionAnswerLooks / 2) << "not before the crowd was given up";
   EXPECT_EQ(versions.back(), R"({"level": 1, "version": "9.1.2"})");
   for (const platform::Socket& peer : crowd) EXPECT_EQ(lf_readUntil(peer, "<end>"), asked + "<end>");
   EXPECT_EQ(takenOut, 1);
