@@ -261,7 +261,6 @@ void RTServer::close() {
 }
 
 void gf_startRTServer(const std::string& portText) { g_rtServer.start(portText); }
-bool sendDataPacket(const std::string& line) { return g_rtServer.sendDataPacket(line); }
 void gf_closeRTServer() { g_rtServer.close(); }
 
 }  // namespace vexo

@@ -99,7 +99,6 @@ extern RTServer g_rtServer;
 
 // The program's calls on g_rtServer.
 void gf_startRTServer(const std::string& portText);
-bool sendDataPacket(const std::string& line);
 void gf_closeRTServer();
 
 }  // namespace vexo

@@ -431,7 +431,7 @@ TEST_F(TickLoopTest, WithoutAFlightTheUserPositionGoesOutEverySecond) {
     SCOPED_TRACE(second);
     for (int i = 1; i < 100; ++i) tickOf(Kind::noFlight);
     const std::string mark = "mark" + std::to_string(second);
-    ASSERT_TRUE(sendDataPacket(mark + "\r\n"));
+    ASSERT_TRUE(g_rtServer.sendDataPacket(mark + "\r\n"));
     ASSERT_TRUE(client.waitFor([&](const auto& lines) { return std::ranges::find(lines, mark) != lines.end(); },
                                g_patience));
     EXPECT_EQ(positions(client.lines()), second - 1);
