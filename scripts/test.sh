@@ -33,25 +33,57 @@ run_tests() {  # folder, extra ctest arguments...
   ctest --test-dir "$dir" -j "$jobs" --timeout 300 --label-exclude fuzz "$@"
 }
 
-# Every build precompiles the headers common to the test files: parsing gtest, fmt and the
-# standard library again for each test file was most of the normal build's time.
+# A test run mostly waits (the end-to-end runs follow the clocks of the program and the
+# stand-ins) and takes a small share of the cores, so the next build runs beside it at the
+# lowest priority: the tests take the cores whenever they need them. The build's output
+# follows once the tests are done; a failing test run stops the build with it.
+background_pid=
+background_start=0
+trap '[ -z "$background_pid" ] || kill -- "-$background_pid" 2>/dev/null || true' EXIT
+export -f configure_build
+export jobs
+start_build() {  # folder, extra cmake arguments...
+  mkdir -p "$1"
+  background_start=$(date +%s)
+  setsid nice -n 19 bash -c 'set -euo pipefail; configure_build "$@"' build "$@" >"$1/ci-build.log" 2>&1 &
+  background_pid=$!
+}
+finish_build() {  # folder
+  local status=0
+  wait "$background_pid" || status=$?
+  background_pid=
+  cat "$1/ci-build.log"
+  [ "$status" = 0 ] || { echo "=== build $1 failed"; exit "$status"; }
+  echo "=== build $1 took $(($(stat -c %Y "$1/ci-build.log") - background_start)) s beside the tests"
+}
+
+# Every build precompiles the headers common to the test files, which saves their parsing
+# for each test file.
 configure_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O2 -g1 -DNDEBUG" \
   -DVDRK_TEST_PCH=ON
-run_tests build
-if [ "$quick" = 1 ]; then exit 0; fi
+if [ "$quick" = 1 ]; then
+  run_tests build
+  exit 0
+fi
 
 # One clang build serves the ASan + UBSan run of the suite and the fuzz targets.
 # Each fuzz target runs 15 s: enough to go through its seed inputs and mutate well past them,
 # short enough for the whole run to stay well inside the CI budget on two cores.
-configure_build build-asan "${sanitizer_flags[@]}" -DVDRK_SANITIZE=address -DVDRK_FUZZ=ON -DVDRK_FUZZ_SECONDS=15 \
+start_build build-asan "${sanitizer_flags[@]}" -DVDRK_SANITIZE=address -DVDRK_FUZZ=ON -DVDRK_FUZZ_SECONDS=15 \
   -DVDRK_TEST_PCH=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  run_tests build-asan
-echo "=== fuzz"
-ctest --test-dir build-asan -j "$jobs" --label-regex fuzz --timeout 600
+run_tests build
+finish_build build-asan
 
 # ThreadSanitizer is built with clang as well: the build costs about a fifth less CPU time
 # than with g++.
-configure_build build-tsan "${sanitizer_flags[@]}" -DVDRK_SANITIZE=thread \
+start_build build-tsan "${sanitizer_flags[@]}" -DVDRK_SANITIZE=thread \
   -DVDRK_TEST_PCH=ON -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  run_tests build-asan
+finish_build build-tsan
+
+# The fuzz targets run for a set time each: they have the cores to themselves.
+echo "=== fuzz"
+ctest --test-dir build-asan -j "$jobs" --label-regex fuzz --timeout 600
+
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_tests build-tsan
