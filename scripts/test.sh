@@ -42,20 +42,25 @@ background_start=0
 trap '[ -z "$background_pid" ] || kill -- "-$background_pid" 2>/dev/null || true' EXIT
 export -f configure_build
 export jobs
-start_build() {  # folder, extra cmake arguments...
-  mkdir -p "$1"
+start_beside() {  # log file, command...
+  local log=$1; shift
+  mkdir -p "$(dirname "$log")"
   background_start=$(date +%s)
-  setsid nice -n 19 bash -c 'set -euo pipefail; configure_build "$@"' build "$@" >"$1/ci-build.log" 2>&1 &
+  setsid nice -n 19 "$@" >"$log" 2>&1 &
   background_pid=$!
 }
-finish_build() {  # folder
+finish_beside() {  # log file, what it is
   local status=0
   wait "$background_pid" || status=$?
   background_pid=
-  cat "$1/ci-build.log"
-  [ "$status" = 0 ] || { echo "=== build $1 failed"; exit "$status"; }
-  echo "=== build $1 took $(($(stat -c %Y "$1/ci-build.log") - background_start)) s beside the tests"
+  cat "$1"
+  [ "$status" = 0 ] || { echo "=== $2 failed"; exit "$status"; }
+  echo "=== $2 took $(($(stat -c %Y "$1") - background_start)) s beside the tests"
 }
+start_build() {  # folder, extra cmake arguments...
+  start_beside "$1/ci-build.log" bash -c 'set -euo pipefail; configure_build "$@"' build "$@"
+}
+finish_build() { finish_beside "$1/ci-build.log" "build $1"; }
 
 # Every build precompiles the headers common to the test files, which saves their parsing
 # for each test file.
@@ -82,8 +87,9 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:ha
   run_tests build-asan
 finish_build build-tsan
 
-# The fuzz targets run for a set time each: they have the cores to themselves.
+# The fuzz targets run for a set time each, beside the last test run: they take the time
+# its tests leave.
 echo "=== fuzz"
-ctest --test-dir build-asan -j "$jobs" --label-regex fuzz --timeout 600
-
+start_beside build-asan/ci-fuzz.log ctest --test-dir build-asan -j "$jobs" --label-regex fuzz --timeout 600
 TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 run_tests build-tsan
+finish_beside build-asan/ci-fuzz.log fuzz
